@@ -1,0 +1,61 @@
+#include "Application.h"
+
+#include "platform/MessageBox.h"
+
+#include <QFont>
+#include <QStyleFactory>
+#include <QWidget>
+
+#include <algorithm>
+#include <exception>
+
+namespace kestrune {
+
+KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
+    QFont face;
+    face.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    face.setPixelSize(11);
+    setFont(face);
+    // The main window ends the program; other windows closing (a message box
+    // while the main window is hidden) must not.
+    setQuitOnLastWindowClosed(false);
+}
+
+KestruneApplication::~KestruneApplication() {
+    // Newest first, as they may refer to older ones.
+    while (!forms_.empty()) forms_.pop_back();
+}
+
+void KestruneApplication::SetTitle(const std::string& title) {
+    setApplicationName(QString::fromStdString(title));
+    setApplicationDisplayName(QString::fromStdString(title));
+}
+
+std::string KestruneApplication::title() const { return applicationName().toStdString(); }
+
+bool KestruneApplication::DestroyForm(QWidget* form) {
+    auto it = std::find_if(forms_.begin(), forms_.end(), [form](const auto& f) { return f.get() == form; });
+    if (it == forms_.end()) return false;
+    forms_.erase(it);
+    return true;
+}
+
+void KestruneApplication::ShowException(const std::string& message) {
+    platform::messageBox(activeWindow(), message, title(), platform::BoxKind::Error);
+}
+
+bool KestruneApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowException(e.what());
+    } catch (...) {
+        ShowException("Unknown error");
+    }
+    return false;
+}
+
+}  // namespace kestrune

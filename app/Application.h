@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QApplication>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrune {
+
+// The application object: owns the windows it creates and destroys them at
+// exit, and reports an exception that escapes an event handler in its
+// standard error box instead of letting it unwind through the event loop.
+class KestruneApplication final : public QApplication {
+public:
+    KestruneApplication(int& argc, char** argv);
+    ~KestruneApplication() override;
+
+    void SetTitle(const std::string& title);
+    std::string title() const;
+
+    template <typename Form, typename... Args>
+    Form* CreateForm(Args&&... args) {
+        auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+        Form* raw = form.get();
+        forms_.push_back(std::move(form));
+        return raw;
+    }
+    // Destroys a window this object created; false if it is not one of them.
+    bool DestroyForm(QWidget* form);
+
+    void ShowException(const std::string& message);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    std::vector<std::unique_ptr<QWidget>> forms_;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,119 @@
+#include "Memmainform.h"
+
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+
+namespace kestrune {
+
+TKestruneForm* KestruneForm = nullptr;
+
+int centredOffset(int screenExtent, int windowExtent) { return screenExtent / 2 - windowExtent / 2; }
+
+int pairLeft(int screenWidth, int mainWidth, int tutorialWidth) {
+    if (screenWidth <= 0) return 0;
+    const float r = static_cast<float>(mainWidth + tutorialWidth) / static_cast<float>(screenWidth);
+    return static_cast<int>(screenWidth * ((1.0 - static_cast<double>(r)) * 0.5));
+}
+
+platform::Rect dockedTutorial(const platform::Rect& main, int tutorialWidth) {
+    return {main.left + main.width + mainform::kTutorialGap, main.top, tutorialWidth, main.height};
+}
+
+int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6.width + 10; }
+
+int flooredClientHeight(int clientHeight) { return std::max(clientHeight, mainform::kMinClientHeight); }
+
+TKestruneForm::TKestruneForm(Controls controls, Services services) : c_(controls), s_(services) {}
+
+TKestruneForm::~TKestruneForm() {
+    // A window destroyed without closing still stops its thread.
+    if (MemoryThread) MemoryThread->stop();
+    if (KestruneForm == this) KestruneForm = nullptr;
+}
+
+void TKestruneForm::FormShow() {
+    const int screenWidth = c_.self.screenWidth();
+    const int screenHeight = c_.self.screenHeight();
+    const platform::Rect frame = c_.self.frame();
+    const int top = centredOffset(screenHeight, frame.height);
+    c_.self.moveTo(frame.left, top);
+
+    if (!MemoryThread)
+        MemoryThread = std::make_unique<TMemoryThread>(c_.figures, s_.memory, s_.clock, s_.ui);
+
+    if (!showTutorial) {
+        c_.self.moveTo(centredOffset(screenWidth, frame.width), top);
+        return;
+    }
+    // Unlike the menu item, this does not look for a tutorial already open:
+    // that one stays open, and the reference moves to the new one.
+    if (WizardForm) strayTutorials_.push_back(std::move(WizardForm));
+    WizardForm = s_.forms.createTutorial();
+    TWizardForm& tutorial = WizardForm->form();
+    tutorial.showNextTimeFlag = &showTutorial;
+    tutorial.window().show();
+    c_.self.moveTo(pairLeft(screenWidth, frame.width, tutorial.window().frame().width), top);
+    tutorial.window().hide();
+    dock(tutorial);
+    tutorial.window().show();
+}
+
+bool TKestruneForm::FormCloseQuery() {
+    if (operationInProgress()) {
+        closePending_ = true;
+        return false;
+    }
+    s_.appClosing = true;
+    // Destroyed without its close handling: the box is not copied back.
+    WizardForm.reset();
+    strayTutorials_.clear();
+    if (MemoryThread) {
+        MemoryThread->stop();
+        MemoryThread.reset();
+    }
+    return true;
+}
+
+void TKestruneForm::FormResize() {
+    const int width = fixedClientWidth();
+    const int height = flooredClientHeight(c_.self.clientHeight());
+    if (width != c_.self.clientWidth() || height != c_.self.clientHeight())
+        c_.self.setClientSize(width, height);
+}
+
+void TKestruneForm::FormPaint() {
+    if (WizardForm && WizardForm->form().window().visible()) dock(WizardForm->form());
+}
+
+void TKestruneForm::dock(TWizardForm& tutorial) {
+    platform::Window& w = tutorial.window();
+    const platform::Rect to = dockedTutorial(c_.self.frame(), w.frame().width);
+    const platform::Rect now = w.frame();
+    if (now.left != to.left || now.top != to.top) w.moveTo(to.left, to.top);
+    if (now.height != to.height) w.setFrameHeight(to.height);
+}
+
+void TKestruneForm::CustomItem1Click() { c_.self.close(); }
+
+void TKestruneForm::CustomItem2Click() {
+    if (WizardForm) {
+        if (WizardForm->form().window().visible()) return;
+        WizardForm.reset();
+    }
+    openTutorial();
+}
+
+void TKestruneForm::openTutorial() {
+    WizardForm = s_.forms.createTutorial();
+    TWizardForm& tutorial = WizardForm->form();
+    tutorial.showNextTimeFlag = &showTutorial;
+    tutorial.window().show();
+    tutorial.window().hide();
+    dock(tutorial);
+    tutorial.window().show();
+}
+
+void TKestruneForm::CustomItem5Click() { platform::shellOpen(mainform::kSupportUrl); }
+
+}  // namespace kestrune

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "Tmemorythread.h"
+#include "Wizardform.h"
+#include "platform/Clock.h"
+#include "platform/Controls.h"
+#include "platform/MemoryStatus.h"
+#include "platform/UiSync.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+namespace mainform {
+inline constexpr const char* kCaption = "Kestrune";
+inline constexpr int kDesignClientWidth = 536;
+inline constexpr int kDesignClientHeight = 402;
+inline constexpr int kMinClientHeight = 404;
+inline constexpr int kTutorialGap = 8;
+inline constexpr const char* kSupportUrl =
+    "http://www.tarnwick.example/pages/products/index.cfm?";
+
+inline constexpr platform::Rect kMenuBar{0, 0, 536, 22};
+inline constexpr platform::Rect kBevel1{0, 22, 536, 3};
+inline constexpr platform::Rect kGroupBox5{8, 32, 513, 121};   // "Memory History"
+inline constexpr platform::Rect kGraph{8, 17, 441, 96};
+inline constexpr platform::Rect kLabel5{456, 16, 43, 13};
+inline constexpr platform::Rect kLabel6{460, 56, 37, 13};
+inline constexpr platform::Rect kLabel7{472, 100, 25, 13};
+inline constexpr platform::Rect kGroupBox2{6, 152, 315, 41};   // "Virtual Memory"
+inline constexpr platform::Rect kGroupBox3{6, 200, 315, 41};   // "PageFile"
+inline constexpr platform::Rect kGroupBox1{6, 248, 315, 41};   // "Physical Memory"
+inline constexpr platform::Rect kGroupBox4{6, 296, 315, 41};   // "Total Memory"
+inline constexpr platform::Rect kGroupBox6{328, 152, 193, 185};  // "Information"
+inline constexpr platform::Rect kButton1{160, 344, 105, 33};
+inline constexpr platform::Rect kButton2{280, 344, 89, 33};
+inline constexpr int kStatusBarHeight = 24;
+inline constexpr int kStatusPanelWidth = 135;
+inline constexpr platform::Rect kKindLabel{16, 16, 97, 13};
+inline constexpr platform::Rect kKindBar{144, 16, 161, 17};
+inline constexpr platform::Rect kInfoLabel2{8, 24, 176, 65};
+inline constexpr platform::Rect kInfoLabel1{8, 104, 160, 65};
+
+inline constexpr const char* kHistoryTitle = "Memory History";
+inline constexpr const char* kVirtualTitle = "Virtual Memory";
+inline constexpr const char* kPageFileTitle = "PageFile";
+inline constexpr const char* kPhysicalTitle = "Physical Memory";
+inline constexpr const char* kTotalTitle = "Total Memory";
+inline constexpr const char* kInformationTitle = "Information";
+inline constexpr const char* kRecoverCaption = "Recover Memory";
+inline constexpr const char* kScrubCaption = "Scrub Memory";
+inline constexpr const char* kDesignKindText = "1024 MB / 1024 MB";
+inline constexpr const char* kDesignScaleTop = "1024 MB";
+inline constexpr const char* kDesignScaleMiddle = "512 MB";
+inline constexpr const char* kScaleBottom = "0 MB";
+inline constexpr const char* kDesignStatus = "Memory Load 100%";
+inline constexpr const char* kInfoGraph =
+    "Above, you see a graph indicating your physical memory use.  This can tell you if your "
+    "current load is taking up too much memory, or that you may need more physical memory.";
+inline constexpr const char* kInfoBars =
+    "To the left, you see progress bars of your current memory state.  By clicking on \"Free "
+    "Memory\" you may be able to free some unused memory back to the system.  ";
+inline constexpr const char* kFileMenu = "File";
+inline constexpr const char* kExitItem = "Exit";
+inline constexpr const char* kEditMenu = "Edit";
+inline constexpr const char* kSchedulerItem = "Scheduler";
+inline constexpr const char* kHelpMenu = "Help";
+inline constexpr const char* kTutorialItem = "Tutorial";
+inline constexpr const char* kSupportItem = "Visit Support";
+}  // namespace mainform
+
+// The window arithmetic, shared by the window and its tests.
+int centredOffset(int screenExtent, int windowExtent);
+// Left edge of the main window when it and the tutorial are centred as a pair;
+// negative when the pair is wider than the screen.
+int pairLeft(int screenWidth, int mainWidth, int tutorialWidth);
+platform::Rect dockedTutorial(const platform::Rect& mainFrame, int tutorialWidth);
+int fixedClientWidth();  // "Information" box's right edge plus 10
+int flooredClientHeight(int clientHeight);
+
+// What the main window creates. Production builds Qt windows; tests fakes.
+class FormFactory {
+public:
+    virtual ~FormFactory() = default;
+    virtual std::unique_ptr<TutorialWindow> createTutorial() = 0;
+};
+
+// The main window's rules: figures, operations, tutorial docking, shutdown.
+class TKestruneForm {
+public:
+    struct Controls {
+        platform::Window& self;
+        FigureControls figures;
+        platform::Button& TeButton1;  // "Recover Memory"
+        platform::Button& TeButton2;  // "Scrub Memory"
+    };
+    struct Services {
+        platform::MemorySource& memory;
+        platform::Clock& clock;
+        platform::UiDispatcher& ui;
+        FormFactory& forms;
+        std::atomic<bool>& appClosing;
+    };
+
+    TKestruneForm(Controls controls, Services services);
+    ~TKestruneForm();
+    TKestruneForm(const TKestruneForm&) = delete;
+    TKestruneForm& operator=(const TKestruneForm&) = delete;
+
+    bool showTutorial = false;
+    std::string resultMessage;
+    std::string resultCaption;
+
+    std::unique_ptr<TutorialWindow> WizardForm;
+    std::unique_ptr<TMemoryThread> MemoryThread;
+
+    void FormShow();
+    // Always lets the window close, except while an operation runs: then the
+    // close is put off until the operation has ended.
+    bool FormCloseQuery();
+    void FormResize();
+    void FormPaint();
+    void CustomItem1Click();  // File > Exit
+    void CustomItem2Click();  // Help > Tutorial
+    void CustomItem5Click();  // Help > Visit Support
+
+    bool operationInProgress() const { return operations_ > 0; }
+    platform::Window& window() { return c_.self; }
+    platform::WindowHandle handle() const { return c_.self.handle(); }
+
+private:
+    void openTutorial();
+    void dock(TWizardForm& tutorial);
+
+    Controls c_;
+    Services s_;
+    int operations_ = 0;
+    bool closePending_ = false;
+    // Tutorials replaced by a show while still open; they stay until closing.
+    std::vector<std::unique_ptr<TutorialWindow>> strayTutorials_;
+};
+
+// The process-wide reference to the main window; empty until it exists.
+extern TKestruneForm* KestruneForm;
+
+}  // namespace kestrune

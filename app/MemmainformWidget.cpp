@@ -1,0 +1,217 @@
+#include "MemmainformWidget.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStatusBar>
+
+namespace kestrune {
+namespace {
+
+namespace m = mainform;
+
+void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
+
+QGroupBox* groupBox(QWidget* parent, const char* name, const char* title, const platform::Rect& r) {
+    auto* box = new QGroupBox(QString::fromUtf8(title), parent);
+    box->setObjectName(QString::fromUtf8(name));
+    place(box, r);
+    return box;
+}
+
+// Right-aligned scale label: grows to the left, so longer figures keep the
+// designed right edge.
+QLabel* scaleLabel(QWidget* parent, const char* name, const char* text, const platform::Rect& r) {
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int right = r.left + r.width;
+    const int left = m::kGraph.left + m::kGraph.width + 2;
+    l->setGeometry(left, r.top, right - left, r.height);
+    return l;
+}
+
+QLabel* infoLabel(QWidget* parent, const char* name, const char* text, const platform::Rect& r) {
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setAttribute(Qt::WA_TranslucentBackground);
+    place(l, r);
+    return l;
+}
+
+}  // namespace
+
+QLabel* KestruneFormWidget::kindLabel(QWidget* box, const char* name) {
+    auto* l = new QLabel(QString::fromUtf8(m::kDesignKindText), box);
+    l->setObjectName(QString::fromUtf8(name));
+    // The figures may outgrow the designed 97 pixels: use the room up to the bar.
+    place(l, {m::kKindLabel.left, m::kKindLabel.top - 1, m::kKindBar.left - m::kKindLabel.left - 4,
+              m::kKindLabel.height + 2});
+    return l;
+}
+
+QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
+    auto* b = new QProgressBar(box);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setRange(0, 100);
+    b->setValue(0);
+    b->setTextVisible(false);
+    place(b, m::kKindBar);
+    return b;
+}
+
+KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::Clock& clock,
+                                       platform::UiDispatcher& ui, FormFactory& forms,
+                                       std::atomic<bool>& appClosing) {
+    setObjectName(QStringLiteral("KestruneForm"));
+    setWindowTitle(QString::fromUtf8(m::kCaption));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(QStringLiteral("TeMenuBar1"));
+    menuBar_->setNativeMenuBar(false);
+    QMenu* file = menuBar_->addMenu(QString::fromUtf8(m::kFileMenu));
+    file->setObjectName(QStringLiteral("CustomItem3"));
+    QAction* exitItem = file->addAction(QString::fromUtf8(m::kExitItem));
+    exitItem->setObjectName(QStringLiteral("CustomItem1"));
+    QMenu* edit = menuBar_->addMenu(QString::fromUtf8(m::kEditMenu));
+    edit->setObjectName(QStringLiteral("CustomItem6"));
+    QAction* schedulerItem = edit->addAction(QString::fromUtf8(m::kSchedulerItem));
+    schedulerItem->setObjectName(QStringLiteral("CustomItem7"));
+    QMenu* help = menuBar_->addMenu(QString::fromUtf8(m::kHelpMenu));
+    help->setObjectName(QStringLiteral("CustomItem4"));
+    QAction* tutorialItem = help->addAction(QString::fromUtf8(m::kTutorialItem));
+    tutorialItem->setObjectName(QStringLiteral("CustomItem2"));
+    QAction* supportItem = help->addAction(QString::fromUtf8(m::kSupportItem));
+    supportItem->setObjectName(QStringLiteral("CustomItem5"));
+
+    auto* bevel = new QFrame(this);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    place(bevel, m::kBevel1);
+
+    QGroupBox* history = groupBox(this, "TeGroupBox5", m::kHistoryTitle, m::kGroupBox5);
+    graph_ = new PerformanceGraph(history);
+    graph_->setObjectName(QStringLiteral("PerformanceGraph1"));
+    graph_->setForegroundColor(platform::clBlue);
+    graph_->setGradient(100);
+    place(graph_, m::kGraph);
+    label5_ = scaleLabel(history, "TeLabel5", m::kDesignScaleTop, m::kLabel5);
+    label6_ = scaleLabel(history, "TeLabel6", m::kDesignScaleMiddle, m::kLabel6);
+    label7_ = scaleLabel(history, "TeLabel7", m::kScaleBottom, m::kLabel7);
+
+    QGroupBox* virt = groupBox(this, "TeGroupBox2", m::kVirtualTitle, m::kGroupBox2);
+    label2_ = kindLabel(virt, "TeLabel2");
+    bar3_ = kindBar(virt, "TeProgressBar3");
+    QGroupBox* page = groupBox(this, "TeGroupBox3", m::kPageFileTitle, m::kGroupBox3);
+    label3_ = kindLabel(page, "TeLabel3");
+    bar4_ = kindBar(page, "TeProgressBar4");
+    QGroupBox* phys = groupBox(this, "TeGroupBox1", m::kPhysicalTitle, m::kGroupBox1);
+    label1_ = kindLabel(phys, "TeLabel1");
+    bar2_ = kindBar(phys, "TeProgressBar2");
+    QGroupBox* total = groupBox(this, "TeGroupBox4", m::kTotalTitle, m::kGroupBox4);
+    label4_ = kindLabel(total, "TeLabel4");
+    bar1_ = kindBar(total, "TeProgressBar1");
+
+    QGroupBox* info = groupBox(this, "TeGroupBox6", m::kInformationTitle, m::kGroupBox6);
+    groupBox6_ = info;
+    // This face runs a little wider than the designed one: the two texts take
+    // the box's free height below them, and the second one Label2's width.
+    infoLabel(info, "Label2", m::kInfoGraph,
+              {m::kInfoLabel2.left, m::kInfoLabel2.top, m::kInfoLabel2.width, m::kInfoLabel1.top - m::kInfoLabel2.top});
+    infoLabel(info, "Label1", m::kInfoBars,
+              {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4});
+
+    button1_ = new QPushButton(QString::fromUtf8(m::kRecoverCaption), this);
+    button1_->setObjectName(QStringLiteral("TeButton1"));
+    place(button1_, m::kButton1);
+    button2_ = new QPushButton(QString::fromUtf8(m::kScrubCaption), this);
+    button2_->setObjectName(QStringLiteral("TeButton2"));
+    place(button2_, m::kButton2);
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("TeStatusBar1"));
+    statusBar_->setSizeGripEnabled(false);
+    status_ = new QLabel(QString::fromUtf8(m::kDesignStatus), statusBar_);
+    status_->setObjectName(QStringLiteral("TeStatusBar1Panel1"));
+    status_->setFixedWidth(m::kStatusPanelWidth);
+    statusBar_->addWidget(status_);
+
+    l1_.emplace(label1_, true);
+    l2_.emplace(label2_, true);
+    l3_.emplace(label3_, true);
+    l4_.emplace(label4_, true);
+    l5_.emplace(label5_, true);
+    l6_.emplace(label6_, true);
+    statusPanel_.emplace(status_);
+    b1_.emplace(bar1_);
+    b2_.emplace(bar2_);
+    b3_.emplace(bar3_);
+    b4_.emplace(bar4_);
+    recover_.emplace(button1_);
+    scrub_.emplace(button2_);
+
+    TKestruneForm::Controls controls{
+        self_,
+        FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_, {}},
+        *recover_, *scrub_};
+    form_ = std::make_unique<TKestruneForm>(controls,
+                                            TKestruneForm::Services{memory, clock, ui, forms, appClosing});
+
+    connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
+    connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
+    connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
+
+    // The client width is fixed and the height has a floor; tell the window
+    // manager too, so a drag never fights the resize rule.
+    setMinimumSize(fixedClientWidth(), m::kMinClientHeight);
+    setMaximumWidth(fixedClientWidth());
+    resize(m::kDesignClientWidth, m::kDesignClientHeight);
+}
+
+KestruneFormWidget::~KestruneFormWidget() = default;
+
+void KestruneFormWidget::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    // A window restored by the window system is not shown anew.
+    if (form_ && !e->spontaneous()) form_->FormShow();
+}
+
+void KestruneFormWidget::closeEvent(QCloseEvent* e) {
+    if (form_ && !form_->FormCloseQuery()) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    if (onClosed) onClosed();
+}
+
+void KestruneFormWidget::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    menuBar_->setGeometry(0, 0, width(), m::kMenuBar.height);
+    statusBar_->setGeometry(0, height() - m::kStatusBarHeight, width(), m::kStatusBarHeight);
+    if (form_) form_->FormResize();
+}
+
+void KestruneFormWidget::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    if (form_) form_->FormPaint();
+}
+
+void KestruneFormWidget::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    // A move repaints nothing under most window systems: catch up here too.
+    if (form_) form_->FormPaint();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+namespace platform {
+
+// Time and pacing as the program uses them; tests inject a fake that moves
+// time forward on every sleep instead of waiting.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds since an arbitrary start, 32-bit and wrapping: only
+    // differences in unsigned arithmetic mean anything.
+    virtual std::uint32_t tickCount() = 0;
+    // Calendar time in whole seconds.
+    virtual std::time_t now() = 0;
+    // Broken-down local time of `t`.
+    virtual std::tm localTime(std::time_t t) = 0;
+    // Suspends the caller for about `ms` milliseconds; 0 gives up the rest of
+    // the time slice to any other ready thread.
+    virtual void sleep(unsigned ms) = 0;
+};
+
+// The real clock, shared by the whole process; thread-safe.
+Clock& systemClock();
+
+}  // namespace platform

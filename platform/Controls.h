@@ -1,0 +1,111 @@
+#pragma once
+
+#include "Color.h"
+#include "MessageBox.h"
+
+#include <string>
+
+// The few things window logic needs of its controls. Widgets implement them in
+// the views (QtControls.h); tests implement them with plain fields.
+namespace platform {
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+class Label {
+public:
+    virtual ~Label() = default;
+    virtual void setText(const std::string& text) = 0;
+    virtual std::string text() const = 0;
+};
+
+class Button {
+public:
+    virtual ~Button() = default;
+    virtual void setCaption(const std::string& caption) = 0;
+    virtual std::string caption() const = 0;
+    virtual void setEnabled(bool enabled) = 0;
+    virtual bool enabled() const = 0;
+};
+
+class ProgressBar {
+public:
+    virtual ~ProgressBar() = default;
+    virtual void setPosition(int position) = 0;
+    virtual int position() const = 0;
+};
+
+class CheckBox {
+public:
+    virtual ~CheckBox() = default;
+    virtual void setChecked(bool checked) = 0;
+    virtual bool checked() const = 0;
+};
+
+// A control's place within its parent.
+class Placement {
+public:
+    virtual ~Placement() = default;
+    virtual Rect bounds() const = 0;
+    virtual void setBounds(const Rect& r) = 0;
+};
+
+// A memo: lines added one at a time; its whole text is the lines joined by
+// "\n", with no line end after the last.
+class LineList {
+public:
+    virtual ~LineList() = default;
+    virtual void addLine(const std::string& line) = 0;
+    virtual std::string text() const = 0;
+    virtual void setText(const std::string& text) = 0;
+};
+
+// The history graph: one point a second, value 0 to 100.
+class Graph {
+public:
+    virtual ~Graph() = default;
+    virtual void dataPoint(TColor color, int value) = 0;
+    virtual void redraw() = 0;
+};
+
+// A drawing surface in window pixels. Rectangles are left, top, right,
+// bottom with right and bottom excluded; lines exclude their end point.
+class Canvas {
+public:
+    virtual ~Canvas() = default;
+    virtual void setBrushColor(TColor c) = 0;
+    virtual void setPenColor(TColor c) = 0;
+    virtual void fillRect(int left, int top, int right, int bottom) = 0;
+    virtual void frameRect(int left, int top, int right, int bottom) = 0;
+    virtual void moveTo(int x, int y) = 0;
+    virtual void lineTo(int x, int y) = 0;
+};
+
+// A top-level window. Frame figures are outer sizes on the screen; client
+// figures exclude the frame.
+class Window {
+public:
+    virtual ~Window() = default;
+    virtual Rect frame() const = 0;
+    virtual void moveTo(int left, int top) = 0;
+    virtual void setFrameHeight(int height) = 0;
+    virtual int clientWidth() const = 0;
+    virtual int clientHeight() const = 0;
+    virtual void setClientSize(int width, int height) = 0;
+    virtual bool visible() const = 0;
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    virtual void close() = 0;
+    // Paints the window now, not at the next pass of the event loop.
+    virtual void repaintNow() = 0;
+    virtual int screenWidth() const = 0;
+    virtual int screenHeight() const = 0;
+    virtual WindowHandle handle() const = 0;
+};
+
+}  // namespace platform

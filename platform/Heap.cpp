@@ -1,0 +1,23 @@
+#include "Heap.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace platform {
+
+void BudgetHeap::beginRun() {
+    const MemoryStatus s = memory_.sample();
+    budget_ = std::min(s.availPageFile, s.availVirtual);
+    claimed_ = 0;
+}
+
+void* BudgetHeap::allocate(std::size_t size) {
+    if (size > budget_ - std::min(claimed_, budget_)) return nullptr;
+    void* p = std::malloc(size);
+    if (p != nullptr) claimed_ += size;
+    return p;
+}
+
+void BudgetHeap::release(void* block) { std::free(block); }
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+inline constexpr std::size_t kRecoveryBlockSize = 1048576;
+
+// Fresh address space in blocks of 1 MB that charge the system's commit
+// account without touching a page.
+class VirtualMemory {
+public:
+    virtual ~VirtualMemory() = default;
+    // A committed, inaccessible block; null when the system refuses.
+    virtual void* commit() = 0;
+    // Gives the commit charge back; the range stays reserved.
+    virtual bool decommit(void* block) = 0;
+    // Gives the range back.
+    virtual bool release(void* block) = 0;
+};
+
+// Private anonymous mappings: committed read-write (the kernel charges it),
+// then made inaccessible; decommitted by mapping an uncharged range over it.
+VirtualMemory& systemVirtualMemory();
+
+}  // namespace platform
