@@ -1,0 +1,219 @@
+#include "Fakes.h"
+
+#include <sstream>
+
+namespace testsupport {
+
+std::uint32_t FakeClock::tickCount() {
+    std::lock_guard lock(mutex_);
+    return tick_;
+}
+
+std::time_t FakeClock::now() {
+    std::lock_guard lock(mutex_);
+    return now_ + static_cast<std::time_t>(millis_ / 1000);
+}
+
+std::tm FakeClock::localTime(std::time_t t) {
+    std::tm out{};
+    gmtime_r(&t, &out);
+    return out;
+}
+
+void FakeClock::sleep(unsigned ms) {
+    std::function<void(unsigned)> hook;
+    {
+        std::lock_guard lock(mutex_);
+        tick_ += ms;
+        millis_ += ms;
+        sleeps_.push_back(ms);
+        hook = hook_;
+    }
+    if (hook) hook(ms);
+    if (ms == 0) std::this_thread::yield();
+}
+
+void FakeClock::advance(unsigned ms) {
+    std::lock_guard lock(mutex_);
+    tick_ += ms;
+    millis_ += ms;
+}
+
+void FakeClock::setTick(std::uint32_t tick) {
+    std::lock_guard lock(mutex_);
+    tick_ = tick;
+}
+
+void FakeClock::setNow(std::time_t t) {
+    std::lock_guard lock(mutex_);
+    now_ = t;
+    millis_ = 0;
+}
+
+void FakeClock::onSleep(std::function<void(unsigned)> hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+std::vector<unsigned> FakeClock::sleeps() const {
+    std::lock_guard lock(mutex_);
+    return sleeps_;
+}
+
+std::size_t FakeClock::sleepCount() const {
+    std::lock_guard lock(mutex_);
+    return sleeps_.size();
+}
+
+std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return timegm(&t);
+}
+
+bool ManualDispatcher::queue(std::function<void()> task) {
+    if (refusing_) return false;
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    arrived_.notify_all();
+    return true;
+}
+
+int ManualDispatcher::runPending() {
+    std::deque<std::function<void()>> now;
+    {
+        std::lock_guard lock(mutex_);
+        now.swap(tasks_);
+    }
+    int n = 0;
+    for (auto& t : now) {
+        t();
+        ++n;
+    }
+    return n;
+}
+
+bool ManualDispatcher::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        if (runPending() == 0) waitForTask(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+bool ManualDispatcher::waitForTask(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [this] { return !tasks_.empty(); });
+}
+
+std::size_t ManualDispatcher::queued() const {
+    std::lock_guard lock(mutex_);
+    return tasks_.size();
+}
+
+platform::MemoryStatus FakeMemory::sample() {
+    ++samples_;
+    std::lock_guard lock(mutex_);
+    if (!next_.empty()) {
+        const platform::MemoryStatus s = next_.front();
+        next_.pop_front();
+        return s;
+    }
+    return status_;
+}
+
+void FakeMemory::set(const platform::MemoryStatus& s) {
+    std::lock_guard lock(mutex_);
+    status_ = s;
+}
+
+void FakeMemory::queue(const platform::MemoryStatus& s) {
+    std::lock_guard lock(mutex_);
+    next_.push_back(s);
+}
+
+platform::MemoryStatus statusMB(double totalPhys, double availPhys, double totalPage, double availPage,
+                                double totalVirt, double availVirt, std::uint32_t load) {
+    auto b = [](double mb) { return static_cast<std::uint64_t>(mb * 1048576.0); };
+    return {load, b(totalPhys), b(availPhys), b(totalPage), b(availPage), b(totalVirt), b(availVirt)};
+}
+
+BoxRecorder::BoxRecorder() {
+    previous_ = platform::setMessageBoxHandler([this](const platform::BoxCall& c) {
+        std::function<void(const platform::BoxCall&)> during;
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back(c);
+            during = during_;
+        }
+        if (during) during(c);
+    });
+}
+
+BoxRecorder::~BoxRecorder() { platform::setMessageBoxHandler(previous_); }
+
+std::vector<platform::BoxCall> BoxRecorder::calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+void BoxRecorder::whileShown(std::function<void(const platform::BoxCall&)> f) {
+    std::lock_guard lock(mutex_);
+    during_ = std::move(f);
+}
+
+std::string FakeLineList::text() const {
+    std::string out;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (i > 0) out += '\n';
+        out += lines_[i];
+    }
+    return out;
+}
+
+void FakeLineList::setText(const std::string& text) {
+    lines_.clear();
+    std::string line;
+    std::istringstream in(text);
+    while (std::getline(in, line)) lines_.push_back(line);
+    if (!text.empty() && text.back() == '\n') lines_.emplace_back();
+}
+
+namespace {
+std::string hex(platform::TColor c) {
+    std::ostringstream s;
+    s << std::hex << c;
+    return s.str();
+}
+std::string four(const char* what, int a, int b, int c, int d) {
+    return std::string(what) + " " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
+           std::to_string(d);
+}
+}  // namespace
+
+void FakeCanvas::setBrushColor(platform::TColor c) { calls.push_back("brush " + hex(c)); }
+void FakeCanvas::setPenColor(platform::TColor c) { calls.push_back("pen " + hex(c)); }
+void FakeCanvas::fillRect(int l, int t, int r, int b) { calls.push_back(four("fill", l, t, r, b)); }
+void FakeCanvas::frameRect(int l, int t, int r, int b) { calls.push_back(four("frame", l, t, r, b)); }
+void FakeCanvas::moveTo(int x, int y) { calls.push_back("move " + std::to_string(x) + " " + std::to_string(y)); }
+void FakeCanvas::lineTo(int x, int y) { calls.push_back("line " + std::to_string(x) + " " + std::to_string(y)); }
+
+void FakeWindow::show() {
+    visible_ = true;
+    ++shows;
+    if (onShow) onShow();
+}
+
+void FakeWindow::close() {
+    if (!onClose || onClose()) visible_ = false;
+}
+
+}  // namespace testsupport
