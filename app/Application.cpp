@@ -19,6 +19,12 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
                       QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     face.setPixelSize(11);
     setFont(face);
+    // Group boxes as the windows were laid out: the caption sits on the top
+    // edge of the frame, so controls 16 pixels down are inside it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0px 2px; }"));
     // The main window ends the program; other windows closing (a message box
     // while the main window is hidden) must not.
     setQuitOnLastWindowClosed(false);

@@ -129,6 +129,7 @@ public:
 
     bool operationInProgress() const { return operations_ > 0; }
     platform::Window& window() { return c_.self; }
+    FigureControls& figures() { return c_.figures; }
     platform::WindowHandle handle() const { return c_.self.handle(); }
 
 private:

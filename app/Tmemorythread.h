@@ -79,6 +79,7 @@ private:
     FigureControls& controls_;
     platform::MemorySource& memory_;
     platform::Clock& clock_;
+    platform::Alarm wake_;
     platform::UiSync sync_;
 };
 

@@ -4,6 +4,25 @@
 #include <thread>
 
 namespace platform {
+
+void Alarm::ring() {
+    {
+        std::lock_guard lock(mutex_);
+        rung_ = true;
+    }
+    rang_.notify_all();
+}
+
+bool Alarm::rung() const {
+    std::lock_guard lock(mutex_);
+    return rung_;
+}
+
+bool Alarm::waitFor(unsigned ms) {
+    std::unique_lock lock(mutex_);
+    return rang_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return rung_; });
+}
+
 namespace {
 
 class SystemClock final : public Clock {
@@ -23,6 +42,7 @@ public:
         if (ms == 0) std::this_thread::yield();
         else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
+    void sleep(unsigned ms, Alarm& alarm) override { alarm.waitFor(ms); }
 };
 
 }  // namespace

@@ -1,9 +1,26 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <mutex>
 
 namespace platform {
+
+// Cuts a thread's waits short from another thread: once rung, every wait on
+// it returns at once.
+class Alarm {
+public:
+    void ring();
+    bool rung() const;
+    // Waits up to `ms` milliseconds or until rung; true when rung.
+    bool waitFor(unsigned ms);
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable rang_;
+    bool rung_ = false;
+};
 
 // Time and pacing as the program uses them; tests inject a fake that moves
 // time forward on every sleep instead of waiting.
@@ -20,6 +37,9 @@ public:
     // Suspends the caller for about `ms` milliseconds; 0 gives up the rest of
     // the time slice to any other ready thread.
     virtual void sleep(unsigned ms) = 0;
+    // As sleep(ms), but returns as soon as `alarm` rings: a thread that waits
+    // long between rounds still stops at once, without waking to poll.
+    virtual void sleep(unsigned ms, Alarm& alarm) = 0;
 };
 
 // The real clock, shared by the whole process; thread-safe.

@@ -33,6 +33,11 @@ void FakeClock::sleep(unsigned ms) {
     if (ms == 0) std::this_thread::yield();
 }
 
+void FakeClock::sleep(unsigned ms, platform::Alarm& alarm) {
+    if (alarm.rung()) return;
+    sleep(ms);
+}
+
 void FakeClock::advance(unsigned ms) {
     std::lock_guard lock(mutex_);
     tick_ += ms;

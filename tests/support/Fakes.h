@@ -27,6 +27,8 @@ public:
     std::time_t now() override;
     std::tm localTime(std::time_t t) override;
     void sleep(unsigned ms) override;
+    // Moves time like sleep(ms) unless the alarm has rung.
+    void sleep(unsigned ms, platform::Alarm& alarm) override;
 
     void advance(unsigned ms);
     void setTick(std::uint32_t tick);

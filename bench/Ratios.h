@@ -1,0 +1,48 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Runs the registered benchmarks, then prints each named pair's ratio of
+// time per iteration, both measured in this same run.
+namespace benchratio {
+
+class Collector final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+struct Pair {
+    std::string label, ours, baseline;
+    double target;
+    bool atMost;  // ours/baseline must be at most `target`; otherwise at least
+};
+
+inline int run(int argc, char** argv, const std::vector<Pair>& pairs) {
+    benchmark::Initialize(&argc, argv);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    std::printf("\n%-44s %10s %10s\n", "ratio (ours / baseline, time per iteration)", "ratio", "target");
+    for (const Pair& p : pairs) {
+        auto a = collector.times.find(p.ours);
+        auto b = collector.times.find(p.baseline);
+        if (a == collector.times.end() || b == collector.times.end() || b->second == 0) continue;
+        const double ratio = a->second / b->second;
+        std::printf("%-44s %10.3f %7s%.2f\n", p.label.c_str(), ratio, p.atMost ? "<= " : ">= ", p.target);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace benchratio

@@ -1,0 +1,188 @@
+#include "app/Memmainform.h"
+#include "support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kestrune;
+using namespace testsupport;
+
+namespace {
+
+class FakeTutorial final : public TutorialWindow {
+public:
+    FakeTutorial() {
+        window.onShow = [this] { logic.FormShow(); };
+        window.onClose = [this] { return logic.FormCloseQuery(); };
+        box.setChecked(true);
+    }
+    TWizardForm& form() override { return logic; }
+    FakeWindow window{{0, 0, 264, 451}};
+    FakeCheckBox box;
+    FakePlacement panel, boxPlace, button;
+    TWizardForm logic{{window, box, panel, boxPlace, button}};
+};
+
+class FakeForms final : public FormFactory {
+public:
+    std::unique_ptr<TutorialWindow> createTutorial() override {
+        auto t = std::make_unique<FakeTutorial>();
+        last = t.get();
+        ++created;
+        return t;
+    }
+    FakeTutorial* last = nullptr;
+    int created = 0;
+};
+
+// The main window's logic over fakes: a 545 × 440 frame on a 1024 × 768 screen.
+struct MainForm {
+    FakeWindow window{{10, 20, 545, 440}};
+    FakeLabel l1, l2, l3, l4, l5, l6, status;
+    FakeProgressBar b1, b2, b3, b4;
+    FakeGraph graph;
+    FakeButton recover, scrub;
+    FakeMemory memory;
+    FakeClock clock;
+    ManualDispatcher ui;
+    FakeForms forms;
+    std::atomic<bool> appClosing{false};
+    std::unique_ptr<TKestruneForm> form;
+
+    MainForm() {
+        window.decoration = 7;
+        memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
+        form = std::make_unique<TKestruneForm>(
+            TKestruneForm::Controls{window,
+                                    FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
+                                    recover, scrub},
+            TKestruneForm::Services{memory, clock, ui, forms, appClosing});
+    }
+    TWizardForm& tutorial() { return form->WizardForm->form(); }
+};
+
+}  // namespace
+
+TEST(MainForm, ShowCentresStartsOneMonitorAndItsFiguresArrive) {
+    MainForm m;
+    m.form->FormShow();
+    EXPECT_EQ(m.window.frame().left, 240);
+    EXPECT_EQ(m.window.frame().top, 384 - 220);
+    ASSERT_TRUE(m.form->MemoryThread);
+    TMemoryThread* first = m.form->MemoryThread.get();
+
+    ASSERT_TRUE(m.ui.pumpUntil([&] { return !m.graph.points.empty(); }));
+    EXPECT_EQ(m.l5.text(), "512 MB");
+    EXPECT_EQ(m.l6.text(), "256 MB");
+    EXPECT_EQ(m.l1.text(), "384 MB / 512 MB");
+    EXPECT_EQ(m.l3.text(), "300 MB / 1200 MB");
+    EXPECT_EQ(m.l2.text(), "47 MB / 2047 MB");
+    EXPECT_EQ(m.l4.text(), "731 MB / 3759 MB");
+    EXPECT_EQ(m.b1.position(), 19);
+    EXPECT_EQ(m.b2.position(), 75);
+    EXPECT_EQ(m.b3.position(), 2);
+    EXPECT_EQ(m.b4.position(), 25);
+    EXPECT_EQ(m.graph.points.front().color, platform::clYellow);
+    EXPECT_EQ(m.graph.points.front().value, 75);
+    EXPECT_GE(m.graph.redraws, 1);
+    EXPECT_EQ(m.status.text(), "Memory Load: 75%");
+
+    m.window.hide();
+    m.form->FormShow();  // shown again: same thread
+    EXPECT_EQ(m.form->MemoryThread.get(), first);
+}
+
+TEST(MainForm, MonitorPacesItsUpdatesOneSecondApart) {
+    MainForm m;
+    m.form->FormShow();
+    ASSERT_TRUE(m.ui.pumpUntil([&] { return m.graph.points.size() >= 3; }));
+    m.form->FormCloseQuery();
+    // Between updates the thread slept a whole second.
+    const auto sleeps = m.clock.sleeps();
+    ASSERT_GE(sleeps.size(), 2u);
+    EXPECT_EQ(sleeps[0], 1000u);
+    EXPECT_EQ(sleeps[1], 1000u);
+}
+
+TEST(MainForm, TutorialOpensDockedOnceAndAFreshOneAfterClosing) {
+    MainForm m;
+    m.form->FormShow();
+    m.form->CustomItem2Click();
+    ASSERT_EQ(m.forms.created, 1);
+    FakeTutorial* first = m.forms.last;
+    EXPECT_TRUE(first->window.visible());
+    EXPECT_EQ(first->window.frame(), (platform::Rect{240 + 545 + 8, 164, 264, 440}));
+    EXPECT_FALSE(first->box.checked());  // bound to showTutorial, which is false
+
+    m.form->CustomItem2Click();  // visible: nothing happens
+    EXPECT_EQ(m.forms.created, 1);
+
+    // The tutorial follows the main window at its next paint.
+    m.window.moveTo(100, 50);
+    m.form->FormPaint();
+    EXPECT_EQ(first->window.frame().left, 100 + 545 + 8);
+    EXPECT_EQ(first->window.frame().top, 50);
+
+    first->box.setChecked(true);
+    first->window.close();  // "Show This Next Time" ticked
+    EXPECT_TRUE(m.form->showTutorial);
+    m.form->CustomItem2Click();
+    EXPECT_EQ(m.forms.created, 2);
+    EXPECT_TRUE(m.forms.last->box.checked());
+    EXPECT_EQ(m.forms.last->window.frame().left, 100 + 545 + 8);
+}
+
+TEST(MainForm, ShowWithTutorialFlagCentresThePair) {
+    MainForm m;
+    m.form->showTutorial = true;
+    m.form->FormShow();
+    ASSERT_EQ(m.forms.created, 1);
+    EXPECT_EQ(m.window.frame().left, 107);
+    EXPECT_EQ(m.forms.last->window.frame().left, 107 + 545 + 8);
+    EXPECT_EQ(m.forms.last->window.frame().height, 440);
+    EXPECT_TRUE(m.forms.last->window.visible());
+}
+
+TEST(MainForm, ClosingStopsEverythingWithoutCopyingTheTutorialBack) {
+    MainForm m;
+    m.form->FormShow();
+    m.form->CustomItem2Click();
+    m.forms.last->box.setChecked(true);
+    EXPECT_TRUE(m.form->FormCloseQuery());
+    EXPECT_TRUE(m.appClosing);
+    EXPECT_FALSE(m.form->showTutorial);
+    EXPECT_FALSE(m.form->WizardForm);
+    EXPECT_FALSE(m.form->MemoryThread);
+    // Nothing the monitor handed over runs after it was stopped.
+    const int points = static_cast<int>(m.graph.points.size());
+    m.ui.runPending();
+    EXPECT_EQ(static_cast<int>(m.graph.points.size()), points);
+}
+
+TEST(MainForm, ResizeFixesTheWidthAndFloorsTheHeight) {
+    MainForm m;
+    m.window.setClientSize(600, 300);
+    m.form->FormResize();
+    EXPECT_EQ(m.window.clientWidth(), 531);
+    EXPECT_EQ(m.window.clientHeight(), 404);
+    m.window.setClientSize(400, 700);
+    m.form->FormResize();
+    EXPECT_EQ(m.window.clientWidth(), 531);
+    EXPECT_EQ(m.window.clientHeight(), 700);
+}
+
+TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
+    MainForm m;
+    std::string opened;
+    auto previous = platform::setShellHandler([&](const std::string& url) { opened = url; });
+    m.form->CustomItem5Click();
+    platform::setShellHandler(previous);
+    EXPECT_NE(opened.find(".example/pages/products/index.cfm?"), std::string::npos);
+    EXPECT_EQ(opened.back(), '?');
+
+    bool closed = false;
+    m.window.onClose = [&] { closed = true; return true; };
+    m.form->CustomItem1Click();
+    EXPECT_TRUE(closed);
+}

@@ -1,0 +1,222 @@
+#include "platform/QtUiDispatcher.h"
+#include "platform/Thread.h"
+#include "platform/UiSync.h"
+#include "support/Fakes.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+using namespace platform;
+using testsupport::ManualDispatcher;
+
+namespace {
+
+// A thread that synchronises in a tight loop until stopped.
+class Syncer final : public Thread {
+public:
+    Syncer(UiDispatcher& ui, std::atomic<int>& ran, unsigned gates = kNoGate) : ran_(ran), sync_(ui, gates) {
+        start();
+    }
+    ~Syncer() override { stop(); }
+    void stop() {
+        running = false;
+        sync_.close();
+        waitFor();
+    }
+    std::atomic<bool> running{true};
+    std::atomic<int> answered{0};
+
+protected:
+    void Execute() override {
+        while (running) {
+            if (sync_.call([this] { ++ran_; })) ++answered;
+        }
+    }
+
+private:
+    std::atomic<int>& ran_;
+    UiSync sync_;
+};
+
+}  // namespace
+
+TEST(UiSync, CallRunsOnTheUiThreadAndWaitsForIt) {
+    ManualDispatcher ui;
+    UiSync sync(ui);
+    std::thread::id ranOn;
+    std::atomic<bool> returned{false};
+    bool result = false;
+    std::thread worker([&] {
+        result = sync.call([&] { ranOn = std::this_thread::get_id(); });
+        returned = true;
+    });
+    ASSERT_TRUE(ui.waitForTask(std::chrono::seconds(5)));
+    EXPECT_FALSE(returned);  // blocked until the UI thread serves it
+    ui.runPending();
+    worker.join();
+    EXPECT_TRUE(result);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(UiSync, CloseDropsThePendingCallAndRefusesNewOnes) {
+    ManualDispatcher ui;
+    UiSync sync(ui);
+    std::atomic<int> ran{0};
+    bool first = true;
+    std::thread worker([&] { first = sync.call([&] { ++ran; }); });
+    ASSERT_TRUE(ui.waitForTask(std::chrono::seconds(5)));
+    sync.close();
+    worker.join();  // released without the UI thread serving anything
+    EXPECT_FALSE(first);
+    ui.runPending();  // the dropped task comes up later and does nothing
+    EXPECT_EQ(ran, 0);
+
+    std::thread late([&] { first = sync.call([&] { ++ran; }); });
+    late.join();
+    EXPECT_FALSE(first);
+    EXPECT_EQ(ui.queued(), 0u);
+}
+
+TEST(UiSync, TaskThatCannotBeQueuedIsDroppedNotAwaited) {
+    ManualDispatcher ui;
+    ui.refuse();
+    UiSync sync(ui);
+    bool ran = false;
+    std::thread worker([&] { EXPECT_FALSE(sync.call([&] { ran = true; })); });
+    worker.join();
+    EXPECT_FALSE(ran);
+}
+
+TEST(UiSync, ExceptionOfTheCallReachesTheCallingThread) {
+    ManualDispatcher ui;
+    UiSync sync(ui);
+    std::string caught;
+    std::thread worker([&] {
+        try {
+            sync.call([] { throw std::runtime_error("boom"); });
+        } catch (const std::runtime_error& e) {
+            caught = e.what();
+        }
+    });
+    ASSERT_TRUE(ui.pumpUntil([&] { return ui.queued() == 0 && !caught.empty(); }));
+    worker.join();
+    EXPECT_EQ(caught, "boom");
+}
+
+TEST(UiSync, CallFromTheUiThreadRunsInline) {
+    ManualDispatcher ui;
+    UiSync sync(ui);
+    int ran = 0;
+    EXPECT_TRUE(sync.call([&] { ++ran; }));
+    EXPECT_EQ(ran, 1);
+    sync.close();
+    EXPECT_FALSE(sync.call([&] { ++ran; }));
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(UiSync, HeldGateParksCallsUntilReleasedInOrder) {
+    ManualDispatcher ui;
+    std::vector<int> order;
+    ui.post([&] { order.push_back(1); }, kGateRecovery);
+    ui.post([&] { order.push_back(2); }, kGateOperation);
+    ui.post([&] { order.push_back(3); }, kNoGate);
+    ui.post([&] { order.push_back(4); }, kGateRecovery | kGateOperation);
+    {
+        GateHold recovery(ui, kGateRecovery);
+        GateHold operation(ui, kGateOperation);
+        ui.runPending();
+        EXPECT_EQ(order, std::vector<int>({3}));
+        ui.release(kGateOperation);  // one of two holds of the operation gate
+        ui.hold(kGateOperation);
+    }
+    // The operation gate went first (2 alone could run), then the recovery
+    // gate let 1 and 4 go in the order they came.
+    ui.runPending();
+    EXPECT_EQ(order, std::vector<int>({3, 2, 1, 4}));
+}
+
+TEST(UiSync, ClosingWhileParkedReleasesTheCaller) {
+    ManualDispatcher ui;
+    GateHold busy(ui, kGateRecovery);
+    UiSync sync(ui, kGateRecovery);
+    bool result = true;
+    std::thread worker([&] { result = sync.call([] {}); });
+    ASSERT_TRUE(ui.waitForTask(std::chrono::seconds(5)));
+    ui.runPending();  // parked behind the held gate
+    sync.close();
+    worker.join();
+    EXPECT_FALSE(result);
+}
+
+TEST(UiSync, ThousandsOfStopsOfASyncingThreadNeverHangOrRunLate) {
+    ManualDispatcher ui;
+    std::atomic<int> ran{0};
+    for (int round = 0; round < 3000; ++round) {
+        auto t = std::make_unique<Syncer>(ui, ran, round % 3 == 0 ? kGateRecovery : kNoGate);
+        // Serve a varying number of calls, sometimes none, before stopping.
+        for (int i = 0; i < round % 4; ++i) ui.runPending();
+        std::unique_ptr<GateHold> hold;
+        if (round % 5 == 0) hold = std::make_unique<GateHold>(ui, kGateRecovery);
+        t->stop();
+        const int atStop = ran;
+        ui.runPending();
+        hold.reset();
+        ui.runPending();
+        EXPECT_EQ(ran, atStop) << "a call ran after its thread was stopped, round " << round;
+        if (ran != atStop) break;
+    }
+}
+
+TEST(UiSync, QtDispatcherServesThroughTheEventLoopAndDropsOnDestruction) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    std::atomic<int> ran{0};
+    {
+        QtUiDispatcher ui;
+        auto t = std::make_unique<Syncer>(ui, ran);
+        while (ran < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        t->stop();
+        const int atStop = ran;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ran, atStop);
+    }
+    // Destroying the dispatcher with a call still queued releases its caller.
+    auto ui = std::make_unique<QtUiDispatcher>();
+    UiSync sync(*ui);
+    bool result = true;
+    std::thread worker([&] { result = sync.call([&] { ++ran; }); });
+    // Give the worker time to queue its call; it stays blocked in call().
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const int before = ran;
+    ui.reset();
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(ran, before);
+}
+
+namespace {
+class Thrower final : public Thread {
+public:
+    Thrower() { start(); }
+    ~Thrower() override { waitFor(); }
+    void join() { waitFor(); }
+
+protected:
+    void Execute() override { throw std::invalid_argument("not a number"); }
+};
+}  // namespace
+
+TEST(Thread, AnExceptionEndsTheBodyQuietlyAndIsKept) {
+    Thrower t;
+    t.join();
+    ASSERT_TRUE(t.fatalError());
+    EXPECT_THROW(std::rethrow_exception(t.fatalError()), std::invalid_argument);
+}
