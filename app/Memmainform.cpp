@@ -116,4 +116,41 @@ void TKestruneForm::openTutorial() {
 
 void TKestruneForm::CustomItem5Click() { platform::shellOpen(mainform::kSupportUrl); }
 
+template <typename Body>
+void TKestruneForm::runOperation(unsigned gates, Body body) {
+    struct Guard {
+        TKestruneForm& f;
+        platform::GateHold hold;
+        Guard(TKestruneForm& form, unsigned g) : f(form), hold(form.s_.ui, g) {
+            ++f.operations_;
+            f.c_.TeButton1.setEnabled(false);
+            f.c_.TeButton2.setEnabled(false);
+        }
+        ~Guard() {
+            f.c_.TeButton1.setEnabled(true);
+            f.c_.TeButton2.setEnabled(true);
+            --f.operations_;
+        }
+    };
+    {
+        Guard guard(*this, gates);
+        body();
+    }
+    if (closePending_ && !operationInProgress()) {
+        closePending_ = false;
+        c_.self.close();
+    }
+}
+
+void TKestruneForm::TeButton2Click() {
+    // A scheduled run waits while the scrub window is open; the figures go on.
+    runOperation(platform::kGateOperation, [this] {
+        std::unique_ptr<ScrubWindow> scrub = s_.forms.createScrubWindow();
+        ScrubForm = &scrub->form();
+        scrub->showModal();
+        scrub.reset();
+        ScrubForm = nullptr;
+    });
+}
+
 }  // namespace kestrune

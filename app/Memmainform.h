@@ -2,6 +2,7 @@
 
 #include "Tmemorythread.h"
 #include "Wizardform.h"
+#include "scrub/Scrubform.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
@@ -86,6 +87,7 @@ class FormFactory {
 public:
     virtual ~FormFactory() = default;
     virtual std::unique_ptr<TutorialWindow> createTutorial() = 0;
+    virtual std::unique_ptr<ScrubWindow> createScrubWindow() = 0;
 };
 
 // The main window's rules: figures, operations, tutorial docking, shutdown.
@@ -126,6 +128,7 @@ public:
     void CustomItem1Click();  // File > Exit
     void CustomItem2Click();  // Help > Tutorial
     void CustomItem5Click();  // Help > Visit Support
+    void TeButton2Click();    // "Scrub Memory"
 
     bool operationInProgress() const { return operations_ > 0; }
     platform::Window& window() { return c_.self; }
@@ -135,6 +138,10 @@ public:
 private:
     void openTutorial();
     void dock(TWizardForm& tutorial);
+    // Runs one operation with both buttons disabled and `gates` held; a close
+    // asked for meanwhile happens once it is over.
+    template <typename Body>
+    void runOperation(unsigned gates, Body body);
 
     Controls c_;
     Services s_;

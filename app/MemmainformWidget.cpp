@@ -171,6 +171,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
+    connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 
     // The client width is fixed and the height has a floor; tell the window
     // manager too, so a drag never fights the resize rule.

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/ProcMemory.h"
 #include "platform/QtUiDispatcher.h"
+#include "scrub/ScrubformWidget.h"
 
 #include <atomic>
 #include <exception>
@@ -21,13 +22,17 @@ int main(int argc, char** argv) {
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;
     platform::setUiDispatcher(&dispatcher);
-    QtFormFactory forms;
+    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher);
 
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemClock(),
                                                         dispatcher, forms, appClosing);
         forms.setOwner(main);
         KestruneForm = &main->form();
+        // The scrub window that lives, hidden, for the whole run.
+        auto* scrub = app.CreateForm<ScrubFormWidget>(nullptr, platform::systemMemory(), platform::systemClock(),
+                                                      dispatcher);
+        ScrubForm = &scrub->form();
         main->onClosed = [&app] { app.quit(); };
         main->show();
         app.exec();

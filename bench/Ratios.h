@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,12 +16,21 @@ namespace benchratio {
 class Collector final : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
+        // With --benchmark_repetitions the median stands for the benchmark.
         for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+            if (r.error_occurred) continue;
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                times[r.run_name.str()] = r.GetAdjustedRealTime();
+            else if (r.run_type == Run::RT_Iteration && medians_.count(r.run_name.str()) == 0)
+                times[r.run_name.str()] = r.GetAdjustedRealTime();
+            if (r.run_type == Run::RT_Aggregate) medians_.insert(r.run_name.str());
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
+
+private:
+    std::set<std::string> medians_;
 };
 
 struct Pair {

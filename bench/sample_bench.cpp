@@ -51,7 +51,7 @@ BENCHMARK(BM_BarePread);
 
 struct Window {
     platform::QtUiDispatcher ui;
-    kestrune::QtFormFactory forms;
+    kestrune::QtFormFactory forms{platform::systemMemory(), platform::systemClock(), ui};
     std::atomic<bool> closing{false};
     kestrune::KestruneFormWidget w{platform::systemMemory(), platform::systemClock(), ui, forms, closing};
 };

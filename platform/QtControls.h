@@ -80,7 +80,7 @@ private:
     QPlainTextEdit* w_;
 };
 
-class QtWindow final : public Window {
+class QtWindow : public Window {
 public:
     explicit QtWindow(QWidget* w) : w_(w) {}
     Rect frame() const override;

@@ -32,8 +32,15 @@ public:
         ++created;
         return t;
     }
+    std::unique_ptr<ScrubWindow> createScrubWindow() override {
+        ++scrubs;
+        if (makeScrub) return makeScrub();
+        return nullptr;
+    }
     FakeTutorial* last = nullptr;
     int created = 0;
+    int scrubs = 0;
+    std::function<std::unique_ptr<ScrubWindow>()> makeScrub;
 };
 
 // The main window's logic over fakes: a 545 × 440 frame on a 1024 × 768 screen.

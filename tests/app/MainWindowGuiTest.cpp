@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ struct MainWindow {
     FakeMemory memory;
     FakeClock clock;
     platform::QtUiDispatcher ui;
-    QtFormFactory forms;
+    QtFormFactory forms{memory, clock, ui};
     std::atomic<bool> appClosing{false};
     std::unique_ptr<KestruneFormWidget> w;
 
@@ -190,7 +191,7 @@ TEST(MainWindowGui, ClosingWithTheRealClockTakesNoWholeSecond) {
     // The monitor sleeps its second in short steps, so a stop is seen at once.
     FakeMemory memory;
     platform::QtUiDispatcher ui;
-    QtFormFactory forms;
+    QtFormFactory forms{memory, platform::systemClock(), ui};
     std::atomic<bool> closing{false};
     KestruneFormWidget w(memory, platform::systemClock(), ui, forms, closing);
     w.show();
@@ -199,4 +200,48 @@ TEST(MainWindowGui, ClosingWithTheRealClockTakesNoWholeSecond) {
     timer.start();
     w.close();
     EXPECT_LT(timer.elapsed(), 200);
+}
+
+TEST(MainWindowGui, ScrubMemoryRunsAFreshModalWindowWithTheButtonsDisabled) {
+    MainWindow m;
+    m.memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096));  // an 8 MB scrub
+    m.w->show();
+    auto* recover = m.find<QPushButton>("TeButton1");
+    auto* scrub = m.find<QPushButton>("TeButton2");
+    TScrubForm* hidden = ScrubForm;
+    bool sawDisabled = false, sawFresh = false, sawModal = false;
+    QTimer::singleShot(0, [&] {
+        sawDisabled = !recover->isEnabled() && !scrub->isEnabled();
+        sawFresh = ScrubForm != nullptr && ScrubForm != hidden;
+        QWidget* modal = QApplication::activeModalWidget();
+        sawModal = modal != nullptr && modal->windowTitle() == "Memory Defragmenter";
+        // Closing while it scrubs: the window goes, its memory comes back.
+        if (modal != nullptr) modal->close();
+    });
+    QTest::mouseClick(scrub, Qt::LeftButton);
+    EXPECT_TRUE(sawDisabled);
+    EXPECT_TRUE(sawFresh);
+    EXPECT_TRUE(sawModal);
+    EXPECT_EQ(ScrubForm, nullptr);
+    EXPECT_TRUE(recover->isEnabled());
+    EXPECT_TRUE(scrub->isEnabled());
+}
+
+TEST(MainWindowGui, AClosePutOffDuringAnOperationHappensWhenItEnds) {
+    MainWindow m;
+    m.memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096));
+    bool closed = false;
+    m.w->onClosed = [&] { closed = true; };
+    m.w->show();
+    bool stillOpen = false;
+    QTimer::singleShot(0, [&] {
+        m.w->close();  // the window manager's close while the scrub window is up
+        stillOpen = m.w->isVisible() && !m.appClosing;
+        QApplication::activeModalWidget()->close();
+    });
+    QTest::mouseClick(m.find<QPushButton>("TeButton2"), Qt::LeftButton);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(m.appClosing);
+    EXPECT_FALSE(m.w->isVisible());
 }

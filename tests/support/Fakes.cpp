@@ -1,5 +1,8 @@
 #include "Fakes.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <sstream>
 
 namespace testsupport {
@@ -68,6 +71,16 @@ std::vector<unsigned> FakeClock::sleeps() const {
 std::size_t FakeClock::sleepCount() const {
     std::lock_guard lock(mutex_);
     return sleeps_.size();
+}
+
+bool qtPumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
 }
 
 std::time_t utc(int year, int month, int day, int hour, int minute, int second) {

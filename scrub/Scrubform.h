@@ -1,0 +1,101 @@
+#pragma once
+
+#include "Workerthread.h"
+#include "scrubber.h"
+#include "platform/Clock.h"
+#include "platform/Controls.h"
+#include "platform/MemoryStatus.h"
+#include "platform/Thread.h"
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kestrune {
+
+namespace scrubform {
+inline constexpr const char* kCaption = "Memory Defragmenter";
+inline constexpr int kClientWidth = 461;
+inline constexpr int kClientHeight = 509;
+inline constexpr const char* kTitle = "Tarnwick Memory Scrubber";
+inline constexpr platform::Rect kLabel1{136, 16, 173, 16};
+inline constexpr platform::Rect kBevel1{20, 40, 429, 285};
+inline constexpr platform::Rect kMemo1{64, 344, 337, 105};
+inline constexpr platform::Rect kButton1{176, 464, 113, 33};
+inline constexpr const char* kClose = "Close";
+inline constexpr const char* kStop = "Stop";
+inline constexpr const char* kStopping = "Stopping";
+inline constexpr std::uint64_t kLowMemoryKB = 25600;  // at most 25 MB left: stop
+inline constexpr std::uint32_t kStepIntervalMs = 100;
+}  // namespace scrubform
+
+// "1234567" → "1,234,567", whatever the locale.
+std::string GroupThousands(const std::string& digits);
+// 3725 → "1 hrs 2 minutes 5 seconds".
+std::string FormatDuration(int seconds);
+
+// The scrub window's rules: starts the worker and the refresh, animates the
+// page-set map, honours Stop and the low-memory guard, reports the result.
+class TScrubForm {
+public:
+    struct Controls {
+        platform::Window& self;
+        platform::LineList& TeMemo1;
+        platform::Button& TeButton1;
+        platform::Canvas& canvas;
+    };
+    struct Services {
+        platform::MemorySource& memory;
+        platform::Clock& clock;
+        RandomSource& random;
+        // The scrub worker; starts idle.
+        std::function<std::unique_ptr<ScrubWorker>()> makeWorker;
+        // The refresh thread, repainting through `repaint` until destroyed.
+        std::function<std::unique_ptr<platform::Thread>(std::function<void()> repaint)> makeUpdateThread;
+    };
+
+    TScrubForm(Controls controls, Services services);
+    ~TScrubForm();
+    TScrubForm(const TScrubForm&) = delete;
+    TScrubForm& operator=(const TScrubForm&) = delete;
+
+    void FormShow();
+    void FormPaint();  // the refresh
+    void TeButton1Click();
+    void FormClose();
+
+    std::unique_ptr<PartitionDisplay> display;
+    std::unique_ptr<platform::Thread> updateThread;
+    std::unique_ptr<ScrubWorker> worker;
+    std::uint32_t lastStepTick;
+    bool inProgress = false;
+    bool finishSeen = false;
+    std::uint64_t startAvailPhys = 0;
+    int pageSet = 0;
+    std::time_t startTime = 0;
+    bool previousIdle = false;
+
+    platform::Window& window() { return c_.self; }
+
+private:
+    void finish(const platform::MemoryStatus& sample);
+
+    Controls c_;
+    Services s_;
+};
+
+// A scrub window as the main window holds it.
+class ScrubWindow {
+public:
+    virtual ~ScrubWindow() = default;
+    virtual TScrubForm& form() = 0;
+    // Shows the window modally; returns once it has closed.
+    virtual void showModal() = 0;
+};
+
+// The process-wide reference to the current scrub window; empty when none.
+extern TScrubForm* ScrubForm;
+
+}  // namespace kestrune

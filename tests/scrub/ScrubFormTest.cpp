@@ -1,0 +1,220 @@
+#include "scrub/Scrubform.h"
+#include "support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrune;
+using namespace testsupport;
+
+namespace {
+
+class FakeWorker final : public ScrubWorker {
+public:
+    struct Log {
+        int starts = 0, stops = 0, quits = 0, destroyed = 0;
+        bool idle = true;
+    };
+    explicit FakeWorker(Log& log) : log_(log) {}
+    ~FakeWorker() override { ++log_.destroyed; }
+    bool IsIdle() const override { return log_.idle; }
+    void StartScrub() override {
+        ++log_.starts;
+        log_.idle = false;
+    }
+    void RequestStop() override { ++log_.stops; }
+    void Quit() override { ++log_.quits; }
+
+private:
+    Log& log_;
+};
+
+class FixedRandom final : public RandomSource {
+public:
+    int next() override { return value; }
+    int value = 29;  // a step paints 30 cells; shuffles give dark red
+};
+
+// The scrub window's logic over fakes; each refresh is one paint 101 ms on.
+struct Scrub {
+    FakeWindow window{{0, 0, 461, 509}};
+    FakeLineList memo;
+    FakeButton button;
+    FakeCanvas canvas;
+    FakeMemory memory;
+    FakeClock clock;
+    FixedRandom random;
+    FakeWorker::Log worker;
+    int updateThreads = 0;
+    std::unique_ptr<TScrubForm> form;
+
+    Scrub() {
+        memory.set(platform::MemoryStatus{0, 0, 123456789, 0, 1ull << 30, 0, 0});
+        button.setCaption("Close");
+        form = std::make_unique<TScrubForm>(
+            TScrubForm::Controls{window, memo, button, canvas},
+            TScrubForm::Services{memory, clock, random,
+                                 [this] { return std::make_unique<FakeWorker>(worker); },
+                                 [this](std::function<void()>) -> std::unique_ptr<platform::Thread> {
+                                     ++updateThreads;
+                                     return nullptr;
+                                 }});
+        window.onClose = [this] {
+            form->FormClose();
+            return true;
+        };
+    }
+    void refresh() {
+        clock.advance(101);
+        form->FormPaint();
+    }
+    // Refreshes until the summary is written; false if it never comes.
+    bool refreshUntilDone(int limit = 2000) {
+        for (int i = 0; i < limit && form->inProgress; ++i) refresh();
+        return !form->inProgress;
+    }
+};
+
+}  // namespace
+
+TEST(ScrubWindow, ShowWritesTheStartLinesAndStartsTheWorker) {
+    Scrub s;
+    s.form->FormShow();
+    EXPECT_EQ(s.memo.lines(), (std::vector<std::string>{"Physical Memory Available: 120,563 KB",
+                                                        "Scrubbing Memory - Pageset: 1"}));
+    EXPECT_EQ(s.button.caption(), "Stop");
+    EXPECT_EQ(s.worker.starts, 1);
+    EXPECT_EQ(s.updateThreads, 1);
+    EXPECT_EQ(s.form->pageSet, 1);
+    ASSERT_TRUE(s.form->display);
+    EXPECT_EQ(s.form->display->Columns(), 38u);
+    EXPECT_EQ(s.form->display->Rows(), 25u);
+    EXPECT_EQ(s.form->display->CursorColumn(), 30u);  // the first step
+    EXPECT_TRUE(s.form->inProgress);
+}
+
+TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
+    Scrub s;
+    s.form->FormShow();
+    for (int i = 0; i < 40; ++i) s.refresh();  // past the first page set
+    s.clock.advance(1000 * 75);
+    s.memory.set(platform::MemoryStatus{0, 0, 123456789 + 2048 * 1024, 0, 1ull << 30, 0, 0});
+    s.worker.idle = true;  // the heap ran dry
+    ASSERT_TRUE(s.refreshUntilDone());
+    const auto& lines = s.memo.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[2], "Scrubbing Memory - Pageset: 2");
+    EXPECT_EQ(lines[3], "Done Freeing Memory");
+    EXPECT_EQ(lines[4], "Memory Freed: 2,048 KB Physical Memory");
+    EXPECT_EQ(lines[5].rfind("Time Took: 1 minutes ", 0), 0u);
+    EXPECT_EQ(lines[6], "");
+    EXPECT_EQ(s.button.caption(), "Close");
+    EXPECT_TRUE(s.button.enabled());
+
+    // Done: the map is redrawn, nothing else changes; the button closes.
+    s.canvas.calls.clear();
+    s.refresh();
+    EXPECT_FALSE(s.canvas.calls.empty());
+    EXPECT_EQ(s.memo.lines().size(), 7u);
+    s.form->TeButton1Click();
+    EXPECT_FALSE(s.window.visible());
+    EXPECT_EQ(s.worker.quits, 1);
+    EXPECT_EQ(s.worker.destroyed, 1);
+}
+
+TEST(ScrubWindow, AStoppedScrubListsStoppingThenDotsThenTheSummary) {
+    Scrub s;
+    s.form->FormShow();
+    s.refresh();
+    s.form->TeButton1Click();  // Stop, during the first page set
+    EXPECT_EQ(s.worker.stops, 1);
+    EXPECT_EQ(s.button.caption(), "Stopping");
+    EXPECT_FALSE(s.button.enabled());
+    for (int i = 0; i < 70; ++i) s.refresh();  // two page-set ends while the worker releases
+    s.worker.idle = true;
+    ASSERT_TRUE(s.refreshUntilDone());
+    const auto& lines = s.memo.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "Physical Memory Available: 120,563 KB");
+    EXPECT_EQ(lines[1], "Scrubbing Memory - Pageset: 1");
+    EXPECT_EQ(lines[2], "Stopping scrub.........");  // one "..." per page set ended, on the text's end
+    EXPECT_EQ(lines[3], "Done Freeing Memory");
+    EXPECT_EQ(lines[4], "Memory Freed: 0 KB Physical Memory");
+    EXPECT_EQ(lines[5], "Time Took: " + FormatDuration(static_cast<int>(s.clock.now() - s.form->startTime)));
+    EXPECT_EQ(lines[5], "Time Took: 9 seconds");  // 89 refreshes 101 ms apart
+    EXPECT_EQ(lines[6], "");
+    EXPECT_EQ(s.button.caption(), "Close");
+    EXPECT_EQ(s.form->pageSet, 1);  // no page-set lines after the stop
+}
+
+TEST(ScrubWindow, AnIdleWorkerWaitsForTheMapToCompleteBeforeTheSummary) {
+    Scrub s;
+    s.form->FormShow();
+    s.worker.idle = true;
+    s.refresh();  // worker seen idle, map far from complete
+    EXPECT_TRUE(s.form->inProgress);
+    EXPECT_EQ(s.memo.lines().size(), 2u);
+    ASSERT_TRUE(s.refreshUntilDone());
+    EXPECT_EQ(s.memo.lines()[2], "Done Freeing Memory");
+}
+
+TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
+    Scrub s;
+    s.form->FormShow();
+    // 20,000 KB physical plus 5,600 KB page file: exactly at the guard.
+    s.memory.set(platform::MemoryStatus{0, 0, 20000 * 1024, 0, 5600 * 1024, 0, 0});
+    s.canvas.calls.clear();
+    const unsigned cursor = s.form->display->CursorColumn();
+    s.worker.idle = true;
+    s.refresh();
+    s.refresh();
+    EXPECT_EQ(s.worker.stops, 2);  // at every refresh while that low
+    EXPECT_TRUE(s.canvas.calls.empty());
+    EXPECT_EQ(s.form->display->CursorColumn(), cursor);
+    EXPECT_FALSE(s.form->previousIdle);  // not updated by a guarded refresh
+    EXPECT_EQ(s.memo.lines().size(), 2u);
+
+    s.memory.set(platform::MemoryStatus{0, 0, 20000 * 1024, 0, 5601 * 1024, 0, 0});
+    s.refresh();
+    EXPECT_FALSE(s.canvas.calls.empty());
+    EXPECT_TRUE(s.form->previousIdle);
+}
+
+TEST(ScrubWindow, TheMapStepsAtMostEvery100MillisecondsOnAFreshTick) {
+    Scrub s;
+    s.form->FormShow();
+    const unsigned first = s.form->display->CursorColumn();
+    s.clock.advance(100);  // not more than 100 ms: no step
+    s.form->FormPaint();
+    EXPECT_EQ(s.form->display->CursorColumn(), first);
+    s.clock.advance(1);
+    s.form->FormPaint();
+    EXPECT_NE(s.form->display->CursorColumn(), first);
+    EXPECT_EQ(s.form->lastStepTick, s.clock.tickCount());
+}
+
+TEST(ScrubWindow, ClosingMidScrubWritesNoSummaryAndStopsTheWorker) {
+    Scrub s;
+    s.form->FormShow();
+    s.refresh();
+    s.window.close();
+    EXPECT_FALSE(s.form->display);
+    EXPECT_FALSE(s.form->worker);
+    EXPECT_EQ(s.worker.quits, 1);
+    EXPECT_EQ(s.worker.destroyed, 1);
+    s.refresh();  // a refresh still in flight finds nothing to do
+    EXPECT_EQ(s.memo.lines().size(), 2u);
+}
+
+TEST(ScrubWindow, NumbersAreGroupedAndDurationsWordedAsShown) {
+    EXPECT_EQ(GroupThousands("1234567"), "1,234,567");
+    EXPECT_EQ(GroupThousands("1000"), "1,000");
+    EXPECT_EQ(GroupThousands("999"), "999");
+    EXPECT_EQ(GroupThousands("0"), "0");
+    EXPECT_EQ(GroupThousands(""), "");
+    EXPECT_EQ(FormatDuration(0), "0 seconds");
+    EXPECT_EQ(FormatDuration(59), "59 seconds");
+    EXPECT_EQ(FormatDuration(75), "1 minutes 15 seconds");
+    EXPECT_EQ(FormatDuration(3600), "1 hrs 0 minutes 0 seconds");
+    EXPECT_EQ(FormatDuration(3725), "1 hrs 2 minutes 5 seconds");
+    EXPECT_EQ(FormatDuration(7384), "2 hrs 3 minutes 4 seconds");
+}

@@ -1,0 +1,220 @@
+#include "platform/Heap.h"
+#include "scrub/Workerthread.h"
+#include "support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+using namespace kestrune;
+
+// The block list's own nodes come from operator new; a test can make it fail
+// on the worker's thread to see the worker survive a list that cannot grow.
+namespace {
+thread_local int newFailsAfter = -1;  // -1: never
+}
+
+void* operator new(std::size_t n) {
+    if (newFailsAfter == 0) {
+        newFailsAfter = -1;  // one refusal only
+        throw std::bad_alloc();
+    }
+    if (newFailsAfter > 0) --newFailsAfter;
+    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// Hands out fake addresses and records every request and release.
+class RecordingHeap final : public platform::Heap {
+public:
+    // Decides for each request: true gives a block.
+    std::function<bool(std::size_t size, int granted)> gives = [](std::size_t, int) { return true; };
+    // Runs on the worker's thread after each request.
+    std::function<void(int granted)> after;
+
+    void beginRun() override { ++runs; }
+    void* allocate(std::size_t size) override {
+        std::lock_guard lock(mutex_);
+        requests.push_back(size);
+        void* block = nullptr;
+        if (gives(size, granted.load())) {
+            block = reinterpret_cast<void*>(static_cast<std::uintptr_t>(0x1000 + 16 * ++granted));
+            handedOut.push_back(block);
+        }
+        if (after) after(granted.load());
+        return block;
+    }
+    void release(void* block) override {
+        std::lock_guard lock(mutex_);
+        released.push_back(block);
+    }
+    std::vector<std::size_t> requestsCopy() {
+        std::lock_guard lock(mutex_);
+        return requests;
+    }
+
+    std::recursive_mutex mutex_;
+    std::vector<std::size_t> requests;
+    std::vector<void*> handedOut, released;
+    std::atomic<int> granted{0};
+    std::atomic<int> runs{0};
+};
+
+bool waitIdle(WorkerThread& w) {
+    for (int i = 0; i < 5000 && !w.IsIdle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return w.IsIdle();
+}
+
+}  // namespace
+
+TEST(ScrubWorker, AHeapThatRefusesEverythingIsAskedOnceAtEachSize) {
+    RecordingHeap heap;
+    heap.gives = [](std::size_t, int) { return false; };
+    WorkerThread w(heap, platform::systemClock());
+    w.StartScrub();
+    EXPECT_FALSE(w.IsIdle());  // busy at once, before the body takes it up
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(heap.requestsCopy(), (std::vector<std::size_t>{10240, 5120, 2560, 1280, 640}));
+    EXPECT_TRUE(heap.released.empty());
+    EXPECT_FALSE(w.stopRequested);
+    EXPECT_EQ(heap.runs, 1);
+}
+
+TEST(ScrubWorker, RefusalsHalveTheSizeDownTo640AndEverythingGoesBackInOrder) {
+    RecordingHeap heap;
+    // Three blocks at each size, then refusal; 320 must never be asked for.
+    heap.gives = [](std::size_t size, int granted) {
+        const int level = size == 10240 ? 0 : size == 5120 ? 1 : size == 2560 ? 2 : size == 1280 ? 3 : 4;
+        return granted < 3 * (level + 1);
+    };
+    WorkerThread w(heap, platform::systemClock());
+    w.StartScrub();
+    ASSERT_TRUE(waitIdle(w));
+    const auto requests = heap.requestsCopy();
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), 10240u), 4);
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), 640u), 4);
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), 320u), 0);
+    EXPECT_EQ(heap.granted, 15);
+    EXPECT_EQ(heap.released, heap.handedOut);  // all of them, first claimed first
+}
+
+TEST(ScrubWorker, StopWhileClaimingReleasesTheBlockInHandThenTheRestFrontFirst) {
+    RecordingHeap heap;
+    WorkerThread* worker = nullptr;
+    heap.after = [&](int granted) {
+        if (granted == 100) worker->RequestStop();
+    };
+    WorkerThread w(heap, platform::systemClock());
+    worker = &w;
+    w.StartScrub();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(heap.granted, 100);  // nothing claimed after the stop
+    ASSERT_EQ(heap.released.size(), 100u);
+    EXPECT_EQ(heap.released.front(), heap.handedOut.back());  // the block in hand, at once
+    EXPECT_TRUE(std::equal(heap.released.begin() + 1, heap.released.end(), heap.handedOut.begin()));
+    EXPECT_TRUE(w.IsIdle());
+    EXPECT_FALSE(w.stopRequested);
+}
+
+TEST(ScrubWorker, AStopRequestMadeWhileIdleEndsTheNextRunAfterOneBlock) {
+    RecordingHeap heap;
+    WorkerThread w(heap, platform::systemClock());
+    w.RequestStop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(w.stopRequested);  // stays set while idle
+    w.StartScrub();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(heap.granted, 1);
+    EXPECT_EQ(heap.released, heap.handedOut);
+    EXPECT_FALSE(w.stopRequested);
+}
+
+TEST(ScrubWorker, QuitDuringClaimingStillReleasesEveryBlockBeforeDestructionEnds) {
+    RecordingHeap heap;
+    std::atomic<WorkerThread*> worker{nullptr};
+    heap.after = [&](int granted) {
+        if (granted == 5000) worker.load()->Quit();
+    };
+    {
+        WorkerThread w(heap, platform::systemClock());
+        worker = &w;
+        w.StartScrub();
+        while (heap.granted < 5000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }  // destruction waits for the release loop
+    EXPECT_EQ(heap.granted, 5000);
+    std::vector<void*> released = heap.released, handed = heap.handedOut;
+    std::sort(released.begin(), released.end());
+    std::sort(handed.begin(), handed.end());
+    EXPECT_EQ(released, handed);
+}
+
+TEST(ScrubWorker, QuitWhileIdleEndsWithinAPoll) {
+    RecordingHeap heap;
+    auto w = std::make_unique<WorkerThread>(heap, platform::systemClock());
+    const auto start = std::chrono::steady_clock::now();
+    w->Quit();
+    w.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_TRUE(heap.requests.empty());
+}
+
+TEST(ScrubWorker, ABlockListThatCannotGrowEndsClaimingAndStillReleasesEverything) {
+    RecordingHeap heap;
+    heap.after = [](int granted) {
+        // After 50 blocks, the list's next node cannot be had.
+        if (granted == 50) newFailsAfter = 0;
+    };
+    WorkerThread w(heap, platform::systemClock());
+    w.StartScrub();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(heap.granted, 50);
+    // No smaller size was tried: claiming ended.
+    const auto requests = heap.requestsCopy();
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), 10240u), 50);
+    EXPECT_EQ(requests.size(), 50u);
+    ASSERT_EQ(heap.released.size(), 50u);
+    EXPECT_EQ(heap.released.front(), heap.handedOut.back());  // the one in hand, at once
+}
+
+TEST(ScrubWorker, TheRealHeapWithASmallBudgetGivesEveryByteBack) {
+    testsupport::FakeMemory memory;
+    memory.set(testsupport::statusMB(1024, 512, 2048, 4, 4096, 4096));  // 4 MB budget
+    platform::BudgetHeap real(memory);
+    // Count what the real heap hands out and takes back.
+    struct Counting final : platform::Heap {
+        platform::Heap& inner;
+        std::atomic<long> live{0}, bytes{0};
+        explicit Counting(platform::Heap& h) : inner(h) {}
+        void beginRun() override { inner.beginRun(); }
+        void* allocate(std::size_t n) override {
+            void* p = inner.allocate(n);
+            if (p != nullptr) {
+                ++live;
+                bytes += static_cast<long>(n);
+            }
+            return p;
+        }
+        void release(void* p) override {
+            --live;
+            inner.release(p);
+        }
+    } heap(real);
+    WorkerThread w(heap, platform::systemClock());
+    w.StartScrub();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(heap.live, 0);
+    EXPECT_GT(heap.bytes, 4 * 1048576 - 640);  // claimed right up to the budget
+    EXPECT_LE(heap.bytes, 4 * 1048576);
+    EXPECT_EQ(real.budget(), 4u * 1048576);
+}
