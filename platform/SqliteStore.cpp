@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -137,13 +139,28 @@ struct SqliteStore::Connection {
     sqlite3* db = nullptr;
     std::array<sqlite3_stmt*, kStmtCount> stmts{};
     State state = State::Unchecked;
+    std::string path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    pid_t owner = getpid();  // a forked child must never use or close it
 
     Connection() = default;
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection() {
+        // If the path now names another file (or none), closing must not
+        // checkpoint into or delete that file's -wal and -shm.
+        if (db && !stillAtPath()) {
+            int keep = 1;
+            sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+        }
         for (sqlite3_stmt* s : stmts) sqlite3_finalize(s);
         sqlite3_close(db);
+    }
+
+    bool stillAtPath() const {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 && st.st_dev == device && st.st_ino == inode;
     }
 
     // Prepared on first use only: most objects need a statement or two.
@@ -259,10 +276,89 @@ private:
     bool open_;
 };
 
+// A connection inherited through fork() belongs to the parent: closing it in
+// the child would disturb the parent's locks, so it is left alone for good.
+void dispose(std::unique_ptr<SqliteStore::Connection> c) {
+    if (c && c->owner != getpid()) {
+        static auto* abandoned = new std::vector<SqliteStore::Connection*>;
+        abandoned->push_back(c.release());
+    }
+}
+
+// Opening a connection costs as much as some forty reads (attaching the WAL and
+// loading the schema), and the schedule thread makes an object per entry. So a
+// connection whose object is gone waits here, idle, for this thread's next
+// object on the same file. Only connections are kept, never data.
+class IdleConnections {
+public:
+    using Ptr = std::unique_ptr<SqliteStore::Connection>;
+
+    ~IdleConnections() {
+        clear();
+        gone_ = true;
+    }
+
+    Ptr take(const std::string& path) {
+        disownAfterFork();
+        for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
+            if ((*it)->path != path) continue;
+            Ptr c = std::move(*it);
+            idle_.erase(std::next(it).base());
+            if (!c->stillAtPath()) return nullptr;  // the file was replaced or removed
+            return c;
+        }
+        return nullptr;
+    }
+
+    void give(Ptr c) {
+        // Only a healthy connection between operations is worth keeping.
+        if (gone_ || c->owner != getpid() || !sqlite3_get_autocommit(c->db) ||
+            (c->state != State::Ours && c->state != State::Empty)) {
+            dispose(std::move(c));
+            return;
+        }
+        disownAfterFork();
+        if (idle_.size() >= kMaxIdle) idle_.erase(idle_.begin());
+        idle_.push_back(std::move(c));
+    }
+
+    void clear() {
+        for (Ptr& c : idle_) dispose(std::move(c));
+        idle_.clear();
+    }
+
+    // Objects destroyed after this thread's pool (statics at exit) close theirs.
+    static bool gone() { return gone_; }
+
+private:
+    static constexpr std::size_t kMaxIdle = 4;
+
+    void disownAfterFork() {
+        if (!idle_.empty() && idle_.front()->owner != getpid()) clear();
+    }
+
+    std::vector<Ptr> idle_;
+    static thread_local bool gone_;
+};
+
+thread_local bool IdleConnections::gone_ = false;
+thread_local IdleConnections idleConnections;
+
 }  // namespace
 
 SqliteStore::SqliteStore() = default;
-SqliteStore::~SqliteStore() = default;
+
+SqliteStore::~SqliteStore() {
+    if (!connection_) return;
+    if (IdleConnections::gone())
+        dispose(std::move(connection_));
+    else
+        idleConnections.give(std::move(connection_));
+}
+
+void SqliteStore::closeIdleConnections() {
+    if (!IdleConnections::gone()) idleConnections.clear();
+}
 
 std::string SqliteStore::defaultPath() {
     if (const char* env = std::getenv("KESTRUNE_REGISTRY"); env && *env) return env;
@@ -279,14 +375,22 @@ std::string SqliteStore::defaultPath() {
 }
 
 SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
+    if (connection_ && connection_->owner != getpid()) dispose(std::move(connection_));
     if (connection_) return connection_.get();
     if (!path_) path_ = defaultPath();
     if (path_->empty()) return nullptr;
+    if (!IdleConnections::gone()) connection_ = idleConnections.take(*path_);
+    if (connection_) return connection_.get();
     if (forWrite && !makeFolders(*path_)) return nullptr;
     auto c = std::make_unique<Connection>();
+    c->path = *path_;
     // Without CREATE, a missing file stays missing: reads never make one.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+    struct stat st {};
+    if (stat(path_->c_str(), &st) != 0) return nullptr;
+    c->device = st.st_dev;
+    c->inode = st.st_ino;
     sqlite3_busy_timeout(c->db, kBusyTimeoutMs);
     if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
     connection_ = std::move(c);

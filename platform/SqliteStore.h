@@ -10,11 +10,13 @@
 
 namespace platform {
 
-// The registry's backing file, reached through one SQLite connection that is
-// opened on first use and closed with this object. Reads never create the
-// file or its folder; only a write does. A file that is not ours, or is of a
-// newer layout, is refused and never changed. Not for use by two threads at
-// once; each thread keeps stores of its own.
+// The registry's backing file, reached through one SQLite connection taken on
+// first use: an idle one this thread left on the same file, else a new one.
+// At destruction the connection goes back to this thread's few idle ones, so
+// short-lived objects don't pay for opening. Reads never create the file or
+// its folder; only a write does. A file that is not ours, or is of a newer
+// layout, is refused and never changed. Not for use by two threads at once;
+// each thread keeps stores of its own.
 class SqliteStore {
 public:
     enum class Result { Ok, Missing, TooLarge, Failed };
@@ -47,6 +49,9 @@ public:
     // KESTRUNE_REGISTRY, else the XDG data folder's kestrune/registry.sqlite3;
     // empty when neither can be worked out.
     static std::string defaultPath();
+    // Closes the connections this thread keeps idle, e.g. before the file is
+    // moved, replaced or examined by another tool.
+    static void closeIdleConnections();
 
     struct Connection;
 
