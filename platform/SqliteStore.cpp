@@ -82,6 +82,17 @@ bool validPath(std::string_view path) {
     return path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string_view::npos;
 }
 
+// SQLite's own busy handler waits longer and longer between tries, up to
+// 100 ms, so a thread or program that writes steadily can keep another
+// waiting that long for each write. Short even steps catch the gaps between
+// its transactions; after kBusyTimeoutMs in all the lock is given up.
+int waitForLock(void*, int tries) {
+    constexpr int kStepUs = 250;
+    if (static_cast<long long>(tries) * kStepUs >= kBusyTimeoutMs * 1000LL) return 0;
+    usleep(kStepUs);
+    return 1;
+}
+
 bool makeFolders(const std::string& file) {
     const auto slash = file.rfind('/');
     if (slash == std::string::npos || slash == 0) return true;
@@ -391,7 +402,7 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     if (stat(path_->c_str(), &st) != 0) return nullptr;
     c->device = st.st_dev;
     c->inode = st.st_ino;
-    sqlite3_busy_timeout(c->db, kBusyTimeoutMs);
+    sqlite3_busy_handler(c->db, waitForLock, nullptr);
     if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
     connection_ = std::move(c);
     return connection_.get();
