@@ -1,7 +1,5 @@
 #include "RegistryTestSupport.h"
 
-#include "platform/SqliteStore.h"
-
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -9,8 +7,7 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <spawn.h>
 
 using namespace platform;
 using namespace registrytest;
@@ -23,7 +20,7 @@ constexpr int kRounds = 2000;
 constexpr int kEarly = kRounds / 10;
 constexpr char kWriterFd[] = "KESTRUNE_STRESS_WRITER_FD";
 
-std::string stable(int i) { return "stable" + std::to_string(i); }
+std::string stable(int i) { return "s" + std::to_string(i); }
 std::string churned(int round) { return "w" + std::to_string(round); }
 std::string early(int i) { return "e" + std::to_string(i); }
 
@@ -32,10 +29,6 @@ struct Ack {
     std::int32_t round;
 };
 
-void send(int fd, const Ack& a) {
-    if (write(fd, &a, sizeof a) != sizeof a) std::_Exit(3);
-}
-
 // Adds a value each round and deletes the one before every other round, each
 // with a fresh object as the schedule thread makes them. Every tenth round it
 // also deletes a value listed before the stable ones, which moves them all up
@@ -43,7 +36,7 @@ void send(int fd, const Ack& a) {
 void churn(const std::function<void(Ack)>& acked) {
     for (int r = 0; r < kRounds; ++r) {
         Reg w(kKey);
-        if (w.writeString("d" + std::to_string(r), churned(r))) acked({'w', r});
+        if (w.writeString("d" + churned(r), churned(r))) acked({'w', r});
         if (r % 2 == 1 && w.deleteValue(churned(r - 1))) acked({'d', r - 1});
         if (r % 10 == 0 && w.deleteValue(early(r / 10))) acked({'e', r / 10});
     }
@@ -54,8 +47,9 @@ void churn(const std::function<void(Ack)>& acked) {
 [[maybe_unused]] const bool kWriterChild = [] {
     const char* fd = std::getenv(kWriterFd);
     if (!fd) return false;
-    const int out = std::atoi(fd);
-    churn([out](Ack a) { send(out, a); });
+    churn([out = std::atoi(fd)](Ack a) {
+        if (write(out, &a, sizeof a) != sizeof a) std::_Exit(3);
+    });
     std::_Exit(0);
 }();
 
@@ -64,7 +58,7 @@ protected:
     void SetUp() override {
         Reg r(kKey);
         for (int i = 0; i < kEarly; ++i) ASSERT_TRUE(r.writeString("e", early(i)));
-        for (int i = 0; i < kStable; ++i) ASSERT_TRUE(r.writeString("s" + std::to_string(i), stable(i)));
+        for (int i = 0; i < kStable; ++i) ASSERT_TRUE(r.writeString("d" + stable(i), stable(i)));
     }
 
     // One listing while the other side writes: each stable name comes exactly
@@ -75,37 +69,23 @@ protected:
         EXPECT_TRUE(r.writeNumber(pass, "passes"));
         ASSERT_TRUE(r.startEnumeration());
         std::map<std::string, int> seen;
-        bool ok = false;
-        for (std::string name = r.nextValueName(ok); ok; name = r.nextValueName(ok)) {
+        for (std::string name = r.next(); name != "!null"; name = r.next()) {
             ++seen[name];
-            bool read = false;
-            const std::string data = r.readString(name, read);
-            if (name.rfind("stable", 0) == 0) {
-                EXPECT_EQ(data, "s" + name.substr(6)) << read;
+            const std::string data = r.read(name);
+            if (name[0] == 's') {
+                EXPECT_EQ(data, "d" + name);
             }
         }
         for (int i = 0; i < kStable; ++i) ASSERT_EQ(seen[stable(i)], 1) << stable(i);
     }
 
-    // Every acknowledged change is in the store, and none failed.
+    // Every change was acknowledged and is in the store.
     static void expectAcknowledged(const std::vector<Ack>& acks) {
-        std::map<std::string, bool> present;
-        int writes = 0;
-        for (const Ack& a : acks) {
-            present[a.op == 'e' ? early(a.round) : churned(a.round)] = a.op == 'w';
-            writes += a.op == 'w';
-        }
-        EXPECT_EQ(writes, kRounds);
         EXPECT_EQ(acks.size(), static_cast<std::size_t>(kRounds + kRounds / 2 + kEarly));
+        std::map<std::string, bool> present;
+        for (const Ack& a : acks) present[a.op == 'e' ? early(a.round) : churned(a.round)] = a.op == 'w';
         Reg r(kKey);
-        for (const auto& [name, there] : present) {
-            bool ok = false;
-            const std::string data = r.readString(name, ok);
-            EXPECT_EQ(ok, there) << name;
-            if (there) {
-                EXPECT_EQ(data, "d" + name.substr(1));
-            }
-        }
+        for (const auto& [name, there] : present) EXPECT_EQ(r.read(name), there ? "d" + name : "!null") << name;
     }
 };
 
@@ -128,20 +108,14 @@ TEST_F(RegistryStoreStressTest, TwoProgramsShareTheStore) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     ASSERT_EQ(fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
-    // A fresh program (fork and exec), so nothing of this one's SQLite state
-    // crosses over.
-    std::vector<std::string> env{std::string(kWriterFd) + "=" + std::to_string(fds[1])};
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    // A fresh program, so nothing of this one's SQLite state crosses over.
     char name[] = "registry_store_stress_writer";
     char* argv[] = {name, nullptr};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execve("/proc/self/exe", argv, envp.data());
-        _exit(127);
-    }
+    pid_t pid = 0;
+    setenv(kWriterFd, std::to_string(fds[1]).c_str(), 1);
+    const int spawned = posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, environ);
+    unsetenv(kWriterFd);
+    ASSERT_EQ(spawned, 0);
     close(fds[1]);
     CerrCapture err;
     std::vector<Ack> acks;
@@ -162,17 +136,13 @@ TEST_F(RegistryStoreStressTest, TwoProgramsShareTheStore) {
 }
 
 TEST_F(RegistryStoreStressTest, KilledWriterLosesNoAcknowledgedWrite) {
-    constexpr int kKills = 50;
-    std::vector<std::int32_t> all;
-    for (int k = 0; k < kKills && !HasFailure(); ++k) {
+    for (int k = 0; k < 50 && !HasFailure(); ++k) {
         SqliteStore::closeIdleConnections();  // the child must inherit no connection
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
-        const std::int32_t first = k * 100000;
         const pid_t pid = fork();
         if (pid == 0) {
-            close(fds[0]);
-            for (std::int32_t i = first; i < first + 100000; ++i)
+            for (std::int32_t i = k * 100000; i < (k + 1) * 100000; ++i)
                 if (Reg(kKey).writeString("k" + std::to_string(i), "k" + std::to_string(i)))
                     if (write(fds[1], &i, sizeof i) != sizeof i) _exit(3);
             _exit(0);
@@ -191,17 +161,10 @@ TEST_F(RegistryStoreStressTest, KilledWriterLosesNoAcknowledgedWrite) {
         close(fds[0]);
 
         EXPECT_EQ(sql(store(), "PRAGMA integrity_check"), "ok") << "after kill " << k;
+        EXPECT_GE(acked.size(), static_cast<std::size_t>(1 + k % 5));
         Reg r(kKey);
-        for (const std::int32_t a : acked) {
-            bool ok = false;
-            EXPECT_EQ(r.readString("k" + std::to_string(a), ok), "k" + std::to_string(a)) << "after kill " << k;
-        }
-        all.insert(all.end(), acked.begin(), acked.end());
+        for (const std::int32_t a : acked) EXPECT_EQ(r.read("k" + std::to_string(a)), "k" + std::to_string(a));
     }
-    EXPECT_GE(all.size(), static_cast<std::size_t>(kKills));
-    EXPECT_EQ(sql(store(), "SELECT count(*) >= " + std::to_string(all.size()) +
-                               " FROM registry_values WHERE name LIKE 'k%'"),
-              "1");
 }
 
 }  // namespace
