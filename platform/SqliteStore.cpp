@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +71,16 @@ CREATE INDEX registry_values_order ON registry_values(key, seq);
 
 enum class State { Unchecked, Empty, Ours, Refused };
 
+// Counts the fork()s this process came through, so a connection can tell it
+// was inherited without asking for the process id at every operation.
+std::atomic<unsigned> forks{0};
+
+unsigned forkGeneration() {
+    [[maybe_unused]] static const bool counting =
+        pthread_atfork(nullptr, nullptr, [] { forks.fetch_add(1, std::memory_order_relaxed); }) == 0;
+    return forks.load(std::memory_order_relaxed);
+}
+
 bool validHive(RootKey hive) {
     for (RootKey h : kHives)
         if (h == hive) return true;
@@ -118,25 +130,32 @@ public:
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
-    Query& bind(int index, std::int64_t value) { return check(sqlite3_bind_int64(stmt_, index, value)); }
+    Query& bind(int index, std::int64_t value) {
+        return check([&] { return sqlite3_bind_int64(stmt_, index, value); });
+    }
     Query& bind(int index, std::optional<std::int64_t> value) {
-        return value ? bind(index, *value) : check(sqlite3_bind_null(stmt_, index));
+        return value ? bind(index, *value) : check([&] { return sqlite3_bind_null(stmt_, index); });
     }
     Query& bind(int index, std::string_view text) {
-        return check(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8));
+        return check([&] {
+            return sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+        });
     }
     Query& bindBlob(int index, const void* data, std::size_t size) {
         // A zero-length blob still has to be a blob, not NULL.
-        return check(size == 0 ? sqlite3_bind_zeroblob(stmt_, index, 0)
-                               : sqlite3_bind_blob64(stmt_, index, data, size, SQLITE_STATIC));
+        return check([&] {
+            return size == 0 ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                             : sqlite3_bind_blob64(stmt_, index, data, size, SQLITE_STATIC);
+        });
     }
     // A failed bind leaves the old argument in place, so such a query never runs.
     int step() { return ok_ ? sqlite3_step(stmt_) : SQLITE_MISUSE; }
     sqlite3_stmt* get() const { return stmt_; }
 
 private:
-    Query& check(int rc) {
-        ok_ = ok_ && rc == SQLITE_OK;
+    template <typename Bind>
+    Query& check(Bind bind) {
+        ok_ = ok_ && bind() == SQLITE_OK;
         return *this;
     }
 
@@ -153,7 +172,7 @@ struct SqliteStore::Connection {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
-    pid_t owner = getpid();  // a forked child must never use or close it
+    unsigned owner = forkGeneration();  // a forked child must never use or close it
 
     Connection() = default;
     Connection(const Connection&) = delete;
@@ -290,7 +309,7 @@ private:
 // A connection inherited through fork() belongs to the parent: closing it in
 // the child would disturb the parent's locks, so it is left alone for good.
 void dispose(std::unique_ptr<SqliteStore::Connection> c) {
-    if (c && c->owner != getpid()) {
+    if (c && c->owner != forkGeneration()) {
         static auto* abandoned = new std::vector<SqliteStore::Connection*>;
         abandoned->push_back(c.release());
     }
@@ -323,7 +342,7 @@ public:
 
     void give(Ptr c) {
         // Only a healthy connection between operations is worth keeping.
-        if (gone_ || c->owner != getpid() || !sqlite3_get_autocommit(c->db) ||
+        if (gone_ || c->owner != forkGeneration() || !sqlite3_get_autocommit(c->db) ||
             (c->state != State::Ours && c->state != State::Empty)) {
             dispose(std::move(c));
             return;
@@ -345,7 +364,7 @@ private:
     static constexpr std::size_t kMaxIdle = 4;
 
     void disownAfterFork() {
-        if (!idle_.empty() && idle_.front()->owner != getpid()) clear();
+        if (!idle_.empty() && idle_.front()->owner != forkGeneration()) clear();
     }
 
     std::vector<Ptr> idle_;
@@ -386,7 +405,7 @@ std::string SqliteStore::defaultPath() {
 }
 
 SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
-    if (connection_ && connection_->owner != getpid()) dispose(std::move(connection_));
+    if (connection_ && connection_->owner != forkGeneration()) dispose(std::move(connection_));
     if (connection_) return connection_.get();
     if (!path_) path_ = defaultPath();
     if (path_->empty()) return nullptr;
@@ -438,6 +457,7 @@ bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::s
     if (s == State::Empty && !c->useWal()) return false;
     WriteTransaction txn(*c);
     if (!txn.open()) return false;
+    bool laidOut = false;
     if (s == State::Empty) {
         // Looked at again under the write lock: another connection may have
         // laid the file out in the meantime.
@@ -445,6 +465,7 @@ bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::s
         if (c->state == State::Empty) {
             c->state = State::Unchecked;  // until the layout is committed
             if (!c->createSchema()) return false;
+            laidOut = true;
         } else if (c->state != State::Ours) {
             return false;
         }
@@ -456,7 +477,9 @@ bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::s
         q.bind(1, *key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
         if (q.step() != SQLITE_DONE) return false;
     }
-    return txn.commit();
+    if (!txn.commit()) return false;
+    if (laidOut) c->state = State::Ours;
+    return true;
 }
 
 bool SqliteStore::deleteValue(RootKey hive, const std::string& path, const std::string& name) {
