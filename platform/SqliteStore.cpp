@@ -1,0 +1,522 @@
+#include "platform/SqliteStore.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <string_view>
+#include <vector>
+
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Long enough that another thread's or program's write always finishes first.
+constexpr int kBusyTimeoutMs = 10000;
+// "KSTR" in the file's header tells our files from other programs' SQLite files.
+constexpr std::int64_t kApplicationId = 0x4B535452;
+constexpr std::int64_t kSchemaVersion = 1;
+
+constexpr std::array<RootKey, 5> kHives = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                                           HKEY_CURRENT_CONFIG};
+
+enum Stmt { kCheck, kBegin, kCommit, kRollback, kRead, kFindKey, kInsertKey, kUpsert, kDelete, kNext, kStmtCount };
+
+constexpr std::array<const char*, kStmtCount> kSql = {
+    "SELECT (SELECT application_id FROM pragma_application_id),"
+    " (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_master)",
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
+    "SELECT v.data FROM registry_keys k JOIN registry_values v ON v.key = k.id"
+    " WHERE k.hive = ?1 AND k.path = ?2 AND v.name = ?3",
+    "SELECT id FROM registry_keys WHERE hive = ?1 AND path = ?2",
+    "INSERT INTO registry_keys(hive, parent, name, path) VALUES(?1, ?2, ?3, ?4)",
+    // Updating in place keeps the value's seq, and so its place in the listing.
+    "INSERT INTO registry_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
+    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
+    "DELETE FROM registry_values"
+    " WHERE key = (SELECT id FROM registry_keys WHERE hive = ?1 AND path = ?2) AND name = ?3",
+    "SELECT name, seq FROM registry_values WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1 OFFSET ?3",
+};
+
+// A key is found by one lookup of its whole path; seq is AUTOINCREMENT so a
+// number is never handed out twice and a listing's place stays meaningful
+// while others add and delete values.
+constexpr char kSchema[] = R"(
+CREATE TABLE registry_keys(
+    id INTEGER PRIMARY KEY,
+    hive INTEGER NOT NULL,
+    parent INTEGER REFERENCES registry_keys(id),
+    name TEXT NOT NULL COLLATE NOCASE,
+    path TEXT NOT NULL COLLATE NOCASE,
+    UNIQUE(hive, path));
+CREATE TABLE registry_values(
+    seq INTEGER PRIMARY KEY AUTOINCREMENT,
+    key INTEGER NOT NULL REFERENCES registry_keys(id),
+    name TEXT NOT NULL COLLATE NOCASE,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    UNIQUE(key, name));
+CREATE INDEX registry_values_order ON registry_values(key, seq);
+)";
+
+enum class State { Unchecked, Empty, Ours, Refused };
+
+// Counts the fork()s this process came through, so a connection can tell it
+// was inherited without asking for the process id at every operation.
+std::atomic<unsigned> forks{0};
+
+unsigned forkGeneration() {
+    [[maybe_unused]] static const bool counting =
+        pthread_atfork(nullptr, nullptr, [] { forks.fetch_add(1, std::memory_order_relaxed); }) == 0;
+    return forks.load(std::memory_order_relaxed);
+}
+
+bool validHive(RootKey hive) {
+    for (RootKey h : kHives)
+        if (h == hive) return true;
+    return false;
+}
+
+// Backslash-separated; empty names the hive's root. An empty component
+// (leading, doubled or trailing backslash) names nothing.
+bool validPath(std::string_view path) {
+    if (path.empty()) return true;
+    return path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string_view::npos;
+}
+
+// SQLite's own busy handler waits longer and longer between tries, up to
+// 100 ms, so a thread or program that writes steadily can keep another
+// waiting that long for each write. Short even steps catch the gaps between
+// its transactions; after kBusyTimeoutMs in all the lock is given up.
+int waitForLock(void*, int tries) {
+    constexpr int kStepUs = 250;
+    if (static_cast<long long>(tries) * kStepUs >= kBusyTimeoutMs * 1000LL) return 0;
+    usleep(kStepUs);
+    return 1;
+}
+
+bool makeFolders(const std::string& file) {
+    const auto slash = file.rfind('/');
+    if (slash == std::string::npos || slash == 0) return true;
+    const std::string dir = file.substr(0, slash);
+    struct stat st {};
+    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    for (std::size_t i = 1; i <= dir.size(); ++i) {
+        if (i < dir.size() && dir[i] != '/') continue;
+        const std::string part = dir.substr(0, i);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+// One use of a prepared statement; resetting it at the end means no read
+// snapshot or lock outlives the operation.
+class Query {
+public:
+    explicit Query(sqlite3_stmt* stmt) : stmt_(stmt), ok_(stmt != nullptr) {}
+    ~Query() {
+        if (stmt_) sqlite3_reset(stmt_);
+    }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    Query& bind(int index, std::int64_t value) {
+        return check([&] { return sqlite3_bind_int64(stmt_, index, value); });
+    }
+    Query& bind(int index, std::optional<std::int64_t> value) {
+        return value ? bind(index, *value) : check([&] { return sqlite3_bind_null(stmt_, index); });
+    }
+    Query& bind(int index, std::string_view text) {
+        return check([&] {
+            return sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+        });
+    }
+    Query& bindBlob(int index, const void* data, std::size_t size) {
+        // A zero-length blob still has to be a blob, not NULL.
+        return check([&] {
+            return size == 0 ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                             : sqlite3_bind_blob64(stmt_, index, data, size, SQLITE_STATIC);
+        });
+    }
+    // A failed bind leaves the old argument in place, so such a query never runs.
+    int step() { return ok_ ? sqlite3_step(stmt_) : SQLITE_MISUSE; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    template <typename Bind>
+    Query& check(Bind bind) {
+        ok_ = ok_ && bind() == SQLITE_OK;
+        return *this;
+    }
+
+    sqlite3_stmt* stmt_;
+    bool ok_;
+};
+
+}  // namespace
+
+struct SqliteStore::Connection {
+    sqlite3* db = nullptr;
+    std::array<sqlite3_stmt*, kStmtCount> stmts{};
+    State state = State::Unchecked;
+    std::string path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    unsigned owner = forkGeneration();  // a forked child must never use or close it
+
+    Connection() = default;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() {
+        // If the path now names another file (or none), closing must not
+        // checkpoint into or delete that file's -wal and -shm.
+        if (db && !stillAtPath()) {
+            int keep = 1;
+            sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+        }
+        for (sqlite3_stmt* s : stmts) sqlite3_finalize(s);
+        sqlite3_close(db);
+    }
+
+    bool stillAtPath() const {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 && st.st_dev == device && st.st_ino == inode;
+    }
+
+    // Prepared on first use only: most objects need a statement or two.
+    sqlite3_stmt* stmt(Stmt id) {
+        if (!stmts[id]) sqlite3_prepare_v3(db, kSql[id], -1, SQLITE_PREPARE_PERSISTENT, &stmts[id], nullptr);
+        return stmts[id];
+    }
+
+    bool run(Stmt id) { return Query(stmt(id)).step() == SQLITE_DONE; }
+
+    // Learns what the file holds; false when it could not be read at all.
+    bool check() {
+        Query q(stmt(kCheck));
+        if (q.step() != SQLITE_ROW) return false;
+        const std::int64_t app = sqlite3_column_int64(q.get(), 0);
+        const std::int64_t version = sqlite3_column_int64(q.get(), 1);
+        const std::int64_t objects = sqlite3_column_int64(q.get(), 2);
+        if (app == kApplicationId && version == kSchemaVersion)
+            state = State::Ours;
+        else if (app == 0 && version == 0 && objects == 0)
+            state = State::Empty;
+        else
+            state = State::Refused;  // another program's file, or a later layout of ours
+        return true;
+    }
+
+    // What the file holds now; Unchecked when that is unknown. An empty file is
+    // looked at again each time, as another connection may lay it out.
+    State current() {
+        if (state == State::Unchecked || state == State::Empty) {
+            if (!check()) return State::Unchecked;
+        }
+        return state;
+    }
+
+    bool useWal() {
+        bool wal = false;
+        auto onRow = [](void* out, int, char** values, char**) {
+            *static_cast<bool*>(out) = values[0] && std::strcmp(values[0], "wal") == 0;
+            return 0;
+        };
+        return sqlite3_exec(db, "PRAGMA journal_mode = WAL", onRow, &wal, nullptr) == SQLITE_OK && wal;
+    }
+
+    bool createSchema() {
+        const std::string sql = std::string(kSchema) + "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                                "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+        for (RootKey hive : kHives)
+            if (!insertKey(hive, std::nullopt, "", "")) return false;
+        return true;
+    }
+
+    std::optional<std::int64_t> findKey(RootKey hive, std::string_view path) {
+        Query q(stmt(kFindKey));
+        q.bind(1, std::int64_t{hive}).bind(2, path);
+        if (q.step() != SQLITE_ROW) return std::nullopt;
+        return sqlite3_column_int64(q.get(), 0);
+    }
+
+    std::optional<std::int64_t> insertKey(RootKey hive, std::optional<std::int64_t> parent, std::string_view name,
+                                          std::string_view path) {
+        Query q(stmt(kInsertKey));
+        q.bind(1, std::int64_t{hive}).bind(2, parent).bind(3, name).bind(4, path);
+        if (q.step() != SQLITE_DONE) return std::nullopt;
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    // Inside a write transaction: walks from the hive's root, adding each
+    // missing key on the way.
+    std::optional<std::int64_t> findOrCreateKey(RootKey hive, std::string_view path) {
+        if (auto id = findKey(hive, path)) return id;
+        std::vector<std::size_t> ends{0};  // 0: the hive's root
+        for (std::size_t i = 1; i <= path.size(); ++i)
+            if (i == path.size() || path[i] == '\\') ends.push_back(i);
+        std::optional<std::int64_t> parent;
+        for (const std::size_t end : ends) {
+            const std::string_view prefix = path.substr(0, end);
+            const std::size_t slash = prefix.rfind('\\');
+            const std::string_view name = slash == std::string_view::npos ? prefix : prefix.substr(slash + 1);
+            auto id = findKey(hive, prefix);
+            if (!id) id = insertKey(hive, parent, name, prefix);
+            if (!id) return std::nullopt;
+            parent = id;
+        }
+        return parent;
+    }
+};
+
+namespace {
+
+// BEGIN IMMEDIATE takes the write lock up front, so no transaction ever has to
+// upgrade a read to a write (which could fail without waiting); whatever is
+// not committed is rolled back.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(SqliteStore::Connection& c) : c_(c), open_(c.run(kBegin)) {}
+    ~WriteTransaction() {
+        if (open_ && !sqlite3_get_autocommit(c_.db)) c_.run(kRollback);
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    bool open() const { return open_; }
+    bool commit() {
+        if (!c_.run(kCommit)) return false;
+        open_ = false;
+        return true;
+    }
+
+private:
+    SqliteStore::Connection& c_;
+    bool open_;
+};
+
+// A connection inherited through fork() belongs to the parent: closing it in
+// the child would disturb the parent's locks, so it is left alone for good.
+void dispose(std::unique_ptr<SqliteStore::Connection> c) {
+    if (c && c->owner != forkGeneration()) {
+        static auto* abandoned = new std::vector<SqliteStore::Connection*>;
+        abandoned->push_back(c.release());
+    }
+}
+
+// Opening a connection costs as much as some forty reads (attaching the WAL and
+// loading the schema), and the schedule thread makes an object per entry. So a
+// connection whose object is gone waits here, idle, for this thread's next
+// object on the same file. Only connections are kept, never data.
+class IdleConnections {
+public:
+    using Ptr = std::unique_ptr<SqliteStore::Connection>;
+
+    ~IdleConnections() {
+        clear();
+        gone_ = true;
+    }
+
+    Ptr take(const std::string& path) {
+        disownAfterFork();
+        for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
+            if ((*it)->path != path) continue;
+            Ptr c = std::move(*it);
+            idle_.erase(std::next(it).base());
+            if (!c->stillAtPath()) return nullptr;  // the file was replaced or removed
+            return c;
+        }
+        return nullptr;
+    }
+
+    void give(Ptr c) {
+        // Only a healthy connection between operations is worth keeping.
+        if (gone_ || c->owner != forkGeneration() || !sqlite3_get_autocommit(c->db) ||
+            (c->state != State::Ours && c->state != State::Empty)) {
+            dispose(std::move(c));
+            return;
+        }
+        disownAfterFork();
+        if (idle_.size() >= kMaxIdle) idle_.erase(idle_.begin());
+        idle_.push_back(std::move(c));
+    }
+
+    void clear() {
+        for (Ptr& c : idle_) dispose(std::move(c));
+        idle_.clear();
+    }
+
+    // Objects destroyed after this thread's pool (statics at exit) close theirs.
+    static bool gone() { return gone_; }
+
+private:
+    static constexpr std::size_t kMaxIdle = 4;
+
+    void disownAfterFork() {
+        if (!idle_.empty() && idle_.front()->owner != forkGeneration()) clear();
+    }
+
+    std::vector<Ptr> idle_;
+    static thread_local bool gone_;
+};
+
+thread_local bool IdleConnections::gone_ = false;
+thread_local IdleConnections idleConnections;
+
+}  // namespace
+
+SqliteStore::SqliteStore() = default;
+
+SqliteStore::~SqliteStore() {
+    if (!connection_) return;
+    if (IdleConnections::gone())
+        dispose(std::move(connection_));
+    else
+        idleConnections.give(std::move(connection_));
+}
+
+void SqliteStore::closeIdleConnections() {
+    if (!IdleConnections::gone()) idleConnections.clear();
+}
+
+std::string SqliteStore::defaultPath() {
+    if (const char* env = std::getenv("KESTRUNE_REGISTRY"); env && *env) return env;
+    std::string base;
+    // A relative XDG_DATA_HOME is to be ignored, as the XDG rules ask.
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::string(home) + "/.local/share";
+    } else {
+        return {};
+    }
+    return base + "/kestrune/registry.sqlite3";
+}
+
+SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
+    if (connection_ && connection_->owner != forkGeneration()) dispose(std::move(connection_));
+    if (connection_) return connection_.get();
+    if (!path_) path_ = defaultPath();
+    if (path_->empty()) return nullptr;
+    if (!IdleConnections::gone()) connection_ = idleConnections.take(*path_);
+    if (connection_) return connection_.get();
+    if (forWrite && !makeFolders(*path_)) return nullptr;
+    auto c = std::make_unique<Connection>();
+    c->path = *path_;
+    // Without CREATE, a missing file stays missing: reads never make one.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+    struct stat st {};
+    if (stat(path_->c_str(), &st) != 0) return nullptr;
+    c->device = st.st_dev;
+    c->inode = st.st_ino;
+    sqlite3_busy_handler(c->db, waitForLock, nullptr);
+    if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
+    connection_ = std::move(c);
+    return connection_.get();
+}
+
+SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path, const std::string& name,
+                                           char* buffer, std::uint32_t capacity, std::uint32_t& size) {
+    if (!validHive(hive) || !validPath(path)) return Result::Failed;
+    Connection* c = connect(false);
+    if (!c) return Result::Failed;
+    if (const State s = c->current(); s != State::Ours) return s == State::Empty ? Result::Missing : Result::Failed;
+    Query q(c->stmt(kRead));
+    q.bind(1, std::int64_t{hive}).bind(2, path).bind(3, name);
+    const int rc = q.step();
+    if (rc == SQLITE_DONE) return Result::Missing;
+    if (rc != SQLITE_ROW) return Result::Failed;
+    const void* data = sqlite3_column_blob(q.get(), 0);
+    size = static_cast<std::uint32_t>(sqlite3_column_bytes(q.get(), 0));
+    if (size > capacity) return Result::TooLarge;
+    if (size > 0) std::memcpy(buffer, data, size);
+    return Result::Ok;
+}
+
+bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
+                             const void* data, std::size_t size) {
+    if (!validHive(hive) || !validPath(path)) return false;
+    Connection* c = connect(true);
+    if (!c) return false;
+    const State s = c->current();
+    if (s != State::Ours && s != State::Empty) return false;
+    // The journal mode cannot change inside a transaction, so a new file gets
+    // it first; it is kept in the file from the first commit on.
+    if (s == State::Empty && !c->useWal()) return false;
+    WriteTransaction txn(*c);
+    if (!txn.open()) return false;
+    bool laidOut = false;
+    if (s == State::Empty) {
+        // Looked at again under the write lock: another connection may have
+        // laid the file out in the meantime.
+        if (!c->check()) return false;
+        if (c->state == State::Empty) {
+            c->state = State::Unchecked;  // until the layout is committed
+            if (!c->createSchema()) return false;
+            laidOut = true;
+        } else if (c->state != State::Ours) {
+            return false;
+        }
+    }
+    const auto key = c->findOrCreateKey(hive, path);
+    if (!key) return false;
+    {
+        Query q(c->stmt(kUpsert));
+        q.bind(1, *key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
+        if (q.step() != SQLITE_DONE) return false;
+    }
+    if (!txn.commit()) return false;
+    if (laidOut) c->state = State::Ours;
+    return true;
+}
+
+bool SqliteStore::deleteValue(RootKey hive, const std::string& path, const std::string& name) {
+    if (!validHive(hive) || !validPath(path)) return false;
+    Connection* c = connect(false);
+    if (!c || c->current() != State::Ours) return false;
+    WriteTransaction txn(*c);
+    if (!txn.open()) return false;
+    {
+        Query q(c->stmt(kDelete));
+        q.bind(1, std::int64_t{hive}).bind(2, path).bind(3, name);
+        if (q.step() != SQLITE_DONE) return false;
+    }
+    if (sqlite3_changes(c->db) != 1) return false;
+    return txn.commit();
+}
+
+std::optional<std::int64_t> SqliteStore::findKey(RootKey hive, const std::string& path) {
+    if (!validHive(hive) || !validPath(path)) return std::nullopt;
+    Connection* c = connect(false);
+    if (!c || c->current() != State::Ours) return std::nullopt;
+    return c->findKey(hive, path);
+}
+
+SqliteStore::Result SqliteStore::valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip,
+                                            std::string& name, std::int64_t& seq) {
+    Connection* c = connect(false);
+    if (!c || c->current() != State::Ours) return Result::Failed;
+    Query q(c->stmt(kNext));
+    q.bind(1, key).bind(2, after).bind(3, skip);
+    const int rc = q.step();
+    if (rc == SQLITE_DONE) return Result::Missing;
+    if (rc != SQLITE_ROW) return Result::Failed;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0));
+    name.assign(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(q.get(), 0)));
+    seq = sqlite3_column_int64(q.get(), 1);
+    return Result::Ok;
+}
+
+}  // namespace platform

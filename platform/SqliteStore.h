@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The registry's backing file, reached through one SQLite connection taken on
+// first use: an idle one this thread left on the same file, else a new one.
+// At destruction the connection goes back to this thread's few idle ones, so
+// short-lived objects don't pay for opening. Reads never create the file or
+// its folder; only a write does. A file that is not ours, or is of a newer
+// layout, is refused and never changed. Not for use by two threads at once;
+// each thread keeps stores of its own.
+class SqliteStore {
+public:
+    enum class Result { Ok, Missing, TooLarge, Failed };
+
+    SqliteStore();
+    ~SqliteStore();
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    // Copies the data of value `name` of key `path` into `buffer` if it fits
+    // in `capacity` bytes; `size` becomes the data's length (also when it is
+    // TooLarge).
+    Result readValue(RootKey hive, const std::string& path, const std::string& name, char* buffer,
+                     std::uint32_t capacity, std::uint32_t& size);
+    // Creates every missing key on the path and sets the value, in one
+    // transaction; true once it is committed.
+    bool writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
+                    const void* data, std::size_t size);
+    // True only if the key existed and held the value, and the removal is
+    // committed.
+    bool deleteValue(RootKey hive, const std::string& path, const std::string& name);
+    // The key's identity, stable for the life of the file.
+    std::optional<std::int64_t> findKey(RootKey hive, const std::string& path);
+    // Names the value that comes `skip` places after the one numbered `after`
+    // in the key's insertion order (after = 0: from the start); `seq` becomes
+    // its number.
+    Result valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip, std::string& name,
+                      std::int64_t& seq);
+
+    // KESTRUNE_REGISTRY, else the XDG data folder's kestrune/registry.sqlite3;
+    // empty when neither can be worked out.
+    static std::string defaultPath();
+    // Closes the connections this thread keeps idle, e.g. before the file is
+    // moved, replaced or examined by another tool.
+    static void closeIdleConnections();
+
+    struct Connection;
+
+private:
+    Connection* connect(bool forWrite);
+
+    std::optional<std::string> path_;
+    std::unique_ptr<Connection> connection_;
+};
+
+}  // namespace platform
