@@ -8,15 +8,12 @@ namespace {
 class LinuxVirtualMemory final : public VirtualMemory {
 public:
     void* commit() override {
-        void* p = ::mmap(nullptr, kRecoveryBlockSize, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) return nullptr;
-        // The charge stays with the range; only access is taken away.
-        if (::mprotect(p, kRecoveryBlockSize, PROT_NONE) != 0) {
-            ::munmap(p, kRecoveryBlockSize);
-            return nullptr;
-        }
-        return p;
+        // A shared anonymous mapping is charged in full when it is made,
+        // whatever its protection, so it can be committed inaccessible. (A
+        // private one is charged only while writable, and current kernels
+        // give the charge back when it is made inaccessible.)
+        void* p = ::mmap(nullptr, kRecoveryBlockSize, PROT_NONE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        return p == MAP_FAILED ? nullptr : p;
     }
     bool decommit(void* block) override {
         if (block == nullptr) return false;

@@ -19,8 +19,9 @@ public:
     virtual bool release(void* block) = 0;
 };
 
-// Private anonymous mappings: committed read-write (the kernel charges it),
-// then made inaccessible; decommitted by mapping an uncharged range over it.
+// Shared anonymous mappings without access (the kernel charges them when they
+// are made and no page is touched); decommitted by mapping an uncharged
+// private range over the block, released by unmapping it.
 VirtualMemory& systemVirtualMemory();
 
 }  // namespace platform
