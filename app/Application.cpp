@@ -30,7 +30,9 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     setQuitOnLastWindowClosed(false);
 }
 
-KestruneApplication::~KestruneApplication() {
+KestruneApplication::~KestruneApplication() { DestroyForms(); }
+
+void KestruneApplication::DestroyForms() {
     // Newest first, as they may refer to older ones.
     while (!forms_.empty()) forms_.pop_back();
 }

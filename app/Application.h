@@ -29,6 +29,8 @@ public:
     }
     // Destroys a window this object created; false if it is not one of them.
     bool DestroyForm(QWidget* form);
+    // Destroys every window it still owns, newest first.
+    void DestroyForms();
 
     void ShowException(const std::string& message);
 

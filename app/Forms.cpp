@@ -1,6 +1,7 @@
 #include "Forms.h"
 
 #include "WizardformWidget.h"
+#include "recovery/WaitformWidget.h"
 #include "scrub/ScrubformWidget.h"
 
 namespace kestrune {
@@ -12,5 +13,11 @@ std::unique_ptr<TutorialWindow> QtFormFactory::createTutorial() {
 std::unique_ptr<ScrubWindow> QtFormFactory::createScrubWindow() {
     return std::make_unique<ScrubFormWidget>(owner_, memory_, clock_, ui_);
 }
+
+std::unique_ptr<ProgressWindow> QtFormFactory::createProgressWindow() {
+    return std::make_unique<Form2Widget>(owner_);
+}
+
+std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() { return std::make_unique<SchedulerWidget>(owner_); }
 
 }  // namespace kestrune

@@ -14,6 +14,8 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
     std::unique_ptr<TutorialWindow> createTutorial() override;
     std::unique_ptr<ScrubWindow> createScrubWindow() override;
+    std::unique_ptr<ProgressWindow> createProgressWindow() override;
+    std::unique_ptr<ModalWindow> createScheduler() override;
 
 private:
     platform::MemorySource& memory_;

@@ -41,6 +41,7 @@ void TKestruneForm::FormShow() {
 
     if (!MemoryThread)
         MemoryThread = std::make_unique<TMemoryThread>(c_.figures, s_.memory, s_.clock, s_.ui);
+    if (!Form2) Form2 = s_.forms.createProgressWindow();
 
     if (!showTutorial) {
         c_.self.moveTo(centredOffset(screenWidth, frame.width), top);
@@ -72,6 +73,7 @@ bool TKestruneForm::FormCloseQuery() {
         MemoryThread->stop();
         MemoryThread.reset();
     }
+    Form2.reset();
     return true;
 }
 
@@ -95,6 +97,13 @@ void TKestruneForm::dock(TWizardForm& tutorial) {
 }
 
 void TKestruneForm::CustomItem1Click() { c_.self.close(); }
+
+void TKestruneForm::CustomItem7Click() {
+    std::unique_ptr<ModalWindow> window = s_.forms.createScheduler();
+    Scheduler = window.get();
+    window->showModal();
+    Scheduler = nullptr;
+}
 
 void TKestruneForm::CustomItem2Click() {
     if (WizardForm) {
@@ -140,6 +149,17 @@ void TKestruneForm::runOperation(unsigned gates, Body body) {
         closePending_ = false;
         c_.self.close();
     }
+}
+
+void TKestruneForm::TeButton1Click() {
+    // Nothing but the progress window is served until the run is over: the
+    // monitor's update and a scheduled run wait, then catch up.
+    runOperation(platform::kGateRecovery | platform::kGateOperation, [this] {
+        if (!Form2) Form2 = s_.forms.createProgressWindow();
+        MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle()},
+                       Form2->form(), s_.memory, s_.vm, s_.clock)
+            .run();
+    });
 }
 
 void TKestruneForm::TeButton2Click() {

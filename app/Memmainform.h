@@ -2,11 +2,15 @@
 
 #include "Tmemorythread.h"
 #include "Wizardform.h"
+#include "recovery/Recovery.h"
+#include "recovery/Waitform.h"
+#include "schedule/SchedulerformWidget.h"
 #include "scrub/Scrubform.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
 #include "platform/UiSync.h"
+#include "platform/VirtualMemory.h"
 
 #include <atomic>
 #include <memory>
@@ -88,6 +92,8 @@ public:
     virtual ~FormFactory() = default;
     virtual std::unique_ptr<TutorialWindow> createTutorial() = 0;
     virtual std::unique_ptr<ScrubWindow> createScrubWindow() = 0;
+    virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
+    virtual std::unique_ptr<ModalWindow> createScheduler() = 0;
 };
 
 // The main window's rules: figures, operations, tutorial docking, shutdown.
@@ -101,6 +107,7 @@ public:
     };
     struct Services {
         platform::MemorySource& memory;
+        platform::VirtualMemory& vm;
         platform::Clock& clock;
         platform::UiDispatcher& ui;
         FormFactory& forms;
@@ -118,6 +125,8 @@ public:
 
     std::unique_ptr<TutorialWindow> WizardForm;
     std::unique_ptr<TMemoryThread> MemoryThread;
+    std::unique_ptr<ProgressWindow> Form2;
+    ModalWindow* Scheduler = nullptr;  // while its modal loop runs
 
     void FormShow();
     // Always lets the window close, except while an operation runs: then the
@@ -126,8 +135,10 @@ public:
     void FormResize();
     void FormPaint();
     void CustomItem1Click();  // File > Exit
+    void CustomItem7Click();  // Edit > Scheduler
     void CustomItem2Click();  // Help > Tutorial
     void CustomItem5Click();  // Help > Visit Support
+    void TeButton1Click();    // "Recover Memory"
     void TeButton2Click();    // "Scrub Memory"
 
     bool operationInProgress() const { return operations_ > 0; }

@@ -68,7 +68,8 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
     return b;
 }
 
-KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::Clock& clock,
+KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
+                                       platform::Clock& clock,
                                        platform::UiDispatcher& ui, FormFactory& forms,
                                        std::atomic<bool>& appClosing) {
     setObjectName(QStringLiteral("KestruneForm"));
@@ -166,11 +167,13 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
         FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_, {}},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(controls,
-                                            TKestruneForm::Services{memory, clock, ui, forms, appClosing});
+                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
+    connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
     connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
+    connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 
     // The client width is fixed and the height has a floor; tell the window

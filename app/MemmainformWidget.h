@@ -21,7 +21,7 @@ namespace kestrune {
 // The main window's widgets; the rules live in TKestruneForm.
 class KestruneFormWidget final : public QWidget {
 public:
-    KestruneFormWidget(platform::MemorySource& memory, platform::Clock& clock,
+    KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm, platform::Clock& clock,
                        platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing);
     ~KestruneFormWidget() override;
 

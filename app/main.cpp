@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/ProcMemory.h"
 #include "platform/QtUiDispatcher.h"
+#include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"
 
 #include <atomic>
@@ -23,9 +24,11 @@ int main(int argc, char** argv) {
     platform::QtUiDispatcher dispatcher;
     platform::setUiDispatcher(&dispatcher);
     QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher);
+    std::unique_ptr<ScheduleThread> scheduleThread;
 
     try {
-        auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemClock(),
+        auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
+                                                        platform::systemClock(),
                                                         dispatcher, forms, appClosing);
         forms.setOwner(main);
         KestruneForm = &main->form();
@@ -33,13 +36,37 @@ int main(int argc, char** argv) {
         auto* scrub = app.CreateForm<ScrubFormWidget>(nullptr, platform::systemMemory(), platform::systemClock(),
                                                       dispatcher);
         ScrubForm = &scrub->form();
+
+        // A due entry runs an operation exactly as a click on its button would,
+        // its exception shown as a click's would be; never on a closing window.
+        auto asClick = [&app](void (TKestruneForm::*handler)()) {
+            return [&app, handler] {
+                if (appClosing || KestruneForm == nullptr) return;
+                try {
+                    (KestruneForm->*handler)();
+                } catch (const std::exception& e) {
+                    app.ShowException(e.what());
+                }
+            };
+        };
+        scheduleThread = std::make_unique<ScheduleThread>(
+            appClosing, platform::systemClock(), dispatcher,
+            ScheduleThread::Actions{asClick(&TKestruneForm::TeButton2Click), asClick(&TKestruneForm::TeButton1Click)});
+
         main->onClosed = [&app] { app.quit(); };
         main->show();
         app.exec();
     } catch (const std::exception& e) {
         app.ShowException(e.what());
     }
+    // Ends the schedule thread's wait at its next 20 ms step; a request still
+    // waiting for the UI thread is dropped.
     appClosing = true;
+    scheduleThread.reset();
+    // The windows go while the dispatcher their threads talk through is here.
+    KestruneForm = nullptr;
+    ScrubForm = nullptr;
+    app.DestroyForms();
     platform::setUiDispatcher(nullptr);
     return 0;
 }

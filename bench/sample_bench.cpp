@@ -53,7 +53,7 @@ struct Window {
     platform::QtUiDispatcher ui;
     kestrune::QtFormFactory forms{platform::systemMemory(), platform::systemClock(), ui};
     std::atomic<bool> closing{false};
-    kestrune::KestruneFormWidget w{platform::systemMemory(), platform::systemClock(), ui, forms, closing};
+    kestrune::KestruneFormWidget w{platform::systemMemory(), platform::systemVirtualMemory(), platform::systemClock(), ui, forms, closing};
 };
 
 // Sample, derive and write every label, bar, the graph point and the status.

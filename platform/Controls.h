@@ -17,6 +17,8 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A control with a text: a label, a status panel, an edit box, a drop-down
+// list's current text.
 class Label {
 public:
     virtual ~Label() = default;
@@ -45,6 +47,26 @@ public:
     virtual ~CheckBox() = default;
     virtual void setChecked(bool checked) = 0;
     virtual bool checked() const = 0;
+};
+
+// A control that can be shown and hidden within its window.
+class Panel {
+public:
+    virtual ~Panel() = default;
+    virtual void setVisible(bool visible) = 0;
+    virtual bool visible() const = 0;
+};
+
+// A list in report view: rows of two columns, at most one selected.
+class ListView {
+public:
+    virtual ~ListView() = default;
+    virtual void clear() = 0;
+    virtual void addRow(const std::string& first, const std::string& second) = 0;
+    virtual int rowCount() const = 0;
+    virtual std::string cell(int row, int column) const = 0;
+    // The selected row, or -1.
+    virtual int selectedRow() const = 0;
 };
 
 // A control's place within its parent.

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTreeWidget>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -51,6 +53,26 @@ int QtProgressBar::position() const { return w_->value(); }
 
 void QtCheckBox::setChecked(bool checked) { w_->setChecked(checked); }
 bool QtCheckBox::checked() const { return w_->isChecked(); }
+
+void QtComboText::setText(const std::string& text) { w_->setCurrentText(q(text)); }
+std::string QtComboText::text() const { return w_->currentText().toStdString(); }
+
+void QtPanel::setVisible(bool visible) { w_->setVisible(visible); }
+bool QtPanel::visible() const { return w_->isVisibleTo(w_->parentWidget()); }
+
+void QtListView::clear() { w_->clear(); }
+void QtListView::addRow(const std::string& first, const std::string& second) {
+    new QTreeWidgetItem(w_, QStringList{q(first), q(second)});
+}
+int QtListView::rowCount() const { return w_->topLevelItemCount(); }
+std::string QtListView::cell(int row, int column) const {
+    const QTreeWidgetItem* item = w_->topLevelItem(row);
+    return item != nullptr ? item->text(column).toStdString() : std::string();
+}
+int QtListView::selectedRow() const {
+    const QList<QTreeWidgetItem*> selected = w_->selectedItems();
+    return selected.isEmpty() ? -1 : w_->indexOfTopLevelItem(selected.front());
+}
 
 Rect QtPlacement::bounds() const {
     const QRect g = w_->geometry();

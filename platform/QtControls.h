@@ -4,6 +4,8 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QComboBox;
+class QTreeWidget;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -57,6 +59,41 @@ public:
 
 private:
     QCheckBox* w_;
+};
+
+// A drop-down list's current text.
+class QtComboText final : public Label {
+public:
+    explicit QtComboText(QComboBox* w) : w_(w) {}
+    void setText(const std::string& text) override;
+    std::string text() const override;
+
+private:
+    QComboBox* w_;
+};
+
+class QtPanel final : public Panel {
+public:
+    explicit QtPanel(QWidget* w) : w_(w) {}
+    void setVisible(bool visible) override;
+    bool visible() const override;
+
+private:
+    QWidget* w_;
+};
+
+// A two-column report list; clicking selects the whole row.
+class QtListView final : public ListView {
+public:
+    explicit QtListView(QTreeWidget* w) : w_(w) {}
+    void clear() override;
+    void addRow(const std::string& first, const std::string& second) override;
+    int rowCount() const override;
+    std::string cell(int row, int column) const override;
+    int selectedRow() const override;
+
+private:
+    QTreeWidget* w_;
 };
 
 class QtPlacement final : public Placement {

@@ -37,6 +37,8 @@ public:
         if (makeScrub) return makeScrub();
         return nullptr;
     }
+    std::unique_ptr<ProgressWindow> createProgressWindow() override { return nullptr; }
+    std::unique_ptr<ModalWindow> createScheduler() override { return nullptr; }
     FakeTutorial* last = nullptr;
     int created = 0;
     int scrubs = 0;
@@ -64,7 +66,7 @@ struct MainForm {
             TKestruneForm::Controls{window,
                                     FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
                                     recover, scrub},
-            TKestruneForm::Services{memory, clock, ui, forms, appClosing});
+            TKestruneForm::Services{memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing});
     }
     TWizardForm& tutorial() { return form->WizardForm->form(); }
 };

@@ -35,7 +35,7 @@ struct MainWindow {
 
     MainWindow() {
         memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
-        w = std::make_unique<KestruneFormWidget>(memory, clock, ui, forms, appClosing);
+        w = std::make_unique<KestruneFormWidget>(memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing);
         forms.setOwner(w.get());
     }
     ~MainWindow() {
@@ -193,7 +193,7 @@ TEST(MainWindowGui, ClosingWithTheRealClockTakesNoWholeSecond) {
     platform::QtUiDispatcher ui;
     QtFormFactory forms{memory, platform::systemClock(), ui};
     std::atomic<bool> closing{false};
-    KestruneFormWidget w(memory, platform::systemClock(), ui, forms, closing);
+    KestruneFormWidget w(memory, platform::systemVirtualMemory(), platform::systemClock(), ui, forms, closing);
     w.show();
     QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<QLabel*>("TeLabel1")->text().startsWith("1024"), 5000);
     QElapsedTimer timer;

@@ -160,6 +160,28 @@ private:
     bool checked_ = false;
 };
 
+class FakePanel final : public platform::Panel {
+public:
+    void setVisible(bool v) override { visible_ = v; }
+    bool visible() const override { return visible_; }
+
+private:
+    bool visible_ = false;
+};
+
+class FakeListView final : public platform::ListView {
+public:
+    void clear() override { rows.clear(); }
+    void addRow(const std::string& a, const std::string& b) override { rows.push_back({a, b}); }
+    int rowCount() const override { return static_cast<int>(rows.size()); }
+    std::string cell(int row, int column) const override {
+        return column == 0 ? rows.at(static_cast<std::size_t>(row)).first : rows.at(static_cast<std::size_t>(row)).second;
+    }
+    int selectedRow() const override { return selected; }
+    std::vector<std::pair<std::string, std::string>> rows;
+    int selected = -1;
+};
+
 class FakePlacement final : public platform::Placement {
 public:
     explicit FakePlacement(platform::Rect r = {}) : r_(r) {}

@@ -1,0 +1,180 @@
+#include "Schedulerform.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Registry.h"
+#include "platform/RegistryReaderWriter.h"
+
+#include <algorithm>
+#include <iterator>
+#include <set>
+
+namespace kestrune {
+
+using namespace schedulerform;
+
+namespace {
+
+void openScheduleKey(platform::RegistryReaderWriter& reg) {
+    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+    reg.setKeyName(platform::kScheduleKey);
+}
+
+// The parts of a date text split at "/": before the first, between the first
+// and the second (to the end without a second), after the second.
+std::string datePart(const std::string& text, int part) {
+    const std::size_t first = text.find('/');
+    if (part == 0) return text.substr(0, first);
+    if (first == std::string::npos) return std::string();
+    const std::size_t second = text.find('/', first + 1);
+    if (part == 1) return text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    return second == std::string::npos ? std::string() : text.substr(second + 1);
+}
+
+}  // namespace
+
+std::string TScheduler::taskCode(const std::string& runText) {
+    if (runText == "Recovery") return "R";
+    if (runText == "Scrub") return "S";
+    return "SR";
+}
+
+std::int32_t TScheduler::typedHour(const std::string& timeText, const std::string& amPm) {
+    const std::int32_t typed = toInt32(timeText.substr(0, 2));
+    const bool pm = amPm == "PM";
+    // 12 o'clock: midnight with "AM", noon with "PM", so the hour is 0-23.
+    if (typed == 12) return pm ? 12 : 0;
+    return pm ? typed + 12 : typed;
+}
+
+std::int32_t TScheduler::typedMinute(const std::string& timeText) {
+    return toInt32(timeText.size() > 3 ? timeText.substr(3, 2) : std::string());
+}
+
+std::int32_t TScheduler::dateMonth(const std::string& d) { return toInt32(datePart(d, 0)); }
+std::int32_t TScheduler::dateDay(const std::string& d) { return toInt32(datePart(d, 1)); }
+std::int32_t TScheduler::dateYear(const std::string& d) { return toInt32(datePart(d, 2)); }
+
+void TScheduler::showPanel(platform::Panel& panel) {
+    for (platform::Panel* p : {&c_.TeGroupBox1, &c_.TeGroupBox2, &c_.TeGroupBox4, &c_.TeGroupBox5, &c_.TeGroupBox6})
+        p->setVisible(p == &panel);
+}
+
+void TScheduler::TeRadioButton2Click() { showPanel(c_.TeGroupBox1); }
+void TScheduler::TeRadioButton1Click() { showPanel(c_.TeGroupBox2); }
+void TScheduler::TeRadioButton3Click() { showPanel(c_.TeGroupBox4); }
+void TScheduler::TeRadioButton4Click() { showPanel(c_.TeGroupBox5); }
+void TScheduler::TeRadioButton5Click() { showPanel(c_.TeGroupBox6); }
+
+ScheduleEntry TScheduler::newEntry(const char* period) const {
+    ScheduleEntry e;
+    e.period = period;
+    e.task = taskCode(c_.TeComboBox11.text());
+    return e;
+}
+
+void TScheduler::TeButton4Click() {
+    ScheduleEntry e = newEntry("hour");
+    e.minute = toInt32(c_.TeMaskEdit1.text().substr(0, 2));
+    storeEntry(e.toText());
+}
+
+void TScheduler::TeButton1Click() {
+    ScheduleEntry e = newEntry("day");
+    e.hour = typedHour(c_.TeMaskEdit2.text(), c_.TeComboBox3.text());
+    e.minute = typedMinute(c_.TeMaskEdit2.text());
+    storeEntry(e.toText());
+}
+
+void TScheduler::TeButton5Click() {
+    ScheduleEntry e = newEntry("week");
+    e.hour = typedHour(c_.TeMaskEdit3.text(), c_.TeComboBox1.text());
+    e.minute = typedMinute(c_.TeMaskEdit3.text());
+    const std::string weekday = c_.TeComboBox6.text();
+    const auto* it = std::find_if(std::begin(kWeekdayItems), std::end(kWeekdayItems),
+                                  [&](const char* name) { return weekday == name; });
+    e.day = it == std::end(kWeekdayItems) ? -1 : static_cast<std::int32_t>(it - std::begin(kWeekdayItems));
+    storeEntry(e.toText());
+}
+
+void TScheduler::TeButton6Click() {
+    ScheduleEntry e = newEntry("month");
+    e.hour = typedHour(c_.TeMaskEdit4.text(), c_.TeComboBox7.text());
+    e.minute = typedMinute(c_.TeMaskEdit4.text());
+    e.day = toInt32(c_.TeComboBox9.text());
+    storeEntry(e.toText());
+}
+
+void TScheduler::TeButton7Click() {
+    ScheduleEntry e = newEntry("on");
+    e.hour = typedHour(c_.TeMaskEdit5.text(), c_.TeComboBox10.text());
+    e.minute = typedMinute(c_.TeMaskEdit5.text());
+    const std::string date = c_.DateTimePicker1.text();
+    e.day = dateDay(date);
+    e.month = dateMonth(date);
+    e.year = dateYear(date);
+    storeEntry(e.toText());
+}
+
+void TScheduler::storeEntry(const std::string& text) {
+    platform::RegistryReaderWriter reg;
+    openScheduleKey(reg);
+    // A value too long to read counts as absent for valueExists; it is passed
+    // over all the same, never written over.
+    std::set<std::string> present;
+    reg.startEnumeration();
+    for (bool more = true;;) {
+        std::string name = reg.nextValueName(more);
+        if (!more) break;
+        present.insert(std::move(name));
+    }
+    int number = 0;
+    while (reg.valueExists(std::to_string(number)) || present.count(std::to_string(number)) != 0) ++number;
+    const bool stored = reg.writeString(text, std::to_string(number));
+    reloadList();
+    if (!stored) platform::messageBox(c_.self.handle(), kNotStored, kErrorCaption);
+}
+
+void TScheduler::reloadList() {
+    valueNames.clear();
+    c_.TeListView1.clear();
+    platform::RegistryReaderWriter reg;
+    openScheduleKey(reg);
+    reg.startEnumeration();
+    ScheduleEntry entry;
+    std::string firstFailure;
+    for (bool more = true;;) {
+        const std::string name = reg.nextValueName(more);
+        if (!more) break;
+        valueNames.push_back(name);
+        bool read = false;
+        const std::string text = reg.readString(name, read);
+        try {
+            entry.parseText(text);
+        } catch (const ConversionError& e) {
+            // Listed all the same, so that Remove can delete it; the rest of
+            // the key still shows.
+            if (firstFailure.empty()) firstFailure = e.what();
+            c_.TeListView1.addRow(kUnreadable, text);
+            continue;
+        }
+        addRow(entry);
+    }
+    if (!firstFailure.empty())
+        platform::messageBox(c_.self.handle(), firstFailure, "Kestrune", platform::BoxKind::Error);
+}
+
+void TScheduler::addRow(const ScheduleEntry& entry) { c_.TeListView1.addRow(entry.taskTitle(), entry.describe()); }
+
+void TScheduler::TeButton3Click() {
+    const int row = c_.TeListView1.selectedRow();
+    if (row < 0 || row >= static_cast<int>(valueNames.size())) return;
+    platform::RegistryReaderWriter reg;
+    openScheduleKey(reg);
+    const bool removed = reg.deleteValue(valueNames[static_cast<std::size_t>(row)]);
+    reloadList();
+    if (!removed) platform::messageBox(c_.self.handle(), kNotRemoved, kErrorCaption);
+}
+
+void TScheduler::TeButton2Click() { c_.self.close(); }
+
+}  // namespace kestrune

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "ScheduleEntry.h"
+#include "platform/Controls.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+namespace schedulerform {
+inline constexpr const char* kCaption = "Scheduler";
+inline constexpr int kFrameWidth = 697;
+inline constexpr int kFrameHeight = 374;
+inline constexpr int kClientWidth = 689;
+inline constexpr int kClientHeight = 343;
+inline constexpr int kDesignLeft = 737;
+inline constexpr int kDesignTop = 315;
+inline constexpr const char* kRunItems[] = {"Recovery", "Scrub", "Both"};
+inline constexpr const char* kWeekdayItems[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                "Thursday", "Friday", "Saturday"};
+inline constexpr const char* kUnreadable = "Unreadable entry";
+inline constexpr const char* kNotStored = "The schedule entry could not be stored.";
+inline constexpr const char* kNotRemoved = "The schedule entry could not be removed.";
+inline constexpr const char* kErrorCaption = "TarnError";
+}  // namespace schedulerform
+
+// The scheduler window's rules: turning the user's choices into entries,
+// naming and storing them, listing and removing them. Every change goes
+// straight to the store and is followed by a fresh reading of the whole key.
+class TScheduler {
+public:
+    struct Controls {
+        platform::Window& self;
+        platform::Label& TeComboBox11;  // "Run"
+        platform::Panel& TeGroupBox1;   // hourly
+        platform::Panel& TeGroupBox2;   // daily
+        platform::Panel& TeGroupBox4;   // weekly
+        platform::Panel& TeGroupBox5;   // monthly
+        platform::Panel& TeGroupBox6;   // once
+        platform::Label& TeMaskEdit1;   // minutes past the hour
+        platform::Label& TeMaskEdit2;   // daily time
+        platform::Label& TeMaskEdit3;   // weekly time
+        platform::Label& TeMaskEdit4;   // monthly time
+        platform::Label& TeMaskEdit5;   // once time
+        platform::Label& TeComboBox3;   // daily AM/PM
+        platform::Label& TeComboBox1;   // weekly AM/PM
+        platform::Label& TeComboBox7;   // monthly AM/PM
+        platform::Label& TeComboBox10;  // once AM/PM
+        platform::Label& TeComboBox6;   // weekday
+        platform::Label& TeComboBox9;   // day of the month
+        platform::Label& DateTimePicker1;  // the date as month/day/four-digit year
+        platform::ListView& TeListView1;
+    };
+    explicit TScheduler(Controls controls) : c_(controls) {}
+
+    // The value name of the entry in each row, in row order.
+    std::vector<std::string> valueNames;
+
+    void FormShow() { reloadList(); }
+    void TeRadioButton2Click();  // "Hourly"
+    void TeRadioButton1Click();  // "Daily"
+    void TeRadioButton3Click();  // "Weekly"
+    void TeRadioButton4Click();  // "Monthly"
+    void TeRadioButton5Click();  // "Once"
+    void TeButton4Click();       // "Schedule" in the hourly panel
+    void TeButton1Click();       // daily
+    void TeButton5Click();       // weekly
+    void TeButton6Click();       // monthly
+    void TeButton7Click();       // once
+    void TeButton3Click();       // "Remove"
+    void TeButton2Click();       // "Close"
+
+    void reloadList();
+    void storeEntry(const std::string& text);
+    void addRow(const ScheduleEntry& entry);
+
+    static std::string taskCode(const std::string& runText);
+    static std::int32_t typedHour(const std::string& timeText, const std::string& amPm);
+    static std::int32_t typedMinute(const std::string& timeText);
+    static std::int32_t dateMonth(const std::string& dateText);
+    static std::int32_t dateDay(const std::string& dateText);
+    static std::int32_t dateYear(const std::string& dateText);
+
+private:
+    void showPanel(platform::Panel& panel);
+    ScheduleEntry newEntry(const char* period) const;
+
+    Controls c_;
+};
+
+}  // namespace kestrune

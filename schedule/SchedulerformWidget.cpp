@@ -1,0 +1,258 @@
+#include "SchedulerformWidget.h"
+
+#include "platform/QtModal.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTreeWidget>
+
+namespace kestrune {
+namespace {
+
+namespace sf = schedulerform;
+
+constexpr int kRowTop = 36;      // where a panel's line of controls sits
+constexpr int kButtonWidth = 81;
+constexpr int kButtonHeight = 33;
+
+void place(QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); }
+
+QLabel* text(QWidget* parent, const char* caption, int x) {
+    auto* l = new QLabel(QString::fromUtf8(caption), parent);
+    l->adjustSize();
+    l->move(x, kRowTop + 4);
+    return l;
+}
+
+// A masked box's text as the window reads it: fixed positions, the colon
+// kept, and an unfilled optional first digit as a leading blank (" 2:30").
+std::string fixedPositions(const QLineEdit* box) {
+    const QString shown = box->displayText();
+    auto field = [&](int from) {
+        QString digits;
+        for (int i = from; i < from + 2 && i < shown.size(); ++i)
+            if (shown[i].isDigit()) digits += shown[i];
+        return digits.rightJustified(2, QLatin1Char(' '));
+    };
+    if (box->inputMask().startsWith(QLatin1String("09:99"))) return (field(0) + ':' + field(3)).toStdString();
+    return field(0).toStdString();
+}
+
+class MaskedText final : public platform::Label {
+public:
+    explicit MaskedText(QLineEdit* w) : w_(w) {}
+    void setText(const std::string& t) override { w_->setText(QString::fromStdString(t)); }
+    std::string text() const override { return fixedPositions(w_); }
+
+private:
+    QLineEdit* w_;
+};
+
+// The picker's date handed on as month/day/four-digit year, whatever the locale.
+class DateText final : public platform::Label {
+public:
+    explicit DateText(QDateEdit* w) : w_(w) {}
+    void setText(const std::string& t) override {
+        w_->setDate(QDate::fromString(QString::fromStdString(t), QStringLiteral("M/d/yyyy")));
+    }
+    std::string text() const override { return w_->date().toString(QStringLiteral("M/d/yyyy")).toStdString(); }
+
+private:
+    QDateEdit* w_;
+};
+
+QComboBox* dropDown(QWidget* parent, const char* name, QStringList items, const QString& initial, int x, int width) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromUtf8(name));
+    box->addItems(items);
+    box->setCurrentText(initial);
+    box->setEditable(false);
+    box->setMaxVisibleItems(8);
+    place(box, x, kRowTop, width, 23);
+    return box;
+}
+
+QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
+    auto* b = new QPushButton(QStringLiteral("Schedule"), panel);
+    b->setObjectName(QString::fromUtf8(name));
+    place(b, panel->width() - kButtonWidth - 12, kRowTop - 5, kButtonWidth, kButtonHeight);
+    return b;
+}
+
+}  // namespace
+
+QGroupBox* SchedulerWidget::panel(const char* name, int width) {
+    auto* box = new QGroupBox(this);
+    box->setObjectName(QString::fromUtf8(name));
+    place(box, 248, 16, width, 89);
+    box->hide();
+    panels_.push_back(std::make_unique<platform::QtPanel>(box));
+    return box;
+}
+
+QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromUtf8(name));
+    // Two hour digits (the first optional), the colon kept, two minute digits.
+    e->setInputMask(QStringLiteral("09:99;_"));
+    e->setText(QStringLiteral("10:00"));
+    place(e, x, kRowTop, 49, 23);
+    texts_.push_back(std::make_unique<MaskedText>(e));
+    return e;
+}
+
+QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
+    QComboBox* box = dropDown(parent, name, {QStringLiteral("AM"), QStringLiteral("PM")}, QStringLiteral("AM"), x, 55);
+    texts_.push_back(std::make_unique<platform::QtComboText>(box));
+    return box;
+}
+
+SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
+    setObjectName(QStringLiteral("Scheduler"));
+    setWindowTitle(QString::fromUtf8(sf::kCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(sf::kClientWidth, sf::kClientHeight);
+
+    auto* runLabel = new QLabel(QStringLiteral("Run"), this);
+    runLabel->setObjectName(QStringLiteral("Label13"));
+    runLabel->move(112, 52 - 4);
+    runLabel->adjustSize();
+    QComboBox* run = dropDown(this, "TeComboBox11", {"Recovery", "Scrub", "Both"}, QStringLiteral("Recovery"), 136, 89);
+    run->move(136, 44);
+    texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
+
+    auto* periods = new QGroupBox(this);
+    periods->setObjectName(QStringLiteral("TeGroupBox3"));
+    place(periods, 8, 8, 97, 105);
+    const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3", "TeRadioButton4", "TeRadioButton5"};
+    const char* captions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once"};
+    QRadioButton* radios[5];
+    for (int i = 0; i < 5; ++i) {
+        radios[i] = new QRadioButton(QString::fromUtf8(captions[i]), periods);
+        radios[i]->setObjectName(QString::fromUtf8(names[i]));
+        place(radios[i], 16, 8 + 16 * i + 4, 76, 17);
+    }
+    radios[1]->setChecked(true);
+
+    // The five period panels, stacked in one place.
+    QGroupBox* hourly = panel("TeGroupBox1", 425);  // panels_[0]
+    text(hourly, "at", 16);
+    auto* minutes = new QLineEdit(hourly);
+    minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
+    minutes->setInputMask(QStringLiteral("09;_"));
+    minutes->setText(QStringLiteral("30"));
+    place(minutes, 36, kRowTop, 33, 23);
+    texts_.push_back(std::make_unique<MaskedText>(minutes));  // 1
+    text(hourly, "minutes past the hour.", 76);
+    QPushButton* b4 = scheduleButton(hourly, "TeButton4");
+
+    QGroupBox* daily = panel("TeGroupBox2", 433);  // panels_[1]
+    text(daily, "at", 16);
+    timeBox(daily, "TeMaskEdit2", 36);  // 2
+    amPm(daily, "TeComboBox3", 92);     // 3
+    QPushButton* b1 = scheduleButton(daily, "TeButton1");
+
+    QGroupBox* weekly = panel("TeGroupBox4", 433);  // panels_[2]
+    text(weekly, "at", 16);
+    timeBox(weekly, "TeMaskEdit3", 36);  // 4
+    amPm(weekly, "TeComboBox1", 92);     // 5
+    text(weekly, "on", 156);
+    QStringList weekdays;
+    for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
+    QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QStringLiteral("Friday"), 176, 97);
+    texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 6
+    QPushButton* b5 = scheduleButton(weekly, "TeButton5");
+
+    QGroupBox* monthly = panel("TeGroupBox5", 433);  // panels_[3]
+    text(monthly, "at", 16);
+    timeBox(monthly, "TeMaskEdit4", 36);  // 7
+    amPm(monthly, "TeComboBox7", 92);     // 8
+    text(monthly, "on the", 154);
+    QStringList days;
+    for (int d = 1; d <= 31; ++d) days << QString::number(d);
+    QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QStringLiteral("5"), 192, 45);
+    texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 9
+    text(monthly, "day of the month", 242);
+    QPushButton* b6 = scheduleButton(monthly, "TeButton6");
+
+    QGroupBox* once = panel("TeGroupBox6", 433);  // panels_[4]
+    text(once, "at", 16);
+    timeBox(once, "TeMaskEdit5", 36);  // 10
+    amPm(once, "TeComboBox10", 92);    // 11
+    text(once, "on", 156);
+    auto* date = new QDateEdit(QDate(2003, 12, 30), once);
+    date->setObjectName(QStringLiteral("DateTimePicker1"));
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    place(date, 176, kRowTop, 121, 23);
+    texts_.push_back(std::make_unique<DateText>(date));  // 12
+    QPushButton* b7 = scheduleButton(once, "TeButton7");
+
+    auto* list = new QTreeWidget(this);
+    list->setObjectName(QStringLiteral("TeListView1"));
+    list->setColumnCount(2);
+    list->setHeaderLabels({QStringLiteral("Scheduled Task"), QStringLiteral("When")});
+    list->setColumnWidth(0, 200);
+    list->setColumnWidth(1, 400);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    place(list, 8, 120, 673, 181);
+    list_.emplace(list);
+
+    auto* remove = new QPushButton(QStringLiteral("Remove"), this);
+    remove->setObjectName(QStringLiteral("TeButton3"));
+    place(remove, 24, 304, 81, kButtonHeight);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("TeButton2"));
+    place(close, 600, 304, 73, kButtonHeight);
+
+    panels_[1]->setVisible(true);  // "Daily" at start
+    auto& t = texts_;
+    form_.emplace(TScheduler::Controls{self_, *t[0], *panels_[0], *panels_[1], *panels_[2], *panels_[3],
+                                       *panels_[4], *t[1], *t[2], *t[4], *t[7], *t[10], *t[3], *t[5], *t[8],
+                                       *t[11], *t[6], *t[9], *t[12], *list_});
+
+    connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
+    connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });
+    connect(radios[2], &QRadioButton::clicked, this, [this] { form_->TeRadioButton3Click(); });
+    connect(radios[3], &QRadioButton::clicked, this, [this] { form_->TeRadioButton4Click(); });
+    connect(radios[4], &QRadioButton::clicked, this, [this] { form_->TeRadioButton5Click(); });
+    connect(b4, &QPushButton::clicked, this, [this] { form_->TeButton4Click(); });
+    connect(b1, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
+    connect(b5, &QPushButton::clicked, this, [this] { form_->TeButton5Click(); });
+    connect(b6, &QPushButton::clicked, this, [this] { form_->TeButton6Click(); });
+    connect(b7, &QPushButton::clicked, this, [this] { form_->TeButton7Click(); });
+    connect(remove, &QPushButton::clicked, this, [this] { form_->TeButton3Click(); });
+    connect(close, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+
+    // The designed place, kept on the screen where that screen is smaller.
+    QPoint at(sf::kDesignLeft, sf::kDesignTop);
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - sf::kFrameWidth)));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - sf::kFrameHeight)));
+    }
+    move(at);
+}
+
+SchedulerWidget::~SchedulerWidget() = default;
+
+void SchedulerWidget::showModal() { platform::execModal(this); }
+
+void SchedulerWidget::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) form_->FormShow();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Schedulerform.h"
+#include "platform/QtControls.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLineEdit;
+class QTreeWidget;
+
+namespace kestrune {
+
+// A modal window as its opener holds it.
+class ModalWindow {
+public:
+    virtual ~ModalWindow() = default;
+    virtual void showModal() = 0;
+};
+
+// The "Scheduler" window; the rules live in TScheduler.
+class SchedulerWidget final : public QWidget, public ModalWindow {
+public:
+    explicit SchedulerWidget(QWidget* owner = nullptr);
+    ~SchedulerWidget() override;
+    TScheduler& form() { return *form_; }
+    void showModal() override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    QGroupBox* panel(const char* name, int width);
+    QLineEdit* timeBox(QWidget* parent, const char* name, int x);
+    QComboBox* amPm(QWidget* parent, const char* name, int x);
+
+    platform::QtWindow self_{this};
+    std::vector<std::unique_ptr<platform::Label>> texts_;
+    std::vector<std::unique_ptr<platform::Panel>> panels_;
+    std::optional<platform::QtListView> list_;
+    std::optional<TScheduler> form_;
+};
+
+}  // namespace kestrune

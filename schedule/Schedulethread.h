@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ScheduleEntry.h"
+#include "platform/Clock.h"
+#include "platform/Thread.h"
+#include "platform/UiSync.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+namespace schedule {
+inline constexpr std::uint32_t kCheckIntervalMs = 10000;
+inline constexpr unsigned kWaitStepMs = 20;
+inline constexpr const char* kLastScrub = "lastScrub";
+inline constexpr const char* kLastRecovery = "lastRecovery";
+}  // namespace schedule
+
+// Fires the stored schedule entries. Every 10 seconds it reads them all and
+// starts each operation that is due, at most once a minute, exactly as a click
+// on its button would: on the UI thread, waiting until it has finished.
+class ScheduleThread final : public platform::Thread {
+public:
+    struct Actions {
+        std::function<void()> scrubMemory;    // run on the UI thread
+        std::function<void()> recoverMemory;  // run on the UI thread
+    };
+    ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock, platform::UiDispatcher& ui,
+                   Actions actions);
+    // The owner sets appClosing first. A request still waiting for the UI
+    // thread is dropped, so this never waits on the UI thread.
+    ~ScheduleThread() override;
+
+    std::vector<ScheduleEntry> entries;
+    ScheduleEntry lastScrubEntry;
+    ScheduleEntry lastRecoveryEntry;
+
+    // Waits `totalMs` in 20 ms steps, looking at `flag` before each one.
+    void waitOrStop(std::uint32_t totalMs, const std::atomic<bool>& flag);
+    void loadEntries();
+    void checkEntries();
+    void refreshLastRuns();
+    void currentTimeStamp(ScheduleEntry& entry);
+    void runScrub();
+    void runRecovery();
+    void runScrubAndRecovery();
+
+protected:
+    void Execute() override;
+
+private:
+    void readStamp(const char* name, ScheduleEntry& into, const ScheduleEntry& now);
+    void writeStamp(const char* name, const ScheduleEntry& stamp);
+    bool isDue(const ScheduleEntry& e, const ScheduleEntry& now);
+
+    const std::atomic<bool>& appClosing_;
+    platform::Clock& clock_;
+    Actions actions_;
+    platform::UiSync sync_;
+    // Faulty values already reported, so each is named once, not every pass.
+    std::set<std::string> reported_;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,240 @@
+#include "platform/Registry.h"
+#include "platform/RegistryReaderWriter.h"
+#include "schedule/Schedulethread.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace kestrune;
+using namespace testsupport;
+
+namespace {
+
+// The thread's steps driven by hand: it is built with appClosing already set,
+// so its own loop ends at once and the test calls the passes itself.
+struct Schedule {
+    TempDir dir;
+    FakeClock clock;
+    ManualDispatcher ui;
+    std::atomic<bool> closing{true};
+    std::vector<std::string> ran;
+    std::unique_ptr<ScheduleThread> thread;
+
+    Schedule() {
+        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+        thread = std::make_unique<ScheduleThread>(
+            closing, clock, ui,
+            ScheduleThread::Actions{[this] { ran.push_back("scrub"); }, [this] { ran.push_back("recovery"); }});
+    }
+    void store(const std::string& name, const std::string& text, const char* key = platform::kScheduleKey) {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(key);
+        ASSERT_TRUE(reg.writeString(text, name));
+    }
+    std::string stamp(const char* name) {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kProductKey);
+        bool ok = false;
+        std::string text = reg.readString(name, ok);
+        return ok ? text : "(none)";
+    }
+    // Every 10 seconds from `from` for `seconds`, as the thread checks.
+    void checkEvery10s(std::time_t from, int seconds) {
+        for (int s = 0; s < seconds; s += 10) {
+            clock.setNow(from + s);
+            thread->loadEntries();
+            thread->checkEntries();
+        }
+    }
+};
+
+// Quiets the store's diagnostics (missing values are normal here) and keeps them.
+struct CapturedErr {
+    std::ostringstream text;
+    std::streambuf* old = std::cerr.rdbuf(text.rdbuf());
+    ~CapturedErr() { std::cerr.rdbuf(old); }
+};
+
+constexpr int kMinute = 60;
+
+}  // namespace
+
+TEST(ScheduleThread, ADailyEntryStartsOnceInItsMinuteAndAgainTheNextDay) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "R 10 0 every day 0 0 0");
+    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);  // six checks inside 10:00
+    EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
+    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 29 2003");
+    s.checkEvery10s(utc(2003, 12, 30, 9, 59), 2 * kMinute);
+    EXPECT_EQ(s.ran.size(), 2u);
+    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 30 2003");
+}
+
+TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "S 10 0 every day 0 0 0");
+    s.checkEvery10s(utc(2003, 12, 29, 10, 0), kMinute);
+    EXPECT_TRUE(s.ran.empty());
+    EXPECT_EQ(s.stamp("lastScrub"), "s 10 0 on 12 29 2003");
+}
+
+TEST(ScheduleThread, HourlyWeeklyMonthlyAndOnceFollowTheirFields) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "S 0 30 every hour 0 0 0");
+    s.checkEvery10s(utc(2003, 12, 29, 10, 29), 2 * kMinute);
+    s.checkEvery10s(utc(2003, 12, 29, 11, 29), 2 * kMinute);
+    EXPECT_EQ(s.ran.size(), 2u);
+
+    Schedule w;  // 29 December 2003 was a Monday (1)
+    w.store("0", "R 10 0 every week 0 1 0");
+    w.checkEvery10s(utc(2003, 12, 28, 9, 59), 2 * kMinute);  // Sunday
+    w.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);  // Monday
+    w.checkEvery10s(utc(2003, 12, 30, 9, 59), 2 * kMinute);  // Tuesday
+    EXPECT_EQ(w.ran, std::vector<std::string>{"recovery"});
+
+    Schedule m;  // day 31 never comes in November
+    m.store("0", "R 10 0 every month 0 31 0");
+    for (int day = 1; day <= 30; ++day) m.checkEvery10s(utc(2003, 11, day, 9, 59), 2 * kMinute);
+    EXPECT_TRUE(m.ran.empty());
+    m.checkEvery10s(utc(2003, 12, 31, 9, 59), 2 * kMinute);
+    EXPECT_EQ(m.ran.size(), 1u);
+
+    Schedule o;
+    o.store("0", "S 22 0 on 12 29 2003");
+    o.checkEvery10s(utc(2003, 12, 29, 21, 59), 3 * kMinute);
+    o.checkEvery10s(utc(2004, 12, 29, 21, 59), 3 * kMinute);  // a year later: not again
+    EXPECT_EQ(o.ran, std::vector<std::string>{"scrub"});
+    platform::RegistryReaderWriter reg;
+    reg.setKeyName(platform::kScheduleKey);
+    EXPECT_TRUE(reg.valueExists("0"));  // stays stored
+}
+
+TEST(ScheduleThread, EntriesDueTogetherShareTheirOperationsOncePerMinute) {
+    CapturedErr quiet;
+    Schedule a;  // a scrub entry and a recovery entry
+    a.store("0", "S 10 0 every day 0 0 0");
+    a.store("1", "R 10 0 every day 0 0 0");
+    a.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
+    EXPECT_EQ(a.ran, (std::vector<std::string>{"scrub", "recovery"}));
+
+    Schedule b;  // both, then a scrub: the scrub is already done this minute
+    b.store("0", "SR 10 0 every day 0 0 0");
+    b.store("1", "S 10 0 every day 0 0 0");
+    b.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
+    EXPECT_EQ(b.ran, (std::vector<std::string>{"scrub", "recovery"}));
+    EXPECT_EQ(b.stamp("lastScrub"), b.stamp("lastRecovery"));
+
+    Schedule c;  // a scrub, then both: only the recovery is left for the second
+    c.store("0", "s 10 0 every day 0 0 0");
+    c.store("1", "sR 10 0 every day 0 0 0");
+    c.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
+    EXPECT_EQ(c.ran, (std::vector<std::string>{"scrub", "recovery"}));
+}
+
+TEST(ScheduleThread, EntriesThatCanNeverRunDoNot) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "S 10 0 every Day 0 0 0");   // the period is compared as stored
+    s.store("1", "R 25 0 every day 0 0 0");   // no such hour
+    s.store("2", "X 10 0 every day 0 0 0");   // no such task
+    s.store("3", "R 10 0 every year 0 0 0");  // no such period
+    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
+    EXPECT_TRUE(s.ran.empty());
+
+    Schedule none;  // nothing stored: the stamps are never touched
+    none.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
+    EXPECT_EQ(none.stamp("lastScrub"), "(none)");
+    EXPECT_EQ(none.stamp("lastRecovery"), "(none)");
+}
+
+TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun) {
+    CapturedErr err;
+    Schedule s;
+    s.store("0", "R 10 zero every day 0 0 0");
+    s.store("1", "S 10 0 every day 0 0 0");
+    s.store("lastRecovery", "garbage", platform::kProductKey);  // counts as missing
+    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
+    EXPECT_EQ(s.ran, std::vector<std::string>{"scrub"});
+    EXPECT_EQ(s.thread->entries.size(), 1u);
+    const std::string said = err.text.str();
+    const std::string line = "Skipping schedule entry \"0\": 'zero' is not a valid integer value\n";
+    EXPECT_NE(said.find(line), std::string::npos);
+    EXPECT_EQ(said.find(line), said.rfind(line));  // once, not every pass
+    EXPECT_EQ(s.stamp("lastRecovery"), "s 9 59 on 12 29 2003");  // rewritten afresh
+}
+
+TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
+    CapturedErr quiet;
+    Schedule s;
+    s.clock.setNow(utc(2003, 12, 29, 14, 7));
+    std::string seenAtScrub;
+    s.thread = std::make_unique<ScheduleThread>(
+        s.closing, s.clock, s.ui,
+        ScheduleThread::Actions{[&] { seenAtScrub = s.stamp("lastScrub") + "|" + s.stamp("lastRecovery"); },
+                                [] {}});
+    s.thread->runScrubAndRecovery();
+    EXPECT_EQ(seenAtScrub, "s 14 7 on 12 29 2003|s 14 7 on 12 29 2003");
+}
+
+TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
+    CapturedErr quiet;
+    TempDir dir;
+    setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+    FakeClock clock;
+    ManualDispatcher ui;
+    std::atomic<bool> closing{false};
+    std::atomic<int> steps{0};
+    clock.onSleep([&](unsigned ms) {
+        EXPECT_EQ(ms, 20u);
+        if (++steps == 100) closing = true;  // two seconds into the first wait
+    });
+    {
+        ScheduleThread t(closing, clock, ui, {[] {}, [] {}});
+        for (int i = 0; i < 5000 && !closing; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(steps, 100);  // the flag was looked at before the next step
+
+    // A full wait is 500 steps of 20 ms.
+    FakeClock counting;
+    std::atomic<bool> never{false};
+    closing = true;
+    ScheduleThread idle(closing, counting, ui, {[] {}, [] {}});
+    idle.waitOrStop(10000, never);
+    EXPECT_EQ(counting.sleepCount(), 500u);
+}
+
+TEST(ScheduleThread, ARequestWaitingForTheUiThreadIsDroppedAtShutdown) {
+    CapturedErr quiet;
+    TempDir dir;
+    setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+    {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kScheduleKey);
+        reg.writeString("R 10 0 every day 0 0 0", "0");
+        reg.setKeyName(platform::kProductKey);
+        reg.writeString("s 9 59 on 12 29 2003", "lastRecovery");
+    }
+    FakeClock clock;
+    clock.setNow(utc(2003, 12, 29, 9, 59, 55));  // the first check lands at 10:00:05
+    ManualDispatcher ui;
+    std::atomic<bool> closing{false};
+    bool ran = false;
+    auto t = std::make_unique<ScheduleThread>(closing, clock, ui, ScheduleThread::Actions{[] {}, [&] { ran = true; }});
+    ASSERT_TRUE(ui.waitForTask(std::chrono::seconds(10)));  // the request is posted, not served
+    closing = true;
+    const auto start = std::chrono::steady_clock::now();
+    t.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    ui.runPending();
+    EXPECT_FALSE(ran);
+}

@@ -1,0 +1,233 @@
+#include "platform/Registry.h"
+#include "platform/RegistryReaderWriter.h"
+#include "schedule/Schedulerform.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace kestrune;
+using namespace testsupport;
+
+namespace {
+
+// The scheduler's logic over fake controls, on a store of its own, with the
+// window's initial settings.
+struct Scheduler {
+    TempDir dir;
+    FakeWindow window;
+    FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
+        date;
+    FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel;
+    FakeListView list;
+    BoxRecorder boxes;
+    std::ostringstream err;
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    TScheduler form{{window, run, hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, minutes, daily,
+                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list}};
+
+    Scheduler() {
+        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+        run.setText("Recovery");
+        minutes.setText("30");
+        for (FakeLabel* t : {&daily, &weekly, &monthly, &once}) t->setText("10:00");
+        for (FakeLabel* t : {&dailyAmPm, &weeklyAmPm, &monthlyAmPm, &onceAmPm}) t->setText("AM");
+        weekday.setText("Friday");
+        day.setText("5");
+        date.setText("12/30/2003");
+        dailyPanel.setVisible(true);
+    }
+    ~Scheduler() { std::cerr.rdbuf(oldErr); }
+
+    std::vector<std::pair<std::string, std::string>> stored() {
+        std::vector<std::pair<std::string, std::string>> out;
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kScheduleKey);
+        reg.startEnumeration();
+        for (bool more = true;;) {
+            const std::string name = reg.nextValueName(more);
+            if (!more) break;
+            bool ok = false;
+            out.emplace_back(name, reg.readString(name, ok));
+        }
+        return out;
+    }
+    void put(const std::string& name, const std::string& text) {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kScheduleKey);
+        ASSERT_TRUE(reg.writeString(text, name));
+    }
+    std::string lastStored() { return stored().back().second; }
+};
+
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+}  // namespace
+
+TEST(Scheduler, StartsEmptyAndTheInitialDailySettingsStoreValueZero) {
+    Scheduler s;
+    s.form.FormShow();
+    EXPECT_EQ(s.list.rowCount(), 0);
+    s.form.TeButton1Click();
+    EXPECT_EQ(s.stored(), (Rows{{"0", "R 10 0 every day 0 0 0"}}));
+    EXPECT_EQ(s.list.rows, (Rows{{"Memory Recovery", "Every day at 10:00AM"}}));
+    EXPECT_EQ(s.form.valueNames, std::vector<std::string>{"0"});
+}
+
+TEST(Scheduler, NewEntriesTakeTheSmallestFreeNumber) {
+    Scheduler s;
+    s.put("0", "S 1 0 every day 0 0 0");
+    s.put("2", "S 2 0 every day 0 0 0");
+    s.form.TeButton1Click();
+    EXPECT_EQ(s.stored().back().first, "1");
+    s.form.TeButton1Click();
+    EXPECT_EQ(s.stored().back().first, "3");
+
+    // Removing the only entry frees "0" again.
+    Scheduler one;
+    one.form.TeButton1Click();
+    one.list.selected = 0;
+    one.form.TeButton3Click();
+    EXPECT_TRUE(one.stored().empty());
+    EXPECT_EQ(one.list.rowCount(), 0);
+    one.form.TeButton1Click();
+    EXPECT_EQ(one.stored(), (Rows{{"0", "R 10 0 every day 0 0 0"}}));
+}
+
+TEST(Scheduler, EachPanelBuildsItsEntry) {
+    Scheduler s;
+    s.minutes.setText(" 5");  // an unfilled first digit
+    s.form.TeButton4Click();
+    EXPECT_EQ(s.lastStored(), "R 0 5 every hour 0 0 0");
+    EXPECT_EQ(s.list.rows.back().second, "Every hour at 5 minutes past the hour.");
+
+    s.weekly.setText(" 2:30");
+    s.weeklyAmPm.setText("PM");
+    s.form.TeButton5Click();
+    EXPECT_EQ(s.lastStored(), "R 14 30 every week 0 5 0");
+    EXPECT_EQ(s.list.rows.back().second, "Every Friday at 2:30PM");
+
+    s.day.setText("1");
+    s.form.TeButton6Click();
+    EXPECT_EQ(s.lastStored(), "R 10 0 every month 0 1 0");
+    EXPECT_EQ(s.list.rows.back().second, "Every month on the 1th");
+
+    s.form.TeButton7Click();
+    EXPECT_EQ(s.lastStored(), "R 10 0 on 12 30 2003");
+    EXPECT_EQ(s.list.rows.back().second, "10:00AM on 12/30/2003");
+
+    s.run.setText("Both");
+    s.form.TeButton1Click();
+    EXPECT_EQ(s.lastStored(), "SR 10 0 every day 0 0 0");
+    EXPECT_EQ(s.list.rows.back().first, "Memory Scrub and Recovery");
+    s.run.setText("Scrub");
+    s.form.TeButton1Click();
+    EXPECT_EQ(s.list.rows.back().first, "Memory Scrub");
+}
+
+TEST(Scheduler, TypedHoursAreStoredAsTypedWithTwelveOClockOnTheDay) {
+    EXPECT_EQ(TScheduler::typedHour("10:00", "AM"), 10);
+    EXPECT_EQ(TScheduler::typedHour(" 2:30", "PM"), 14);
+    EXPECT_EQ(TScheduler::typedHour("12:00", "AM"), 0);   // midnight
+    EXPECT_EQ(TScheduler::typedHour("12:00", "PM"), 12);  // noon
+    EXPECT_EQ(TScheduler::typedHour("99:99", "PM"), 111);  // no range check
+    EXPECT_EQ(TScheduler::typedMinute("10:99"), 99);
+    EXPECT_EQ(TScheduler::taskCode("Recovery"), "R");
+    EXPECT_EQ(TScheduler::taskCode("Scrub"), "S");
+    EXPECT_EQ(TScheduler::taskCode("Both"), "SR");
+    EXPECT_EQ(TScheduler::dateMonth("12/30/2003"), 12);
+    EXPECT_EQ(TScheduler::dateDay("12/30/2003"), 30);
+    EXPECT_EQ(TScheduler::dateYear("12/30/2003"), 2003);
+    EXPECT_THROW(TScheduler::dateDay("2003-12-30"), ConversionError);
+    EXPECT_THROW(TScheduler::dateYear("12/30"), ConversionError);
+    EXPECT_THROW(TScheduler::typedHour("  :00", "AM"), ConversionError);
+
+    // A time that is not a number stores nothing and leaves the list alone.
+    Scheduler s;
+    s.daily.setText("ab:00");
+    EXPECT_THROW(s.form.TeButton1Click(), ConversionError);
+    EXPECT_TRUE(s.stored().empty());
+}
+
+TEST(Scheduler, RemoveDeletesTheSelectedRowsValueWhateverTheOrder) {
+    Scheduler s;
+    s.put("5", "S 5 0 every day 0 0 0");
+    s.put("1", "S 1 0 every day 0 0 0");
+    s.put("3", "S 3 0 every day 0 0 0");
+    s.form.FormShow();
+    ASSERT_EQ(s.form.valueNames, (std::vector<std::string>{"5", "1", "3"}));
+    s.form.TeButton3Click();  // nothing selected: nothing happens
+    EXPECT_EQ(s.stored().size(), 3u);
+    s.list.selected = 1;
+    s.form.TeButton3Click();
+    EXPECT_EQ(s.stored(), (Rows{{"5", "S 5 0 every day 0 0 0"}, {"3", "S 3 0 every day 0 0 0"}}));
+    EXPECT_EQ(s.list.rows, (Rows{{"Memory Scrub", "Every day at 5:00AM"}, {"Memory Scrub", "Every day at 3:00AM"}}));
+    EXPECT_TRUE(s.boxes.calls().empty());
+}
+
+TEST(Scheduler, AFaultyValueIsListedOnceReportedAndCanBeRemoved) {
+    Scheduler s;
+    s.put("0", "S 1 0 every day 0 0 0");
+    s.put("1", "R ten 0 every day 0 0 0");
+    s.put("2", "S 2 0 every day 0 0 0");
+    s.form.FormShow();
+    EXPECT_EQ(s.list.rows, (Rows{{"Memory Scrub", "Every day at 1:00AM"},
+                                 {"Unreadable entry", "R ten 0 every day 0 0 0"},
+                                 {"Memory Scrub", "Every day at 2:00AM"}}));
+    ASSERT_EQ(s.boxes.calls().size(), 1u);
+    EXPECT_EQ(s.boxes.calls()[0].text, "'ten' is not a valid integer value");
+    s.list.selected = 1;
+    s.form.TeButton3Click();
+    EXPECT_EQ(s.stored().size(), 2u);
+    EXPECT_EQ(s.list.rowCount(), 2);
+    EXPECT_EQ(s.boxes.calls().size(), 1u);  // the reload found nothing faulty now
+}
+
+TEST(Scheduler, AValueTooLongToReadIsPassedOverNotWrittenOver) {
+    Scheduler s;
+    s.put("0", std::string(300, 'x'));
+    s.form.TeButton1Click();
+    const Rows rows = s.stored();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (std::pair<std::string, std::string>{"1", "R 10 0 every day 0 0 0"}));
+}
+
+TEST(Scheduler, AStoreThatCannotBeWrittenSaysSo) {
+    Scheduler s;
+    setenv("KESTRUNE_REGISTRY", "/proc/kestrune-nowhere/registry.sqlite3", 1);
+    s.form.TeButton1Click();
+    ASSERT_EQ(s.boxes.calls().size(), 1u);
+    EXPECT_EQ(s.boxes.calls()[0].text, "The schedule entry could not be stored.");
+    EXPECT_EQ(s.boxes.calls()[0].caption, "TarnError");
+    s.list.rows = {{"Memory Recovery", "Every day at 10:00AM"}};
+    s.form.valueNames = {"0"};
+    s.list.selected = 0;
+    s.form.TeButton3Click();
+    ASSERT_EQ(s.boxes.calls().size(), 2u);
+    EXPECT_EQ(s.boxes.calls()[1].text, "The schedule entry could not be removed.");
+}
+
+TEST(Scheduler, RadioButtonsShowOnlyTheirPanel) {
+    Scheduler s;
+    s.form.TeRadioButton2Click();
+    EXPECT_TRUE(s.hourlyPanel.visible());
+    EXPECT_FALSE(s.dailyPanel.visible());
+    s.form.TeRadioButton5Click();
+    EXPECT_TRUE(s.oncePanel.visible());
+    EXPECT_FALSE(s.hourlyPanel.visible());
+    EXPECT_FALSE(s.weeklyPanel.visible());
+    EXPECT_FALSE(s.monthlyPanel.visible());
+    s.form.TeRadioButton3Click();
+    EXPECT_TRUE(s.weeklyPanel.visible());
+    s.form.TeRadioButton4Click();
+    EXPECT_TRUE(s.monthlyPanel.visible());
+    s.form.TeRadioButton1Click();
+    EXPECT_TRUE(s.dailyPanel.visible());
+    EXPECT_FALSE(s.monthlyPanel.visible());
+}
