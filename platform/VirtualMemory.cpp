@@ -8,11 +8,10 @@ namespace {
 class LinuxVirtualMemory final : public VirtualMemory {
 public:
     void* commit() override {
-        // A shared anonymous mapping is charged in full when it is made,
-        // whatever its protection, so it can be committed inaccessible. (A
-        // private one is charged only while writable, and current kernels
-        // give the charge back when it is made inaccessible.)
-        void* p = ::mmap(nullptr, kRecoveryBlockSize, PROT_NONE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        // The kernel charges a private mapping while it is writable, and
+        // current kernels give the charge back as soon as write access is
+        // taken away: so the block stays writable, and is simply never touched.
+        void* p = ::mmap(nullptr, kRecoveryBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         return p == MAP_FAILED ? nullptr : p;
     }
     bool decommit(void* block) override {

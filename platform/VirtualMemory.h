@@ -11,7 +11,7 @@ inline constexpr std::size_t kRecoveryBlockSize = 1048576;
 class VirtualMemory {
 public:
     virtual ~VirtualMemory() = default;
-    // A committed, inaccessible block; null when the system refuses.
+    // A committed block that nothing touches; null when the system refuses.
     virtual void* commit() = 0;
     // Gives the commit charge back; the range stays reserved.
     virtual bool decommit(void* block) = 0;
@@ -19,9 +19,9 @@ public:
     virtual bool release(void* block) = 0;
 };
 
-// Shared anonymous mappings without access (the kernel charges them when they
-// are made and no page is touched); decommitted by mapping an uncharged
-// private range over the block, released by unmapping it.
+// Private anonymous mappings, charged to the commit account and never
+// touched; decommitted by mapping an uncharged inaccessible range over the
+// block, released by unmapping it.
 VirtualMemory& systemVirtualMemory();
 
 }  // namespace platform

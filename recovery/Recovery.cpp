@@ -81,6 +81,8 @@ void MemoryRecovery::step(const char* what, const char* counter, int ticks, bool
 
 void MemoryRecovery::commitBlocks(std::uint64_t n) {
     success = true;
+    // Room for the usual runs up front; a larger one grows as it goes.
+    blockList.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(n, 65536)));
     for (std::uint64_t j = 0; j < n && success; ++j) {
         void* block = vm_.commit();
         if (block == nullptr) {

@@ -72,10 +72,8 @@ void ScheduleThread::currentTimeStamp(ScheduleEntry& entry) {
     entry.year = t.tm_year + 1900;
 }
 
-void ScheduleThread::readStamp(const char* name, ScheduleEntry& into, const ScheduleEntry& now) {
-    platform::RegistryReaderWriter reg;
-    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName(platform::kProductKey);
+void ScheduleThread::readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into,
+                               const ScheduleEntry& now) {
     bool read = false;
     const std::string text = reg.readString(name, read);
     if (read) {
@@ -95,8 +93,11 @@ void ScheduleThread::readStamp(const char* name, ScheduleEntry& into, const Sche
 void ScheduleThread::refreshLastRuns() {
     ScheduleEntry now;
     currentTimeStamp(now);
-    readStamp(kLastScrub, lastScrubEntry, now);
-    readStamp(kLastRecovery, lastRecoveryEntry, now);
+    platform::RegistryReaderWriter reg;
+    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+    reg.setKeyName(platform::kProductKey);
+    readStamp(reg, kLastScrub, lastScrubEntry, now);
+    readStamp(reg, kLastRecovery, lastRecoveryEntry, now);
 }
 
 namespace {

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class RegistryReaderWriter;
+}
+
 namespace kestrune {
 
 namespace schedule {
@@ -54,7 +58,8 @@ protected:
     void Execute() override;
 
 private:
-    void readStamp(const char* name, ScheduleEntry& into, const ScheduleEntry& now);
+    void readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into,
+                   const ScheduleEntry& now);
     void writeStamp(const char* name, const ScheduleEntry& stamp);
     bool isDue(const ScheduleEntry& e, const ScheduleEntry& now);
 
