@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrune {
 
@@ -24,7 +25,8 @@ int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6
 
 int flooredClientHeight(int clientHeight) { return std::max(clientHeight, mainform::kMinClientHeight); }
 
-TKestruneForm::TKestruneForm(Controls controls, Services services) : c_(controls), s_(services) {}
+TKestruneForm::TKestruneForm(Controls controls, const Services& services)
+    : c_(std::move(controls)), s_(services) {}
 
 TKestruneForm::~TKestruneForm() {
     // A window destroyed without closing still stops its thread.

@@ -114,7 +114,7 @@ public:
         std::atomic<bool>& appClosing;
     };
 
-    TKestruneForm(Controls controls, Services services);
+    TKestruneForm(Controls controls, const Services& services);
     ~TKestruneForm();
     TKestruneForm(const TKestruneForm&) = delete;
     TKestruneForm& operator=(const TKestruneForm&) = delete;

@@ -70,9 +70,9 @@ void writeFigures(FigureControls& c, const MemoryFigures& f) {
 
 TMemoryThread::TMemoryThread(FigureControls& controls, platform::MemorySource& memory,
                              platform::Clock& clock, platform::UiDispatcher& ui)
-    : controls_(controls), memory_(memory), clock_(clock), sync_(ui, platform::kGateRecovery) {
-    // Set before the body starts, so a stop that comes first is never undone.
-    running = true;
+    // `running` is set before the body starts, so a stop that comes first is
+    // never undone.
+    : running(true), controls_(controls), memory_(memory), clock_(clock), sync_(ui, platform::kGateRecovery) {
     start();
 }
 

@@ -44,7 +44,7 @@ public:
         platform::Placement& TeCheckBox1Place;
         platform::Placement& TeButton2;
     };
-    explicit TWizardForm(Controls controls) : c_(controls) {}
+    explicit TWizardForm(const Controls& controls) : c_(controls) {}
 
     bool* showNextTimeFlag = nullptr;
 

@@ -20,10 +20,9 @@ public:
         // With --benchmark_repetitions the median stands for the benchmark.
         for (const Run& r : runs) {
             if (r.error_occurred) continue;
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-                times[r.run_name.str()] = r.GetAdjustedRealTime();
-            else if (r.run_type == Run::RT_Iteration && medians_.count(r.run_name.str()) == 0)
-                times[r.run_name.str()] = r.GetAdjustedRealTime();
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            const bool single = r.run_type == Run::RT_Iteration && medians_.count(r.run_name.str()) == 0;
+            if (median || single) times[r.run_name.str()] = r.GetAdjustedRealTime();
             if (r.run_type == Run::RT_Aggregate) medians_.insert(r.run_name.str());
         }
         ConsoleReporter::ReportRuns(runs);

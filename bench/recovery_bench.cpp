@@ -100,7 +100,8 @@ void BM_BareCommitDecommitRelease(benchmark::State& state) {
     for (auto _ : state) {
         for (auto& p : blocks) p = ::mmap(nullptr, kMB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         for (void* p : blocks) {
-            ::mmap(p, kMB, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0);
+            benchmark::DoNotOptimize(
+                ::mmap(p, kMB, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0));
             ::munmap(p, kMB);
         }
     }

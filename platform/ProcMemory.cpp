@@ -125,7 +125,7 @@ std::uint64_t userAddressSpace() {
     return arch;
 }
 
-ProcMemorySource::ProcMemorySource(std::string root, std::optional<std::uint64_t> addressSpace)
+ProcMemorySource::ProcMemorySource(const std::string& root, std::optional<std::uint64_t> addressSpace)
     : meminfo_(openProc(root + "/meminfo")),
       status_(openProc(root + "/self/status")),
       overcommit_(openProc(root + "/sys/vm/overcommit_memory")),

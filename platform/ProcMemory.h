@@ -42,7 +42,7 @@ class ProcMemorySource final : public MemorySource {
 public:
     // `root` stands for /proc so tests can feed fixed files; `addressSpace`
     // replaces the real limit when given.
-    explicit ProcMemorySource(std::string root = "/proc",
+    explicit ProcMemorySource(const std::string& root = "/proc",
                               std::optional<std::uint64_t> addressSpace = std::nullopt);
     ~ProcMemorySource() override;
     ProcMemorySource(const ProcMemorySource&) = delete;

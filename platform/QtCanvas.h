@@ -12,6 +12,8 @@ namespace platform {
 // paints: outside a paint the calls do nothing.
 class QtCanvas final : public Canvas {
 public:
+    // The painter is dropped again by end(), before it goes out of scope.
+    // cppcheck-suppress danglingLifetime
     void begin(QPainter* painter) { painter_ = painter; }
     void end() { painter_ = nullptr; }
 

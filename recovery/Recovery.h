@@ -52,7 +52,7 @@ struct RecoveryHost {
 // from start to end.
 class MemoryRecovery {
 public:
-    MemoryRecovery(RecoveryHost host, TForm2& progress, platform::MemorySource& memory,
+    MemoryRecovery(const RecoveryHost& host, TForm2& progress, platform::MemorySource& memory,
                    platform::VirtualMemory& vm, platform::Clock& clock)
         : host_(host), progress_(progress), memory_(memory), vm_(vm), clock_(clock) {}
 

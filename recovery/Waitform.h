@@ -25,7 +25,7 @@ public:
         platform::ProgressBar& TeProgressBar1;
         platform::Label& TeLabel2;
     };
-    explicit TForm2(Controls controls) : c(controls) {}
+    explicit TForm2(const Controls& controls) : c(controls) {}
 
     // Always refuses: Alt+F4 and the window manager's close do nothing.
     bool FormCloseQuery() { return false; }

@@ -53,7 +53,7 @@ public:
         platform::Label& DateTimePicker1;  // the date as month/day/four-digit year
         platform::ListView& TeListView1;
     };
-    explicit TScheduler(Controls controls) : c_(controls) {}
+    explicit TScheduler(const Controls& controls) : c_(controls) {}
 
     // The value name of the entry in each row, in row order.
     std::vector<std::string> valueNames;

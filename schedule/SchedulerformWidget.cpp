@@ -69,7 +69,7 @@ private:
     QDateEdit* w_;
 };
 
-QComboBox* dropDown(QWidget* parent, const char* name, QStringList items, const QString& initial, int x, int width) {
+QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items, const QString& initial, int x, int width) {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromUtf8(name));
     box->addItems(items);

@@ -55,7 +55,10 @@ void ScheduleThread::loadEntries() {
         } catch (const ConversionError& e) {
             // One faulty value no longer stops all scheduling: it is skipped,
             // named once on the error stream, and the others still run.
-            if (reported_.insert(name + '\n' + text).second)
+            std::string key = name;
+            key += '\n';
+            key += text;
+            if (reported_.insert(std::move(key)).second)
                 std::cerr << "Skipping schedule entry \"" << name << "\": " << e.what() << std::endl;
             continue;
         }
@@ -123,8 +126,7 @@ bool ScheduleThread::isDue(const ScheduleEntry& e, const ScheduleEntry& now) {
 void ScheduleThread::checkEntries() {
     ScheduleEntry now;
     currentTimeStamp(now);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const ScheduleEntry e = entries[i];
+    for (const ScheduleEntry& e : entries) {
         const std::string task = lowerCase(e.task);
         const bool wantsScrub = task == "s" || task == "sr";
         const bool wantsRecovery = task == "r" || task == "sr";

@@ -31,7 +31,7 @@ std::string FormatDuration(int s) {
     return out + std::to_string(s) + " seconds";
 }
 
-TScrubForm::TScrubForm(Controls controls, Services services)
+TScrubForm::TScrubForm(const Controls& controls, Services services)
     : lastStepTick(services.clock.tickCount()), c_(controls), s_(std::move(services)) {}
 
 TScrubForm::~TScrubForm() {

@@ -56,7 +56,7 @@ public:
         std::function<std::unique_ptr<platform::Thread>(std::function<void()> repaint)> makeUpdateThread;
     };
 
-    TScrubForm(Controls controls, Services services);
+    TScrubForm(const Controls& controls, Services services);
     ~TScrubForm();
     TScrubForm(const TScrubForm&) = delete;
     TScrubForm& operator=(const TScrubForm&) = delete;

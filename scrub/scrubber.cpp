@@ -8,7 +8,8 @@ namespace {
 
 class RuntimeRandom final : public RandomSource {
 public:
-    int next() override { return std::rand(); }
+    // Used by the scrub window on the UI thread only.
+    int next() override { return std::rand(); }  // NOLINT(concurrency-mt-unsafe)
 };
 
 }  // namespace

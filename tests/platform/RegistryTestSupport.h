@@ -53,7 +53,7 @@ public:
     ~CerrCapture() { std::cerr.rdbuf(old_); }
     // What came since the last take.
     std::string take() {
-        const std::string text = out_.str();
+        std::string text = out_.str();
         out_.str("");
         return text;
     }

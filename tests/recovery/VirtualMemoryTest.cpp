@@ -39,7 +39,7 @@ int mappings() {
 }
 
 // Other programs move the commit account too: allow some slack.
-constexpr long kSlackKB = 48 * 1024;
+constexpr long kSlackKB = 48L * 1024;
 
 }  // namespace
 

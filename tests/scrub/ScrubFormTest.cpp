@@ -54,7 +54,7 @@ struct Scrub {
             TScrubForm::Controls{window, memo, button, canvas},
             TScrubForm::Services{memory, clock, random,
                                  [this] { return std::make_unique<FakeWorker>(worker); },
-                                 [this](std::function<void()>) -> std::unique_ptr<platform::Thread> {
+                                 [this](const std::function<void()>&) -> std::unique_ptr<platform::Thread> {
                                      ++updateThreads;
                                      return nullptr;
                                  }});
@@ -161,7 +161,7 @@ TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
     Scrub s;
     s.form->FormShow();
     // 20,000 KB physical plus 5,600 KB page file: exactly at the guard.
-    s.memory.set(platform::MemoryStatus{0, 0, 20000 * 1024, 0, 5600 * 1024, 0, 0});
+    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5600ULL * 1024, 0, 0});
     s.canvas.calls.clear();
     const unsigned cursor = s.form->display->CursorColumn();
     s.worker.idle = true;
@@ -173,7 +173,7 @@ TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
     EXPECT_FALSE(s.form->previousIdle);  // not updated by a guarded refresh
     EXPECT_EQ(s.memo.lines().size(), 2u);
 
-    s.memory.set(platform::MemoryStatus{0, 0, 20000 * 1024, 0, 5601 * 1024, 0, 0});
+    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5601ULL * 1024, 0, 0});
     s.refresh();
     EXPECT_FALSE(s.canvas.calls.empty());
     EXPECT_TRUE(s.form->previousIdle);
