@@ -14,7 +14,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
-  fonts-liberation2 xvfb xauth xdotool
+  fonts-liberation2 xvfb xauth xdotool file desktop-file-utils appstream
 )
 
 missing=()

@@ -3,15 +3,21 @@
 #include "platform/MessageBox.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QStyleFactory>
 #include <QWidget>
 
 #include <algorithm>
 #include <exception>
 
+// The icons live in this static library: their registration is pulled in by
+// name, or the linker would leave it out.
+static void loadIconResources() { Q_INIT_RESOURCE(kestrune); }
+
 namespace kestrune {
 
 KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    loadIconResources();
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
     QFont face;
@@ -28,6 +34,10 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     // The main window ends the program; other windows closing (a message box
     // while the main window is hidden) must not.
     setQuitOnLastWindowClosed(false);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128}) icon.addFile(QStringLiteral(":/kestrune/kestrune-%1.png").arg(size));
+    setWindowIcon(icon);
+    setDesktopFileName(QStringLiteral("kestrune"));
 }
 
 KestruneApplication::~KestruneApplication() { DestroyForms(); }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace kestrune {
 namespace {
@@ -164,7 +165,11 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
 
     TKestruneForm::Controls controls{
         self_,
-        FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_, {}},
+        FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_,
+                       // The tray follows the very sample the window shows.
+                       [this](const platform::MemoryStatus& s) {
+                           if (tray_) tray_->setLoad(s.memoryLoad);
+                       }},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(controls,
                                             TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing});
@@ -175,6 +180,18 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
     connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+
+    if (KestruneTray::available()) {
+        tray_ = std::make_unique<KestruneTray>(TrayLogic(
+            *recover_, *scrub_,
+            TrayLogic::Actions{[this] {
+                                   showNormal();
+                                   raise();
+                                   activateWindow();
+                               },
+                               [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
+                               [this] { form_->CustomItem1Click(); }}));
+    }
 
     // The client width is fixed and the height has a floor; tell the window
     // manager too, so a drag never fights the resize rule.
@@ -197,6 +214,7 @@ void KestruneFormWidget::closeEvent(QCloseEvent* e) {
         return;
     }
     e->accept();
+    tray_.reset();
     if (onClosed) onClosed();
 }
 
@@ -210,6 +228,13 @@ void KestruneFormWidget::resizeEvent(QResizeEvent* e) {
 void KestruneFormWidget::paintEvent(QPaintEvent* e) {
     QWidget::paintEvent(e);
     if (form_) form_->FormPaint();
+}
+
+void KestruneFormWidget::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    // Minimised with a tray to go to: the window leaves the task bar for it.
+    if (e->type() == QEvent::WindowStateChange && isMinimized() && tray_ && tray_->visible())
+        QTimer::singleShot(0, this, [this] { hide(); });
 }
 
 void KestruneFormWidget::moveEvent(QMoveEvent* e) {

@@ -2,6 +2,7 @@
 
 #include "Memmainform.h"
 #include "PerformanceGraph.h"
+#include "TrayWidget.h"
 #include "platform/QtControls.h"
 
 #include <QWidget>
@@ -26,6 +27,8 @@ public:
     ~KestruneFormWidget() override;
 
     TKestruneForm& form() { return *form_; }
+    // Empty where the desktop has no system tray.
+    KestruneTray* tray() { return tray_.get(); }
     // Called once the window has accepted its close.
     std::function<void()> onClosed;
 
@@ -35,6 +38,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     QLabel* kindLabel(QWidget* box, const char* name);
@@ -53,6 +57,7 @@ private:
     std::optional<platform::QtProgressBar> b1_, b2_, b3_, b4_;
     std::optional<platform::QtButton> recover_, scrub_;
     std::unique_ptr<TKestruneForm> form_;
+    std::unique_ptr<KestruneTray> tray_;
 };
 
 }  // namespace kestrune

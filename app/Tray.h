@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/Controls.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kestrune {
+
+// What the tray icon shows and offers. It follows the sample the monitor
+// takes for the main window; its actions are the main window's handlers and
+// are offered only while the matching button is enabled.
+class TrayLogic {
+public:
+    struct Actions {
+        std::function<void()> restore;
+        std::function<void()> recoverMemory;
+        std::function<void()> scrubMemory;
+        std::function<void()> exit;
+    };
+    TrayLogic(platform::Button& recover, platform::Button& scrub, Actions actions)
+        : recover_(recover), scrub_(scrub), actions_(std::move(actions)) {}
+
+    // True when the load differs from what the icon shows (so it is redrawn
+    // only then).
+    bool setLoad(std::uint32_t load);
+    std::uint32_t load() const { return load_; }
+    std::string toolTip() const { return "Memory Load: " + std::to_string(load_) + "%"; }
+    // The number drawn on the icon: the load, at most "99" so it stays legible.
+    std::string badge() const { return std::to_string(load_ > 99 ? 99 : load_); }
+
+    bool recoverEnabled() const { return recover_.enabled(); }
+    bool scrubEnabled() const { return scrub_.enabled(); }
+
+    void activated() { actions_.restore(); }
+    void recoverMemory() {
+        if (recover_.enabled()) actions_.recoverMemory();
+    }
+    void scrubMemory() {
+        if (scrub_.enabled()) actions_.scrubMemory();
+    }
+    void exit() { actions_.exit(); }
+
+private:
+    platform::Button& recover_;
+    platform::Button& scrub_;
+    Actions actions_;
+    std::uint32_t load_ = 0;
+    bool shown_ = false;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch root and checks what lands there: the
+# executable, the desktop entry, the AppStream metainfo and every icon, with
+# the entry and the metainfo validated where the validators are installed.
+#   usage: install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+
+fail() { echo "install: $*" >&2; exit 1; }
+expected=(
+  usr/bin/kestrune
+  usr/share/applications/kestrune.desktop
+  usr/share/metainfo/io.example.Kestrune.metainfo.xml
+  usr/share/icons/hicolor/scalable/apps/kestrune.svg
+)
+for size in 16 22 24 32 48 64 128 256; do expected+=("usr/share/icons/hicolor/${size}x${size}/apps/kestrune.png"); done
+for f in "${expected[@]}"; do [ -f "$root/$f" ] || fail "missing $f"; done
+[ -x "$root/usr/bin/kestrune" ] || fail "usr/bin/kestrune is not executable"
+found=$(cd "$root" && find . -type f | sed 's|^\./||' | sort)
+want=$(printf '%s\n' "${expected[@]}" | sort)
+[ "$found" = "$want" ] || fail "unexpected files installed:$(comm -23 <(echo "$found") <(echo "$want") | sed 's/^/ /')"
+for size in 16 32 256; do
+  file "$root/usr/share/icons/hicolor/${size}x${size}/apps/kestrune.png" | grep -q "$size x $size" || fail "icon $size is not ${size}x${size}"
+done
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/usr/share/applications/kestrune.desktop" || fail "desktop entry invalid"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.example.Kestrune.metainfo.xml" >/dev/null ||
+    fail "metainfo invalid"
+fi
+echo "install: ${#expected[@]} files in place"
