@@ -48,8 +48,8 @@ void KestruneApplication::DestroyForms() {
 }
 
 void KestruneApplication::SetTitle(const std::string& title) {
+    // Only the name: a display name would be added to every window's caption.
     setApplicationName(QString::fromStdString(title));
-    setApplicationDisplayName(QString::fromStdString(title));
 }
 
 std::string KestruneApplication::title() const { return applicationName().toStdString(); }

@@ -49,7 +49,7 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) 
     bold.setPixelSize(19);
     heading->setFont(bold);
     label(panel2_, "Label2", w::kIntro, w::kLabel2);
-    label(panel2_, "Label9", w::kStatus, w::kLabel9);
+    label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});
     label(panel2_, "Label3", w::kFreeing, w::kLabel3);
 
     done_ = new QPushButton(QString::fromUtf8(w::kDone), panel2_);

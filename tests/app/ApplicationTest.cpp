@@ -44,7 +44,11 @@ TEST(Application, EscapedExceptionIsShownInTheStandardBoxAndTheLoopGoesOn) {
     EXPECT_EQ(calls[0].text, "Something went wrong");
     EXPECT_EQ(calls[0].caption, "Kestrune");
     EXPECT_EQ(calls[0].kind, platform::BoxKind::Error);
-    EXPECT_EQ(app.applicationDisplayName(), "Kestrune");
+    EXPECT_EQ(app.applicationName(), "Kestrune");
+    QWidget box;
+    box.setWindowTitle("Scheduler");  // captions stay exactly as given
+    EXPECT_EQ(box.windowTitle(), "Scheduler");
+    EXPECT_EQ(app.applicationDisplayName(), "Kestrune");  // Qt's default: the name
 
     // Windows it creates are its own until it goes.
     auto* w = app.CreateForm<QWidget>();

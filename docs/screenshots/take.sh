@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of every window under a private Xvfb, with
+# openbox for window frames and trayer for a system tray when installed.
+#   usage: docs/screenshots/take.sh [EXECUTABLE]
+# Needs: xvfb xdotool imagemagick (openbox and trayer optional).
+set -euo pipefail
+exe=$(realpath "${1:-build/app/kestrune}")
+out=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+work=$(mktemp -d)
+for d in $(seq 60 69); do [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ] || break; done
+Xvfb :$d -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids=($!)
+export DISPLAY=:$d HOME=$work XDG_RUNTIME_DIR=$work KESTRUNE_REGISTRY=$work/registry.sqlite3
+trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
+if command -v openbox >/dev/null; then openbox >/dev/null 2>&1 & pids+=($!); sleep 1; fi
+if command -v trayer >/dev/null; then trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!); sleep 1; fi
+
+window() { for _ in $(seq 200); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
+# The client area's place on the screen (xdotool's figure is off under some window managers).
+origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print "X=" x " Y=" y}'; }
+client() { eval "$(origin "$1")"; xdotool mousemove $((X + $2)) $((Y + $3)) click 1; sleep 0.4; }
+shot() { import -window "$1" -frame "$out/$2.png" 2>/dev/null || import -window "$1" "$out/$2.png"; echo "saved $2.png"; }
+
+# Small enough that a recovery and a scrub take moments, not minutes.
+(ulimit -v 3000000; exec "$exe") 2>/dev/null &
+pids+=($!)
+main=$(window '^Kestrune$')
+sleep 6
+shot "$main" main-window
+
+client "$main" 88 11; client "$main" 100 34      # Help > Tutorial
+tutorial=$(window '^Memory Tutorial$')
+sleep 0.5
+import -window root "$work/screen.png"
+eval "$(origin "$main")"; mx=$X; my=$Y
+eval "$(origin "$tutorial")"
+tw=$(xwininfo -id "$tutorial" | awk '/Width:/ {print $2}')
+th=$(xwininfo -id "$tutorial" | awk '/Height:/ {print $2}')
+convert "$work/screen.png" -crop $((X + tw - mx + 12))x$((th + 30))+$((mx - 6))+$((my - 26)) +repage "$out/tutorial.png"
+echo "saved tutorial.png"
+client "$tutorial" 112 $((80 + 265 + 12))         # Done
+
+client "$main" 52 11; client "$main" 62 34        # Edit > Scheduler
+scheduler=$(window '^Scheduler$')
+client "$scheduler" 628 63                        # Schedule (daily)
+client "$scheduler" 54 28                         # Hourly
+client "$scheduler" 628 63
+shot "$scheduler" scheduler
+client "$scheduler" 636 320                       # Close
+
+client "$main" 212 360                            # Recover Memory
+sleep 5
+progress=$(window '^Kestrune$')
+shot "$progress" recovery-progress
+sleep 19
+box=$(xdotool search --onlyvisible --name '^Complete$' | tail -n 1)
+[ -n "$box" ] && shot "$box" recovery-result && xdotool key Return
+sleep 1
+
+client "$main" 324 360                            # Scrub Memory
+scrub=$(window '^Memory Defragmenter$')
+sleep 2
+shot "$scrub" scrub-running
+sleep 12
+shot "$scrub" scrub-done
