@@ -57,7 +57,7 @@ void BM_WorkerClaimRelease(benchmark::State& state) {
     kestrune::WorkerThread worker(heap, platform::systemClock());
     for (auto _ : state) {
         worker.StartScrub();
-        while (!worker.IsIdle()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        while (!worker.IsIdle()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         state.SetIterationTime(std::chrono::duration<double>(heap.ended.load() - heap.began.load()).count());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kBlocks));
@@ -104,12 +104,12 @@ void BM_BareMallocYieldOnAThread(benchmark::State& state) {
                 seconds = std::chrono::duration<double>(Clock::now() - start).count();
                 done = ++served;
             }
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
     for (auto _ : state) {
         const int n = ++requested;
-        while (done < n) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        while (done < n) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         state.SetIterationTime(seconds);
     }
     stop = true;
