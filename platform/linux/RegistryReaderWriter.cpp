@@ -1,4 +1,7 @@
+// The settings store on an SQLite file (see docs/store.md).
 #include "platform/RegistryReaderWriter.h"
+
+#include "platform/SqliteStore.h"
 
 #include <cstring>
 #include <iostream>
@@ -12,19 +15,21 @@ void say(const char* text) { std::cerr << text << std::flush; }
 
 }  // namespace
 
-RegistryReaderWriter::RegistryReaderWriter() : readBuffer_(new char[readBufferSize_]()) {}
+struct RegistryReaderWriter::Backend {
+    SqliteStore store;
+    std::int64_t enumKey = 0;  // the listed key's identity in the store; valid while enumOpen_
+    // Where the listing stands: after the value numbered enumSeq, enumSkip
+    // places on (each failed call moves one place). Other threads' and
+    // programs' additions and deletions then never hide or repeat a value
+    // that stays put.
+    std::int64_t enumSeq = 0;
+    std::int64_t enumSkip = 0;
+};
+
+RegistryReaderWriter::RegistryReaderWriter()
+    : readBuffer_(new char[readBufferSize_]()), backend_(std::make_unique<Backend>()) {}
 
 RegistryReaderWriter::~RegistryReaderWriter() { closeEnumeration(); }
-
-bool RegistryReaderWriter::setRootKey(RootKey root) {
-    rootKey_ = root;
-    return true;
-}
-
-bool RegistryReaderWriter::setKeyName(const std::string& keyName) {
-    keyName_ = keyName;
-    return true;
-}
 
 std::string RegistryReaderWriter::readString(const std::string& valueName, bool& success) {
     success = false;
@@ -33,7 +38,8 @@ std::string RegistryReaderWriter::readString(const std::string& valueName, bool&
         return "null";
     }
     std::uint32_t size = readBufferSize_;
-    const auto result = store_.readValue(rootKey_, keyName_, valueName, readBuffer_.get(), readBufferSize_, size);
+    const auto result =
+        backend_->store.readValue(rootKey_, keyName_, valueName, readBuffer_.get(), readBufferSize_, size);
     if (result != SqliteStore::Result::Ok) {
         say("Error in readString");
         if (result == SqliteStore::Result::TooLarge) say("Buffer is too small");
@@ -46,40 +52,35 @@ std::string RegistryReaderWriter::readString(const std::string& valueName, bool&
 }
 
 bool RegistryReaderWriter::writeString(const std::string& data, const std::string& valueName) {
-    return store_.writeValue(rootKey_, keyName_, valueName, REG_SZ, data.c_str(), data.size() + 1);
+    return backend_->store.writeValue(rootKey_, keyName_, valueName, REG_SZ, data.c_str(), data.size() + 1);
 }
 
 bool RegistryReaderWriter::writeNumber(std::int32_t value, const std::string& valueName) {
     const auto bits = static_cast<std::uint32_t>(value);
     const unsigned char bytes[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
                                     static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
-    return store_.writeValue(rootKey_, keyName_, valueName, REG_DWORD, bytes, sizeof bytes);
-}
-
-bool RegistryReaderWriter::valueExists(const std::string& valueName) {
-    bool success = false;
-    readString(valueName, success);
-    return success;
+    return backend_->store.writeValue(rootKey_, keyName_, valueName, REG_DWORD, bytes, sizeof bytes);
 }
 
 bool RegistryReaderWriter::deleteValue(const std::string& valueName) {
-    return store_.deleteValue(rootKey_, keyName_, valueName);
+    return backend_->store.deleteValue(rootKey_, keyName_, valueName);
 }
 
 void RegistryReaderWriter::closeEnumeration() {
     enumOpen_ = false;
-    enumKey_ = 0;
+    backend_->enumKey = 0;
 }
 
 bool RegistryReaderWriter::startEnumeration() {
     if (enumOpen_) closeEnumeration();
     if (noKeyNamed()) return false;
-    const auto key = store_.findKey(rootKey_, keyName_);
+    const auto key = backend_->store.findKey(rootKey_, keyName_);
     if (!key) return false;
-    enumKey_ = *key;
+    Backend& b = *backend_;
+    b.enumKey = *key;
     enumIndex_ = 0;
-    enumSeq_ = 0;
-    enumSkip_ = 0;
+    b.enumSeq = 0;
+    b.enumSkip = 0;
     enumOpen_ = true;
     return true;
 }
@@ -88,14 +89,15 @@ std::string RegistryReaderWriter::nextValueName(bool& success) {
     success = false;
     if (!enumOpen_) return "null";
     ++enumIndex_;  // this call uses up its index whatever comes of it
+    Backend& b = *backend_;
     std::string name;
     std::int64_t seq = 0;
-    if (store_.valueAfter(enumKey_, enumSeq_, enumSkip_, name, seq) != SqliteStore::Result::Ok) {
-        ++enumSkip_;
+    if (b.store.valueAfter(b.enumKey, b.enumSeq, b.enumSkip, name, seq) != SqliteStore::Result::Ok) {
+        ++b.enumSkip;
         return "null";
     }
-    enumSeq_ = seq;
-    enumSkip_ = 0;
+    b.enumSeq = seq;
+    b.enumSkip = 0;
     if (name.size() >= maxValueNameLength_) return "null";  // no room for it and its zero byte
     success = true;
     return name;

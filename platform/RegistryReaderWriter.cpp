@@ -1,0 +1,23 @@
+// What the store's two implementations share; each platform's own part is in
+// linux/ or windows/.
+#include "platform/RegistryReaderWriter.h"
+
+namespace platform {
+
+bool RegistryReaderWriter::setRootKey(RootKey root) {
+    rootKey_ = root;
+    return true;
+}
+
+bool RegistryReaderWriter::setKeyName(const std::string& keyName) {
+    keyName_ = keyName;
+    return true;
+}
+
+bool RegistryReaderWriter::valueExists(const std::string& valueName) {
+    bool success = false;
+    readString(valueName, success);
+    return success;
+}
+
+}  // namespace platform
