@@ -2,7 +2,7 @@
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulerform.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/IsolatedStore.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ namespace {
 // The scheduler's logic over fake controls, on a store of its own, with the
 // window's initial settings.
 struct Scheduler {
-    TempDir dir;
+    IsolatedStore isolated;
     FakeWindow window;
     FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
         date;
@@ -33,7 +33,6 @@ struct Scheduler {
                      weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list}};
 
     Scheduler() {
-        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
         run.setText("Recovery");
         minutes.setText("30");
         for (FakeLabel* t : {&daily, &weekly, &monthly, &once}) t->setText("10:00");
@@ -200,7 +199,7 @@ TEST(Scheduler, AValueTooLongToReadIsPassedOverNotWrittenOver) {
 
 TEST(Scheduler, AStoreThatCannotBeWrittenSaysSo) {
     Scheduler s;
-    setenv("KESTRUNE_REGISTRY", "/proc/kestrune-nowhere/registry.sqlite3", 1);
+    s.isolated.makeUnwritable();
     s.form.TeButton1Click();
     ASSERT_EQ(s.boxes.calls().size(), 1u);
     EXPECT_EQ(s.boxes.calls()[0].text, "The schedule entry could not be stored.");

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+// What the system says of its memory and of this process, for the tests of
+// the real services.
+namespace testsupport {
+
+// The system's commit charge, in kB.
+std::int64_t committedKB();
+// This process's resident (working set) pages, in kB.
+std::int64_t residentKB();
+// How many separately mapped regions this process's address space has.
+int mappedRegions();
+// True when running on Wine, which does not model every part of Windows.
+bool underWine();
+
+}  // namespace testsupport
