@@ -3,10 +3,13 @@
 // A writer that churns one key while others list and read it.
 #include "RegistryTestSupport.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace registrystress {
@@ -32,9 +35,11 @@ struct Ack {
 // after the stable names, in the order of writing and by name alike. With
 // `deleteEarly`, every tenth round also deletes a value listed before the
 // stable ones, which moves them all up a place. It never touches the stable
-// names.
-inline void churn(const std::function<void(Ack)>& acked, bool deleteEarly) {
+// names. `pace`, if given, runs before each round.
+inline void churn(const std::function<void(Ack)>& acked, bool deleteEarly,
+                  const std::function<void(int round)>& pace = {}) {
     for (int r = 0; r < kRounds; ++r) {
+        if (pace) pace(r);
         Reg w(kKey);
         if (w.writeString("d" + churned(r), churned(r))) acked({'w', r});
         if (r % 2 == 1 && w.deleteValue(churned(r - 1))) acked({'d', r - 1});
@@ -42,11 +47,14 @@ inline void churn(const std::function<void(Ack)>& acked, bool deleteEarly) {
     }
 }
 
+// With `DeleteEarly`, the values listed before the stable ones are written
+// for the writer to delete.
+template <bool DeleteEarly>
 class StressTest : public registrytest::StoreTest {
 protected:
     void SetUp() override {
         Reg r(kKey);
-        for (int i = 0; i < kEarly; ++i) ASSERT_TRUE(r.writeString("e", early(i)));
+        for (int i = 0; DeleteEarly && i < kEarly; ++i) ASSERT_TRUE(r.writeString("e", early(i)));
         for (int i = 0; i < kStable; ++i) ASSERT_TRUE(r.writeString("d" + stable(i), stable(i)));
     }
 
@@ -69,12 +77,35 @@ protected:
     }
 
     // Every change was acknowledged and is in the store.
-    static void expectAcknowledged(const std::vector<Ack>& acks, bool deletedEarly) {
-        EXPECT_EQ(acks.size(), static_cast<std::size_t>(kRounds + kRounds / 2 + (deletedEarly ? kEarly : 0)));
+    static void expectAcknowledged(const std::vector<Ack>& acks) {
+        EXPECT_EQ(acks.size(), static_cast<std::size_t>(kRounds + kRounds / 2 + (DeleteEarly ? kEarly : 0)));
         std::map<std::string, bool> present;
         for (const Ack& a : acks) present[a.op == 'e' ? early(a.round) : churned(a.round)] = a.op == 'w';
         Reg r(kKey);
         for (const auto& [name, there] : present) EXPECT_EQ(r.read(name), there ? "d" + name : "!null") << name;
+    }
+
+    // A writing thread and listings on this one until it is done. Every
+    // hundredth round waits for the next listing to end, so at least twenty
+    // listings meet the writer however fast the store is.
+    static void listWhileAThreadWrites() {
+        registrytest::CerrCapture err;  // reads of values deleted meanwhile report errors; only this thread reads
+        std::vector<Ack> acks;
+        std::atomic<bool> done{false}, listing{true};
+        std::atomic<int> passes{0};
+        std::thread writer([&] {
+            churn([&](Ack a) { acks.push_back(a); }, DeleteEarly, [&](int round) {
+                const int seen = passes;
+                for (int i = 0; round % 100 == 99 && passes == seen && listing && i < 1000; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
+            done = true;
+        });
+        for (; !done && !::testing::Test::HasFatalFailure(); ++passes) listOnce(passes);
+        listing = false;
+        writer.join();
+        EXPECT_GT(passes, 20);
+        expectAcknowledged(acks);
     }
 };
 
