@@ -4,7 +4,7 @@
 #include <string>
 
 #ifdef _WIN32
-struct HWND__;
+struct HWND__;  // NOLINT(bugprone-reserved-identifier): the system headers name it so
 #else
 class QWidget;
 #endif

@@ -8,7 +8,7 @@
 #if defined(HKEY_LOCAL_MACHINE) || defined(REG_SZ)
 #error "include platform/Registry.h before <windows.h>"
 #endif
-struct HKEY__;
+struct HKEY__;  // NOLINT(bugprone-reserved-identifier): the system headers name it so
 #endif
 
 namespace platform {
@@ -20,6 +20,7 @@ using RootKey = HKEY__*;
 namespace detail {
 // A predefined handle is a sign-extended 32-bit number.
 inline RootKey hive(std::uint32_t number) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): these handles are numbers, never addresses
     return reinterpret_cast<RootKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(number)));
 }
 }  // namespace detail

@@ -16,7 +16,7 @@ using namespace testsupport;
 namespace {
 
 // Other programs move the commit account too: allow some slack.
-constexpr std::int64_t kSlackKB = 48 * 1024;
+constexpr std::int64_t kSlackKB = std::int64_t{48} * 1024;
 constexpr int kBlocks = 1000;
 
 std::vector<void*> commitBlocks(platform::VirtualMemory& vm) {
@@ -52,7 +52,7 @@ TEST(RealVirtualMemory, ACommitChargesTheAccountAndDecommitGivesItBack) {
     platform::VirtualMemory& vm = platform::systemVirtualMemory();
     const std::int64_t committed0 = committedKB();
     const std::vector<void*> blocks = commitBlocks(vm);
-    EXPECT_NEAR(committedKB() - committed0, kBlocks * 1024, kSlackKB);
+    EXPECT_NEAR(committedKB() - committed0, std::int64_t{kBlocks} * 1024, kSlackKB);
     for (void* p : blocks) EXPECT_TRUE(vm.decommit(p));
     EXPECT_NEAR(committedKB() - committed0, 0, kSlackKB);
     for (void* p : blocks) EXPECT_TRUE(vm.release(p));
