@@ -10,8 +10,9 @@ namespace testsupport {
 std::int64_t committedKB();
 // This process's resident (working set) pages, in kB.
 std::int64_t residentKB();
-// How many separately mapped regions this process's address space has.
-int mappedRegions();
+// How much of this process's address space is mapped (reserved or
+// committed), in kB.
+std::int64_t mappedKB();
 // True when running on Wine, which does not model every part of Windows.
 bool underWine();
 

@@ -27,12 +27,7 @@ std::int64_t committedKB() { return procKB("/proc/meminfo", "Committed_AS"); }
 
 std::int64_t residentKB() { return procKB("/proc/self/status", "VmRSS"); }
 
-int mappedRegions() {
-    std::ifstream in("/proc/self/maps");
-    int n = 0;
-    for (std::string line; std::getline(in, line);) ++n;
-    return n;
-}
+std::int64_t mappedKB() { return procKB("/proc/self/status", "VmSize"); }
 
 bool underWine() { return false; }
 

@@ -20,17 +20,17 @@ std::int64_t residentKB() {
     return static_cast<std::int64_t>(counters.WorkingSetSize / 1024);
 }
 
-int mappedRegions() {
+std::int64_t mappedKB() {
     SYSTEM_INFO info{};
     GetSystemInfo(&info);
-    int n = 0;
+    std::int64_t bytes = 0;
     auto* at = static_cast<const char*>(info.lpMinimumApplicationAddress);
     MEMORY_BASIC_INFORMATION region{};
     while (at < info.lpMaximumApplicationAddress && VirtualQuery(at, &region, sizeof region) == sizeof region) {
-        if (region.State != MEM_FREE) ++n;
+        if (region.State != MEM_FREE) bytes += static_cast<std::int64_t>(region.RegionSize);
         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
     }
-    return n;
+    return bytes / 1024;
 }
 
 bool underWine() {
