@@ -10,8 +10,18 @@
 namespace testsupport {
 namespace {
 
-// The product key's parent: made volatile, it refuses the product key.
+// The product key's parent: made volatile, it refuses the product key. Its
+// own parent must never be volatile, or nothing below it could be written
+// again.
+constexpr char kVendorsKey[] = "SOFTWARE\\Tarnwick Technologies";
 constexpr char kVendorKey[] = "SOFTWARE\\Tarnwick Technologies\\Orbenfold";
+
+void createKey(const char* name, DWORD options) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+}
 
 void clear() {
     for (const char* key : {platform::kProductKey, kTestKey}) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
@@ -33,12 +43,11 @@ IsolatedStore::~IsolatedStore() {
 
 void IsolatedStore::makeUnwritable() {
     // A key below a volatile key must be volatile too, so the program's
-    // non-volatile product key can no longer be made.
+    // non-volatile product key can no longer be made. Every key that one
+    // call creates gets its options: the parent comes first, non-volatile.
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKey);
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVendorKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS)
-        RegCloseKey(key);
+    createKey(kVendorsKey, REG_OPTION_NON_VOLATILE);
+    createKey(kVendorKey, REG_OPTION_VOLATILE);
     state_->unwritable = true;
 }
 
