@@ -2,6 +2,7 @@
 
 #include "WizardformWidget.h"
 #include "recovery/WaitformWidget.h"
+#include "schedule/SchedulerformWidget.h"
 #include "scrub/ScrubformWidget.h"
 
 namespace kestrune {

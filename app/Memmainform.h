@@ -4,7 +4,7 @@
 #include "Wizardform.h"
 #include "recovery/Recovery.h"
 #include "recovery/Waitform.h"
-#include "schedule/SchedulerformWidget.h"
+#include "schedule/Schedulerform.h"
 #include "scrub/Scrubform.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"

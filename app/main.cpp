@@ -2,7 +2,7 @@
 #include "Forms.h"
 #include "MemmainformWidget.h"
 #include "platform/Clock.h"
-#include "platform/ProcMemory.h"
+#include "platform/MemoryStatus.h"
 #include "platform/QtUiDispatcher.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"

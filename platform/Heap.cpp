@@ -20,4 +20,8 @@ void* BudgetHeap::allocate(std::size_t size) {
 
 void BudgetHeap::release(void* block) { std::free(block); }
 
+void* CrtHeap::allocate(std::size_t size) { return std::malloc(size); }
+
+void CrtHeap::release(void* block) { std::free(block); }
+
 }  // namespace platform

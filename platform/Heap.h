@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace platform {
 
@@ -38,5 +39,18 @@ private:
     std::uint64_t budget_ = 0;
     std::uint64_t claimed_ = 0;
 };
+
+// The C runtime's heap as it is, for a system whose heap refuses by itself:
+// a 32-bit Windows process runs out of address space long before the system
+// runs out of memory.
+class CrtHeap final : public Heap {
+public:
+    void* allocate(std::size_t size) override;
+    void release(void* block) override;
+};
+
+// The heap a scrub runs on: a BudgetHeap over `memory` on Linux, the C
+// runtime's own on Windows.
+std::unique_ptr<Heap> makeScrubHeap(MemorySource& memory);
 
 }  // namespace platform

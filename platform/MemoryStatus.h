@@ -28,4 +28,8 @@ public:
     virtual MemoryStatus sample() = 0;
 };
 
+// The process-wide production source: /proc on Linux, the system's memory
+// status on Windows.
+MemorySource& systemMemory();
+
 }  // namespace platform

@@ -1,8 +1,6 @@
 #include "MessageBox.h"
 
-#include <QDesktopServices>
-#include <QMessageBox>
-#include <QUrl>
+#include "ShellBackend.h"
 
 #include <mutex>
 
@@ -12,14 +10,6 @@ namespace {
 std::mutex handlersMutex;
 BoxHandler boxHandler;
 ShellHandler shellHandler;
-
-void showBox(const BoxCall& call) {
-    QMessageBox box(call.kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::Question,
-                    QString::fromStdString(call.caption), QString::fromStdString(call.text),
-                    QMessageBox::Ok, call.owner);
-    box.setObjectName(QStringLiteral("messageBox"));
-    box.exec();
-}
 
 }  // namespace
 
@@ -32,7 +22,7 @@ void messageBox(WindowHandle owner, const std::string& text, const std::string& 
     }
     const BoxCall call{owner, text, caption, kind};
     if (handler) handler(call);
-    else showBox(call);
+    else backend::showBox(call);
 }
 
 BoxHandler setMessageBoxHandler(BoxHandler handler) {
@@ -48,7 +38,7 @@ void shellOpen(const std::string& url) {
         handler = shellHandler;
     }
     if (handler) handler(url);
-    else QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    else backend::openUrl(url);
 }
 
 ShellHandler setShellHandler(ShellHandler handler) {

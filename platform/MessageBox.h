@@ -3,12 +3,21 @@
 #include <functional>
 #include <string>
 
+#ifdef _WIN32
+struct HWND__;  // NOLINT(bugprone-reserved-identifier): the system headers name it so
+#else
 class QWidget;
+#endif
 
 namespace platform {
 
-// The window that owns a box; empty for none.
+// The window that owns a box; empty for none. On Windows the system's own
+// window handle, elsewhere the Qt widget.
+#ifdef _WIN32
+using WindowHandle = HWND__*;
+#else
 using WindowHandle = QWidget*;
+#endif
 
 enum class BoxKind {
     Question,  // question-mark icon and OK: every box the program itself raises

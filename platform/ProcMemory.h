@@ -57,7 +57,4 @@ private:
     std::optional<std::uint64_t> addressSpace_;
 };
 
-// The process-wide production source.
-MemorySource& systemMemory();
-
 }  // namespace platform

@@ -19,9 +19,10 @@ public:
     virtual bool release(void* block) = 0;
 };
 
-// Private anonymous mappings, charged to the commit account and never
-// touched; decommitted by mapping an uncharged inaccessible range over the
-// block, released by unmapping it.
+// The system's blocks. On Linux private anonymous mappings, charged to the
+// commit account and never touched, decommitted by mapping an uncharged
+// inaccessible range over the block, released by unmapping it; on Windows
+// inaccessible committed pages, decommitted and released by VirtualFree.
 VirtualMemory& systemVirtualMemory();
 
 }  // namespace platform

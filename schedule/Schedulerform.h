@@ -26,6 +26,13 @@ inline constexpr const char* kNotRemoved = "The schedule entry could not be remo
 inline constexpr const char* kErrorCaption = "TarnError";
 }  // namespace schedulerform
 
+// A modal window as its opener holds it.
+class ModalWindow {
+public:
+    virtual ~ModalWindow() = default;
+    virtual void showModal() = 0;
+};
+
 // The scheduler window's rules: turning the user's choices into entries,
 // naming and storing them, listing and removing them. Every change goes
 // straight to the store and is followed by a fresh reading of the whole key.

@@ -17,13 +17,6 @@ class QTreeWidget;
 
 namespace kestrune {
 
-// A modal window as its opener holds it.
-class ModalWindow {
-public:
-    virtual ~ModalWindow() = default;
-    virtual void showModal() = 0;
-};
-
 // The "Scheduler" window; the rules live in TScheduler.
 class SchedulerWidget final : public QWidget, public ModalWindow {
 public:

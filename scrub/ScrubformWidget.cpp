@@ -27,7 +27,7 @@ void ScrubFormWidget::MapRepaint::repaintNow() {
 
 ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock,
                                  platform::UiDispatcher& ui, RandomSource& random)
-    : QWidget(owner, Qt::Dialog), heap_(memory) {
+    : QWidget(owner, Qt::Dialog), heap_(platform::makeScrubHeap(memory)) {
     setObjectName(QStringLiteral("ScrubForm"));
     setWindowTitle(QString::fromUtf8(s::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -62,7 +62,7 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     lines_.emplace(memo_);
     buttonAdapter_.emplace(button_);
     TScrubForm::Services services{
-        memory, clock, random, [this, &clock] { return std::make_unique<WorkerThread>(heap_, clock); },
+        memory, clock, random, [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
         [&ui, &clock](std::function<void()> repaint) -> std::unique_ptr<platform::Thread> {
             return std::make_unique<UpdateThread>(ui, clock, std::move(repaint));
         }};

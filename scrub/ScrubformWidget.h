@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QPlainTextEdit;
@@ -44,7 +45,7 @@ private:
 
     QPlainTextEdit* memo_ = nullptr;
     QPushButton* button_ = nullptr;
-    platform::BudgetHeap heap_;
+    std::unique_ptr<platform::Heap> heap_;
     MapRepaint self_{this};
     platform::QtCanvas canvas_;
     std::optional<platform::QtLineList> lines_;

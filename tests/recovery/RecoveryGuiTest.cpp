@@ -3,7 +3,8 @@
 #include "platform/QtUiDispatcher.h"
 #include "recovery/WaitformWidget.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/QtPump.h"
+#include "support/IsolatedStore.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,8 +43,7 @@ TEST(ProgressWindowGui, LaidOutOnTopAndTheUserCannotCloseIt) {
 }
 
 TEST(RecoveryGui, RecoverMemoryRunsWithTheFiguresHeldBackThenCatchingUp) {
-    TempDir dir;
-    setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+    IsolatedStore isolated;
     FakeMemory memory;
     memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096, 75));  // seven real blocks
     FakeClock clock;

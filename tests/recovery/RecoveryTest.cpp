@@ -2,7 +2,7 @@
 #include "platform/RegistryReaderWriter.h"
 #include "recovery/Recovery.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/IsolatedStore.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,7 @@ public:
 };
 
 struct RecoveryRun {
-    TempDir dir;
+    IsolatedStore isolated;
     Log log;
     FakeWindow window{{0, 0, 262, 85}};
     LoggedLabel label1{log, "TeLabel1"}, label2{log, "TeLabel2"};
@@ -91,7 +91,6 @@ struct RecoveryRun {
     platform::WindowHandle owner = reinterpret_cast<platform::WindowHandle>(&ownerTag);
 
     RecoveryRun() {
-        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
         window.onShow = [this] { log.push_back("show"); };
         window.onRepaint = [this] { log.push_back("redraw"); };
         clock.onSleep([this](unsigned ms) { log.push_back("sleep " + std::to_string(ms)); });
@@ -242,7 +241,7 @@ TEST(Recovery, EveryRunRecordsItsTimeAndReenablesTheButtons) {
 
 TEST(Recovery, AStoreThatCannotBeWrittenDoesNotSpoilTheRun) {
     RecoveryRun r;
-    setenv("KESTRUNE_REGISTRY", "/proc/no-such-folder/registry.sqlite3", 1);
+    r.isolated.makeUnwritable();
     r.samples(500, 500, 500, 500, 500, 500);
     r.run();
     EXPECT_EQ(r.boxes.calls().size(), 1u);

@@ -2,7 +2,7 @@
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulethread.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/IsolatedStore.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ namespace {
 // The thread's steps driven by hand: it is built with appClosing already set,
 // so its own loop ends at once and the test calls the passes itself.
 struct Schedule {
-    TempDir dir;
+    IsolatedStore isolated;
     FakeClock clock;
     ManualDispatcher ui;
     std::atomic<bool> closing{true};
@@ -28,7 +28,6 @@ struct Schedule {
     std::unique_ptr<ScheduleThread> thread;
 
     Schedule() {
-        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
         thread = std::make_unique<ScheduleThread>(
             closing, clock, ui,
             ScheduleThread::Actions{[this] { ran.push_back("scrub"); }, [this] { ran.push_back("recovery"); }});
@@ -188,8 +187,7 @@ TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
     CapturedErr quiet;
-    TempDir dir;
-    setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+    IsolatedStore isolated;
     FakeClock clock;
     ManualDispatcher ui;
     std::atomic<bool> closing{false};
@@ -215,8 +213,7 @@ TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
 
 TEST(ScheduleThread, ARequestWaitingForTheUiThreadIsDroppedAtShutdown) {
     CapturedErr quiet;
-    TempDir dir;
-    setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
+    IsolatedStore isolated;
     {
         platform::RegistryReaderWriter reg;
         reg.setKeyName(platform::kScheduleKey);

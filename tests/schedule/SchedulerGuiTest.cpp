@@ -2,7 +2,7 @@
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/SchedulerformWidget.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/IsolatedStore.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -25,12 +25,11 @@ using namespace testsupport;
 namespace {
 
 struct SchedulerWindow {
-    TempDir dir;
+    IsolatedStore isolated;
     std::ostringstream err;
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
     std::unique_ptr<SchedulerWidget> w;
     SchedulerWindow() {
-        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
         w = std::make_unique<SchedulerWidget>();
     }
     ~SchedulerWindow() { std::cerr.rdbuf(oldErr); }

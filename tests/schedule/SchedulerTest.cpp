@@ -2,10 +2,11 @@
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulerform.h"
 #include "support/Fakes.h"
-#include "support/TempDir.h"
+#include "support/IsolatedStore.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -20,7 +21,7 @@ namespace {
 // The scheduler's logic over fake controls, on a store of its own, with the
 // window's initial settings.
 struct Scheduler {
-    TempDir dir;
+    IsolatedStore isolated;
     FakeWindow window;
     FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
         date;
@@ -33,7 +34,6 @@ struct Scheduler {
                      weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list}};
 
     Scheduler() {
-        setenv("KESTRUNE_REGISTRY", dir.file("registry.sqlite3").c_str(), 1);
         run.setText("Recovery");
         minutes.setText("30");
         for (FakeLabel* t : {&daily, &weekly, &monthly, &once}) t->setText("10:00");
@@ -64,6 +64,12 @@ struct Scheduler {
         ASSERT_TRUE(reg.writeString(text, name));
     }
     std::string lastStored() { return stored().back().second; }
+    // The stored entries in name order: the store lists them in its own.
+    std::vector<std::pair<std::string, std::string>> sortedStored() {
+        auto rows = stored();
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
 };
 
 using Rows = std::vector<std::pair<std::string, std::string>>;
@@ -85,9 +91,12 @@ TEST(Scheduler, NewEntriesTakeTheSmallestFreeNumber) {
     s.put("0", "S 1 0 every day 0 0 0");
     s.put("2", "S 2 0 every day 0 0 0");
     s.form.TeButton1Click();
-    EXPECT_EQ(s.stored().back().first, "1");
+    EXPECT_EQ(s.sortedStored(), (Rows{{"0", "S 1 0 every day 0 0 0"},
+                                      {"1", "R 10 0 every day 0 0 0"},
+                                      {"2", "S 2 0 every day 0 0 0"}}));
     s.form.TeButton1Click();
-    EXPECT_EQ(s.stored().back().first, "3");
+    ASSERT_EQ(s.sortedStored().size(), 4u);
+    EXPECT_EQ(s.sortedStored().back(), (std::pair<std::string, std::string>{"3", "R 10 0 every day 0 0 0"}));
 
     // Removing the only entry frees "0" again.
     Scheduler one;
@@ -161,13 +170,22 @@ TEST(Scheduler, RemoveDeletesTheSelectedRowsValueWhateverTheOrder) {
     s.put("1", "S 1 0 every day 0 0 0");
     s.put("3", "S 3 0 every day 0 0 0");
     s.form.FormShow();
-    ASSERT_EQ(s.form.valueNames, (std::vector<std::string>{"5", "1", "3"}));
+    // The rows come in the store's order (as written on the SQLite store, by
+    // name in Wine's registry); the one to remove is "3", at neither row 3
+    // nor its place in the writing.
+    std::vector<std::string> names = s.form.valueNames;
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names, (std::vector<std::string>{"1", "3", "5"}));
     s.form.TeButton3Click();  // nothing selected: nothing happens
     EXPECT_EQ(s.stored().size(), 3u);
-    s.list.selected = 1;
+    s.list.selected = static_cast<int>(std::find(s.form.valueNames.begin(), s.form.valueNames.end(), "3") -
+                                       s.form.valueNames.begin());
     s.form.TeButton3Click();
-    EXPECT_EQ(s.stored(), (Rows{{"5", "S 5 0 every day 0 0 0"}, {"3", "S 3 0 every day 0 0 0"}}));
-    EXPECT_EQ(s.list.rows, (Rows{{"Memory Scrub", "Every day at 5:00AM"}, {"Memory Scrub", "Every day at 3:00AM"}}));
+    EXPECT_EQ(s.sortedStored(), (Rows{{"1", "S 1 0 every day 0 0 0"}, {"5", "S 5 0 every day 0 0 0"}}));
+    ASSERT_EQ(s.list.rows.size(), 2u);
+    ASSERT_EQ(s.form.valueNames.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(s.list.rows[i].second, "Every day at " + s.form.valueNames[i] + ":00AM");
     EXPECT_TRUE(s.boxes.calls().empty());
 }
 
@@ -200,7 +218,7 @@ TEST(Scheduler, AValueTooLongToReadIsPassedOverNotWrittenOver) {
 
 TEST(Scheduler, AStoreThatCannotBeWrittenSaysSo) {
     Scheduler s;
-    setenv("KESTRUNE_REGISTRY", "/proc/kestrune-nowhere/registry.sqlite3", 1);
+    s.isolated.makeUnwritable();
     s.form.TeButton1Click();
     ASSERT_EQ(s.boxes.calls().size(), 1u);
     EXPECT_EQ(s.boxes.calls()[0].text, "The schedule entry could not be stored.");

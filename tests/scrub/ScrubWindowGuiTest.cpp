@@ -1,6 +1,7 @@
 #include "platform/QtUiDispatcher.h"
 #include "scrub/ScrubformWidget.h"
 #include "support/Fakes.h"
+#include "support/QtPump.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

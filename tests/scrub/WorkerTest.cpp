@@ -1,3 +1,4 @@
+#include "FailingNew.h"
 #include "platform/Heap.h"
 #include "scrub/Workerthread.h"
 #include "support/Fakes.h"
@@ -14,24 +15,6 @@
 #include <vector>
 
 using namespace kestrune;
-
-// The block list's own nodes come from operator new; a test can make it fail
-// on the worker's thread to see the worker survive a list that cannot grow.
-namespace {
-thread_local int newFailsAfter = -1;  // -1: never
-}
-
-void* operator new(std::size_t n) {
-    if (newFailsAfter == 0) {
-        newFailsAfter = -1;  // one refusal only
-        throw std::bad_alloc();
-    }
-    if (newFailsAfter > 0) --newFailsAfter;
-    if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -172,8 +155,9 @@ TEST(ScrubWorker, QuitWhileIdleEndsWithinAPoll) {
 TEST(ScrubWorker, ABlockListThatCannotGrowEndsClaimingAndStillReleasesEverything) {
     RecordingHeap heap;
     heap.after = [](int granted) {
-        // After 50 blocks, the list's next node cannot be had.
-        if (granted == 50) newFailsAfter = 0;
+        // After 50 blocks, the list's next node cannot be had: the block
+        // list's nodes come from operator new, on the worker's thread.
+        if (granted == 50) failingnew::failNextOnThisThread();
     };
     WorkerThread w(heap, platform::systemClock());
     w.StartScrub();

@@ -1,8 +1,6 @@
 #include "Fakes.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
+#include <chrono>
 #include <sstream>
 
 namespace testsupport {
@@ -18,8 +16,21 @@ std::time_t FakeClock::now() {
 }
 
 std::tm FakeClock::localTime(std::time_t t) {
+    // By <chrono>'s calendar: gmtime_r and timegm are not on every system.
+    using namespace std::chrono;
+    const sys_seconds at{seconds{t}};
+    const sys_days day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss time{at - day};
     std::tm out{};
-    gmtime_r(&t, &out);
+    out.tm_year = static_cast<int>(date.year()) - 1900;
+    out.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+    out.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+    out.tm_hour = static_cast<int>(time.hours().count());
+    out.tm_min = static_cast<int>(time.minutes().count());
+    out.tm_sec = static_cast<int>(time.seconds().count());
+    out.tm_wday = static_cast<int>(weekday{day}.c_encoding());
+    out.tm_yday = static_cast<int>((day - sys_days{date.year() / January / 1}).count());
     return out;
 }
 
@@ -73,25 +84,12 @@ std::size_t FakeClock::sleepCount() const {
     return sleeps_.size();
 }
 
-bool qtPumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
 std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return timegm(&t);
+    using namespace std::chrono;
+    // Out-of-range months and days carry over, as with timegm.
+    const year_month first = std::chrono::year{year} / January + months{month - 1};
+    const sys_seconds at = sys_days{first / 1} + days{day - 1} + hours{hour} + minutes{minute} + seconds{second};
+    return static_cast<std::time_t>(at.time_since_epoch().count());
 }
 
 bool ManualDispatcher::queue(std::function<void()> task) {

@@ -47,10 +47,6 @@ private:
     std::function<void(unsigned)> hook_;
 };
 
-// Serves the Qt event loop, without pausing between events, until `done`
-// holds or `timeoutMs` passes; false on timeout.
-bool qtPumpUntil(const std::function<bool()>& done, int timeoutMs = 30000);
-
 // UTC calendar time of a date and time, for FakeClock::setNow.
 std::time_t utc(int year, int month, int day, int hour, int minute, int second = 0);
 

@@ -1,4 +1,4 @@
-#include "VirtualMemory.h"
+#include "platform/VirtualMemory.h"
 
 #include <sys/mman.h>
 

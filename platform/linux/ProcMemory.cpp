@@ -1,4 +1,4 @@
-#include "ProcMemory.h"
+#include "platform/ProcMemory.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

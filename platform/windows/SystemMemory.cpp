@@ -1,0 +1,27 @@
+#include "platform/MemoryStatus.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+// The system's own reading; the byte counts are 64-bit already.
+class GlobalMemorySource final : public MemorySource {
+public:
+    MemoryStatus sample() override {
+        MEMORYSTATUSEX m{};
+        m.dwLength = sizeof m;
+        if (!GlobalMemoryStatusEx(&m)) return {};
+        return {m.dwMemoryLoad,     m.ullTotalPhys,    m.ullAvailPhys, m.ullTotalPageFile,
+                m.ullAvailPageFile, m.ullTotalVirtual, m.ullAvailVirtual};
+    }
+};
+
+}  // namespace
+
+MemorySource& systemMemory() {
+    static GlobalMemorySource source;
+    return source;
+}
+
+}  // namespace platform

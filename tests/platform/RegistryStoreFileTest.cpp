@@ -1,0 +1,167 @@
+// What only the SQLite store promises: how its file is made, laid out and
+// listed, and how it bears damaged, foreign and locked files.
+#include "SqliteTestSupport.h"
+
+#include <filesystem>
+#include <random>
+
+#include <sys/stat.h>
+
+using namespace platform;
+using namespace registrytest;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+constexpr char kKey[] = "SOFTWARE\\Kestrune Test";
+using Names = std::vector<std::string>;
+
+using RegistryStoreFileTest = StoreFileTest;
+
+TEST_F(RegistryStoreFileTest, OnlyAWriteMakesTheFileAndItsFolder) {
+    CerrCapture err;
+    EXPECT_EQ(Reg(kKey).read("v"), "!null");
+    EXPECT_FALSE(std::filesystem::exists(store())) << "only a write may create the file";
+    useStore(file("sub/dir/registry.sqlite3"));
+    Reg r(kKey);
+    EXPECT_FALSE(r.valueExists("v"));
+    EXPECT_FALSE(r.deleteValue("v"));
+    EXPECT_FALSE(r.startEnumeration());
+    EXPECT_FALSE(std::filesystem::exists(file("sub"))) << "only a write may create the folder";
+
+    ASSERT_TRUE(r.writeString("x", "v"));
+    struct stat st {};
+    ASSERT_EQ(stat(file("sub/dir").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A file removed meanwhile is not read through a connection kept idle.
+    ASSERT_TRUE(Reg(kKey).writeString("old", "v"));
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file("sub/dir/registry.sqlite3") + suffix);
+    EXPECT_FALSE(Reg(kKey).valueExists("v"));
+    ASSERT_TRUE(Reg(kKey).writeString("new", "w"));
+    EXPECT_EQ(Reg(kKey).names(), Names{"w"});
+}
+
+TEST_F(RegistryStoreFileTest, KeysAreRowsOfTheirHiveAndEveryPathIsChecked) {
+    ASSERT_TRUE(Reg("SOFTWARE\\Vendor\\Product").writeString("1", "Alpha"));
+    EXPECT_EQ(sql(store(), "SELECT k.path || '<' || coalesce(p.path, '-') FROM registry_keys k"
+                           " LEFT JOIN registry_keys p ON p.id = k.parent WHERE k.hive = 2147483650 ORDER BY k.id"),
+              "<-|SOFTWARE<|SOFTWARE\\Vendor<SOFTWARE|SOFTWARE\\Vendor\\Product<SOFTWARE\\Vendor");
+    Reg root("");  // the hive's root is a key like any other
+    ASSERT_TRUE(root.writeNumber(7, "atRoot"));
+    EXPECT_EQ(root.names(), Names{"atRoot"});
+    // An empty component names no key; an unknown hive holds none.
+    CerrCapture err;
+    for (const char* bad : {"\\SOFTWARE", "SOFTWARE\\", "SOFTWARE\\\\Vendor"}) {
+        EXPECT_FALSE(Reg(bad).writeString("x", "v")) << bad;
+        EXPECT_FALSE(Reg(bad).startEnumeration()) << bad;
+    }
+    EXPECT_FALSE(Reg("SOFTWARE\\Vendor\\Product", 0x80000004).valueExists("Alpha"));
+    EXPECT_FALSE(Reg(kKey, 0x80000004).writeString("x", "v"));
+}
+
+TEST_F(RegistryStoreFileTest, ListingKeepsFirstWriteOrder) {
+    Reg r(kKey);
+    const std::string name999(999, 'n');
+    for (const std::string& name : {std::string("one"), std::string("two"), std::string("three"), name999})
+        ASSERT_TRUE(r.writeString("x", name));
+    ASSERT_TRUE(r.writeString("again", "ONE"));
+    EXPECT_EQ(r.names(), (Names{"one", "two", "three", name999}));
+}
+
+// Every operation fails as on a failed store, and the file stays byte for byte.
+void expectRefused(const std::string& file) {
+    SqliteStore::closeIdleConnections();
+    const std::string before = readFile(file);
+    {
+        Reg r(kKey);
+        CerrCapture err;
+        EXPECT_EQ(r.read("v"), "!null");
+        EXPECT_EQ(err.take(), "Error in readString");
+        EXPECT_FALSE(r.writeString("y", "v"));
+        EXPECT_FALSE(r.writeNumber(1, "n"));
+        EXPECT_FALSE(r.deleteValue("v"));
+        EXPECT_FALSE(r.startEnumeration());
+        EXPECT_EQ(err.take(), "");
+    }
+    SqliteStore::closeIdleConnections();
+    EXPECT_EQ(readFile(file), before) << file << " was changed";
+}
+
+// A valid store, with no connection left open to it.
+void writeStore(int values) {
+    {
+        Reg r(kKey);
+        for (int i = 0; i < values; ++i) ASSERT_TRUE(r.writeString(std::string(200, 'd'), "v" + std::to_string(i)));
+    }
+    SqliteStore::closeIdleConnections();
+}
+
+using RegistryStoreFaultTest = StoreFileTest;
+
+TEST_F(RegistryStoreFaultTest, FilesThatAreNotOursAreRefusedUntouched) {
+    writeFile(store(), "Not a database at all, just some text\n");
+    expectRefused(store());
+    std::string noise(8192, '\0');
+    std::mt19937 random(7);
+    for (char& c : noise) c = static_cast<char>(random());
+    writeFile(store(), noise);
+    expectRefused(store());
+
+    removeStore();
+    EXPECT_EQ(sql(store(), "CREATE TABLE settings(name, value); INSERT INTO settings VALUES('v', 'x')"), "");
+    expectRefused(store());
+
+    removeStore();
+    writeStore(1);
+    EXPECT_EQ(sql(store(), "PRAGMA user_version = 2"), "");  // a later layout
+    expectRefused(store());
+
+    removeStore();
+    writeStore(60);
+    std::filesystem::resize_file(store(), std::filesystem::file_size(store()) / 2);
+    expectRefused(store());
+
+    // An empty file holds nothing to lose: it becomes a store.
+    removeStore();
+    writeFile(store(), "");
+    EXPECT_TRUE(Reg(kKey).writeString("x", "v"));
+}
+
+TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
+    writeStore(1);
+    const std::string valid = readFile(store());
+    const std::string locked = file("locked"), lockedStore = file("lockedStore"), open = file("open");
+    for (const std::string& d : {locked, lockedStore, open}) ASSERT_EQ(mkdir(d.c_str(), 0700), 0);
+    writeFile(lockedStore + "/registry.sqlite3", valid);
+    writeFile(open + "/registry.sqlite3", valid);
+    ASSERT_EQ(chmod((open + "/registry.sqlite3").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(open.c_str(), 0777), 0);  // writable for whoever runs the checks
+    for (const std::string& d : {locked, lockedStore}) ASSERT_EQ(chmod(d.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(folder().c_str(), 0755), 0);
+
+    const bool ran = asUnprivileged([&] {
+        CerrCapture err;
+        useStore(locked + "/registry.sqlite3");
+        EXPECT_FALSE(Reg(kKey).writeString("x", "v"));
+        EXPECT_FALSE(Reg(kKey).valueExists("v0"));
+        EXPECT_FALSE(std::filesystem::exists(locked + "/registry.sqlite3"));
+        // WAL needs its -shm and -wal beside the file: reads fail where they
+        // cannot be made, and work where only the file is read-only.
+        useStore(lockedStore + "/registry.sqlite3");
+        expectRefused(lockedStore + "/registry.sqlite3");
+        useStore(open + "/registry.sqlite3");
+        Reg r(kKey);
+        EXPECT_EQ(r.read("v0"), std::string(200, 'd'));
+        EXPECT_EQ(r.names(), Names{"v0"});
+        EXPECT_FALSE(r.writeString("x", "v0"));
+        EXPECT_FALSE(r.deleteValue("v0"));
+    });
+    if (!ran) return;
+    SqliteStore::closeIdleConnections();
+    EXPECT_EQ(readFile(lockedStore + "/registry.sqlite3"), valid);
+    EXPECT_EQ(readFile(open + "/registry.sqlite3"), valid);
+}
+
+}  // namespace
