@@ -1,6 +1,9 @@
 #include "Clock.h"
 
+#include "SystemTime.h"
+
 #include <chrono>
+#include <thread>
 
 namespace platform {
 
@@ -20,6 +23,27 @@ bool Alarm::rung() const {
 bool Alarm::waitFor(unsigned ms) {
     std::unique_lock lock(mutex_);
     return rang_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return rung_; });
+}
+
+namespace {
+
+class SystemClock final : public Clock {
+public:
+    std::uint32_t tickCount() override { return detail::systemTickCount(); }
+    std::time_t now() override { return std::time(nullptr); }
+    std::tm localTime(std::time_t t) override { return detail::systemLocalTime(t); }
+    void sleep(unsigned ms) override {
+        if (ms == 0) std::this_thread::yield();
+        else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    void sleep(unsigned ms, Alarm& alarm) override { alarm.waitFor(ms); }
+};
+
+}  // namespace
+
+Clock& systemClock() {
+    static SystemClock clock;
+    return clock;
 }
 
 }  // namespace platform
