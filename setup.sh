@@ -15,6 +15,7 @@ packages=(
   qt6-base-dev libgl-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
   fonts-liberation2 xvfb xauth xdotool file desktop-file-utils appstream
+  openbox trayer wmctrl x11-utils
 )
 
 missing=()

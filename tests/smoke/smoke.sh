@@ -18,20 +18,32 @@ else
   export KESTRUNE_REGISTRY=$work/registry.sqlite3
   store=$KESTRUNE_REGISTRY
 fi
-for d in $(seq 70 79); do [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ] || break; done
-Xvfb :$d -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=:$d
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../support/xsession.sh"
 app=""
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  kill $xvfb 2>/dev/null || true
+  xsession_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
+xsession_start "$work"
 
-fail() { echo "smoke: $*" >&2; exit 1; }
+# On failure, what the program itself said and how it ended.
+fail() {
+  echo "smoke: $*" >&2
+  if [ -n "$app" ] && ! kill -0 "$app" 2>/dev/null; then
+    local rc=0
+    wait "$app" || rc=$?
+    echo "smoke: the program had exited with status $rc" >&2
+    app=""
+  fi
+  if [ -s "$work/stderr" ]; then
+    echo "smoke: the program's standard error:" >&2
+    sed 's/^/  /' "$work/stderr" >&2
+  fi
+  exit 1
+}
 
 # Waits for a visible window whose title matches; prints its id.
 window() {

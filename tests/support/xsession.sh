@@ -1,0 +1,84 @@
+# A private X session for the black-box tests, sourced by them.
+#   xsession_start DIR [openbox] [trayer]
+#     starts Xvfb on a free display once it accepts connections (-displayfd,
+#     so no race with its start-up), exports DISPLAY and QT_QPA_PLATFORM=xcb
+#     (a caller's offscreen setting must not leak into a real-window test),
+#     and starts the window manager and the tray host when asked.
+#   xsession_stop
+#     ends everything xsession_start started; call it from the caller's trap.
+#   xsession_have PROGRAM...
+#     true when every program is installed.
+# Functions only; the caller keeps its own `set` options.
+
+xsession_pids=()
+
+xsession_have() {
+  local p
+  for p in "$@"; do command -v "$p" >/dev/null 2>&1 || return 1; done
+}
+
+# Waits up to ~10 s for a command to succeed.
+xsession_until() {
+  local i
+  for i in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  return 1
+}
+
+xsession_start() {
+  local dir=$1; shift
+  local fifo=$dir/displayfd display=""
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$dir/xvfb.log" 2>&1 &
+  xsession_pids+=($!)
+  read -r -t 20 display <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$display" ]; then
+    echo "xsession: Xvfb did not start:" >&2
+    cat "$dir/xvfb.log" >&2
+    return 1
+  fi
+  export DISPLAY=:$display QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY
+  local extra
+  for extra in "$@"; do
+    case $extra in
+      openbox)
+        openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+        xsession_pids+=($!)
+        xsession_until wmctrl -m || { echo "xsession: openbox did not start" >&2; return 1; }
+        ;;
+      trayer)
+        xsession_trayer "$dir"
+        ;;
+      *) echo "xsession: unknown helper $extra" >&2; return 1 ;;
+    esac
+  done
+}
+
+# Starts the tray host (again, after xsession_kill_trayer); waits until it
+# has mapped its panel.
+xsession_trayer() {
+  trayer --edge top --align right --widthtype request --height 24 --SetDockType true >"$1/trayer.log" 2>&1 &
+  xsession_trayer_pid=$!
+  xsession_pids+=($!)
+  xsession_until xdotool search --onlyvisible --name '^panel$' || {
+    echo "xsession: trayer did not start" >&2
+    return 1
+  }
+}
+
+xsession_kill_trayer() {
+  [ -n "${xsession_trayer_pid:-}" ] || return 0
+  kill "$xsession_trayer_pid" 2>/dev/null || true
+  wait "$xsession_trayer_pid" 2>/dev/null || true
+  xsession_trayer_pid=""
+}
+
+xsession_stop() {
+  local i
+  for ((i = ${#xsession_pids[@]} - 1; i >= 0; i--)); do
+    kill "${xsession_pids[$i]}" 2>/dev/null || true
+  done
+  for i in "${xsession_pids[@]}"; do wait "$i" 2>/dev/null || true; done
+  xsession_pids=()
+}
