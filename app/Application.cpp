@@ -8,7 +8,9 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
+#include <new>
 
 // The icons live in this static library: their registration is pulled in by
 // name, or the linker would leave it out.
@@ -65,13 +67,27 @@ void KestruneApplication::ShowException(const std::string& message) {
     platform::messageBox(activeWindow(), message, title(), platform::BoxKind::Error);
 }
 
+void KestruneApplication::reportEscaped(const char* message) {
+    try {
+        ShowException(message);
+    } catch (...) {
+        // Even the box could not be made (memory ran out): the loop goes on.
+        std::fputs(message, stderr);
+        std::fputc('\n', stderr);
+    }
+}
+
 bool KestruneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc& e) {
+        // A frame that could not be painted for want of memory is skipped;
+        // the next one is painted as usual.
+        if (event->type() != QEvent::Paint) reportEscaped(e.what());
     } catch (const std::exception& e) {
-        ShowException(e.what());
+        reportEscaped(e.what());
     } catch (...) {
-        ShowException("Unknown error");
+        reportEscaped("Unknown error");
     }
     return false;
 }

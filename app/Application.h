@@ -37,6 +37,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
+    // Shows an escaped exception's message; never throws itself.
+    void reportEscaped(const char* message);
+
     std::vector<std::unique_ptr<QWidget>> forms_;
 };
 

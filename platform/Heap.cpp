@@ -7,7 +7,7 @@ namespace platform {
 
 void BudgetHeap::beginRun() {
     const MemoryStatus s = memory_.sample();
-    budget_ = std::min(s.availPageFile, s.availVirtual);
+    budget_ = scrubBudget(std::min({s.availPageFile, s.availVirtual, processMemoryRoom()}));
     claimed_ = 0;
 }
 
@@ -20,8 +20,6 @@ void* BudgetHeap::allocate(std::size_t size) {
 
 void BudgetHeap::release(void* block) { std::free(block); }
 
-void* CrtHeap::allocate(std::size_t size) { return std::malloc(size); }
-
-void CrtHeap::release(void* block) { std::free(block); }
+void BudgetHeap::endRun() { returnFreeHeap(); }
 
 }  // namespace platform

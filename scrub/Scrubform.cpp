@@ -47,7 +47,11 @@ void TScrubForm::FormShow() {
     display->SetCellSize(10, 10);
     display->SetBounds(kBevel1.left + 2, kBevel1.top + 2, kBevel1.width, kBevel1.height);
 
-    updateThread = s_.makeUpdateThread([this] { c_.self.repaintNow(); });
+    updateThread = s_.makeUpdateThread([this] {
+        if (settled()) return false;  // a finished map is not drawn again and again
+        c_.self.repaintNow();
+        return true;
+    });
     worker = s_.makeWorker();
 
     startAvailPhys = s_.memory.sample().availPhys;

@@ -52,8 +52,9 @@ public:
         RandomSource& random;
         // The scrub worker; starts idle.
         std::function<std::unique_ptr<ScrubWorker>()> makeWorker;
-        // The refresh thread, repainting through `repaint` until destroyed.
-        std::function<std::unique_ptr<platform::Thread>(std::function<void()> repaint)> makeUpdateThread;
+        // The refresh thread, calling `refresh` until destroyed; `refresh`
+        // repaints the map and says whether it may still change.
+        std::function<std::unique_ptr<platform::Thread>(std::function<bool()> refresh)> makeUpdateThread;
     };
 
     TScrubForm(const Controls& controls, Services services);
@@ -63,6 +64,8 @@ public:
 
     void FormShow();
     void FormPaint();  // the refresh
+    // The run is over and its summary written: the map will not change again.
+    bool settled() const { return worker != nullptr && !inProgress; }
     void TeButton1Click();
     void FormClose();
 

@@ -27,7 +27,7 @@ void ScrubFormWidget::MapRepaint::repaintNow() {
 
 ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock,
                                  platform::UiDispatcher& ui, RandomSource& random)
-    : QWidget(owner, Qt::Dialog), heap_(platform::makeScrubHeap(memory)) {
+    : QWidget(owner, Qt::Dialog), heap_(std::make_unique<platform::BudgetHeap>(memory)) {
     setObjectName(QStringLiteral("ScrubForm"));
     setWindowTitle(QString::fromUtf8(s::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -63,8 +63,8 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     buttonAdapter_.emplace(button_);
     TScrubForm::Services services{
         memory, clock, random, [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
-        [&ui, &clock](std::function<void()> repaint) -> std::unique_ptr<platform::Thread> {
-            return std::make_unique<UpdateThread>(ui, clock, std::move(repaint));
+        [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
+            return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
         }};
     form_.emplace(TScrubForm::Controls{self_, *lines_, *buttonAdapter_, canvas_}, std::move(services));
     connect(button_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });

@@ -2,21 +2,24 @@
 
 namespace kestrune {
 
-UpdateThread::UpdateThread(platform::UiDispatcher& ui, platform::Clock& clock, std::function<void()> refresh)
+UpdateThread::UpdateThread(platform::UiDispatcher& ui, platform::Clock& clock, std::function<bool()> refresh)
     : clock_(clock), refresh_(std::move(refresh)), sync_(ui) {
     start();
 }
 
 UpdateThread::~UpdateThread() {
     quit = true;
+    stop_.ring();
     sync_.close();
     waitFor();
 }
 
 void UpdateThread::Execute() {
     while (!quit) {
-        sync_.call(refresh_);
-        clock_.sleep(1);
+        bool changing = true;
+        sync_.call([this, &changing] { changing = refresh_(); });
+        if (changing) clock_.sleep(1);
+        else clock_.sleep(kSettledCheckMs, stop_);
     }
 }
 

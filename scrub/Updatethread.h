@@ -9,11 +9,17 @@
 
 namespace kestrune {
 
-// Makes the scrub window repaint itself continuously: a synchronised repaint,
-// then a 1 ms pause, over and over.
+// Makes the scrub window repaint itself continuously: a synchronised refresh,
+// then a 1 ms pause, over and over. A refresh that reports nothing left to
+// animate (a finished map) is asked again only every kSettledCheckMs, so a
+// finished window left open costs next to nothing.
 class UpdateThread final : public platform::Thread {
 public:
-    UpdateThread(platform::UiDispatcher& ui, platform::Clock& clock, std::function<void()> refreshScrubWindow);
+    static constexpr unsigned kSettledCheckMs = 500;
+
+    // `refreshScrubWindow` runs on the UI thread; false when the window no
+    // longer changes.
+    UpdateThread(platform::UiDispatcher& ui, platform::Clock& clock, std::function<bool()> refreshScrubWindow);
     // Sets quit, drops a repaint still waiting for the UI thread, and waits.
     ~UpdateThread() override;
 
@@ -24,8 +30,9 @@ protected:
 
 private:
     platform::Clock& clock_;
-    std::function<void()> refresh_;
+    std::function<bool()> refresh_;
     platform::UiSync sync_;
+    platform::Alarm stop_;
 };
 
 }  // namespace kestrune

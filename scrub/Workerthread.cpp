@@ -44,6 +44,9 @@ void WorkerThread::runOnce() {
         clock_.sleep(0);
     }
     blocks.reset();
+    // Freed is not returned: the heap would keep the pages until the program
+    // ends. Here, on the worker's thread, before the run counts as over.
+    heap_.endRun();
 }
 
 void WorkerThread::ClaimBlocks(std::size_t size) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 #include <stdexcept>
 
 using namespace kestrune;
@@ -18,6 +19,7 @@ class Throwing final : public QObject {
 public:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::User) throw std::runtime_error("Something went wrong");
+        if (e->type() == QEvent::Paint) throw std::bad_alloc();
         return QObject::event(e);
     }
 };
@@ -38,6 +40,9 @@ TEST(Application, EscapedExceptionIsShownInTheStandardBoxAndTheLoopGoesOn) {
     EXPECT_FALSE(QCoreApplication::sendEvent(&target, &user));
     QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
     QCoreApplication::processEvents();
+    // A paint that runs out of memory skips its frame, with no box.
+    QEvent paint(QEvent::Paint);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&target, &paint));
 
     const auto calls = boxes.calls();
     ASSERT_EQ(calls.size(), 2u);

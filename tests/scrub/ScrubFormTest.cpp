@@ -45,6 +45,7 @@ struct Scrub {
     FixedRandom random;
     FakeWorker::Log worker;
     int updateThreads = 0;
+    std::function<bool()> threadRefresh;  // what the refresh thread would call
     std::unique_ptr<TScrubForm> form;
 
     Scrub() {
@@ -54,8 +55,9 @@ struct Scrub {
             TScrubForm::Controls{window, memo, button, canvas},
             TScrubForm::Services{memory, clock, random,
                                  [this] { return std::make_unique<FakeWorker>(worker); },
-                                 [this](const std::function<void()>&) -> std::unique_ptr<platform::Thread> {
+                                 [this](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
                                      ++updateThreads;
+                                     threadRefresh = std::move(refresh);
                                      return nullptr;
                                  }});
         window.onClose = [this] {
@@ -96,6 +98,8 @@ TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
     Scrub s;
     s.form->FormShow();
     for (int i = 0; i < 40; ++i) s.refresh();  // past the first page set
+    EXPECT_TRUE(s.threadRefresh());  // animating: repainted, and asked again soon
+    EXPECT_EQ(s.window.repaints, 1);
     s.clock.advance(1000 * 75);
     s.memory.set(platform::MemoryStatus{0, 0, 123456789 + 2048 * 1024, 0, 1ull << 30, 0, 0});
     s.worker.idle = true;  // the heap ran dry
@@ -110,7 +114,10 @@ TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
     EXPECT_EQ(s.button.caption(), "Close");
     EXPECT_TRUE(s.button.enabled());
 
-    // Done: the map is redrawn, nothing else changes; the button closes.
+    // Done: the refresh thread no longer repaints the still map, but a paint
+    // (an expose) still draws it; nothing else changes; the button closes.
+    EXPECT_FALSE(s.threadRefresh());
+    EXPECT_EQ(s.window.repaints, 1);
     s.canvas.calls.clear();
     s.refresh();
     EXPECT_FALSE(s.canvas.calls.empty());
