@@ -1,10 +1,13 @@
 #include "platform/SqliteStore.h"
 
+#include "platform/RegistryReaderWriter.h"
+
 #include <sqlite3.h>
 
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -19,8 +22,6 @@ namespace platform {
 
 namespace {
 
-// Long enough that another thread's or program's write always finishes first.
-constexpr int kBusyTimeoutMs = 10000;
 // "KSTR" in the file's header tells our files from other programs' SQLite files.
 constexpr std::int64_t kApplicationId = 0x4B535452;
 constexpr std::int64_t kSchemaVersion = 1;
@@ -97,11 +98,15 @@ bool validPath(std::string_view path) {
 // SQLite's own busy handler waits longer and longer between tries, up to
 // 100 ms, so a thread or program that writes steadily can keep another
 // waiting that long for each write. Short even steps catch the gaps between
-// its transactions; after kBusyTimeoutMs in all the lock is given up.
-int waitForLock(void*, int tries) {
-    constexpr int kStepUs = 250;
-    if (static_cast<long long>(tries) * kStepUs >= kBusyTimeoutMs * 1000LL) return 0;
-    usleep(kStepUs);
+// its transactions. The limit is this thread's, in time on the steady clock:
+// a count of steps would leave out the time each sleep overruns, which more
+// than doubled the wait on a busy machine.
+int waitForLock(void* since, int tries) {
+    using Clock = std::chrono::steady_clock;
+    auto& start = *static_cast<Clock::time_point*>(since);
+    if (tries == 0) start = Clock::now();
+    if (Clock::now() - start >= RegistryReaderWriter::lockWait()) return 0;
+    usleep(250);
     return 1;
 }
 
@@ -172,6 +177,7 @@ struct SqliteStore::Connection {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
+    std::chrono::steady_clock::time_point busySince;  // for waitForLock
     unsigned owner = forkGeneration();  // a forked child must never use or close it
 
     Connection() = default;
@@ -426,7 +432,7 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     if (stat(path_->c_str(), &st) != 0) return nullptr;
     c->device = st.st_dev;
     c->inode = st.st_ino;
-    sqlite3_busy_handler(c->db, waitForLock, nullptr);
+    sqlite3_busy_handler(c->db, waitForLock, &c->busySince);
     if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
     connection_ = std::move(c);
     return connection_.get();

@@ -2,8 +2,10 @@
 // listed, and how it bears damaged, foreign and locked files.
 #include "SqliteTestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -68,6 +70,30 @@ TEST_F(RegistryStoreFileTest, ListingKeepsFirstWriteOrder) {
         ASSERT_TRUE(r.writeString("x", name));
     ASSERT_TRUE(r.writeString("again", "ONE"));
     EXPECT_EQ(r.names(), (Names{"one", "two", "three", name999}));
+}
+
+TEST_F(RegistryStoreFileTest, AWriteWaitsForAnotherWritersLockAsLongAsItsThreadMay) {
+    using Clock = std::chrono::steady_clock;
+    ASSERT_TRUE(Reg(kKey).writeString("before", "v"));
+    ASSERT_TRUE(store_.holdWriteLock());
+    const auto start = Clock::now();
+    bool uiWrote = true, backgroundWrote = false;
+    Clock::duration uiWaited{};
+    std::thread ui([&] {
+        RegistryReaderWriter::setLockWait(kUiLockWait);
+        uiWrote = Reg(kKey).writeString("ui", "v");
+        uiWaited = Clock::now() - start;
+    });
+    std::thread background([&] { backgroundWrote = Reg(kKey).writeString("background", "v"); });
+    ui.join();
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // the background thread waits on
+    store_.releaseWriteLock();
+    background.join();
+    EXPECT_FALSE(uiWrote);
+    EXPECT_GT(uiWaited, std::chrono::milliseconds(1500));
+    EXPECT_LT(uiWaited, std::chrono::milliseconds(3500));
+    EXPECT_TRUE(backgroundWrote);
+    EXPECT_EQ(Reg(kKey).read("v"), "background");
 }
 
 // Every operation fails as on a failed store, and the file stays byte for byte.
