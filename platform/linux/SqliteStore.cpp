@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,6 +111,36 @@ int waitForLock(void* since, int tries) {
     return 1;
 }
 
+bool exists(const std::string& file) { return faccessat(AT_FDCWD, file.c_str(), F_OK, AT_EACCESS) == 0; }
+
+// A file that exists and that this process may not write.
+bool readOnlyFile(const std::string& file) {
+    return exists(file) && faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// The file as a URI that SQLite opens for reading only, creating nothing
+// beside it. With a -wal and -shm already there (another program writing, or
+// left over), those are read as they are; without, the file is opened as
+// immutable, which needs neither, as no one can have written it through them.
+std::string readOnlyUri(const std::string& file) {
+    std::string uri = file.front() == '/' ? "file://" : "file:";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char ch : file) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+        if (plain || (c != 0 && std::strchr("/-._~", ch))) {
+            uri += ch;
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    uri += "?mode=ro";
+    if (!exists(file + "-wal") || !exists(file + "-shm")) uri += "&immutable=1";
+    return uri;
+}
+
 bool makeFolders(const std::string& file) {
     const auto slash = file.rfind('/');
     if (slash == std::string::npos || slash == 0) return true;
@@ -177,6 +208,7 @@ struct SqliteStore::Connection {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
+    bool readOnly = false;  // opened only to read a file this process may not write
     std::chrono::steady_clock::time_point busySince;  // for waitForLock
     unsigned owner = forkGeneration();  // a forked child must never use or close it
 
@@ -348,8 +380,10 @@ public:
     }
 
     void give(Ptr c) {
-        // Only a healthy connection between operations is worth keeping.
-        if (gone_ || c->owner != forkGeneration() || !sqlite3_get_autocommit(c->db) ||
+        // Only a healthy connection between operations is worth keeping; a
+        // read-only one would go on missing changes made by whoever may write
+        // the file, and writes once it becomes writable.
+        if (gone_ || c->owner != forkGeneration() || !sqlite3_get_autocommit(c->db) || c->readOnly ||
             (c->state != State::Ours && c->state != State::Empty)) {
             dispose(std::move(c));
             return;
@@ -425,9 +459,16 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     if (forWrite && !makeFolders(*path_)) return nullptr;
     auto c = std::make_unique<Connection>();
     c->path = *path_;
-    // Without CREATE, a missing file stays missing: reads never make one.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+    c->readOnly = readOnlyFile(*path_);
+    if (c->readOnly) {
+        if (sqlite3_open_v2(readOnlyUri(*path_).c_str(), &c->db,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+            return nullptr;
+    } else {
+        // Without CREATE, a missing file stays missing: reads never make one.
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
+        if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+    }
     struct stat st {};
     if (stat(path_->c_str(), &st) != 0) return nullptr;
     c->device = st.st_dev;
