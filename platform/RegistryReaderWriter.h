@@ -41,6 +41,23 @@ public:
     bool valueExists(const std::string& valueName);
     bool deleteValue(const std::string& valueName);
 
+    enum class CompareAndWrite {
+        Written,   // this call wrote the value
+        Differed,  // the value did not read as expected (or is missing): nothing written
+        Failed,    // the store could not be read or written
+    };
+    // Writes string value `valueName` only if it now reads as `expected`
+    // (as readString would give it), the comparison and the write one step
+    // that no other thread or program can come between: of several callers
+    // expecting the same text, one writes.
+    CompareAndWrite compareAndWriteString(const std::string& expected, const std::string& data,
+                                          const std::string& valueName);
+    // Writes `data` as a string value under the smallest decimal name ("0",
+    // "1", ...) that the key holds no value of, whatever that value's data,
+    // picked and written in one such step. Creates the key as writeString
+    // does. Returns the name, or "" when nothing was stored.
+    std::string writeStringUnderFreeNumber(const std::string& data);
+
     // This thread's calls wait at most `limit` for another's write
     // (kLockWait until set): start-up gives the UI thread kUiLockWait.
     static void setLockWait(std::chrono::milliseconds limit);

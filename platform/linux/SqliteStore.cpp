@@ -30,7 +30,20 @@ constexpr std::int64_t kSchemaVersion = 1;
 constexpr std::array<RootKey, 5> kHives = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
                                            HKEY_CURRENT_CONFIG};
 
-enum Stmt { kCheck, kBegin, kCommit, kRollback, kRead, kFindKey, kInsertKey, kUpsert, kDelete, kNext, kStmtCount };
+enum Stmt {
+    kCheck,
+    kBegin,
+    kCommit,
+    kRollback,
+    kRead,
+    kFindKey,
+    kInsertKey,
+    kUpsert,
+    kDelete,
+    kNext,
+    kHasValue,
+    kStmtCount
+};
 
 constexpr std::array<const char*, kStmtCount> kSql = {
     "SELECT (SELECT application_id FROM pragma_application_id),"
@@ -48,6 +61,7 @@ constexpr std::array<const char*, kStmtCount> kSql = {
     "DELETE FROM registry_values"
     " WHERE key = (SELECT id FROM registry_keys WHERE hive = ?1 AND path = ?2) AND name = ?3",
     "SELECT name, seq FROM registry_values WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1 OFFSET ?3",
+    "SELECT 1 FROM registry_values WHERE key = ?1 AND name = ?2",
 };
 
 // A key is found by one lookup of its whole path; seq is AUTOINCREMENT so a
@@ -497,41 +511,97 @@ SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path
     return Result::Ok;
 }
 
-bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
-                             const void* data, std::size_t size) {
-    if (!validHive(hive) || !validPath(path)) return false;
-    Connection* c = connect(true);
-    if (!c) return false;
+SqliteStore::Change SqliteStore::changeKey(RootKey hive, const std::string& path, bool create,
+                                           const std::function<Change(Connection&, std::int64_t key)>& change) {
+    if (!validHive(hive) || !validPath(path)) return Change::Failed;
+    Connection* c = connect(create);
+    // Without the file there is nothing to replace.
+    if (!c) return !create && path_ && !path_->empty() && !exists(*path_) ? Change::Declined : Change::Failed;
     const State s = c->current();
-    if (s != State::Ours && s != State::Empty) return false;
+    if (s != State::Ours && s != State::Empty) return Change::Failed;
+    if (s == State::Empty && !create) return Change::Declined;  // holds no key yet
     // The journal mode cannot change inside a transaction, so a new file gets
     // it first; it is kept in the file from the first commit on.
-    if (s == State::Empty && !c->useWal()) return false;
+    if (s == State::Empty && !c->useWal()) return Change::Failed;
     WriteTransaction txn(*c);
-    if (!txn.open()) return false;
+    if (!txn.open()) return Change::Failed;
     bool laidOut = false;
     if (s == State::Empty) {
         // Looked at again under the write lock: another connection may have
         // laid the file out in the meantime.
-        if (!c->check()) return false;
+        if (!c->check()) return Change::Failed;
         if (c->state == State::Empty) {
             c->state = State::Unchecked;  // until the layout is committed
-            if (!c->createSchema()) return false;
+            if (!c->createSchema()) return Change::Failed;
             laidOut = true;
         } else if (c->state != State::Ours) {
-            return false;
+            return Change::Failed;
         }
     }
-    const auto key = c->findOrCreateKey(hive, path);
-    if (!key) return false;
-    {
-        Query q(c->stmt(kUpsert));
-        q.bind(1, *key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
-        if (q.step() != SQLITE_DONE) return false;
-    }
-    if (!txn.commit()) return false;
+    const auto key = create ? c->findOrCreateKey(hive, path) : c->findKey(hive, path);
+    if (!key) return create ? Change::Failed : Change::Declined;
+    const Change done = change(*c, *key);
+    if (done != Change::Done) return done;
+    if (!txn.commit()) return Change::Failed;
     if (laidOut) c->state = State::Ours;
-    return true;
+    return Change::Done;
+}
+
+namespace {
+
+bool upsert(SqliteStore::Connection& c, std::int64_t key, std::string_view name, std::uint32_t type,
+            const void* data, std::size_t size) {
+    Query q(c.stmt(kUpsert));
+    q.bind(1, key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
+    return q.step() == SQLITE_DONE;
+}
+
+}  // namespace
+
+bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
+                             const void* data, std::size_t size) {
+    return changeKey(hive, path, true, [&](Connection& c, std::int64_t key) {
+               return upsert(c, key, name, type, data, size) ? Change::Done : Change::Failed;
+           }) == Change::Done;
+}
+
+SqliteStore::Change SqliteStore::replaceValue(RootKey hive, const std::string& path, const std::string& name,
+                                              const std::string& expected, std::uint32_t capacity,
+                                              std::uint32_t type, const void* data, std::size_t size) {
+    return changeKey(hive, path, false, [&](Connection& c, std::int64_t key) {
+        {
+            Query q(c.stmt(kRead));
+            q.bind(1, std::int64_t{hive}).bind(2, path).bind(3, name);
+            const int rc = q.step();
+            if (rc == SQLITE_DONE) return Change::Declined;
+            if (rc != SQLITE_ROW) return Change::Failed;
+            const auto* stored = static_cast<const char*>(sqlite3_column_blob(q.get(), 0));
+            const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(q.get(), 0));
+            if (bytes > capacity) return Change::Declined;  // too long to read, so it reads as nothing
+            if (std::string_view(stored ? stored : "", bytes ? strnlen(stored, bytes) : 0) != expected)
+                return Change::Declined;
+        }
+        return upsert(c, key, name, type, data, size) ? Change::Done : Change::Failed;
+    });
+}
+
+std::optional<std::string> SqliteStore::writeValueUnderFreeNumber(RootKey hive, const std::string& path,
+                                                                  std::uint32_t type, const void* data,
+                                                                  std::size_t size) {
+    std::string name;
+    const Change done = changeKey(hive, path, true, [&](Connection& c, std::int64_t key) {
+        for (std::int64_t number = 0;; ++number) {
+            name = std::to_string(number);
+            Query q(c.stmt(kHasValue));
+            q.bind(1, key).bind(2, name);
+            const int rc = q.step();
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) return Change::Failed;
+        }
+        return upsert(c, key, name, type, data, size) ? Change::Done : Change::Failed;
+    });
+    if (done != Change::Done) return std::nullopt;
+    return name;
 }
 
 bool SqliteStore::deleteValue(RootKey hive, const std::string& path, const std::string& name) {
