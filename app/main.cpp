@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
 #include "platform/QtUiDispatcher.h"
+#include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"
 
@@ -20,6 +21,7 @@ std::atomic<bool> appClosing{false};
 int main(int argc, char** argv) {
     using namespace kestrune;
     KestruneApplication app(argc, argv);
+    platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;
     platform::setUiDispatcher(&dispatcher);

@@ -4,6 +4,14 @@
 
 namespace platform {
 
+namespace {
+thread_local std::chrono::milliseconds threadLockWait = kLockWait;
+}  // namespace
+
+void RegistryReaderWriter::setLockWait(std::chrono::milliseconds limit) { threadLockWait = limit; }
+
+std::chrono::milliseconds RegistryReaderWriter::lockWait() { return threadLockWait; }
+
 bool RegistryReaderWriter::setRootKey(RootKey root) {
     rootKey_ = root;
     return true;

@@ -2,11 +2,18 @@
 
 #include "platform/Registry.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace platform {
+
+// How long a store call may wait for another thread's or program's write to
+// end before it fails: a background thread can afford to wait, the UI thread
+// must not freeze for long.
+inline constexpr std::chrono::milliseconds kLockWait{10000};
+inline constexpr std::chrono::milliseconds kUiLockWait{2000};
 
 // Reads and writes the program's settings as registry values of one key: in
 // the Windows registry on Windows, in an SQLite file elsewhere. Every
@@ -33,6 +40,28 @@ public:
     bool writeNumber(std::int32_t value, const std::string& valueName);
     bool valueExists(const std::string& valueName);
     bool deleteValue(const std::string& valueName);
+
+    enum class CompareAndWrite {
+        Written,   // this call wrote the value
+        Differed,  // the value did not read as expected (or is missing): nothing written
+        Failed,    // the store could not be read or written
+    };
+    // Writes string value `valueName` only if it now reads as `expected`
+    // (as readString would give it), the comparison and the write one step
+    // that no other thread or program can come between: of several callers
+    // expecting the same text, one writes.
+    CompareAndWrite compareAndWriteString(const std::string& expected, const std::string& data,
+                                          const std::string& valueName);
+    // Writes `data` as a string value under the smallest decimal name ("0",
+    // "1", ...) that the key holds no value of, whatever that value's data,
+    // picked and written in one such step. Creates the key as writeString
+    // does. Returns the name, or "" when nothing was stored.
+    std::string writeStringUnderFreeNumber(const std::string& data);
+
+    // This thread's calls wait at most `limit` for another's write
+    // (kLockWait until set): start-up gives the UI thread kUiLockWait.
+    static void setLockWait(std::chrono::milliseconds limit);
+    static std::chrono::milliseconds lockWait();
 
     // Lists the key's value names by index, each call using up one whether
     // or not it gives a name: in the order they were first written on the

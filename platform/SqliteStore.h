@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +16,9 @@ namespace platform {
 // At destruction the connection goes back to this thread's few idle ones, so
 // short-lived objects don't pay for opening. Reads never create the file or
 // its folder; only a write does. A file that is not ours, or is of a newer
-// layout, is refused and never changed. Not for use by two threads at once;
+// layout, is refused and never changed. A file this process may not write is
+// only read, and so that it leaves no -wal or -shm beside it (which would
+// keep failing writes once the file is writable again), as unchanging. Not for use by two threads at once;
 // each thread keeps stores of its own.
 class SqliteStore {
 public:
@@ -35,6 +38,19 @@ public:
     // transaction; true once it is committed.
     bool writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
                     const void* data, std::size_t size);
+    // What a conditional change came to: made and committed; not made, as
+    // the store did not hold what it asked for; or failed.
+    enum class Change { Done, Declined, Failed };
+    // Sets the value only if its data, taken as text up to its first zero
+    // byte, is `expected` and fits in `capacity` bytes; compared and set in
+    // one transaction. Declined when the key or the value is missing.
+    Change replaceValue(RootKey hive, const std::string& path, const std::string& name, const std::string& expected,
+                        std::uint32_t capacity, std::uint32_t type, const void* data, std::size_t size);
+    // Sets a value under the smallest decimal name the key holds no value of,
+    // creating the path as writeValue does, in one transaction; the name, or
+    // nothing when it is not committed.
+    std::optional<std::string> writeValueUnderFreeNumber(RootKey hive, const std::string& path, std::uint32_t type,
+                                                         const void* data, std::size_t size);
     // True only if the key existed and held the value, and the removal is
     // committed.
     bool deleteValue(RootKey hive, const std::string& path, const std::string& name);
@@ -57,6 +73,11 @@ public:
 
 private:
     Connection* connect(bool forWrite);
+    // Runs `change` on the key in one write transaction, committed only when
+    // it gives Done. With `create`, missing keys on the path (and a new
+    // file's layout) are made first; without, a missing key is Declined.
+    Change changeKey(RootKey hive, const std::string& path, bool create,
+                     const std::function<Change(Connection&, std::int64_t key)>& change);
 
     std::optional<std::string> path_;
     std::unique_ptr<Connection> connection_;

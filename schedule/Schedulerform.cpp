@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <set>
 
 namespace kestrune {
 
@@ -118,18 +117,10 @@ void TScheduler::TeButton7Click() {
 void TScheduler::storeEntry(const std::string& text) {
     platform::RegistryReaderWriter reg;
     openScheduleKey(reg);
-    // A value too long to read counts as absent for valueExists; it is passed
-    // over all the same, never written over.
-    std::set<std::string> present;
-    reg.startEnumeration();
-    for (bool more = true;;) {
-        std::string name = reg.nextValueName(more);
-        if (!more) break;
-        present.insert(std::move(name));
-    }
-    int number = 0;
-    while (reg.valueExists(std::to_string(number)) || present.count(std::to_string(number)) != 0) ++number;
-    const bool stored = reg.writeString(text, std::to_string(number));
+    // The name is picked and the entry written in one step, so two copies
+    // adding at once never take the same name. Any value already there, even
+    // one too long to read, keeps its name.
+    const bool stored = !reg.writeStringUnderFreeNumber(text).empty();
     reloadList();
     if (!stored) platform::messageBox(c_.self.handle(), kNotStored, kErrorCaption);
 }

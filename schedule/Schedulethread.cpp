@@ -76,9 +76,9 @@ void ScheduleThread::currentTimeStamp(ScheduleEntry& entry) {
 }
 
 void ScheduleThread::readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into,
-                               const ScheduleEntry& now) {
+                               std::string& text, const ScheduleEntry& now) {
     bool read = false;
-    const std::string text = reg.readString(name, read);
+    text = reg.readString(name, read);
     if (read) {
         ScheduleEntry parsed;
         try {
@@ -89,7 +89,8 @@ void ScheduleThread::readStamp(platform::RegistryReaderWriter& reg, const char* 
             // A damaged stamp counts as missing: written afresh below.
         }
     }
-    reg.writeString(now.toText(), name);
+    text = now.toText();
+    reg.writeString(text, name);
     into = now;
 }
 
@@ -99,8 +100,8 @@ void ScheduleThread::refreshLastRuns() {
     platform::RegistryReaderWriter reg;
     reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
     reg.setKeyName(platform::kProductKey);
-    readStamp(reg, kLastScrub, lastScrubEntry, now);
-    readStamp(reg, kLastRecovery, lastRecoveryEntry, now);
+    readStamp(reg, kLastScrub, lastScrubEntry, lastScrubText_, now);
+    readStamp(reg, kLastRecovery, lastRecoveryEntry, lastRecoveryText_, now);
 }
 
 namespace {
@@ -131,8 +132,10 @@ void ScheduleThread::checkEntries() {
         const bool wantsScrub = task == "s" || task == "sr";
         const bool wantsRecovery = task == "r" || task == "sr";
         refreshLastRuns();
-        const bool recoveryDue = wantsRecovery && differs(lastRecoveryEntry, now);
-        const bool scrubDue = wantsScrub && differs(lastScrubEntry, now);
+        // A run this thread started counts even where its stamp could not be
+        // stored, or an entry would run again at every check of its minute.
+        const bool recoveryDue = wantsRecovery && differs(lastRecoveryEntry, now) && differs(startedRecovery_, now);
+        const bool scrubDue = wantsScrub && differs(lastScrubEntry, now) && differs(startedScrub_, now);
         if (!isDue(e, now)) continue;
         if (recoveryDue && scrubDue) runScrubAndRecovery();
         else if (scrubDue) runScrub();
@@ -140,34 +143,42 @@ void ScheduleThread::checkEntries() {
     }
 }
 
-void ScheduleThread::writeStamp(const char* name, const ScheduleEntry& stamp) {
+// Replaces the stamp `seen` as it was read for the due check with the run's
+// own, in one store step: false when another copy of the program replaced it
+// first, and so runs the operation itself. A stamp that cannot be stored at
+// all (a full disk, a read-only store) still lets the run go ahead, once.
+bool ScheduleThread::claim(const char* name, const std::string& seen, const ScheduleEntry& stamp,
+                           ScheduleEntry& started) {
     platform::RegistryReaderWriter reg;
     reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
     reg.setKeyName(platform::kProductKey);
-    reg.writeString(stamp.toText(), name);
+    if (reg.compareAndWriteString(seen, stamp.toText(), name) ==
+        platform::RegistryReaderWriter::CompareAndWrite::Differed)
+        return false;
+    started = stamp;
+    return true;
 }
 
 void ScheduleThread::runScrub() {
     ScheduleEntry stamp;
     currentTimeStamp(stamp);
-    writeStamp(kLastScrub, stamp);
-    sync_.call(actions_.scrubMemory);
+    if (claim(kLastScrub, lastScrubText_, stamp, startedScrub_)) sync_.call(actions_.scrubMemory);
 }
 
 void ScheduleThread::runRecovery() {
     ScheduleEntry stamp;
     currentTimeStamp(stamp);
-    writeStamp(kLastRecovery, stamp);
-    sync_.call(actions_.recoverMemory);
+    if (claim(kLastRecovery, lastRecoveryText_, stamp, startedRecovery_)) sync_.call(actions_.recoverMemory);
 }
 
+// Each operation is claimed on its own: another copy may have taken one of them.
 void ScheduleThread::runScrubAndRecovery() {
     ScheduleEntry stamp;
     currentTimeStamp(stamp);
-    writeStamp(kLastRecovery, stamp);
-    writeStamp(kLastScrub, stamp);
-    sync_.call(actions_.scrubMemory);
-    sync_.call(actions_.recoverMemory);
+    const bool recovery = claim(kLastRecovery, lastRecoveryText_, stamp, startedRecovery_);
+    const bool scrub = claim(kLastScrub, lastScrubText_, stamp, startedScrub_);
+    if (scrub) sync_.call(actions_.scrubMemory);
+    if (recovery) sync_.call(actions_.recoverMemory);
 }
 
 }  // namespace kestrune

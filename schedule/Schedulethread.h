@@ -27,7 +27,9 @@ inline constexpr const char* kLastRecovery = "lastRecovery";
 
 // Fires the stored schedule entries. Every 10 seconds it reads them all and
 // starts each operation that is due, at most once a minute, exactly as a click
-// on its button would: on the UI thread, waiting until it has finished.
+// on its button would: on the UI thread, waiting until it has finished. Of
+// several running copies of the program, the one whose stamp replaces the
+// stamp the entry was found due on runs it; the others leave it.
 class ScheduleThread final : public platform::Thread {
 public:
     struct Actions {
@@ -50,6 +52,8 @@ public:
     void checkEntries();
     void refreshLastRuns();
     void currentTimeStamp(ScheduleEntry& entry);
+    // Each replaces the stamp(s) the last refreshLastRuns read with the time
+    // now, then runs what it could claim.
     void runScrub();
     void runRecovery();
     void runScrubAndRecovery();
@@ -58,15 +62,21 @@ protected:
     void Execute() override;
 
 private:
-    void readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into,
+    void readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into, std::string& text,
                    const ScheduleEntry& now);
-    void writeStamp(const char* name, const ScheduleEntry& stamp);
+    bool claim(const char* name, const std::string& seen, const ScheduleEntry& stamp, ScheduleEntry& started);
     bool isDue(const ScheduleEntry& e, const ScheduleEntry& now);
 
     const std::atomic<bool>& appClosing_;
     platform::Clock& clock_;
     Actions actions_;
     platform::UiSync sync_;
+    // The stamps as last read, which a run's new stamp has to replace.
+    std::string lastScrubText_;
+    std::string lastRecoveryText_;
+    // When this thread last started each operation, whatever the store kept.
+    ScheduleEntry startedScrub_;
+    ScheduleEntry startedRecovery_;
     // Faulty values already reported, so each is named once, not every pass.
     std::set<std::string> reported_;
 };

@@ -62,6 +62,25 @@ bool RegistryReaderWriter::writeNumber(std::int32_t value, const std::string& va
     return backend_->store.writeValue(rootKey_, keyName_, valueName, REG_DWORD, bytes, sizeof bytes);
 }
 
+RegistryReaderWriter::CompareAndWrite RegistryReaderWriter::compareAndWriteString(const std::string& expected,
+                                                                                const std::string& data,
+                                                                                const std::string& valueName) {
+    if (noKeyNamed()) return CompareAndWrite::Failed;
+    switch (backend_->store.replaceValue(rootKey_, keyName_, valueName, expected, readBufferSize_, REG_SZ,
+                                         data.c_str(), data.size() + 1)) {
+    case SqliteStore::Change::Done: return CompareAndWrite::Written;
+    case SqliteStore::Change::Declined: return CompareAndWrite::Differed;
+    case SqliteStore::Change::Failed: break;
+    }
+    return CompareAndWrite::Failed;
+}
+
+std::string RegistryReaderWriter::writeStringUnderFreeNumber(const std::string& data) {
+    if (noKeyNamed()) return {};
+    return backend_->store.writeValueUnderFreeNumber(rootKey_, keyName_, REG_SZ, data.c_str(), data.size() + 1)
+        .value_or(std::string());
+}
+
 bool RegistryReaderWriter::deleteValue(const std::string& valueName) {
     return backend_->store.deleteValue(rootKey_, keyName_, valueName);
 }

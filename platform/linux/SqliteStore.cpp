@@ -1,16 +1,20 @@
 #include "platform/SqliteStore.h"
 
+#include "platform/RegistryReaderWriter.h"
+
 #include <sqlite3.h>
 
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,8 +23,6 @@ namespace platform {
 
 namespace {
 
-// Long enough that another thread's or program's write always finishes first.
-constexpr int kBusyTimeoutMs = 10000;
 // "KSTR" in the file's header tells our files from other programs' SQLite files.
 constexpr std::int64_t kApplicationId = 0x4B535452;
 constexpr std::int64_t kSchemaVersion = 1;
@@ -28,7 +30,20 @@ constexpr std::int64_t kSchemaVersion = 1;
 constexpr std::array<RootKey, 5> kHives = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
                                            HKEY_CURRENT_CONFIG};
 
-enum Stmt { kCheck, kBegin, kCommit, kRollback, kRead, kFindKey, kInsertKey, kUpsert, kDelete, kNext, kStmtCount };
+enum Stmt {
+    kCheck,
+    kBegin,
+    kCommit,
+    kRollback,
+    kRead,
+    kFindKey,
+    kInsertKey,
+    kUpsert,
+    kDelete,
+    kNext,
+    kHasValue,
+    kStmtCount
+};
 
 constexpr std::array<const char*, kStmtCount> kSql = {
     "SELECT (SELECT application_id FROM pragma_application_id),"
@@ -46,6 +61,7 @@ constexpr std::array<const char*, kStmtCount> kSql = {
     "DELETE FROM registry_values"
     " WHERE key = (SELECT id FROM registry_keys WHERE hive = ?1 AND path = ?2) AND name = ?3",
     "SELECT name, seq FROM registry_values WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1 OFFSET ?3",
+    "SELECT 1 FROM registry_values WHERE key = ?1 AND name = ?2",
 };
 
 // A key is found by one lookup of its whole path; seq is AUTOINCREMENT so a
@@ -97,12 +113,46 @@ bool validPath(std::string_view path) {
 // SQLite's own busy handler waits longer and longer between tries, up to
 // 100 ms, so a thread or program that writes steadily can keep another
 // waiting that long for each write. Short even steps catch the gaps between
-// its transactions; after kBusyTimeoutMs in all the lock is given up.
-int waitForLock(void*, int tries) {
-    constexpr int kStepUs = 250;
-    if (static_cast<long long>(tries) * kStepUs >= kBusyTimeoutMs * 1000LL) return 0;
-    usleep(kStepUs);
+// its transactions. The limit is this thread's, in time on the steady clock:
+// a count of steps would leave out the time each sleep overruns, which more
+// than doubled the wait on a busy machine.
+int waitForLock(void* since, int tries) {
+    using Clock = std::chrono::steady_clock;
+    auto& start = *static_cast<Clock::time_point*>(since);
+    if (tries == 0) start = Clock::now();
+    if (Clock::now() - start >= RegistryReaderWriter::lockWait()) return 0;
+    usleep(250);
     return 1;
+}
+
+bool exists(const std::string& file) { return faccessat(AT_FDCWD, file.c_str(), F_OK, AT_EACCESS) == 0; }
+
+// A file that exists and that this process may not write.
+bool readOnlyFile(const std::string& file) {
+    return exists(file) && faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// The file as a URI that SQLite opens for reading only, creating nothing
+// beside it. With a -wal and -shm already there (another program writing, or
+// left over), those are read as they are; without, the file is opened as
+// immutable, which needs neither, as no one can have written it through them.
+std::string readOnlyUri(const std::string& file) {
+    std::string uri = file.front() == '/' ? "file://" : "file:";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char ch : file) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+        if (plain || (c != 0 && std::strchr("/-._~", ch))) {
+            uri += ch;
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    uri += "?mode=ro";
+    if (!exists(file + "-wal") || !exists(file + "-shm")) uri += "&immutable=1";
+    return uri;
 }
 
 bool makeFolders(const std::string& file) {
@@ -172,6 +222,8 @@ struct SqliteStore::Connection {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
+    bool readOnly = false;  // opened only to read a file this process may not write
+    std::chrono::steady_clock::time_point busySince;  // for waitForLock
     unsigned owner = forkGeneration();  // a forked child must never use or close it
 
     Connection() = default;
@@ -342,8 +394,10 @@ public:
     }
 
     void give(Ptr c) {
-        // Only a healthy connection between operations is worth keeping.
-        if (gone_ || c->owner != forkGeneration() || !sqlite3_get_autocommit(c->db) ||
+        // Only a healthy connection between operations is worth keeping; a
+        // read-only one would go on missing changes made by whoever may write
+        // the file, and writes once it becomes writable.
+        if (gone_ || c->owner != forkGeneration() || !sqlite3_get_autocommit(c->db) || c->readOnly ||
             (c->state != State::Ours && c->state != State::Empty)) {
             dispose(std::move(c));
             return;
@@ -419,14 +473,21 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     if (forWrite && !makeFolders(*path_)) return nullptr;
     auto c = std::make_unique<Connection>();
     c->path = *path_;
-    // Without CREATE, a missing file stays missing: reads never make one.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+    c->readOnly = readOnlyFile(*path_);
+    if (c->readOnly) {
+        if (sqlite3_open_v2(readOnlyUri(*path_).c_str(), &c->db,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+            return nullptr;
+    } else {
+        // Without CREATE, a missing file stays missing: reads never make one.
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
+        if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+    }
     struct stat st {};
     if (stat(path_->c_str(), &st) != 0) return nullptr;
     c->device = st.st_dev;
     c->inode = st.st_ino;
-    sqlite3_busy_handler(c->db, waitForLock, nullptr);
+    sqlite3_busy_handler(c->db, waitForLock, &c->busySince);
     if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
     connection_ = std::move(c);
     return connection_.get();
@@ -450,41 +511,97 @@ SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path
     return Result::Ok;
 }
 
-bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
-                             const void* data, std::size_t size) {
-    if (!validHive(hive) || !validPath(path)) return false;
-    Connection* c = connect(true);
-    if (!c) return false;
+SqliteStore::Change SqliteStore::changeKey(RootKey hive, const std::string& path, bool create,
+                                           const std::function<Change(Connection&, std::int64_t key)>& change) {
+    if (!validHive(hive) || !validPath(path)) return Change::Failed;
+    Connection* c = connect(create);
+    // Without the file there is nothing to replace.
+    if (!c) return !create && path_ && !path_->empty() && !exists(*path_) ? Change::Declined : Change::Failed;
     const State s = c->current();
-    if (s != State::Ours && s != State::Empty) return false;
+    if (s != State::Ours && s != State::Empty) return Change::Failed;
+    if (s == State::Empty && !create) return Change::Declined;  // holds no key yet
     // The journal mode cannot change inside a transaction, so a new file gets
     // it first; it is kept in the file from the first commit on.
-    if (s == State::Empty && !c->useWal()) return false;
+    if (s == State::Empty && !c->useWal()) return Change::Failed;
     WriteTransaction txn(*c);
-    if (!txn.open()) return false;
+    if (!txn.open()) return Change::Failed;
     bool laidOut = false;
     if (s == State::Empty) {
         // Looked at again under the write lock: another connection may have
         // laid the file out in the meantime.
-        if (!c->check()) return false;
+        if (!c->check()) return Change::Failed;
         if (c->state == State::Empty) {
             c->state = State::Unchecked;  // until the layout is committed
-            if (!c->createSchema()) return false;
+            if (!c->createSchema()) return Change::Failed;
             laidOut = true;
         } else if (c->state != State::Ours) {
-            return false;
+            return Change::Failed;
         }
     }
-    const auto key = c->findOrCreateKey(hive, path);
-    if (!key) return false;
-    {
-        Query q(c->stmt(kUpsert));
-        q.bind(1, *key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
-        if (q.step() != SQLITE_DONE) return false;
-    }
-    if (!txn.commit()) return false;
+    const auto key = create ? c->findOrCreateKey(hive, path) : c->findKey(hive, path);
+    if (!key) return create ? Change::Failed : Change::Declined;
+    const Change done = change(*c, *key);
+    if (done != Change::Done) return done;
+    if (!txn.commit()) return Change::Failed;
     if (laidOut) c->state = State::Ours;
-    return true;
+    return Change::Done;
+}
+
+namespace {
+
+bool upsert(SqliteStore::Connection& c, std::int64_t key, std::string_view name, std::uint32_t type,
+            const void* data, std::size_t size) {
+    Query q(c.stmt(kUpsert));
+    q.bind(1, key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
+    return q.step() == SQLITE_DONE;
+}
+
+}  // namespace
+
+bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
+                             const void* data, std::size_t size) {
+    return changeKey(hive, path, true, [&](Connection& c, std::int64_t key) {
+               return upsert(c, key, name, type, data, size) ? Change::Done : Change::Failed;
+           }) == Change::Done;
+}
+
+SqliteStore::Change SqliteStore::replaceValue(RootKey hive, const std::string& path, const std::string& name,
+                                              const std::string& expected, std::uint32_t capacity,
+                                              std::uint32_t type, const void* data, std::size_t size) {
+    return changeKey(hive, path, false, [&](Connection& c, std::int64_t key) {
+        {
+            Query q(c.stmt(kRead));
+            q.bind(1, std::int64_t{hive}).bind(2, path).bind(3, name);
+            const int rc = q.step();
+            if (rc == SQLITE_DONE) return Change::Declined;
+            if (rc != SQLITE_ROW) return Change::Failed;
+            const auto* stored = static_cast<const char*>(sqlite3_column_blob(q.get(), 0));
+            const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(q.get(), 0));
+            if (bytes > capacity) return Change::Declined;  // too long to read, so it reads as nothing
+            if (std::string_view(stored ? stored : "", bytes ? strnlen(stored, bytes) : 0) != expected)
+                return Change::Declined;
+        }
+        return upsert(c, key, name, type, data, size) ? Change::Done : Change::Failed;
+    });
+}
+
+std::optional<std::string> SqliteStore::writeValueUnderFreeNumber(RootKey hive, const std::string& path,
+                                                                  std::uint32_t type, const void* data,
+                                                                  std::size_t size) {
+    std::string name;
+    const Change done = changeKey(hive, path, true, [&](Connection& c, std::int64_t key) {
+        for (std::int64_t number = 0;; ++number) {
+            name = std::to_string(number);
+            Query q(c.stmt(kHasValue));
+            q.bind(1, key).bind(2, name);
+            const int rc = q.step();
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) return Change::Failed;
+        }
+        return upsert(c, key, name, type, data, size) ? Change::Done : Change::Failed;
+    });
+    if (done != Change::Done) return std::nullopt;
+    return name;
 }
 
 bool SqliteStore::deleteValue(RootKey hive, const std::string& path, const std::string& name) {

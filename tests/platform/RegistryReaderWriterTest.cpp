@@ -4,6 +4,8 @@
 #include "platform/Registry.h"
 
 #include <algorithm>
+#include <set>
+#include <thread>
 
 using namespace platform;
 using namespace registrytest;
@@ -140,6 +142,46 @@ TEST_F(RegistryReaderWriterTest, ListingGivesEachNameOnceAndCountsFailedCalls) {
     EXPECT_EQ(tight.next(), "!null");
 }
 
+TEST_F(RegistryReaderWriterTest, CompareAndWriteWritesOnlyOverTheExpectedText) {
+    using Outcome = RegistryReaderWriter::CompareAndWrite;
+    Reg r(kKey);
+    EXPECT_EQ(r.compareAndWriteString("", "x", "v"), Outcome::Differed);  // no key yet
+    ASSERT_TRUE(r.writeString("old", "v"));
+    EXPECT_EQ(r.compareAndWriteString("", "x", "missing"), Outcome::Differed);
+    EXPECT_EQ(r.compareAndWriteString("older", "x", "v"), Outcome::Differed);
+    EXPECT_EQ(r.read("v"), "old");
+    EXPECT_EQ(r.compareAndWriteString("old", "new", "v"), Outcome::Written);
+    EXPECT_EQ(r.read("v"), "new");
+    // Data too long to read reads as nothing, so it never matches.
+    const std::string tooLong(260, 'x');
+    ASSERT_TRUE(r.writeString(tooLong, "long"));
+    EXPECT_EQ(r.compareAndWriteString(tooLong, "y", "long"), Outcome::Differed);
+    EXPECT_EQ(r.compareAndWriteString(tooLong.substr(0, 259), "y", "long"), Outcome::Differed);
+    EXPECT_EQ(Reg().compareAndWriteString("", "x", "v"), Outcome::Failed);
+}
+
+TEST_F(RegistryReaderWriterTest, TwoThreadsAddingUnderFreeNumbersNeverShareOne) {
+    constexpr int kEach = 60;
+    std::vector<std::string> names[2];
+    auto add = [&](int who) {
+        Reg r(kKey);
+        for (int i = 0; i < kEach; ++i) names[who].push_back(r.writeStringUnderFreeNumber(std::to_string(who)));
+    };
+    std::thread other(add, 1);
+    add(0);
+    other.join();
+    std::set<int> numbers;
+    Reg r(kKey);
+    for (int who = 0; who < 2; ++who)
+        for (const std::string& name : names[who]) {
+            ASSERT_FALSE(name.empty());
+            numbers.insert(std::stoi(name));
+            EXPECT_EQ(r.read(name), std::to_string(who)) << name;
+        }
+    EXPECT_EQ(numbers.size(), 2u * kEach);
+    EXPECT_EQ(*numbers.rbegin(), 2 * kEach - 1);
+}
+
 TEST_F(RegistryReaderWriterTest, AWriteThatIsNotStoredSaysSo) {
     store_.makeUnwritable();
     Reg r(kProductKey);
@@ -149,6 +191,7 @@ TEST_F(RegistryReaderWriterTest, AWriteThatIsNotStoredSaysSo) {
     EXPECT_FALSE(r.deleteValue("v"));
     EXPECT_EQ(r.read("v"), "!null");
     EXPECT_FALSE(r.startEnumeration());
+    EXPECT_EQ(r.writeStringUnderFreeNumber("x"), "");
     EXPECT_EQ(err.take(), "Error in readString");
 }
 

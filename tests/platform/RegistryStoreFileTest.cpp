@@ -2,8 +2,10 @@
 // listed, and how it bears damaged, foreign and locked files.
 #include "SqliteTestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -68,6 +70,30 @@ TEST_F(RegistryStoreFileTest, ListingKeepsFirstWriteOrder) {
         ASSERT_TRUE(r.writeString("x", name));
     ASSERT_TRUE(r.writeString("again", "ONE"));
     EXPECT_EQ(r.names(), (Names{"one", "two", "three", name999}));
+}
+
+TEST_F(RegistryStoreFileTest, AWriteWaitsForAnotherWritersLockAsLongAsItsThreadMay) {
+    using Clock = std::chrono::steady_clock;
+    ASSERT_TRUE(Reg(kKey).writeString("before", "v"));
+    ASSERT_TRUE(store_.holdWriteLock());
+    const auto start = Clock::now();
+    bool uiWrote = true, backgroundWrote = false;
+    Clock::duration uiWaited{};
+    std::thread ui([&] {
+        RegistryReaderWriter::setLockWait(kUiLockWait);
+        uiWrote = Reg(kKey).writeString("ui", "v");
+        uiWaited = Clock::now() - start;
+    });
+    std::thread background([&] { backgroundWrote = Reg(kKey).writeString("background", "v"); });
+    ui.join();
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // the background thread waits on
+    store_.releaseWriteLock();
+    background.join();
+    EXPECT_FALSE(uiWrote);
+    EXPECT_GT(uiWaited, std::chrono::milliseconds(1500));
+    EXPECT_LT(uiWaited, std::chrono::milliseconds(3500));
+    EXPECT_TRUE(backgroundWrote);
+    EXPECT_EQ(Reg(kKey).read("v"), "background");
 }
 
 // Every operation fails as on a failed store, and the file stays byte for byte.
@@ -135,8 +161,13 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
     const std::string locked = file("locked"), lockedStore = file("lockedStore"), open = file("open");
     for (const std::string& d : {locked, lockedStore, open}) ASSERT_EQ(mkdir(d.c_str(), 0700), 0);
     writeFile(lockedStore + "/registry.sqlite3", valid);
-    writeFile(open + "/registry.sqlite3", valid);
-    ASSERT_EQ(chmod((open + "/registry.sqlite3").c_str(), 0444), 0);
+    const std::string openStore = open + "/registry.sqlite3";
+    writeFile(openStore, valid);
+    ASSERT_EQ(chmod(openStore.c_str(), 0444), 0);
+    // Its owner may make it writable again.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(openStore.c_str(), 65534, 65534), 0);
+    }
     ASSERT_EQ(chmod(open.c_str(), 0777), 0);  // writable for whoever runs the checks
     for (const std::string& d : {locked, lockedStore}) ASSERT_EQ(chmod(d.c_str(), 0555), 0);
     ASSERT_EQ(chmod(folder().c_str(), 0755), 0);
@@ -147,21 +178,27 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
         EXPECT_FALSE(Reg(kKey).writeString("x", "v"));
         EXPECT_FALSE(Reg(kKey).valueExists("v0"));
         EXPECT_FALSE(std::filesystem::exists(locked + "/registry.sqlite3"));
-        // WAL needs its -shm and -wal beside the file: reads fail where they
-        // cannot be made, and work where only the file is read-only.
-        useStore(lockedStore + "/registry.sqlite3");
-        expectRefused(lockedStore + "/registry.sqlite3");
-        useStore(open + "/registry.sqlite3");
-        Reg r(kKey);
-        EXPECT_EQ(r.read("v0"), std::string(200, 'd'));
-        EXPECT_EQ(r.names(), Names{"v0"});
-        EXPECT_FALSE(r.writeString("x", "v0"));
-        EXPECT_FALSE(r.deleteValue("v0"));
+        // A file that may not be written is read as it is, in a folder that
+        // may not be written either.
+        for (const std::string& d : {lockedStore, open}) {
+            useStore(d + "/registry.sqlite3");
+            Reg r(kKey);
+            EXPECT_EQ(r.read("v0"), std::string(200, 'd')) << d;
+            EXPECT_EQ(r.names(), Names{"v0"});
+            EXPECT_FALSE(r.writeString("x", "v0"));
+            EXPECT_FALSE(r.deleteValue("v0"));
+        }
+        // It leaves no -wal or -shm behind, whose mode would keep failing
+        // writes once the file is writable again.
+        SqliteStore::closeIdleConnections();
+        for (const char* side : {"-wal", "-shm"}) EXPECT_FALSE(std::filesystem::exists(openStore + side)) << side;
+        ASSERT_EQ(chmod(openStore.c_str(), 0644), 0);
+        EXPECT_TRUE(Reg(kKey).writeString("x", "v0"));
+        EXPECT_EQ(Reg(kKey).read("v0"), "x");
     });
     if (!ran) return;
     SqliteStore::closeIdleConnections();
     EXPECT_EQ(readFile(lockedStore + "/registry.sqlite3"), valid);
-    EXPECT_EQ(readFile(open + "/registry.sqlite3"), valid);
 }
 
 }  // namespace

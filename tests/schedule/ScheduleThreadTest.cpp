@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <barrier>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kestrune;
@@ -181,8 +184,59 @@ TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
         s.closing, s.clock, s.ui,
         ScheduleThread::Actions{[&] { seenAtScrub = s.stamp("lastScrub") + "|" + s.stamp("lastRecovery"); },
                                 [] {}});
+    s.thread->refreshLastRuns();
     s.thread->runScrubAndRecovery();
     EXPECT_EQ(seenAtScrub, "s 14 7 on 12 29 2003|s 14 7 on 12 29 2003");
+}
+
+TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
+    CapturedErr quiet;
+    IsolatedStore isolated;
+    {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kScheduleKey);
+        ASSERT_TRUE(reg.writeString("R 0 0 every hour 0 0 0", "0"));
+        reg.setKeyName(platform::kProductKey);
+        ASSERT_TRUE(reg.writeString("s 0 0 on 1 1 2000", "lastRecovery"));
+    }
+    constexpr int kRounds = 200;
+    std::array<std::atomic<int>, kRounds> runs{};
+    std::barrier meet(2);
+    // Each copy its own thread, clock and store connections; every round an
+    // hour later, both at the same moment.
+    auto copy = [&] {
+        FakeClock clock;
+        ManualDispatcher ui;
+        std::atomic<bool> closing{true};
+        int round = 0;
+        ScheduleThread t(closing, clock, ui, {[] {}, [&] { ++runs[static_cast<std::size_t>(round)]; }});
+        for (; round < kRounds; ++round) {
+            clock.setNow(utc(2003, 12, 29, 0, 0, 5) + round * 3600);
+            meet.arrive_and_wait();
+            t.loadEntries();
+            t.checkEntries();
+        }
+    };
+    std::thread other(copy);
+    copy();
+    other.join();
+    for (int round = 0; round < kRounds; ++round) EXPECT_EQ(runs[static_cast<std::size_t>(round)], 1) << round;
+}
+
+TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "R 10 0 every day 0 0 0");
+    s.store("lastRecovery", "s 10 0 on 12 28 2003", platform::kProductKey);
+    if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
+    struct ShortWait {  // writes give up at once rather than in 10 s
+        ShortWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
+        ~ShortWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
+    } shortWait;
+    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
+    s.isolated.releaseWriteLock();
+    EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
+    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 28 2003");  // never stored
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {

@@ -25,6 +25,12 @@ public:
     // key. Reads find nothing.
     void makeUnwritable();
 
+    // Takes the store's write lock from a connection of its own, as another
+    // program in the middle of a write would, until releaseWriteLock or the
+    // end. False where the store has no such lock (the registry).
+    bool holdWriteLock();
+    void releaseWriteLock();
+
     // The type and data of the value `name` of key `key` (HKEY_LOCAL_MACHINE)
     // as stored, e.g. "1:6E756C6C00" for REG_SZ "null"; empty when missing.
     std::string rawValue(const std::string& key, const std::string& name) const;

@@ -13,6 +13,7 @@ namespace testsupport {
 struct IsolatedStore::State {
     TempDir dir;
     std::optional<std::string> previous;  // KESTRUNE_REGISTRY as it was
+    sqlite3* lockHolder = nullptr;
 };
 
 IsolatedStore::IsolatedStore() : state_(std::make_unique<State>()) {
@@ -21,6 +22,7 @@ IsolatedStore::IsolatedStore() : state_(std::make_unique<State>()) {
 }
 
 IsolatedStore::~IsolatedStore() {
+    releaseWriteLock();
     // No idle connection may outlive its file.
     platform::SqliteStore::closeIdleConnections();
     if (state_->previous) setenv("KESTRUNE_REGISTRY", state_->previous->c_str(), 1);
@@ -30,6 +32,22 @@ IsolatedStore::~IsolatedStore() {
 void IsolatedStore::makeUnwritable() {
     platform::SqliteStore::closeIdleConnections();
     setenv("KESTRUNE_REGISTRY", "/proc/kestrune-nowhere/registry.sqlite3", 1);
+}
+
+bool IsolatedStore::holdWriteLock() {
+    releaseWriteLock();
+    if (sqlite3_open_v2(file().c_str(), &state_->lockHolder, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+        sqlite3_exec(state_->lockHolder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    releaseWriteLock();
+    return false;
+}
+
+void IsolatedStore::releaseWriteLock() {
+    if (!state_->lockHolder) return;
+    sqlite3_exec(state_->lockHolder, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(state_->lockHolder);
+    state_->lockHolder = nullptr;
 }
 
 std::string IsolatedStore::rawValue(const std::string& key, const std::string& name) const {

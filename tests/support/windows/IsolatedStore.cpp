@@ -51,6 +51,11 @@ void IsolatedStore::makeUnwritable() {
     state_->unwritable = true;
 }
 
+// The registry keeps each call whole and holds no lock between calls.
+bool IsolatedStore::holdWriteLock() { return false; }
+
+void IsolatedStore::releaseWriteLock() {}
+
 std::string IsolatedStore::rawValue(const std::string& key, const std::string& name) const {
     HKEY open = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &open) != ERROR_SUCCESS) return "";
