@@ -27,8 +27,7 @@ public:
     ~KestruneFormWidget() override;
 
     TKestruneForm& form() { return *form_; }
-    // Empty where the desktop has no system tray.
-    KestruneTray* tray() { return tray_.get(); }
+    KestruneTray& tray() { return *tray_; }
     // Called once the window has accepted its close.
     std::function<void()> onClosed;
 
