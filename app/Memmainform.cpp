@@ -79,6 +79,12 @@ bool TKestruneForm::FormCloseQuery() {
     return true;
 }
 
+bool TKestruneForm::BlockedCloseQuery() {
+    if (!operationInProgress()) return false;
+    closePending_ = true;
+    return true;
+}
+
 void TKestruneForm::FormResize() {
     const int width = fixedClientWidth();
     const int height = flooredClientHeight(c_.self.clientHeight());

@@ -180,6 +180,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
     connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+    blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
 
     tray_ = std::make_unique<KestruneTray>(TrayLogic(
         *recover_, *scrub_,

@@ -3,6 +3,7 @@
 #include "Memmainform.h"
 #include "PerformanceGraph.h"
 #include "TrayWidget.h"
+#include "platform/QtCloseRequests.h"
 #include "platform/QtControls.h"
 
 #include <QWidget>
@@ -57,6 +58,7 @@ private:
     std::optional<platform::QtButton> recover_, scrub_;
     std::unique_ptr<TKestruneForm> form_;
     std::unique_ptr<KestruneTray> tray_;
+    std::optional<platform::BlockedCloseWatch> blockedClose_;
 };
 
 }  // namespace kestrune
