@@ -164,7 +164,8 @@ void TKestruneForm::TeButton1Click() {
     // monitor's update and a scheduled run wait, then catch up.
     runOperation(platform::kGateRecovery | platform::kGateOperation, [this] {
         if (!Form2) Form2 = s_.forms.createProgressWindow();
-        MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle()},
+        MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle(),
+                                    s_.sessionEnding},
                        Form2->form(), s_.memory, s_.vm, s_.clock)
             .run();
     });

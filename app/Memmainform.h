@@ -112,6 +112,9 @@ public:
         platform::UiDispatcher& ui;
         FormFactory& forms;
         std::atomic<bool>& appClosing;
+        // Set when the session asks the program to end; a recovery in
+        // progress then ends early. None: it never does.
+        const std::atomic<bool>* sessionEnding = nullptr;
     };
 
     TKestruneForm(Controls controls, const Services& services);

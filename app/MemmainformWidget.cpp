@@ -72,7 +72,7 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
 KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
                                        platform::Clock& clock,
                                        platform::UiDispatcher& ui, FormFactory& forms,
-                                       std::atomic<bool>& appClosing) {
+                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding) {
     setObjectName(QStringLiteral("KestruneForm"));
     setWindowTitle(QString::fromUtf8(m::kCaption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -172,7 +172,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                        }},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(controls,
-                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing});
+                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });

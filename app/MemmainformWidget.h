@@ -24,7 +24,8 @@ namespace kestrune {
 class KestruneFormWidget final : public QWidget {
 public:
     KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm, platform::Clock& clock,
-                       platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing);
+                       platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing,
+                       const std::atomic<bool>* sessionEnding = nullptr);
     ~KestruneFormWidget() override;
 
     TKestruneForm& form() { return *form_; }

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
 #include "platform/QtUiDispatcher.h"
+#include "platform/SessionEnd.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"
 
@@ -19,6 +20,7 @@ std::atomic<bool> appClosing{false};
 
 int main(int argc, char** argv) {
     using namespace kestrune;
+    platform::SessionEnd sessionEnd;
     KestruneApplication app(argc, argv);
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;
@@ -29,7 +31,7 @@ int main(int argc, char** argv) {
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
                                                         platform::systemClock(),
-                                                        dispatcher, forms, appClosing);
+                                                        dispatcher, forms, appClosing, &sessionEnd.requested());
         forms.setOwner(main);
         KestruneForm = &main->form();
         // The scrub window that lives, hidden, for the whole run.
@@ -54,6 +56,10 @@ int main(int argc, char** argv) {
             ScheduleThread::Actions{asClick(&TKestruneForm::TeButton2Click), asClick(&TKestruneForm::TeButton1Click)});
 
         main->onClosed = [&app] { app.quit(); };
+        // Logout or Ctrl+C: as File > Exit.
+        app.EndWithSession(sessionEnd.fd(), [] {
+            if (KestruneForm != nullptr) KestruneForm->CustomItem1Click();
+        });
         main->show();
         app.exec();
     } catch (const std::exception& e) {
