@@ -12,7 +12,7 @@ build_dir=${KESTRUNE_BUILD_DIR:-build}
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libsqlite3-dev sqlite3
+  qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
   fonts-liberation2 xvfb xauth xdotool file desktop-file-utils appstream
   openbox trayer wmctrl x11-utils

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -75,6 +76,19 @@ void KestruneApplication::reportEscaped(const char* message) {
         std::fputs(message, stderr);
         std::fputc('\n', stderr);
     }
+}
+
+void KestruneApplication::EndWithSession(int fd, std::function<void()> close) {
+    if (fd < 0) return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, notifier, close = std::move(close)] {
+        notifier->setEnabled(false);
+        close();
+        // A close put off by an operation waits for it to unwind: a box or the
+        // scrub window returns now (and any later one at once), the recovery
+        // stops at its next tick on the same request.
+        quit();
+    });
 }
 
 bool KestruneApplication::notify(QObject* receiver, QEvent* event) {

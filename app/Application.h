@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -33,6 +34,10 @@ public:
     void DestroyForms();
 
     void ShowException(const std::string& message);
+
+    // Once `fd` turns readable (the session asks the program to end), runs
+    // `close`, then ends every event loop, modal ones included.
+    void EndWithSession(int fd, std::function<void()> close);
 
     bool notify(QObject* receiver, QEvent* event) override;
 

@@ -79,6 +79,12 @@ bool TKestruneForm::FormCloseQuery() {
     return true;
 }
 
+bool TKestruneForm::BlockedCloseQuery() {
+    if (!operationInProgress()) return false;
+    closePending_ = true;
+    return true;
+}
+
 void TKestruneForm::FormResize() {
     const int width = fixedClientWidth();
     const int height = flooredClientHeight(c_.self.clientHeight());
@@ -158,7 +164,8 @@ void TKestruneForm::TeButton1Click() {
     // monitor's update and a scheduled run wait, then catch up.
     runOperation(platform::kGateRecovery | platform::kGateOperation, [this] {
         if (!Form2) Form2 = s_.forms.createProgressWindow();
-        MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle()},
+        MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle(),
+                                    s_.sessionEnding},
                        Form2->form(), s_.memory, s_.vm, s_.clock)
             .run();
     });

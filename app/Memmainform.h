@@ -112,6 +112,9 @@ public:
         platform::UiDispatcher& ui;
         FormFactory& forms;
         std::atomic<bool>& appClosing;
+        // Set when the session asks the program to end; a recovery in
+        // progress then ends early. None: it never does.
+        const std::atomic<bool>* sessionEnding = nullptr;
     };
 
     TKestruneForm(Controls controls, const Services& services);
@@ -132,6 +135,11 @@ public:
     // Always lets the window close, except while an operation runs: then the
     // close is put off until the operation has ended.
     bool FormCloseQuery();
+    // The window manager asks to close while a modal window (a message box,
+    // the scrub window) blocks this one: during an operation the close is put
+    // off as above; otherwise nothing happens and the modal window stays in
+    // front. True when it was put off.
+    bool BlockedCloseQuery();
     void FormResize();
     void FormPaint();
     void CustomItem1Click();  // File > Exit

@@ -72,7 +72,7 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
 KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
                                        platform::Clock& clock,
                                        platform::UiDispatcher& ui, FormFactory& forms,
-                                       std::atomic<bool>& appClosing) {
+                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding) {
     setObjectName(QStringLiteral("KestruneForm"));
     setWindowTitle(QString::fromUtf8(m::kCaption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -168,11 +168,11 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
         FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_,
                        // The tray follows the very sample the window shows.
                        [this](const platform::MemoryStatus& s) {
-                           if (tray_) tray_->setLoad(s.memoryLoad);
+                           tray_->setLoad(s.memoryLoad);
                        }},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(controls,
-                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing});
+                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
@@ -180,18 +180,17 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
     connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+    blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
 
-    if (KestruneTray::available()) {
-        tray_ = std::make_unique<KestruneTray>(TrayLogic(
-            *recover_, *scrub_,
-            TrayLogic::Actions{[this] {
-                                   showNormal();
-                                   raise();
-                                   activateWindow();
-                               },
-                               [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                               [this] { form_->CustomItem1Click(); }}));
-    }
+    tray_ = std::make_unique<KestruneTray>(TrayLogic(
+        *recover_, *scrub_,
+        TrayLogic::Actions{[this] {
+                               showNormal();
+                               raise();
+                               activateWindow();
+                           },
+                           [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
+                           [this] { form_->CustomItem1Click(); }}));
 
     // The client width is fixed and the height has a floor; tell the window
     // manager too, so a drag never fights the resize rule.
@@ -214,7 +213,9 @@ void KestruneFormWidget::closeEvent(QCloseEvent* e) {
         return;
     }
     e->accept();
-    tray_.reset();
+    // Only hidden: the close may come from the tray's own menu, which must
+    // outlive its handler; the tray goes with the window.
+    tray_->hide();
     if (onClosed) onClosed();
 }
 
@@ -233,7 +234,7 @@ void KestruneFormWidget::paintEvent(QPaintEvent* e) {
 void KestruneFormWidget::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     // Minimised with a tray to go to: the window leaves the task bar for it.
-    if (e->type() == QEvent::WindowStateChange && isMinimized() && tray_ && tray_->visible())
+    if (e->type() == QEvent::WindowStateChange && isMinimized() && tray_->minimised())
         QTimer::singleShot(0, this, [this] { hide(); });
 }
 

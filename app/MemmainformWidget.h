@@ -3,6 +3,7 @@
 #include "Memmainform.h"
 #include "PerformanceGraph.h"
 #include "TrayWidget.h"
+#include "platform/QtCloseRequests.h"
 #include "platform/QtControls.h"
 
 #include <QWidget>
@@ -23,12 +24,12 @@ namespace kestrune {
 class KestruneFormWidget final : public QWidget {
 public:
     KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm, platform::Clock& clock,
-                       platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing);
+                       platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing,
+                       const std::atomic<bool>* sessionEnding = nullptr);
     ~KestruneFormWidget() override;
 
     TKestruneForm& form() { return *form_; }
-    // Empty where the desktop has no system tray.
-    KestruneTray* tray() { return tray_.get(); }
+    KestruneTray& tray() { return *tray_; }
     // Called once the window has accepted its close.
     std::function<void()> onClosed;
 
@@ -58,6 +59,7 @@ private:
     std::optional<platform::QtButton> recover_, scrub_;
     std::unique_ptr<TKestruneForm> form_;
     std::unique_ptr<KestruneTray> tray_;
+    std::optional<platform::BlockedCloseWatch> blockedClose_;
 };
 
 }  // namespace kestrune

@@ -10,7 +10,10 @@ namespace kestrune {
 
 // What the tray icon shows and offers. It follows the sample the monitor
 // takes for the main window; its actions are the main window's handlers and
-// are offered only while the matching button is enabled.
+// are offered only while the matching button is enabled. Trays come and go
+// (a panel often starts after the programs of a login): the icon is always
+// there to dock, minimising goes to the tray only when one is there at that
+// moment, and a tray that goes away gives back the window hidden in it.
 class TrayLogic {
 public:
     struct Actions {
@@ -33,7 +36,20 @@ public:
     bool recoverEnabled() const { return recover_.enabled(); }
     bool scrubEnabled() const { return scrub_.enabled(); }
 
-    void activated() { actions_.restore(); }
+    void activated() {
+        inTray_ = false;
+        actions_.restore();
+    }
+    // The window was minimised: true when it is to leave for the tray.
+    bool minimised(bool trayPresent) {
+        inTray_ = trayPresent;
+        return inTray_;
+    }
+    // The tray's presence, looked at as each sample arrives.
+    void trayPresence(bool present) {
+        if (!present && inTray_) activated();
+    }
+    bool inTray() const { return inTray_; }
     void recoverMemory() {
         if (recover_.enabled()) actions_.recoverMemory();
     }
@@ -48,6 +64,7 @@ private:
     Actions actions_;
     std::uint32_t load_ = 0;
     bool shown_ = false;
+    bool inTray_ = false;
 };
 
 }  // namespace kestrune

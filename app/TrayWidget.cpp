@@ -30,12 +30,13 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
         recover_->setEnabled(logic_.recoverEnabled());
         scrub_->setEnabled(logic_.scrubEnabled());
     });
-    connect(show, &QAction::triggered, this, [this] { logic_.activated(); });
-    connect(recover_, &QAction::triggered, this, [this] { logic_.recoverMemory(); });
-    connect(scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); });
-    connect(exit, &QAction::triggered, this, [this] { logic_.exit(); });
+    // Queued: a choice runs once the menu has finished with its click, so an
+    // operation or the close never runs inside the menu's own handler.
+    connect(show, &QAction::triggered, this, [this] { logic_.activated(); }, Qt::QueuedConnection);
+    connect(recover_, &QAction::triggered, this, [this] { logic_.recoverMemory(); }, Qt::QueuedConnection);
+    connect(scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); }, Qt::QueuedConnection);
+    connect(exit, &QAction::triggered, this, [this] { logic_.exit(); }, Qt::QueuedConnection);
 
-    if (!available()) return;
     icon_ = new QSystemTrayIcon(this);
     icon_->setContextMenu(menu_.get());
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
@@ -45,18 +46,18 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     icon_->show();
 }
 
-KestruneTray::~KestruneTray() {
-    if (icon_ != nullptr) icon_->hide();
-}
+KestruneTray::~KestruneTray() { hide(); }
 
-bool KestruneTray::visible() const { return icon_ != nullptr && icon_->isVisible(); }
+void KestruneTray::hide() { icon_->hide(); }
+
+bool KestruneTray::visible() const { return icon_->isVisible(); }
 
 void KestruneTray::setLoad(std::uint32_t load) {
+    logic_.trayPresence(available());
     if (logic_.setLoad(load)) redraw();
 }
 
 void KestruneTray::redraw() {
-    if (icon_ == nullptr) return;
     // The program's icon with the load drawn across it.
     QPixmap pixmap = QIcon(QStringLiteral(":/kestrune/kestrune-32.png")).pixmap(32, 32);
     if (pixmap.isNull()) {

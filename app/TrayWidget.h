@@ -12,7 +12,8 @@ class QSystemTrayIcon;
 
 namespace kestrune {
 
-// The system tray icon, where the desktop has a tray; nothing otherwise.
+// The system tray icon. Shown from the start, tray or none: Qt docks it
+// whenever a tray appears.
 class KestruneTray final : public QObject {
 public:
     explicit KestruneTray(TrayLogic logic);
@@ -20,8 +21,13 @@ public:
 
     static bool available();
     TrayLogic& logic() { return logic_; }
-    // The monitor's sample arrives here, on the UI thread.
+    // The monitor's sample arrives here, on the UI thread, once a second; the
+    // tray's presence is looked at with it (Qt tells of no tray going away).
     void setLoad(std::uint32_t load);
+    // The window was minimised: true when it is to hide in the tray.
+    bool minimised() { return logic_.minimised(available()); }
+    // The window closes: the icon goes, the object stays until the window's end.
+    void hide();
     bool visible() const;
 
 private:

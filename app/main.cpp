@@ -5,6 +5,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/QtUiDispatcher.h"
 #include "platform/RegistryReaderWriter.h"
+#include "platform/SessionEnd.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"
 
@@ -20,6 +21,7 @@ std::atomic<bool> appClosing{false};
 
 int main(int argc, char** argv) {
     using namespace kestrune;
+    platform::SessionEnd sessionEnd;
     KestruneApplication app(argc, argv);
     platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
     app.SetTitle("Kestrune");
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
                                                         platform::systemClock(),
-                                                        dispatcher, forms, appClosing);
+                                                        dispatcher, forms, appClosing, &sessionEnd.requested());
         forms.setOwner(main);
         KestruneForm = &main->form();
         // The scrub window that lives, hidden, for the whole run.
@@ -56,6 +58,10 @@ int main(int argc, char** argv) {
             ScheduleThread::Actions{asClick(&TKestruneForm::TeButton2Click), asClick(&TKestruneForm::TeButton1Click)});
 
         main->onClosed = [&app] { app.quit(); };
+        // Logout or Ctrl+C: as File > Exit.
+        app.EndWithSession(sessionEnd.fd(), [] {
+            if (KestruneForm != nullptr) KestruneForm->CustomItem1Click();
+        });
         main->show();
         app.exec();
     } catch (const std::exception& e) {

@@ -37,13 +37,13 @@ void MemoryRecovery::run() {
     w.TeProgressBar1.setPosition(0);
     w.self.show();
     w.self.repaintNow();
-    for (int i = 0; i < kStep1Ticks; ++i) {
+    for (int i = 0; i < kStep1Ticks && !ending(); ++i) {
         w.TeProgressBar1.setPosition(i);
         w.self.repaintNow();
         clock_.sleep(kTickMs);
     }
 
-    commitBlocks(blockCount(first));
+    if (!ending()) commitBlocks(blockCount(first));
 
     w.TeProgressBar1.setPosition(0);
     step(kStep2, "Step 2 of 3", kStep2Ticks, true);
@@ -55,12 +55,14 @@ void MemoryRecovery::run() {
     w.self.hide();
     w.TeProgressBar1.setPosition(0);
 
-    const std::uint64_t after = availableMB(memory_.sample());
-    host_.resultMessage = resultText(before, after);
-    host_.resultCaption = kResultCaption;
-    platform::messageBox(host_.owner, host_.resultMessage, host_.resultCaption);
-
-    recordRun();
+    // A run cut short by the session's end has nobody left to tell.
+    if (!ending()) {
+        const std::uint64_t after = availableMB(memory_.sample());
+        host_.resultMessage = resultText(before, after);
+        host_.resultCaption = kResultCaption;
+        platform::messageBox(host_.owner, host_.resultMessage, host_.resultCaption);
+        recordRun();
+    }
 
     host_.TeButton1.setEnabled(true);
     host_.TeButton2.setEnabled(true);
@@ -72,7 +74,7 @@ void MemoryRecovery::step(const char* what, const char* counter, int ticks, bool
     TForm2::Controls& w = progress_.c;
     w.TeLabel1.setText(what);
     w.TeLabel2.setText(counter);
-    for (int i = 0; i < ticks; ++i) {
+    for (int i = 0; i < ticks && !ending(); ++i) {
         w.TeProgressBar1.setPosition(i);
         if (redraw) w.self.repaintNow();
         clock_.sleep(recovery::kTickMs);

@@ -6,6 +6,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/VirtualMemory.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ struct RecoveryHost {
     std::string& resultMessage;
     std::string& resultCaption;
     platform::WindowHandle owner;
+    // Set when the session asks the program to end: the run stops at its next
+    // tick, gives its blocks back and reports nothing. None: it never does.
+    const std::atomic<bool>* ending = nullptr;
 };
 
 // "Recover Memory": commits up to 90 % of the smaller available amount in
@@ -66,6 +70,7 @@ private:
     void commitBlocks(std::uint64_t n);
     void freeBlocks();
     void recordRun();
+    bool ending() const { return host_.ending != nullptr && host_.ending->load(); }
 
     RecoveryHost host_;
     TForm2& progress_;

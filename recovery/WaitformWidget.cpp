@@ -40,9 +40,12 @@ bool isUserInput(QEvent::Type t) {
 
 void Form2Widget::Redraw::repaintNow() {
     w_->repaint();
-    // Paint and expose only: user input is swallowed while the window is up,
-    // and the UI thread's synchronised calls are held back by the recovery.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Every event is served, so that a close the window manager asks for
+    // reaches its window's rule now (Qt counts it as user input, and a put-off
+    // one would be turned away by the result box). User input itself is
+    // swallowed by the filter while the window is up, and the UI thread's
+    // synchronised calls are held back by the recovery.
+    QCoreApplication::processEvents();
 }
 
 Form2Widget::Form2Widget(QWidget* owner) : QWidget(owner, Qt::Dialog) {

@@ -48,11 +48,29 @@ TEST(Tray, ActionsRunTheWindowsHandlersOnlyWhileTheirButtonsAreEnabled) {
     EXPECT_EQ(t.ran, (std::vector<std::string>{"recover", "scrub", "restore", "exit"}));
 }
 
-TEST(TrayGui, WithoutATrayNothingShowsButTheMenuStillFollowsTheButtons) {
+TEST(Tray, MinimisingGoesToATrayOnlyIfOneIsThereAndItsGoingGivesTheWindowBack) {
+    Tray t;
+    EXPECT_FALSE(t.logic.minimised(false));  // no tray: the window stays minimised
+    t.logic.trayPresence(false);
+    EXPECT_TRUE(t.ran.empty());
+    EXPECT_TRUE(t.logic.minimised(true));
+    t.logic.trayPresence(true);
+    EXPECT_TRUE(t.ran.empty());
+    t.logic.trayPresence(false);  // the panel went while the window was in it
+    EXPECT_EQ(t.ran, (std::vector<std::string>{"restore"}));
+    EXPECT_FALSE(t.logic.inTray());
+    t.logic.trayPresence(false);
+    EXPECT_EQ(t.ran.size(), 1u);
+}
+
+TEST(TrayGui, WithoutATrayTheIconWaitsShownAndMinimisingStaysPut) {
     Tray t;
     KestruneTray tray(std::move(t.logic));
     EXPECT_FALSE(KestruneTray::available());  // the offscreen platform has none
-    EXPECT_FALSE(tray.visible());
+    EXPECT_TRUE(tray.visible());  // docked by Qt once a tray appears
+    EXPECT_FALSE(tray.minimised());
     tray.setLoad(55);
     EXPECT_EQ(tray.logic().toolTip(), "Memory Load: 55%");
+    tray.hide();
+    EXPECT_FALSE(tray.visible());
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -89,6 +90,7 @@ struct RecoveryRun {
     BoxRecorder boxes;
     int ownerTag = 0;
     platform::WindowHandle owner = reinterpret_cast<platform::WindowHandle>(&ownerTag);
+    std::atomic<bool> ending{false};
 
     RecoveryRun() {
         window.onShow = [this] { log.push_back("show"); };
@@ -102,7 +104,7 @@ struct RecoveryRun {
         memory.queue(statusMB(8192, physAfter, 8192, pageAfter, 8192, virtAfter));
     }
     void run() {
-        MemoryRecovery(RecoveryHost{recover, scrub, message, caption, owner}, form, memory, vm, clock).run();
+        MemoryRecovery(RecoveryHost{recover, scrub, message, caption, owner, &ending}, form, memory, vm, clock).run();
     }
 };
 
@@ -237,6 +239,28 @@ TEST(Recovery, EveryRunRecordsItsTimeAndReenablesTheButtons) {
     for (int i = 3; i >= 0; --i) stored = stored << 8 | static_cast<unsigned char>(raw[static_cast<std::size_t>(i)]);
     EXPECT_EQ(stored, static_cast<std::uint32_t>(r.clock.now()));
     EXPECT_EQ(stored, 1700000001u + 21u);  // written at the end, after the 21 s of steps
+}
+
+TEST(Recovery, TheSessionsEndStopsTheRunAtItsNextTickWithEveryBlockBackAndNoReport) {
+    RecoveryRun r;
+    r.samples(100, 5, 1990, 100, 5, 1990);  // four blocks
+    int ticks = 0;
+    r.clock.onSleep([&](unsigned) {
+        if (++ticks == 15) r.ending = true;  // in step 2
+    });
+    r.run();
+    EXPECT_EQ(ticks, 15);
+    EXPECT_EQ(r.vm.released, r.vm.live);
+    EXPECT_EQ(r.vm.live.size(), 4u);
+    EXPECT_FALSE(r.window.visible());
+    EXPECT_TRUE(r.boxes.calls().empty());
+    EXPECT_TRUE(r.recover.enabled());
+    platform::RegistryReaderWriter reg;
+    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+    reg.setKeyName("SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin");
+    bool ok = true;
+    reg.readString("time", ok);
+    EXPECT_FALSE(ok);  // a run cut short is not recorded
 }
 
 TEST(Recovery, AStoreThatCannotBeWrittenDoesNotSpoilTheRun) {

@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# Black-box runs of the real program on a private X desktop: openbox as the
+# window manager, trayer as the tray host where a case needs one.
+#   usage: desktop.sh EXECUTABLE CASE
+#   tray-exit     the tray menu's Exit ends the program with 0
+#   late-tray     a tray that starts after the program gets its icon; the
+#                 window minimised into it comes back when the tray goes
+#   wm-close      the window manager's close during a recovery and during a
+#                 scrub is carried out once the operation is over
+#   session-end   SIGTERM and SIGINT while idle, SIGTERM during a recovery and
+#                 during a scrub: exit 0 each time, promptly
+# Every exit must be 0. Waits are long enough for a sanitizer build.
+set -euo pipefail
+exe=$1
+case=$2
+work=$(mktemp -d)
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registry.sqlite3
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../support/xsession.sh"
+app=""
+cleanup() {
+  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+  xsession_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "desktop $case: $*" >&2
+  if [ -n "$app" ] && ! alive; then
+    local rc=0
+    wait "$app" || rc=$?
+    echo "desktop $case: the program had exited with status $rc" >&2
+    app=""
+  fi
+  if [ -s "$work/stderr" ]; then
+    echo "desktop $case: the program's standard error:" >&2
+    sed 's/^/  /' "$work/stderr" >&2
+  fi
+  exit 1
+}
+note() { echo "desktop $case: $*"; }
+ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# within SECONDS COMMAND...: true once the command succeeds in that time.
+within() {
+  local seconds=$1; shift
+  for _ in $(seq $((seconds * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+# Running, and not merely waiting to be reaped.
+alive() {
+  local state
+  state=$(awk '{ print $3 }' "/proc/$app/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+dead() { ! alive; }
+
+# Managed windows by title; the main window is the first "Kestrune" (the
+# recovery's progress window has the same title).
+windows() { wmctrl -l | awk -v t="$1" '{ $1 = $2 = $3 = ""; sub(/^ +/, "") } $0 == t' | wc -l; }
+windowId() { wmctrl -l | awk -v t="$1" '{ id = $1; $1 = $2 = $3 = ""; sub(/^ +/, "") } $0 == t { print id; exit }'; }
+# shown TITLE N: at least N managed windows with that title.
+shown() { [ "$(windows "$1")" -ge "$2" ]; }
+# The tray menu open: a third window of the program's, after main and icon.
+menuOpen() { [ "$(xdotool search --onlyvisible --class '^kestrune$' | wc -l)" -ge 3 ]; }
+mapped() { xwininfo -id "$1" | grep -q IsViewable; }
+unmapped() { xwininfo -id "$1" | grep -q IsUnMapped; }
+# Clicks with `button` at x,y of a window's client area.
+click() {
+  local id=$1 x=$2 y=$3 button=${4:-1} X Y
+  read -r X Y < <(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }')
+  xdotool mousemove $((X + x)) $((Y + y)) click "$button"
+}
+recoverMemory() { click "$main" 212 360; }
+scrubMemory() { click "$main" 324 360; }
+trayIcon() {
+  local panel
+  panel=$(xdotool search --onlyvisible --name '^panel$' | head -n 1)
+  [ -n "$panel" ] && xwininfo -tree -id "$panel" | awk '/"Kestrune"/ { print $1; exit }' | grep .
+}
+committedKB() { awk '/^Committed_AS:/ { print $2 }' /proc/meminfo; }
+
+start() {
+  "$exe" 2>>"$work/stderr" &
+  app=$!
+  within 30 shown Kestrune 1 || fail "no window titled Kestrune within 30 s"
+  main=$(windowId Kestrune)
+  within 30 mapped "$main" || fail "the main window was not shown"
+}
+# The program ends within `seconds` with 0; `since` is when it was asked to.
+expectExit() {
+  local what=$1 seconds=$2 since=$3 rc=0
+  for _ in $(seq $((seconds * 20))); do dead && break; sleep 0.05; done
+  alive && fail "$what: still running after $seconds s"
+  wait "$app" || rc=$?
+  app=""
+  [ $rc -eq 0 ] || fail "$what: exited with $rc"
+  note "$what: exit 0 after $(($(ms) - since)) ms"
+}
+
+case $case in
+  tray-exit)
+    xsession_start "$work" openbox trayer
+    start
+    within 30 trayIcon || fail "no tray icon docked in the panel"
+    icon=$(trayIcon)
+    click "$icon" 11 11 3
+    within 30 menuOpen || fail "the tray menu did not open"
+    xdotool key Up Return  # the last item: Exit
+    expectExit "tray menu > Exit" 10 "$(ms)"
+    ;;
+
+  late-tray)
+    xsession_start "$work" openbox
+    start
+    xsession_trayer "$work"
+    t=$(ms)
+    within 30 trayIcon || fail "no tray icon docked when the tray came after the program"
+    note "icon docked $(($(ms) - t)) ms after the tray appeared"
+    xdotool windowminimize "$main"
+    within 30 unmapped "$main" || fail "minimised with a tray, the window did not go to the tray"
+    xsession_kill_trayer
+    t=$(ms)
+    within 30 mapped "$main" || fail "the tray went away and the window hidden in it stayed hidden"
+    note "window back $(($(ms) - t)) ms after the tray went"
+    wmctrl -i -c "$main"
+    expectExit "close" 10 "$(ms)"
+    ;;
+
+  wm-close)
+    xsession_start "$work" openbox
+    start
+    scrubMemory
+    within 30 shown 'Memory Defragmenter' 1 || fail "Scrub Memory opened no scrub window"
+    wmctrl -i -c "$main"
+    sleep 1
+    alive || fail "the close was carried out during the scrub"
+    wmctrl -c 'Memory Defragmenter'
+    expectExit "close put off by a scrub" 10 "$(ms)"
+
+    start
+    recoverMemory
+    within 30 shown Kestrune 2 || fail "Recover Memory showed no progress window"
+    wmctrl -i -c "$main"
+    within 60 shown Complete 1 || fail "no Complete box after the recovery"
+    alive || fail "the close was carried out during the recovery"
+    xdotool windowactivate --sync "$(windowId Complete)" key Return
+    expectExit "close put off by a recovery, after OK" 10 "$(ms)"
+    ;;
+
+  session-end)
+    xsession_start "$work" openbox
+    start
+    kill -TERM "$app"
+    expectExit "SIGTERM while idle" 10 "$(ms)"
+    start
+    kill -INT "$app"
+    expectExit "SIGINT while idle" 10 "$(ms)"
+
+    start
+    before=$(committedKB)
+    recoverMemory
+    within 30 shown Kestrune 2 || fail "Recover Memory showed no progress window"
+    sleep 2  # past the first step: the blocks are committed
+    during=$(committedKB)
+    kill -TERM "$app"
+    expectExit "SIGTERM during a recovery" 10 "$(ms)"
+    after=$(committedKB)
+    note "Committed_AS ${before} kB, ${during} kB during the recovery, ${after} kB after"
+    # Other programs commit and return too: only a rise well above their noise says anything.
+    if [ $((during - before)) -gt 1048576 ] && [ $((after - before)) -gt $(((during - before) / 2)) ]; then
+      fail "the recovery's blocks were not given back"
+    fi
+
+    start
+    scrubMemory
+    within 30 shown 'Memory Defragmenter' 1 || fail "Scrub Memory opened no scrub window"
+    sleep 1
+    kill -TERM "$app"
+    expectExit "SIGTERM during a scrub" 10 "$(ms)"
+    ;;
+
+  *) echo "desktop.sh: unknown case $case" >&2; exit 2 ;;
+esac
