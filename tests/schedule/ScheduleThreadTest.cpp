@@ -211,7 +211,7 @@ TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
         int round = 0;
         ScheduleThread t(closing, clock, ui, {[] {}, [&] { ++runs[static_cast<std::size_t>(round)]; }});
         for (; round < kRounds; ++round) {
-            clock.setNow(utc(2003, 12, 29, 0, 0, 5) + round * 3600);
+            clock.setNow(utc(2003, 12, 29, 0, 0, 5) + static_cast<std::time_t>(round) * 3600);
             meet.arrive_and_wait();
             t.loadEntries();
             t.checkEntries();
