@@ -2,6 +2,7 @@
 
 #include "MemoryStatus.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -26,9 +27,7 @@ public:
 // program itself (its windows still paint, its threads still allocate) and
 // for every other process on the machine.
 inline constexpr std::uint64_t kHeadroomFloor = 256 * kBytesPerMB;
-constexpr std::uint64_t scrubHeadroom(std::uint64_t available) {
-    return available / 10 > kHeadroomFloor ? available / 10 : kHeadroomFloor;
-}
+constexpr std::uint64_t scrubHeadroom(std::uint64_t available) { return std::max(available / 10, kHeadroomFloor); }
 // All but the headroom; nothing when the headroom is all there is.
 constexpr std::uint64_t scrubBudget(std::uint64_t available) {
     const std::uint64_t keep = scrubHeadroom(available);

@@ -18,6 +18,7 @@ export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registr
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../support/xsession.sh"
+. "$here/../support/drive.sh"
 app=""
 cleanup() {
   [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
@@ -26,20 +27,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "desktop $case: $*" >&2
-  if [ -n "$app" ] && ! alive; then
-    local rc=0
-    wait "$app" || rc=$?
-    echo "desktop $case: the program had exited with status $rc" >&2
-    app=""
-  fi
-  if [ -s "$work/stderr" ]; then
-    echo "desktop $case: the program's standard error:" >&2
-    sed 's/^/  /' "$work/stderr" >&2
-  fi
-  exit 1
-}
+fail() { drive_fail "desktop $case" "$@"; }
 note() { echo "desktop $case: $*"; }
 ms() { echo $(($(date +%s%N) / 1000000)); }
 
@@ -49,12 +37,7 @@ within() {
   for _ in $(seq $((seconds * 10))); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
 }
-# Running, and not merely waiting to be reaped.
-alive() {
-  local state
-  state=$(awk '{ print $3 }' "/proc/$app/stat" 2>/dev/null) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
-}
+alive() { drive_alive "$app"; }
 dead() { ! alive; }
 
 # Managed windows by title; the main window is the first "Kestrune" (the
@@ -67,12 +50,7 @@ shown() { [ "$(windows "$1")" -ge "$2" ]; }
 menuOpen() { [ "$(xdotool search --onlyvisible --class '^kestrune$' | wc -l)" -ge 3 ]; }
 mapped() { xwininfo -id "$1" | grep -q IsViewable; }
 unmapped() { xwininfo -id "$1" | grep -q IsUnMapped; }
-# Clicks with `button` at x,y of a window's client area.
-click() {
-  local id=$1 x=$2 y=$3 button=${4:-1} X Y
-  read -r X Y < <(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }')
-  xdotool mousemove $((X + x)) $((Y + y)) click "$button"
-}
+click() { drive_click "$@"; }
 recoverMemory() { click "$main" 212 360; }
 scrubMemory() { click "$main" 324 360; }
 trayIcon() {

@@ -21,11 +21,7 @@ cleanup() {
 trap cleanup EXIT
 xsession_start "$work"
 
-fail() {
-  echo "scrub_limits: $*" >&2
-  [ -s "$work/stderr" ] && sed 's/^/  /' "$work/stderr" >&2
-  exit 1
-}
+fail() { drive_fail scrub_limits "$@"; }
 
 # A memory cgroup of 600 MB beside this process's own; none where the
 # system does not let us make one.

@@ -1,7 +1,11 @@
 # Driving the real program from outside, for the black-box tests and the
 # benchmarks; sourced after xsession.sh. Needs xdotool.
 #   drive_window PATTERN            id of a visible window whose title matches (waits ~10 s)
-#   drive_click ID X Y              a click at X,Y of the window's client area
+#   drive_click ID X Y [BUTTON]     a click at X,Y of the window's client area
+#   drive_alive PID                 running, not merely waiting to be reaped
+#   drive_fail WHO MESSAGE...       fails the test with what the program said and how it
+#                                   ended: $app is its pid (empty once reaped), $work/stderr
+#                                   what it wrote
 #   drive_rss PID                   resident kB of a process
 #   drive_menu MAIN MENU_X ITEM_Y   a menu item of the main window (File 17, Edit 52; first item 34)
 #   drive_scrub MAIN PID            Scrub Memory to its summary; prints the scrub window's id
@@ -26,11 +30,35 @@ drive_gone() {
   return 1
 }
 
+# xwininfo's position is the client area's, with or without a window
+# manager's frame around it (xdotool's is off by the frame under openbox).
 drive_click() {
-  local id=$1 x=$2 y=$3 X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  xdotool mousemove $((X + x)) $((Y + y)) click 1
+  local id=$1 x=$2 y=$3 button=${4:-1} X Y
+  read -r X Y < <(xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }')
+  xdotool mousemove $((X + x)) $((Y + y)) click "$button"
   sleep 0.3
+}
+
+drive_alive() {
+  local state
+  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
+drive_fail() {
+  local who=$1 rc=0
+  shift
+  echo "$who: $*" >&2
+  if [ -n "${app:-}" ] && ! drive_alive "$app"; then
+    wait "$app" || rc=$?
+    echo "$who: the program had exited with status $rc" >&2
+    app=""
+  fi
+  if [ -s "$work/stderr" ]; then
+    echo "$who: the program's standard error:" >&2
+    sed 's/^/  /' "$work/stderr" >&2
+  fi
+  exit 1
 }
 
 drive_menu() {
