@@ -17,9 +17,9 @@ namespace platform {
 // short-lived objects don't pay for opening. Reads never create the file or
 // its folder; only a write does. A file that is not ours, or is of a newer
 // layout, is refused and never changed. A file this process may not write is
-// only read, and so that it leaves no -wal or -shm beside it (which would
-// keep failing writes once the file is writable again), as unchanging. Not for use by two threads at once;
-// each thread keeps stores of its own.
+// only read, and as unchanging, so that it leaves no -wal or -shm beside it
+// (which would keep failing writes once the file is writable again). Not for
+// use by two threads at once; each thread keeps stores of its own.
 class SqliteStore {
 public:
     enum class Result { Ok, Missing, TooLarge, Failed };
