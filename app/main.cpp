@@ -3,6 +3,7 @@
 #include "MemmainformWidget.h"
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
+#include "platform/QtDisplay.h"
 #include "platform/QtUiDispatcher.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionEnd.h"
@@ -22,7 +23,10 @@ std::atomic<bool> appClosing{false};
 int main(int argc, char** argv) {
     using namespace kestrune;
     platform::SessionEnd sessionEnd;
+    platform::DisplayCheck display(argc, argv);
+    if (!display.ready()) return 1;
     KestruneApplication app(argc, argv);
+    display.release();
     platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;

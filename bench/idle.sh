@@ -7,21 +7,15 @@ set -euo pipefail
 exe=${1:-build/app/kestrune}
 secs=${2:-30}
 mode=${3:-shown}
-for d in $(seq 90 99); do [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ] || break; done
-Xvfb :$d -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xpid=$!
-helpers=()
+. "$(dirname "${BASH_SOURCE[0]}")/../tests/support/xsession.sh"
 store=$(mktemp -d)
-cleanup() { kill "${apid:-}" "${helpers[@]}" 2>/dev/null || true; kill $xpid 2>/dev/null || true; rm -rf "$store"; }
+cleanup() { kill "${apid:-}" 2>/dev/null || true; xsession_stop; rm -rf "$store"; }
 trap cleanup EXIT
-export DISPLAY=:$d
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
 if [ "$mode" = tray ]; then
-  command -v openbox >/dev/null && command -v trayer >/dev/null || { echo "tray mode needs openbox and trayer" >&2; exit 2; }
-  openbox >/dev/null 2>&1 & helpers+=($!)
-  sleep 1
-  trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & helpers+=($!)
-  sleep 1
+  xsession_have openbox trayer wmctrl || { echo "tray mode needs openbox, trayer and wmctrl" >&2; exit 2; }
+  xsession_start "$store" openbox trayer
+else
+  xsession_start "$store"
 fi
 KESTRUNE_REGISTRY=$store/registry.sqlite3 "$exe" &
 apid=$!

@@ -7,14 +7,14 @@ set -euo pipefail
 exe=$(realpath "${1:-build/app/kestrune}")
 out=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d)
-for d in $(seq 60 69); do [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ] || break; done
-Xvfb :$d -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids=($!)
-export DISPLAY=:$d HOME=$work XDG_RUNTIME_DIR=$work KESTRUNE_REGISTRY=$work/registry.sqlite3
-trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
-if command -v openbox >/dev/null; then openbox >/dev/null 2>&1 & pids+=($!); sleep 1; fi
-if command -v trayer >/dev/null; then trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!); sleep 1; fi
+. "$out/../../tests/support/xsession.sh"
+export HOME=$work XDG_RUNTIME_DIR=$work KESTRUNE_REGISTRY=$work/registry.sqlite3
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
+helpers=()
+xsession_have openbox wmctrl && helpers+=(openbox)
+xsession_have trayer && helpers+=(trayer)
+xsession_start "$work" "${helpers[@]}"
 
 window() { for _ in $(seq 200); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
 # The client area's place on the screen (xdotool's figure is off under some window managers).

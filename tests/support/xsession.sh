@@ -1,9 +1,11 @@
 # A private X session for the black-box tests, sourced by them.
-#   xsession_start DIR [openbox] [trayer]
+#   xsession_start DIR [resetting] [openbox] [trayer]
 #     starts Xvfb on a free display once it accepts connections (-displayfd,
 #     so no race with its start-up), exports DISPLAY and QT_QPA_PLATFORM=xcb
 #     (a caller's offscreen setting must not leak into a real-window test),
-#     and starts the window manager and the tray host when asked.
+#     and starts the window manager and the tray host when asked. The server
+#     does not reset when its last client leaves (a connection made during a
+#     reset is refused), unless `resetting` is asked for.
 #   xsession_stop
 #     ends everything xsession_start started; call it from the caller's trap.
 #   xsession_have PROGRAM...
@@ -26,9 +28,10 @@ xsession_until() {
 
 xsession_start() {
   local dir=$1; shift
-  local fifo=$dir/displayfd display=""
+  local fifo=$dir/displayfd display="" reset=-noreset
+  if [ "${1:-}" = resetting ]; then reset=""; shift; fi
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp $reset 3>"$fifo" >"$dir/xvfb.log" 2>&1 &
   xsession_pids+=($!)
   read -r -t 20 display <"$fifo" || true
   rm -f "$fifo"

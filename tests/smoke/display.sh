@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The program and its display, from outside: without a graphical session, or
+# with a display nobody serves, it says so and exits 1 (never the toolkit's
+# abort); against an Xvfb that resets whenever its last client leaves (with
+# another client coming and going all the while), every start succeeds.
+#   usage: display.sh EXECUTABLE [CYCLES]
+set -euo pipefail
+exe=$1
+cycles=${2:-40}
+work=$(mktemp -d)
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registry.sqlite3
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../support/xsession.sh"
+. "$here/../support/drive.sh"
+app="" prober=""
+cleanup() {
+  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+  [ -n "$prober" ] && kill "$prober" 2>/dev/null || true
+  xsession_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { drive_fail display "$@"; }
+
+# without DISPLAY, and with one no server answers on
+expectRefusal() {
+  local rc=0 what=$1; shift
+  "$@" "$exe" >"$work/out" 2>&1 || rc=$?
+  [ "$rc" = 1 ] || fail "$what: exit $rc, not 1"
+  [ "$(wc -l <"$work/out")" = 1 ] || fail "$what: not one line"
+  grep -q "^Kestrune " "$work/out" || fail "$what: no message of its own"
+  echo "display: $what: exit 1, \"$(cat "$work/out")\""
+}
+expectRefusal "no session" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
+expectRefusal "no server" env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:1999
+
+xsession_start "$work" resetting
+(while :; do xdpyinfo >/dev/null 2>&1 || true; done) &
+prober=$!
+for i in $(seq "$cycles"); do
+  : >"$work/stderr"
+  "$exe" 2>"$work/stderr" &
+  app=$!
+  # xdotool itself can meet a reset: it is only asked again
+  for _ in $(seq 400); do
+    xdotool search --onlyvisible --name '^Kestrune$' >/dev/null 2>&1 && break
+    drive_alive "$app" || break
+    sleep 0.05
+  done
+  kill -TERM "$app" 2>/dev/null || true
+  rc=0
+  wait "$app" || rc=$?
+  app=""
+  [ "$rc" = 0 ] || { cat "$work/stderr" >&2; fail "start $i of $cycles against a resetting server: exit $rc"; }
+done
+echo "display: $cycles starts against a resetting server, every exit 0"
