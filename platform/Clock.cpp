@@ -25,6 +25,10 @@ bool Alarm::waitFor(unsigned ms) {
     return rang_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return rung_; });
 }
 
+void Clock::sleepInSteps(unsigned ms, unsigned stepMs, const std::atomic<bool>& flag, Alarm& alarm) {
+    for (unsigned waited = 0; waited < ms && !flag && !alarm.rung(); waited += stepMs) sleep(stepMs);
+}
+
 namespace {
 
 class SystemClock final : public Clock {
@@ -37,6 +41,9 @@ public:
         else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
     void sleep(unsigned ms, Alarm& alarm) override { alarm.waitFor(ms); }
+    void sleepInSteps(unsigned ms, unsigned, const std::atomic<bool>& flag, Alarm& alarm) override {
+        if (!flag) alarm.waitFor(ms);
+    }
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
@@ -40,6 +41,11 @@ public:
     // As sleep(ms), but returns as soon as `alarm` rings: a thread that waits
     // long between rounds still stops at once, without waking to poll.
     virtual void sleep(unsigned ms, Alarm& alarm) = 0;
+    // Waits `ms` in sleeps of `stepMs`, looking at `flag` before each one, so
+    // a set flag ends the wait within one step. Whoever sets the flag rings
+    // `alarm` as well: the real clock then sleeps the whole wait on the alarm
+    // instead of waking every step.
+    virtual void sleepInSteps(unsigned ms, unsigned stepMs, const std::atomic<bool>& flag, Alarm& alarm);
 };
 
 // The real clock, shared by the whole process; thread-safe.

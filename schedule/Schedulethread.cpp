@@ -20,6 +20,8 @@ ScheduleThread::ScheduleThread(const std::atomic<bool>& appClosing, platform::Cl
 }
 
 ScheduleThread::~ScheduleThread() {
+    // The owner has set appClosing; this ends the wait at once.
+    stop_.ring();
     sync_.close();
     waitFor();
 }
@@ -27,15 +29,14 @@ ScheduleThread::~ScheduleThread() {
 void ScheduleThread::Execute() {
     while (!appClosing_) {
         waitOrStop(kCheckIntervalMs, appClosing_);
-        if (!appClosing_) {
-            loadEntries();
-            checkEntries();
-        }
+        if (appClosing_ || stop_.rung()) break;
+        loadEntries();
+        checkEntries();
     }
 }
 
 void ScheduleThread::waitOrStop(std::uint32_t totalMs, const std::atomic<bool>& flag) {
-    for (std::uint32_t waited = 0; waited < totalMs && !flag; waited += kWaitStepMs) clock_.sleep(kWaitStepMs);
+    clock_.sleepInSteps(totalMs, kWaitStepMs, flag, stop_);
 }
 
 void ScheduleThread::loadEntries() {

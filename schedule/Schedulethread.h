@@ -46,7 +46,8 @@ public:
     ScheduleEntry lastScrubEntry;
     ScheduleEntry lastRecoveryEntry;
 
-    // Waits `totalMs` in 20 ms steps, looking at `flag` before each one.
+    // Waits `totalMs` in 20 ms steps, looking at `flag` before each one; the
+    // real clock sleeps it in one, until the destructor rings.
     void waitOrStop(std::uint32_t totalMs, const std::atomic<bool>& flag);
     void loadEntries();
     void checkEntries();
@@ -69,6 +70,7 @@ private:
 
     const std::atomic<bool>& appClosing_;
     platform::Clock& clock_;
+    platform::Alarm stop_;
     Actions actions_;
     platform::UiSync sync_;
     // The stamps as last read, which a run's new stamp has to replace.

@@ -263,6 +263,15 @@ TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
     ScheduleThread idle(closing, counting, ui, {[] {}, [] {}});
     idle.waitOrStop(10000, never);
     EXPECT_EQ(counting.sleepCount(), 500u);
+
+    // The real clock sleeps the wait in one, and the owner's close ends it.
+    std::atomic<bool> open{false};
+    auto real = std::make_unique<ScheduleThread>(open, platform::systemClock(), ui, ScheduleThread::Actions{[] {}, [] {}});
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    open = true;
+    const auto start = std::chrono::steady_clock::now();
+    real.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(ScheduleThread, ARequestWaitingForTheUiThreadIsDroppedAtShutdown) {
