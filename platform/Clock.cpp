@@ -20,6 +20,11 @@ bool Alarm::rung() const {
     return rung_;
 }
 
+void Alarm::clear() {
+    std::lock_guard lock(mutex_);
+    rung_ = false;
+}
+
 bool Alarm::waitFor(unsigned ms) {
     std::unique_lock lock(mutex_);
     return rang_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return rung_; });

@@ -9,11 +9,14 @@
 namespace platform {
 
 // Cuts a thread's waits short from another thread: once rung, every wait on
-// it returns at once.
+// it returns at once, until the waiting thread clears it.
 class Alarm {
 public:
     void ring();
     bool rung() const;
+    // Before the waiter looks at what a ring may have changed, so a ring
+    // after that look still ends the next wait.
+    void clear();
     // Waits up to `ms` milliseconds or until rung; true when rung.
     bool waitFor(unsigned ms);
 

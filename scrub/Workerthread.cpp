@@ -7,7 +7,7 @@ namespace kestrune {
 WorkerThread::WorkerThread(platform::Heap& heap, platform::Clock& clock) : heap_(heap), clock_(clock) { start(); }
 
 WorkerThread::~WorkerThread() {
-    quit = true;
+    Quit();
     waitFor();
 }
 
@@ -15,17 +15,27 @@ void WorkerThread::StartScrub() {
     // Busy from the moment this returns, even before the body takes it up.
     idle = false;
     startRequested = true;
+    wake_.ring();
+}
+
+void WorkerThread::Quit() {
+    quit = true;
+    wake_.ring();
 }
 
 void WorkerThread::Execute() {
     while (!quit) {
+        wake_.clear();
         if (startRequested) {
             startRequested = false;
             runOnce();
             idle = true;
             stopRequested = false;
+            continue;
         }
-        clock_.sleep(kIdlePollMs);
+        // Polled every 5 ms as far as anyone can tell, without waking every
+        // 5 ms: the requests ring the alarm.
+        clock_.sleepInSteps(kIdleWaitMs, kIdlePollMs, quit, wake_);
     }
 }
 

@@ -25,6 +25,8 @@ public:
 inline constexpr std::size_t kFirstBlockSize = 10240;
 inline constexpr std::size_t kSmallestBlockSize = 512;  // sizes below this end the claiming
 inline constexpr unsigned kIdlePollMs = 5;
+// An idle worker's wait: StartScrub and Quit end it at once.
+inline constexpr unsigned kIdleWaitMs = 60000;
 
 // Claims as much heap as the heap will give, in blocks of falling size, and
 // then hands every block back. It shows and measures nothing.
@@ -43,7 +45,7 @@ public:
     bool IsIdle() const override { return idle; }
     void StartScrub() override;
     void RequestStop() override { stopRequested = true; }
-    void Quit() override { quit = true; }
+    void Quit() override;
 
 protected:
     void Execute() override;
@@ -54,6 +56,7 @@ private:
 
     platform::Heap& heap_;
     platform::Clock& clock_;
+    platform::Alarm wake_;
     // The run's claimed blocks, in claiming order; exists only during a run.
     std::unique_ptr<std::list<void*>> blocks;
 };
