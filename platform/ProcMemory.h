@@ -2,6 +2,8 @@
 
 #include "MemoryStatus.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -50,11 +52,18 @@ public:
 
     MemoryStatus sample() override;
 
+    // How old a reading of the overcommit mode and the address-space limit
+    // may be before a sample reads them again.
+    static constexpr std::chrono::seconds kSettingsAge{5};
+
 private:
     int meminfo_ = -1;
     int status_ = -1;
     int overcommit_ = -1;
     std::optional<std::uint64_t> addressSpace_;
+    std::atomic<std::chrono::steady_clock::rep> settingsReadAt_{0};
+    std::atomic<bool> strict_{false};
+    std::atomic<std::uint64_t> addressSpaceNow_{0};
 };
 
 }  // namespace platform

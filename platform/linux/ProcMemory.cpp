@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -32,6 +33,7 @@ std::uint64_t parseAmount(std::string_view rest) {
     return value;
 }
 
+// Visits each "Key: value" line until `visit` returns false.
 template <typename Visit>
 void forEachField(const char* text, std::size_t length, Visit visit) {
     if (text == nullptr) return;
@@ -42,19 +44,23 @@ void forEachField(const char* text, std::size_t length, Visit visit) {
         all = end == std::string_view::npos ? std::string_view{} : all.substr(end + 1);
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
-        visit(line.substr(0, colon), line.substr(colon + 1));
+        if (!visit(line.substr(0, colon), line.substr(colon + 1))) return;
     }
 }
 
 // Whole file from offset 0 into buf; returns the bytes read (0 on any failure).
+// These /proc files are made whole on every read, so a read that comes back
+// short has reached the end: no second call to learn that.
 std::size_t readAll(int fd, char* buf, std::size_t size) {
     if (fd < 0) return 0;
     std::size_t got = 0;
     while (got < size) {
-        const ssize_t n = ::pread(fd, buf + got, size - got, static_cast<off_t>(got));
+        const std::size_t asked = size - got;
+        const ssize_t n = ::pread(fd, buf + got, asked, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
+        if (static_cast<std::size_t>(n) < asked) break;
     }
     return got;
 }
@@ -64,19 +70,30 @@ int openProc(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O
 }  // namespace
 
 void parseMeminfo(const char* text, std::size_t length, ProcFields& out) {
-    forEachField(text, length, [&out](std::string_view key, std::string_view rest) {
-        if (key == "MemTotal") out.memTotal = parseAmount(rest);
-        else if (key == "MemAvailable") out.memAvailable = parseAmount(rest);
-        else if (key == "SwapTotal") out.swapTotal = parseAmount(rest);
-        else if (key == "SwapFree") out.swapFree = parseAmount(rest);
-        else if (key == "CommitLimit") out.commitLimit = parseAmount(rest);
-        else if (key == "Committed_AS") out.committedAS = parseAmount(rest);
+    // Six fields, each taken once; the rest of the file is not looked at.
+    unsigned found = 0;
+    forEachField(text, length, [&](std::string_view key, std::string_view rest) {
+        std::uint64_t* field = nullptr;
+        unsigned bit = 0;
+        if (key == "MemTotal") field = &out.memTotal, bit = 1;
+        else if (key == "MemAvailable") field = &out.memAvailable, bit = 2;
+        else if (key == "SwapTotal") field = &out.swapTotal, bit = 4;
+        else if (key == "SwapFree") field = &out.swapFree, bit = 8;
+        else if (key == "CommitLimit") field = &out.commitLimit, bit = 16;
+        else if (key == "Committed_AS") field = &out.committedAS, bit = 32;
+        if (field != nullptr && (found & bit) == 0) {
+            *field = parseAmount(rest);
+            found |= bit;
+        }
+        return found != 63;
     });
 }
 
 void parseStatus(const char* text, std::size_t length, ProcFields& out) {
     forEachField(text, length, [&out](std::string_view key, std::string_view rest) {
-        if (key == "VmSize") out.vmSize = parseAmount(rest);
+        if (key != "VmSize") return true;
+        out.vmSize = parseAmount(rest);
+        return false;
     });
 }
 
@@ -143,9 +160,20 @@ MemoryStatus ProcMemorySource::sample() {
     parseMeminfo(buf, n, fields);
     n = readAll(status_, buf, sizeof buf);
     parseStatus(buf, n, fields);
-    n = readAll(overcommit_, buf, 16);
-    const bool strict = parseStrictOvercommit(buf, n);
-    return composeStatus(fields, strict, addressSpace_ ? *addressSpace_ : userAddressSpace());
+    // The overcommit mode and the address-space limit are settings an
+    // administrator changes, not figures that move: read again only when
+    // the last reading is older than kSettingsAge. Samples on other threads
+    // may both read; either reading is right.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const auto readAt = settingsReadAt_.load(std::memory_order_relaxed);
+    if (readAt == 0 || now - readAt >= std::chrono::steady_clock::duration(kSettingsAge).count()) {
+        n = readAll(overcommit_, buf, 16);
+        strict_.store(parseStrictOvercommit(buf, n), std::memory_order_relaxed);
+        addressSpaceNow_.store(addressSpace_ ? *addressSpace_ : userAddressSpace(), std::memory_order_relaxed);
+        settingsReadAt_.store(now, std::memory_order_relaxed);
+    }
+    return composeStatus(fields, strict_.load(std::memory_order_relaxed),
+                         addressSpaceNow_.load(std::memory_order_relaxed));
 }
 
 MemorySource& systemMemory() {
