@@ -50,8 +50,8 @@ private:
     std::size_t held_ = 0;
 };
 
-// From the run's start to its last release: the worker's 5 ms idle poll
-// before it takes the request is not part of its rate.
+// From the run's start to its last release: the hand-over of the request
+// to the worker's thread is not part of its rate.
 void BM_WorkerClaimRelease(benchmark::State& state) {
     CountedHeap heap;
     kestrune::WorkerThread worker(heap, platform::systemClock());
