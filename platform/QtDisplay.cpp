@@ -10,8 +10,9 @@
 namespace platform {
 namespace {
 
+// Read before any thread of the program starts.
 std::string_view env(const char* name) {
-    const char* value = std::getenv(name);
+    const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
     return value == nullptr ? std::string_view{} : std::string_view{value};
 }
 
