@@ -1,5 +1,7 @@
 // Committing and freeing 1,000 blocks through the recovery's own path against
-// a bare mmap/munmap loop of the same blocks.
+// a bare mmap/munmap loop of the same blocks; then its allocation and free
+// loops at 1 GB, 4 GB and the machine's whole budget, against the same calls
+// bare at the same counts.
 #include "Ratios.h"
 #include "platform/MessageBox.h"
 #include "platform/VirtualMemory.h"
@@ -9,7 +11,9 @@
 
 #include <sys/mman.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -119,9 +123,131 @@ void BM_FailedRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_FailedRecord);
 
+// ---- Growth with the number of blocks ----
+
+using Steady = std::chrono::steady_clock;
+
+// The system's blocks, with the span of the allocation loop (first commit to
+// the last) and of the free loop (first decommit to the last release) taken.
+class TimedBlocks final : public platform::VirtualMemory {
+public:
+    void* commit() override {
+        if (commits_++ == 0) commitStart_ = Steady::now();
+        void* p = real_.commit();
+        commitEnd_ = Steady::now();
+        return p;
+    }
+    bool decommit(void* block) override {
+        if (frees_++ == 0) freeStart_ = Steady::now();
+        return real_.decommit(block);
+    }
+    bool release(void* block) override {
+        const bool ok = real_.release(block);
+        freeEnd_ = Steady::now();
+        return ok;
+    }
+    // Adds this run's spans to the totals and starts afresh.
+    void collect(double& commitSeconds, double& freeSeconds, std::uint64_t& blocks) {
+        commitSeconds += std::chrono::duration<double>(commitEnd_ - commitStart_).count();
+        freeSeconds += std::chrono::duration<double>(freeEnd_ - freeStart_).count();
+        blocks += frees_;
+        commits_ = frees_ = 0;
+    }
+
+private:
+    platform::VirtualMemory& real_ = platform::systemVirtualMemory();
+    std::uint64_t commits_ = 0, frees_ = 0;
+    Steady::time_point commitStart_, commitEnd_, freeStart_, freeEnd_;
+};
+
+// Budgets sized for a given count: ⌊9M/10⌋ blocks of M available MB.
+struct Budget final : platform::MemorySource {
+    explicit Budget(std::uint64_t blocks) : mb((blocks * 10 + 8) / 9) {}
+    platform::MemoryStatus sample() override {
+        return {0, 1ull << 32, 1ull << 31, 1ull << 40, mb << 20, 1ull << 40, 1ull << 39};
+    }
+    std::uint64_t mb;
+};
+
+void loopCounters(benchmark::State& state, double commitSeconds, double freeSeconds, std::uint64_t blocks) {
+    const double n = static_cast<double>(blocks);
+    state.counters["blocks"] = benchmark::Counter(n / static_cast<double>(state.iterations()));
+    state.counters["alloc_us_per_block"] = benchmark::Counter(n > 0 ? commitSeconds / n * 1e6 : 0);
+    state.counters["free_us_per_block"] = benchmark::Counter(n > 0 ? freeSeconds / n * 1e6 : 0);
+}
+
+// The recovery's run (its pauses taking no time) over `blocks` blocks; 0
+// stands for what the program's own budget gives on this machine now, read
+// afresh at every run as the program reads it.
+void recoveryLoops(benchmark::State& state, std::uint64_t blocks) {
+    NoWindow window;
+    NoLabel l1, l2;
+    NoBar bar;
+    kestrune::TForm2 form{{window, l1, bar, l2}};
+    NoButton b1, b2;
+    std::string message, caption;
+    Budget sized(blocks);
+    platform::MemorySource& memory = blocks == 0 ? platform::systemMemory() : sized;
+    Instant clock;
+    TimedBlocks vm;
+    double commitSeconds = 0, freeSeconds = 0;
+    std::uint64_t done = 0;
+    for (auto _ : state) {
+        kestrune::MemoryRecovery(kestrune::RecoveryHost{b1, b2, message, caption, nullptr}, form, memory, vm, clock)
+            .run();
+        vm.collect(commitSeconds, freeSeconds, done);
+    }
+    loopCounters(state, commitSeconds, freeSeconds, done);
+}
+
+// The same system calls in two bare loops: map every block, then map an
+// uncharged range over each and unmap it; the clock read as often.
+void bareLoops(benchmark::State& state, std::uint64_t blocks) {
+    if (blocks == 0) blocks = kestrune::blockCount(platform::systemMemory().sample());
+    std::vector<void*> list(blocks);
+    double commitSeconds = 0, freeSeconds = 0;
+    std::uint64_t done = 0;
+    for (auto _ : state) {
+        const Steady::time_point a = Steady::now();
+        Steady::time_point b = a;
+        for (auto& p : list) {
+            p = ::mmap(nullptr, kMB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            b = Steady::now();
+        }
+        const Steady::time_point c = Steady::now();
+        Steady::time_point d = c;
+        for (void* p : list) {
+            benchmark::DoNotOptimize(
+                ::mmap(p, kMB, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0));
+            ::munmap(p, kMB);
+            d = Steady::now();
+        }
+        commitSeconds += std::chrono::duration<double>(b - a).count();
+        freeSeconds += std::chrono::duration<double>(d - c).count();
+        done += blocks;
+    }
+    loopCounters(state, commitSeconds, freeSeconds, done);
+}
+
+// 1 GB and 4 GB in 1 MB blocks, and the machine's budget.
+const std::pair<const char*, std::uint64_t> kSizes[] = {{"1GB", 1024}, {"4GB", 4096}, {"budget", 0}};
+
+void registerGrowth() {
+    for (const auto& [name, blocks] : kSizes) {
+        const std::uint64_t n = blocks;
+        benchmark::RegisterBenchmark((std::string("BM_RecoveryLoops/") + name).c_str(),
+                                     [n](benchmark::State& s) { recoveryLoops(s, n); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("BM_BareLoops/") + name).c_str(),
+                                     [n](benchmark::State& s) { bareLoops(s, n); })
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    registerGrowth();
     // The run's record goes nowhere: a store write is not part of this figure.
     setenv("KESTRUNE_REGISTRY", "/proc/kestrune-bench/none.sqlite3", 1);
     platform::setMessageBoxHandler([](const platform::BoxCall&) {});
@@ -130,5 +256,11 @@ int main(int argc, char** argv) {
                            {{"recovery / the same three calls bare (time)", "BM_RecoveryPath",
                              "BM_BareCommitDecommitRelease", 1 / 0.9, true},
                             {"recovery / bare mmap+munmap (time)", "BM_RecoveryPath", "BM_BareMmapMunmap", 1 / 0.9,
-                             true}});
+                             true},
+                            {"recovery loops / bare loops, 1 GB", "BM_RecoveryLoops/1GB", "BM_BareLoops/1GB",
+                             1 / 0.9, true},
+                            {"recovery loops / bare loops, 4 GB", "BM_RecoveryLoops/4GB", "BM_BareLoops/4GB",
+                             1 / 0.9, true},
+                            {"recovery loops / bare loops, budget", "BM_RecoveryLoops/budget",
+                             "BM_BareLoops/budget", 1 / 0.9, true}});
 }

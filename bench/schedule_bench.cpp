@@ -1,17 +1,24 @@
 // One pass of the schedule thread's check over 100 stored entries, none due,
-// against the bare store reads that pass makes.
+// against the bare store reads that pass makes; then how the thread's whole
+// pass and the opening of the Scheduler window grow with the stored entries.
 #include "Ratios.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
+#include "platform/SqliteStore.h"
 #include "platform/UiSync.h"
 #include "schedule/Schedulethread.h"
+#include "schedule/SchedulerformWidget.h"
 
+#include <QApplication>
+
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -58,17 +65,179 @@ void BM_BareStampReads(benchmark::State& state) {
 }
 BENCHMARK(BM_BareStampReads);
 
+// ---- Growth with the number of stored entries ----
+
+std::string benchDir;  // the run's temporary folder
+std::vector<std::string> growthStores;
+
+// A store of its own for each count, all entries daily at an hour that never
+// comes, so none is ever due. The key and the stamps go in through the
+// program's own writes; the rest in one transaction, as one write per entry
+// would spend the set-up on fsyncs.
+void useStoreWith(int count) {
+    const std::string file = benchDir + "/entries-" + std::to_string(count) + ".sqlite3";
+    setenv("KESTRUNE_REGISTRY", file.c_str(), 1);
+    if (::access(file.c_str(), F_OK) == 0) return;
+    growthStores.push_back(file);
+    {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kProductKey);
+        reg.writeString("s 9 0 on 12 29 2003", "lastScrub");
+        reg.writeString("s 9 0 on 12 29 2003", "lastRecovery");
+        reg.setKeyName(platform::kScheduleKey);
+        if (count > 0) reg.writeString("S 25 0 every day 0 0 0", "0");
+    }
+    platform::SqliteStore::closeIdleConnections();
+    if (count <= 1) return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) std::abort();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO registry_values(key, name, type, data)"
+                       " SELECT id, ?1, 1, ?2 FROM registry_keys WHERE hive = ?3 AND path = ?4",
+                       -1, &ins, nullptr);
+    const char* tasks[] = {"R", "S", "SR"};
+    for (int i = 1; i < count; ++i) {
+        const std::string name = std::to_string(i);
+        const std::string text = std::string(tasks[i % 3]) + " 25 " + std::to_string(i % 60) + " every day 0 0 0";
+        sqlite3_bind_text(ins, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_blob(ins, 2, text.c_str(), static_cast<int>(text.size() + 1), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(ins, 3, platform::HKEY_LOCAL_MACHINE);
+        sqlite3_bind_text(ins, 4, platform::kScheduleKey, -1, SQLITE_STATIC);
+        if (sqlite3_step(ins) != SQLITE_DONE) std::abort();
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// Seconds per stored entry, beside the time per iteration.
+void perEntry(benchmark::State& state) {
+    if (state.range(0) == 0) return;
+    state.counters["per_entry"] = benchmark::Counter(static_cast<double>(state.range(0)),
+                                                     benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+}
+
+void entryCounts(benchmark::internal::Benchmark* b) {
+    for (int n : {10, 100, 1000, 10000}) b->Arg(n);
+    b->Unit(benchmark::kMicrosecond);
+}
+
+// What the thread does every 10 seconds: read every entry, then check each.
+void BM_SchedulePass(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    useStoreWith(count);
+    std::atomic<bool> closing{true};
+    NoUi ui;
+    kestrune::ScheduleThread thread(closing, platform::systemClock(), ui, {[] {}, [] {}});
+    for (auto _ : state) {
+        thread.loadEntries();
+        thread.checkEntries();
+    }
+    if (thread.entries.size() != static_cast<std::size_t>(count)) state.SkipWithError("entries not loaded");
+    perEntry(state);
+}
+BENCHMARK(BM_SchedulePass)->Apply(entryCounts);
+
+// The store calls of one listing read through (one object, a name and a read
+// per entry), on their own.
+void bareListing(int& seen) {
+    platform::RegistryReaderWriter reg;
+    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+    reg.setKeyName(platform::kScheduleKey);
+    reg.startEnumeration();
+    for (bool more = true;;) {
+        const std::string name = reg.nextValueName(more);
+        if (!more) break;
+        bool ok = false;
+        benchmark::DoNotOptimize(reg.readString(name, ok));
+        ++seen;
+    }
+}
+
+// The pass's store calls bare: the listing, then per entry a fresh object
+// reading the two stamps.
+void BM_BarePassReads(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    useStoreWith(count);
+    int seen = 0;
+    for (auto _ : state) {
+        bareListing(seen);
+        for (int i = 0; i < count; ++i) {
+            platform::RegistryReaderWriter reg;
+            reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+            reg.setKeyName(platform::kProductKey);
+            bool ok = false;
+            benchmark::DoNotOptimize(reg.readString("lastScrub", ok));
+            benchmark::DoNotOptimize(reg.readString("lastRecovery", ok));
+        }
+    }
+    benchmark::DoNotOptimize(seen);
+    perEntry(state);
+}
+BENCHMARK(BM_BarePassReads)->Apply(entryCounts);
+
+// The Scheduler window from its making until it is laid out and painted,
+// its list filled; closing it is not counted.
+void BM_SchedulerOpen(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    useStoreWith(count);
+    for (auto _ : state) {
+        auto w = std::make_unique<kestrune::SchedulerWidget>();
+        // Offscreen by default; under an X server (QT_QPA_PLATFORM=xcb) it is mapped for real.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) w->setAttribute(Qt::WA_DontShowOnScreen);
+        w->show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(w->grab());
+        state.PauseTiming();
+        if (w->form().valueNames.size() != static_cast<std::size_t>(count)) state.SkipWithError("list not filled");
+        w.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    perEntry(state);
+}
+// With no entry at all: the window's own cost, the baseline of the others.
+BENCHMARK(BM_SchedulerOpen)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SchedulerOpen)->Apply(entryCounts);
+
+// The same listing's store calls, bare.
+void BM_BareListing(benchmark::State& state) {
+    useStoreWith(static_cast<int>(state.range(0)));
+    int seen = 0;
+    for (auto _ : state) bareListing(seen);
+    benchmark::DoNotOptimize(seen);
+    perEntry(state);
+}
+BENCHMARK(BM_BareListing)->Apply(entryCounts);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
     char dir[] = "/tmp/kestrune-bench-XXXXXX";
     if (mkdtemp(dir) == nullptr) return 1;
+    benchDir = dir;
     const std::string store = std::string(dir) + "/registry.sqlite3";
     setenv("KESTRUNE_REGISTRY", store.c_str(), 1);
     seed();
-    const int rc = benchratio::run(argc, argv, {{"checkEntries / its bare store reads", "BM_CheckEntries",
-                                                 "BM_BareStampReads", 1.2, true}});
-    for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((store + suffix).c_str());
+    std::vector<benchratio::Pair> pairs = {
+        {"checkEntries / its bare store reads", "BM_CheckEntries", "BM_BareStampReads", 1.2, true}};
+    for (const char* n : {"10", "100", "1000", "10000"}) {
+        pairs.push_back({std::string("pass / its bare store reads, ") + n, std::string("BM_SchedulePass/") + n,
+                         std::string("BM_BarePassReads/") + n, 2.0, true});
+        pairs.push_back({std::string("window opening / the empty window, ") + n,
+                         std::string("BM_SchedulerOpen/") + n, "BM_SchedulerOpen/0", 1000.0, true});
+    }
+    const int rc = benchratio::run(argc, argv, pairs);
+    platform::SqliteStore::closeIdleConnections();
+    growthStores.push_back(store);
+    for (const std::string& file : growthStores)
+        for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((file + suffix).c_str());
     ::rmdir(dir);
     return rc;
 }
