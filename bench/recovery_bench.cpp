@@ -67,20 +67,27 @@ struct Instant final : platform::Clock {
 
 // The whole operation: commit, decommit and release of every block, with the
 // window's steps and the result box reduced to nothing.
-void BM_RecoveryPath(benchmark::State& state) {
+// The progress window and the main window's buttons and result box, all
+// doing nothing; one recovery run over them.
+struct Quiet {
     NoWindow window;
     NoLabel l1, l2;
     NoBar bar;
     kestrune::TForm2 form{{window, l1, bar, l2}};
     NoButton b1, b2;
     std::string message, caption;
-    Sized memory;
     Instant clock;
-    for (auto _ : state) {
-        kestrune::MemoryRecovery(kestrune::RecoveryHost{b1, b2, message, caption, nullptr}, form, memory,
-                                 platform::systemVirtualMemory(), clock)
+
+    void run(platform::MemorySource& memory, platform::VirtualMemory& vm) {
+        kestrune::MemoryRecovery(kestrune::RecoveryHost{b1, b2, message, caption, nullptr}, form, memory, vm, clock)
             .run();
     }
+};
+
+void BM_RecoveryPath(benchmark::State& state) {
+    Quiet quiet;
+    Sized memory;
+    for (auto _ : state) quiet.run(memory, platform::systemVirtualMemory());
     state.SetItemsProcessed(state.iterations() * kBlocks);
 }
 BENCHMARK(BM_RecoveryPath);
@@ -180,21 +187,14 @@ void loopCounters(benchmark::State& state, double commitSeconds, double freeSeco
 // stands for what the program's own budget gives on this machine now, read
 // afresh at every run as the program reads it.
 void recoveryLoops(benchmark::State& state, std::uint64_t blocks) {
-    NoWindow window;
-    NoLabel l1, l2;
-    NoBar bar;
-    kestrune::TForm2 form{{window, l1, bar, l2}};
-    NoButton b1, b2;
-    std::string message, caption;
+    Quiet quiet;
     Budget sized(blocks);
     platform::MemorySource& memory = blocks == 0 ? platform::systemMemory() : sized;
-    Instant clock;
     TimedBlocks vm;
     double commitSeconds = 0, freeSeconds = 0;
     std::uint64_t done = 0;
     for (auto _ : state) {
-        kestrune::MemoryRecovery(kestrune::RecoveryHost{b1, b2, message, caption, nullptr}, form, memory, vm, clock)
-            .run();
+        quiet.run(memory, vm);
         vm.collect(commitSeconds, freeSeconds, done);
     }
     loopCounters(state, commitSeconds, freeSeconds, done);

@@ -51,17 +51,19 @@ BENCHMARK(BM_CheckEntries);
 
 // What the pass reads: per entry, a fresh object on the product key and the
 // two time stamps.
-void BM_BareStampReads(benchmark::State& state) {
-    for (auto _ : state) {
-        for (int i = 0; i < 100; ++i) {
-            platform::RegistryReaderWriter reg;
-            reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-            reg.setKeyName(platform::kProductKey);
-            bool ok = false;
-            benchmark::DoNotOptimize(reg.readString("lastScrub", ok));
-            benchmark::DoNotOptimize(reg.readString("lastRecovery", ok));
-        }
+void bareStampReads(int count) {
+    for (int i = 0; i < count; ++i) {
+        platform::RegistryReaderWriter reg;
+        reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+        reg.setKeyName(platform::kProductKey);
+        bool ok = false;
+        benchmark::DoNotOptimize(reg.readString("lastScrub", ok));
+        benchmark::DoNotOptimize(reg.readString("lastRecovery", ok));
     }
+}
+
+void BM_BareStampReads(benchmark::State& state) {
+    for (auto _ : state) bareStampReads(100);
 }
 BENCHMARK(BM_BareStampReads);
 
@@ -166,14 +168,7 @@ void BM_BarePassReads(benchmark::State& state) {
     int seen = 0;
     for (auto _ : state) {
         bareListing(seen);
-        for (int i = 0; i < count; ++i) {
-            platform::RegistryReaderWriter reg;
-            reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-            reg.setKeyName(platform::kProductKey);
-            bool ok = false;
-            benchmark::DoNotOptimize(reg.readString("lastScrub", ok));
-            benchmark::DoNotOptimize(reg.readString("lastRecovery", ok));
-        }
+        bareStampReads(count);
     }
     benchmark::DoNotOptimize(seen);
     perEntry(state);
