@@ -11,11 +11,12 @@ namespace kestrune {
 
 // Makes the scrub window repaint itself continuously: a synchronised refresh,
 // then a 1 ms pause, over and over. A refresh that reports nothing left to
-// animate (a finished map) is asked again only every kSettledCheckMs, so a
-// finished window left open costs next to nothing.
+// animate (a finished map, which only closing the window ends) is asked again
+// only every kSettledCheckMs, so a finished window left open costs next to
+// nothing; closing rings the alarm this waits on.
 class UpdateThread final : public platform::Thread {
 public:
-    static constexpr unsigned kSettledCheckMs = 500;
+    static constexpr unsigned kSettledCheckMs = 5000;
 
     // `refreshScrubWindow` runs on the UI thread; false when the window no
     // longer changes.
