@@ -6,6 +6,7 @@
 # desktop runs (bus, at-spi2-core), or with accessibility switched on there,
 # as for a screen reader (a11y).
 #   usage: bench/idle.sh [EXECUTABLE] [SECONDS] [shown|tray|scrubbed] [plain|bus|a11y]
+# IDLE_THREADS=1 also prints each thread's share.
 # Targets: at most 0.1 % of one core plain, 0.15 % with the accessibility
 # bus, 0.2 % with a finished scrub; at most 45 MB resident.
 set -euo pipefail
@@ -82,8 +83,10 @@ t0=$(ticks)
 switches >"$store/switches0"
 if command -v perf >/dev/null && perf stat -e task-clock true >/dev/null 2>&1; then
   # Exact CPU time, where perf can count it; the tick figure is only as fine as 1/CLK_TCK.
-  perf stat -e task-clock -p "$apid" -x, -o "$store/perf" -- sleep "$secs" >/dev/null 2>&1 || true
-  ms=$(awk -F, '/task-clock/ {print $1}' "$store/perf")
+  perf stat --per-thread -e task-clock -p "$apid" -x, -o "$store/perf" -- sleep "$secs" >/dev/null 2>&1 || true
+  ms=$(awk -F, '/task-clock/ && $2 + 0 > 0 { n += $2 } END { if (n) print n }' "$store/perf")
+  # IDLE_THREADS=1: where that time went, thread by thread.
+  [ "${IDLE_THREADS:-0}" = 1 ] && awk -F, '/task-clock/ && $2 + 0 > 0 { printf "  %-28s %8.2f ms\n", $1, $2 }' "$store/perf" | sort -k2 -n -r
   [ -n "$ms" ] && awk -v ms="$ms" -v s="$secs" -v m="$label" 'BEGIN {
     printf "idle CPU over %d s (%s, perf task-clock): %.3f %% of one core\n", s, m, ms / 10 / s }'
 else
