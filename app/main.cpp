@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "CommandLine.h"
 #include "Forms.h"
 #include "MemmainformWidget.h"
 #include "platform/Clock.h"
@@ -11,6 +12,7 @@
 #include "scrub/ScrubformWidget.h"
 
 #include <atomic>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -22,6 +24,18 @@ std::atomic<bool> appClosing{false};
 
 int main(int argc, char** argv) {
     using namespace kestrune;
+    const CommandLine options = parseCommandLine(argc, argv);
+    switch (options.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::printf("%s\n", options.text.c_str());
+        return 0;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "%s\n%s\n", options.text.c_str(), kUsageHint);
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
     platform::SessionEnd sessionEnd;
     platform::DisplayCheck display(argc, argv);
     if (!display.ready()) return 1;
@@ -66,7 +80,9 @@ int main(int argc, char** argv) {
         app.EndWithSession(sessionEnd.fd(), [] {
             if (KestruneForm != nullptr) KestruneForm->CustomItem1Click();
         });
-        main->show();
+        // Minimised with a tray there, the window goes on into it.
+        if (options.minimized && KestruneTray::available()) main->showMinimized();
+        else main->show();
         app.exec();
     } catch (const std::exception& e) {
         app.ShowException(e.what());

@@ -7,6 +7,8 @@
 #                 window minimised into it comes back when the tray goes
 #   wm-close      the window manager's close during a recovery and during a
 #                 scrub is carried out once the operation is over
+#   minimized     --minimized starts in the tray where there is one (the
+#                 tray's icon brings the window back), shown where there is none
 #   session-end   SIGTERM and SIGINT while idle, SIGTERM during a recovery and
 #                 during a scrub: exit 0 each time, promptly
 # Every exit must be 0. Waits are long enough for a sanitizer build.
@@ -88,6 +90,30 @@ case $case in
     within 30 menuOpen || fail "the tray menu did not open"
     xdotool key Up Return  # the last item: Exit
     expectExit "tray menu > Exit" 10 "$(ms)"
+    ;;
+
+  minimized)
+    xsession_start "$work" openbox trayer
+    "$exe" --minimized 2>>"$work/stderr" &
+    app=$!
+    within 30 trayIcon || fail "--minimized: no tray icon docked"
+    sleep 1
+    main=$(windowId Kestrune)
+    [ -z "$main" ] || unmapped "$main" || fail "--minimized: the window is shown beside the tray"
+    alive || fail "--minimized: the program ended"
+    click "$(trayIcon)" 11 11
+    within 30 shown Kestrune 1 || fail "--minimized: the tray icon did not bring the window back"
+    main=$(windowId Kestrune)
+    within 30 mapped "$main" || fail "--minimized: the window came back unmapped"
+    wmctrl -i -c "$main"
+    expectExit "close after --minimized" 10 "$(ms)"
+    xsession_kill_trayer
+    "$exe" --minimized 2>>"$work/stderr" &
+    app=$!
+    within 30 shown Kestrune 1 || fail "--minimized without a tray: no window"
+    main=$(windowId Kestrune)
+    wmctrl -i -c "$main"
+    expectExit "close after --minimized without a tray" 10 "$(ms)"
     ;;
 
   late-tray)

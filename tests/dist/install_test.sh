@@ -13,6 +13,7 @@ fail() { echo "install: $*" >&2; exit 1; }
 expected=(
   usr/bin/kestrune
   usr/share/applications/kestrune.desktop
+  usr/share/man/man1/kestrune.1
   usr/share/metainfo/io.example.Kestrune.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/kestrune.svg
 )
@@ -31,5 +32,9 @@ fi
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.example.Kestrune.metainfo.xml" >/dev/null ||
     fail "metainfo invalid"
+fi
+if command -v groff >/dev/null; then
+  warnings=$(groff -man -ww -z "$root/usr/share/man/man1/kestrune.1" 2>&1)
+  [ -z "$warnings" ] || fail "man page: $warnings"
 fi
 echo "install: ${#expected[@]} files in place"

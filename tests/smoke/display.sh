@@ -32,6 +32,17 @@ expectRefusal() {
   grep -q "^Kestrune " "$work/out" || fail "$what: no message of its own"
   echo "display: $what: exit 1, \"$(cat "$work/out")\""
 }
+# the command line needs no display
+rc=0; env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --help >"$work/out" 2>&1 || rc=$?
+[ "$rc" = 0 ] && grep -q "^Usage: kestrune \[options\]" "$work/out" && grep -q -- "--minimized" "$work/out" ||
+  fail "--help without a display: exit $rc, $(head -n 1 "$work/out")"
+rc=0; env -u DISPLAY "$exe" --version >"$work/out" 2>&1 || rc=$?
+[ "$rc" = 0 ] && grep -qx "Kestrune [0-9]*\.[0-9]*\.[0-9]*" "$work/out" || fail "--version: exit $rc, $(cat "$work/out")"
+rc=0; env -u DISPLAY "$exe" --no-such-option >/dev/null 2>"$work/out" || rc=$?
+[ "$rc" = 2 ] && [ "$(wc -l <"$work/out")" = 2 ] && grep -q "kestrune --help" "$work/out" ||
+  fail "an unknown option: exit $rc, $(cat "$work/out")"
+echo "display: --help, --version and an unknown option without a display: exit 0, 0 and 2"
+
 expectRefusal "no session" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
 expectRefusal "no server" env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:1999
 

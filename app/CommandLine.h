@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace kestrune {
+
+// What the command line asks for. Qt's own options (-platform, -style,
+// -display and the rest) are let through for the toolkit.
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    bool minimized = false;  // start in the tray where there is one
+    std::string text;        // the usage, the version line, or the error
+};
+
+// Parses without a display, so --help and --version work anywhere.
+CommandLine parseCommandLine(int argc, char** argv);
+
+// The hint that follows an error line.
+inline constexpr const char* kUsageHint = "Try 'kestrune --help' for more information.";
+
+}  // namespace kestrune
