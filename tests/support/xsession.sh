@@ -19,10 +19,11 @@ xsession_have() {
   for p in "$@"; do command -v "$p" >/dev/null 2>&1 || return 1; done
 }
 
-# Waits up to ~10 s for a command to succeed.
+# Waits up to ~30 s (a loaded machine starts a tray slowly) for a command to
+# succeed.
 xsession_until() {
   local i
-  for i in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  for i in $(seq 600); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
   return 1
 }
 
