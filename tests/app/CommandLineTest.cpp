@@ -14,6 +14,7 @@ CommandLine parse(std::initializer_list<const char*> args) {
     std::vector<std::string> owned{"kestrune"};
     for (const char* a : args) owned.emplace_back(a);
     std::vector<char*> argv;
+    argv.reserve(owned.size());
     for (auto& s : owned) argv.push_back(s.data());
     return kestrune::parseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
