@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         app.ShowException(e.what());
     }
-    // Ends the schedule thread's wait at its next 20 ms step; a request still
+    // The schedule thread's destructor ends its wait at once; a request still
     // waiting for the UI thread is dropped.
     appClosing = true;
     scheduleThread.reset();
