@@ -1,6 +1,7 @@
 #include "MemmainformWidget.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -72,7 +73,8 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
 KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
                                        platform::Clock& clock,
                                        platform::UiDispatcher& ui, FormFactory& forms,
-                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding) {
+                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding)
+    : autostart_(QCoreApplication::applicationFilePath().toStdString()) {
     setObjectName(QStringLiteral("KestruneForm"));
     setWindowTitle(QString::fromUtf8(m::kCaption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -190,7 +192,8 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                                activateWindow();
                            },
                            [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                           [this] { form_->CustomItem1Click(); }}));
+                           [this] { form_->CustomItem1Click(); }},
+        &autostart_));
 
     // The client width is fixed and the height has a floor; tell the window
     // manager too, so a drag never fights the resize rule.

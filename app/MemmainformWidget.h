@@ -58,6 +58,7 @@ private:
     std::optional<platform::QtProgressBar> b1_, b2_, b3_, b4_;
     std::optional<platform::QtButton> recover_, scrub_;
     std::unique_ptr<TKestruneForm> form_;
+    platform::Autostart autostart_;
     std::unique_ptr<KestruneTray> tray_;
     std::optional<platform::BlockedCloseWatch> blockedClose_;
 };

@@ -1,5 +1,9 @@
 #include "Tray.h"
 
+#include "platform/MessageBox.h"
+
+#include <stdexcept>
+
 namespace kestrune {
 
 bool TrayLogic::setLoad(std::uint32_t load) {
@@ -7,6 +11,19 @@ bool TrayLogic::setLoad(std::uint32_t load) {
     load_ = load;
     shown_ = true;
     return true;
+}
+
+void TrayLogic::setStartAtLogin(bool on) {
+    if (autostart_ == nullptr) return;
+    try {
+        autostart_->setEnabled(on);
+    } catch (const std::runtime_error& e) {
+        platform::messageBox(nullptr,
+                             std::string(on ? "Kestrune could not set itself to start at login: "
+                                            : "Kestrune could not stop starting at login: ") +
+                                 e.what(),
+                             "Kestrune", platform::BoxKind::Error);
+    }
 }
 
 }  // namespace kestrune

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Autostart.h"
 #include "platform/Controls.h"
 
 #include <cstdint>
@@ -22,8 +23,11 @@ public:
         std::function<void()> scrubMemory;
         std::function<void()> exit;
     };
-    TrayLogic(platform::Button& recover, platform::Button& scrub, Actions actions)
-        : recover_(recover), scrub_(scrub), actions_(std::move(actions)) {}
+    // `autostart` is where start at login is kept; without one the menu
+    // does not offer it.
+    TrayLogic(platform::Button& recover, platform::Button& scrub, Actions actions,
+              const platform::Autostart* autostart = nullptr)
+        : recover_(recover), scrub_(scrub), actions_(std::move(actions)), autostart_(autostart) {}
 
     // True when the load differs from what the icon shows (so it is redrawn
     // only then).
@@ -58,10 +62,17 @@ public:
     }
     void exit() { actions_.exit(); }
 
+    bool offersStartAtLogin() const { return autostart_ != nullptr; }
+    // Read from the system each time: the user may change it outside Kestrune.
+    bool startsAtLogin() const { return autostart_ != nullptr && autostart_->enabled(); }
+    // A failure is reported in a box and changes nothing.
+    void setStartAtLogin(bool on);
+
 private:
     platform::Button& recover_;
     platform::Button& scrub_;
     Actions actions_;
+    const platform::Autostart* autostart_;
     std::uint32_t load_ = 0;
     bool shown_ = false;
     bool inTray_ = false;

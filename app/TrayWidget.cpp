@@ -22,6 +22,12 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     scrub_ = menu_->addAction(QStringLiteral("Scrub Memory"));
     scrub_->setObjectName(QStringLiteral("TrayScrub"));
     menu_->addSeparator();
+    if (logic_.offersStartAtLogin()) {
+        atLogin_ = menu_->addAction(QStringLiteral("Start Kestrune at login"));
+        atLogin_->setObjectName(QStringLiteral("TrayStartAtLogin"));
+        atLogin_->setCheckable(true);
+        menu_->addSeparator();
+    }
     QAction* exit = menu_->addAction(QStringLiteral("Exit"));
     exit->setObjectName(QStringLiteral("TrayExit"));
 
@@ -29,6 +35,7 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     connect(menu_.get(), &QMenu::aboutToShow, this, [this] {
         recover_->setEnabled(logic_.recoverEnabled());
         scrub_->setEnabled(logic_.scrubEnabled());
+        if (atLogin_ != nullptr) atLogin_->setChecked(logic_.startsAtLogin());
     });
     // Queued: a choice runs once the menu has finished with its click, so an
     // operation or the close never runs inside the menu's own handler.
@@ -36,6 +43,10 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     connect(recover_, &QAction::triggered, this, [this] { logic_.recoverMemory(); }, Qt::QueuedConnection);
     connect(scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); }, Qt::QueuedConnection);
     connect(exit, &QAction::triggered, this, [this] { logic_.exit(); }, Qt::QueuedConnection);
+    if (atLogin_ != nullptr) {
+        connect(atLogin_, &QAction::triggered, this, [this](bool on) { logic_.setStartAtLogin(on); },
+                Qt::QueuedConnection);
+    }
 
     icon_ = new QSystemTrayIcon(this);
     icon_->setContextMenu(menu_.get());

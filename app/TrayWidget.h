@@ -29,6 +29,7 @@ public:
     // The window closes: the icon goes, the object stays until the window's end.
     void hide();
     bool visible() const;
+    QMenu& menu() { return *menu_; }
 
 private:
     void redraw();
@@ -37,6 +38,7 @@ private:
     std::unique_ptr<QMenu> menu_;
     QAction* recover_ = nullptr;
     QAction* scrub_ = nullptr;
+    QAction* atLogin_ = nullptr;
     QSystemTrayIcon* icon_ = nullptr;
 };
 

@@ -1,11 +1,16 @@
 #include "app/Tray.h"
 #include "app/TrayWidget.h"
 #include "support/Fakes.h"
+#include "support/TempDir.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 using namespace kestrune;
 using namespace testsupport;
@@ -73,4 +78,36 @@ TEST(TrayGui, WithoutATrayTheIconWaitsShownAndMinimisingStaysPut) {
     EXPECT_EQ(tray.logic().toolTip(), "Memory Load: 55%");
     tray.hide();
     EXPECT_FALSE(tray.visible());
+}
+
+TEST(TrayGui, StartAtLoginIsACheckItemThatFollowsTheEntryAndReportsAFailure) {
+    testsupport::TempDir dir;
+    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    const platform::Autostart autostart("/usr/bin/kestrune");
+    Tray t;
+    KestruneTray tray(TrayLogic(t.recover, t.scrub, {}, &autostart));
+    QMenu* menu = &tray.menu();
+    auto* item = menu->findChild<QAction*>(QStringLiteral("TrayStartAtLogin"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isCheckable());
+    autostart.setEnabled(true);  // turned on by another copy, or by hand
+    emit menu->aboutToShow();
+    EXPECT_TRUE(item->isChecked());
+    item->trigger();  // unchecks it: carried out once the menu is done
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(autostart.enabled());
+
+    std::filesystem::remove(dir.file("autostart"));
+    testsupport::writeFile(dir.file("autostart"), "");  // a file where the folder goes
+    BoxRecorder boxes;
+    tray.logic().setStartAtLogin(true);
+    ASSERT_EQ(boxes.calls().size(), 1u);
+    EXPECT_EQ(boxes.calls()[0].caption, "Kestrune");
+    EXPECT_EQ(boxes.calls()[0].kind, platform::BoxKind::Error);
+    EXPECT_EQ(boxes.calls()[0].text.rfind("Kestrune could not set itself to start at login: cannot create the folder ", 0),
+              0u)
+        << boxes.calls()[0].text;
+    emit menu->aboutToShow();
+    EXPECT_FALSE(item->isChecked());
+    unsetenv("XDG_CONFIG_HOME");
 }

@@ -7,6 +7,8 @@
 #                 window minimised into it comes back when the tray goes
 #   wm-close      the window manager's close during a recovery and during a
 #                 scrub is carried out once the operation is over
+#   autostart     the tray menu's "Start Kestrune at login" writes the login
+#                 entry and takes it away again
 #   minimized     --minimized starts in the tray where there is one (the
 #                 tray's icon brings the window back), shown where there is none
 #   session-end   SIGTERM and SIGINT while idle, SIGTERM during a recovery and
@@ -81,14 +83,24 @@ expectExit() {
 }
 
 case $case in
-  tray-exit)
+  tray-menu)
     xsession_start "$work" openbox trayer
     start
     within 30 trayIcon || fail "no tray icon docked in the panel"
-    icon=$(trayIcon)
-    click "$icon" 11 11 3
+    entry=$HOME/.config/autostart/kestrune.desktop
+    toggle() {
+      click "$(trayIcon)" 11 11 3
+      within 30 menuOpen || fail "the tray menu did not open"
+      xdotool key Up Up Return  # the item above Exit
+    }
+    toggle
+    within 10 test -f "$entry" || fail "Start Kestrune at login wrote no $entry"
+    grep -qx "Exec=$(readlink -f "$exe") --minimized" "$entry" || fail "the login entry does not start $exe minimised: $(cat "$entry")"
+    toggle
+    within 10 test ! -e "$entry" || fail "Start Kestrune at login, unchecked, left $entry"
+    click "$(trayIcon)" 11 11 3
     within 30 menuOpen || fail "the tray menu did not open"
-    xdotool key Up Return  # the last item: Exit
+    xdotool key Up Return
     expectExit "tray menu > Exit" 10 "$(ms)"
     ;;
 

@@ -1,0 +1,156 @@
+#include "platform/Autostart.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string configHome() {
+    // The base directory spec ignores a relative XDG_CONFIG_HOME.
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        const passwd* pw = getpwuid(getuid());
+        home = pw != nullptr ? pw->pw_dir : "";
+    }
+    return std::string(home) + "/.config";
+}
+
+[[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
+    throw std::runtime_error(what + " " + path + ": " + std::strerror(error));
+}
+
+// mkdir -p, each missing folder private to the user as ~/.config is.
+void makeFolders(const std::string& path) {
+    for (std::size_t at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/') continue;
+        const std::string folder = path.substr(0, at);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) fail("cannot create the folder", folder, errno);
+    }
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) fail("cannot open the folder", path, errno);
+    if (!S_ISDIR(st.st_mode)) fail("cannot create the folder", path, ENOTDIR);
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+Autostart::Autostart(std::string executable)
+    : executable_(std::move(executable)), path_(configHome() + "/autostart/kestrune.desktop") {}
+
+bool Autostart::enabled() const {
+    std::ifstream in(path_);
+    if (!in) return false;
+    bool inMainGroup = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::string_view l = trim(line);
+        if (l.empty() || l.front() == '#') continue;
+        if (l.front() == '[') {
+            inMainGroup = l == "[Desktop Entry]";
+            continue;
+        }
+        const auto eq = l.find('=');
+        if (!inMainGroup || eq == std::string_view::npos) continue;
+        const std::string_view key = trim(l.substr(0, eq));
+        const std::string_view value = trim(l.substr(eq + 1));
+        if (key == "Hidden" && value == "true") return false;
+        if (key == "X-GNOME-Autostart-enabled" && value == "false") return false;
+    }
+    return true;
+}
+
+std::string Autostart::execLine(const std::string& executable) {
+    constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#`()";
+    for (const char c : executable) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            throw std::runtime_error("the program's path holds a control character, which a desktop entry cannot: " +
+                                     executable);
+        }
+    }
+    std::string argument;
+    if (executable.find_first_of(reserved) == std::string::npos) {
+        argument = executable;
+    } else {
+        argument = "\"";
+        for (const char c : executable) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\') argument += '\\';
+            argument += c;
+        }
+        argument += '"';
+    }
+    // Then the rules of any string value: a percent sign starts a field
+    // code, and a backslash starts an escape.
+    std::string line;
+    for (const char c : argument) {
+        if (c == '%') line += "%%";
+        else if (c == '\\') line += "\\\\";
+        else line += c;
+    }
+    return line + " --minimized";
+}
+
+void Autostart::setEnabled(bool on) const {
+    if (!on) {
+        if (unlink(path_.c_str()) != 0 && errno != ENOENT) fail("cannot remove", path_, errno);
+        return;
+    }
+    if (enabled()) return;  // the user's own entry stays as it is
+    const std::string entry = "[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=Kestrune\n"
+                              "Comment=Watch memory use live and give unused memory back to the system\n"
+                              "Exec=" + execLine(executable_) + "\n"
+                              "Icon=kestrune\n"
+                              "Terminal=false\n"
+                              "X-GNOME-Autostart-enabled=true\n";
+    const std::string folder = path_.substr(0, path_.rfind('/'));
+    makeFolders(folder);
+    // Written beside the entry and renamed over it, so a desktop reading it
+    // at that moment, or a full disk, never sees half an entry.
+    std::string temporary = path_ + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) fail("cannot write in", folder, errno);
+    auto abandon = [&](int error) {
+        close(fd);
+        unlink(temporary.c_str());
+        fail("cannot write", path_, error);
+    };
+    if (fchmod(fd, 0644) != 0) abandon(errno);
+    for (std::size_t done = 0; done < entry.size();) {
+        const ssize_t n = write(fd, entry.data() + done, entry.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) abandon(errno);
+        done += static_cast<std::size_t>(n);
+    }
+    if (fsync(fd) != 0) abandon(errno);
+    if (close(fd) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        fail("cannot write", path_, error);
+    }
+    if (rename(temporary.c_str(), path_.c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        fail("cannot write", path_, error);
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+// Start at login on Windows: a value in the user's Run key.
+#include "platform/Autostart.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kValue = "Kestrune";
+
+[[noreturn]] void fail(const std::string& what, LONG error) {
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(error), 0,
+                   text, sizeof text, nullptr);
+    throw std::runtime_error(what + ": " + text);
+}
+
+}  // namespace
+
+Autostart::Autostart(std::string executable)
+    : executable_(std::move(executable)), path_(std::string("HKEY_CURRENT_USER\\") + kRunKey + "\\" + kValue) {}
+
+bool Autostart::enabled() const {
+    return RegGetValueA(HKEY_CURRENT_USER, kRunKey, kValue, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+std::string Autostart::execLine(const std::string& executable) { return "\"" + executable + "\" --minimized"; }
+
+void Autostart::setEnabled(bool on) const {
+    if (!on) {
+        const LONG result = RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) fail("cannot remove " + path_, result);
+        return;
+    }
+    if (enabled()) return;  // the user's own entry stays as it is
+    const std::string line = execLine(executable_);
+    const LONG result = RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(),
+                                        static_cast<DWORD>(line.size() + 1));
+    if (result != ERROR_SUCCESS) fail("cannot write " + path_, result);
+}
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+#include "platform/Autostart.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+using platform::Autostart;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+// XDG_CONFIG_HOME pointed into a fresh folder for one test.
+struct ConfigHome {
+    TempDir dir;
+    std::string config = dir.file("config");
+    ConfigHome() { setenv("XDG_CONFIG_HOME", config.c_str(), 1); }
+    ~ConfigHome() { unsetenv("XDG_CONFIG_HOME"); }
+    std::string entry() const { return config + "/autostart/kestrune.desktop"; }
+};
+
+std::size_t filesIn(const std::string& folder) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& f : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(Autostart, TurningOnWritesAnEntryThatStartsMinimisedAndTurningOffRemovesIt) {
+    ConfigHome home;
+    const Autostart autostart("/usr/bin/kestrune");
+    EXPECT_EQ(autostart.path(), home.entry());
+    EXPECT_FALSE(autostart.enabled());
+    autostart.setEnabled(true);  // the folders do not exist yet
+    ASSERT_TRUE(autostart.enabled());
+    const std::string entry = readFile(home.entry());
+    EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(entry.find("\nExec=/usr/bin/kestrune --minimized\n"), std::string::npos);
+    EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
+    struct stat st{};
+    ASSERT_EQ(stat(home.entry().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(filesIn(home.config + "/autostart"), 1u);  // no temporary file left beside it
+
+    autostart.setEnabled(false);
+    EXPECT_FALSE(autostart.enabled());
+    EXPECT_FALSE(std::filesystem::exists(home.entry()));
+    EXPECT_NO_THROW(autostart.setEnabled(false));
+}
+
+TEST(Autostart, AnEntrySwitchedOffInsideReadsAsOffAndTheUsersOwnEntryIsKept) {
+    ConfigHome home;
+    const Autostart autostart("/usr/bin/kestrune");
+    std::filesystem::create_directories(home.config + "/autostart");
+    writeFile(home.entry(), "[Desktop Entry]\nExec=kestrune\n Hidden = true \n");
+    EXPECT_FALSE(autostart.enabled());
+    writeFile(home.entry(), "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(autostart.enabled());
+    writeFile(home.entry(), "[Desktop Entry]\nExec=kestrune\n[Desktop Action x]\nHidden=true\n");
+    EXPECT_TRUE(autostart.enabled());  // another group's key says nothing of the entry
+
+    const std::string own = "[Desktop Entry]\nType=Application\nExec=nice kestrune --minimized\n";
+    writeFile(home.entry(), own);
+    autostart.setEnabled(true);
+    EXPECT_EQ(readFile(home.entry()), own);
+    writeFile(home.entry(), "[Desktop Entry]\nHidden=true\n");
+    autostart.setEnabled(true);  // switched off by the desktop's settings: written anew
+    EXPECT_TRUE(autostart.enabled());
+}
+
+TEST(Autostart, TheProgramsPathIsQuotedAsDesktopEntriesNeed) {
+    EXPECT_EQ(Autostart::execLine("/usr/bin/kestrune"), "/usr/bin/kestrune --minimized");
+    EXPECT_EQ(Autostart::execLine("/opt/my apps/kestrune"), "\"/opt/my apps/kestrune\" --minimized");
+    // In quotes a $ and a backslash are escaped; then every backslash again
+    // and every percent sign are escaped for the value itself.
+    EXPECT_EQ(Autostart::execLine("/x/$a\\b/100%"), "\"/x/\\\\$a\\\\\\\\b/100%%\" --minimized");
+    EXPECT_EQ(Autostart::execLine("/x/100%/k"), "/x/100%%/k --minimized");
+    EXPECT_THROW(Autostart::execLine("/x/new\nline"), std::runtime_error);
+}
+
+TEST(Autostart, AFailureSaysWhereAndWhyAndWritesNothing) {
+    ConfigHome home;
+    std::filesystem::create_directories(home.config);
+    writeFile(home.config + "/autostart", "not a folder");
+    const Autostart autostart("/usr/bin/kestrune");
+    try {
+        autostart.setEnabled(true);
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(home.config + "/autostart"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(home.config + "/autostart"), "not a folder");
+    EXPECT_FALSE(autostart.enabled());
+    EXPECT_THROW(Autostart("/usr/bin/kestrune\n").setEnabled(true), std::runtime_error);
+}
