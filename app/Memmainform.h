@@ -75,6 +75,16 @@ inline constexpr const char* kSchedulerItem = "Scheduler";
 inline constexpr const char* kHelpMenu = "Help";
 inline constexpr const char* kTutorialItem = "Tutorial";
 inline constexpr const char* kSupportItem = "Visit Support";
+// The keyboard letter of each menu, item and button.
+inline constexpr char kFileKey = 'F';
+inline constexpr char kExitKey = 'x';
+inline constexpr char kEditKey = 'E';
+inline constexpr char kSchedulerKey = 'S';
+inline constexpr char kHelpKey = 'H';
+inline constexpr char kTutorialKey = 'T';
+inline constexpr char kSupportKey = 'V';
+inline constexpr char kRecoverKey = 'R';
+inline constexpr char kScrubKey = 'S';
 }  // namespace mainform
 
 // The window arithmetic, shared by the window and its tests.

@@ -17,6 +17,7 @@ namespace kestrune {
 namespace {
 
 namespace m = mainform;
+using platform::mnemonic;
 
 void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
 
@@ -66,6 +67,8 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
     b->setRange(0, 100);
     b->setValue(0);
     b->setTextVisible(false);
+    // Said by a screen reader with its value: the kind its box is titled with.
+    if (const auto* group = qobject_cast<QGroupBox*>(box)) b->setAccessibleName(group->title());
     place(b, m::kKindBar);
     return b;
 }
@@ -83,19 +86,19 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     menuBar_ = new QMenuBar(this);
     menuBar_->setObjectName(QStringLiteral("TeMenuBar1"));
     menuBar_->setNativeMenuBar(false);
-    QMenu* file = menuBar_->addMenu(QString::fromUtf8(m::kFileMenu));
+    QMenu* file = menuBar_->addMenu(mnemonic(m::kFileMenu, m::kFileKey));
     file->setObjectName(QStringLiteral("CustomItem3"));
-    QAction* exitItem = file->addAction(QString::fromUtf8(m::kExitItem));
+    QAction* exitItem = file->addAction(mnemonic(m::kExitItem, m::kExitKey));
     exitItem->setObjectName(QStringLiteral("CustomItem1"));
-    QMenu* edit = menuBar_->addMenu(QString::fromUtf8(m::kEditMenu));
+    QMenu* edit = menuBar_->addMenu(mnemonic(m::kEditMenu, m::kEditKey));
     edit->setObjectName(QStringLiteral("CustomItem6"));
-    QAction* schedulerItem = edit->addAction(QString::fromUtf8(m::kSchedulerItem));
+    QAction* schedulerItem = edit->addAction(mnemonic(m::kSchedulerItem, m::kSchedulerKey));
     schedulerItem->setObjectName(QStringLiteral("CustomItem7"));
-    QMenu* help = menuBar_->addMenu(QString::fromUtf8(m::kHelpMenu));
+    QMenu* help = menuBar_->addMenu(mnemonic(m::kHelpMenu, m::kHelpKey));
     help->setObjectName(QStringLiteral("CustomItem4"));
-    QAction* tutorialItem = help->addAction(QString::fromUtf8(m::kTutorialItem));
+    QAction* tutorialItem = help->addAction(mnemonic(m::kTutorialItem, m::kTutorialKey));
     tutorialItem->setObjectName(QStringLiteral("CustomItem2"));
-    QAction* supportItem = help->addAction(QString::fromUtf8(m::kSupportItem));
+    QAction* supportItem = help->addAction(mnemonic(m::kSupportItem, m::kSupportKey));
     supportItem->setObjectName(QStringLiteral("CustomItem5"));
 
     auto* bevel = new QFrame(this);
@@ -136,10 +139,10 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     infoLabel(info, "Label1", m::kInfoBars,
               {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4});
 
-    button1_ = new QPushButton(QString::fromUtf8(m::kRecoverCaption), this);
+    button1_ = new QPushButton(mnemonic(m::kRecoverCaption, m::kRecoverKey), this);
     button1_->setObjectName(QStringLiteral("TeButton1"));
     place(button1_, m::kButton1);
-    button2_ = new QPushButton(QString::fromUtf8(m::kScrubCaption), this);
+    button2_ = new QPushButton(mnemonic(m::kScrubCaption, m::kScrubKey), this);
     button2_->setObjectName(QStringLiteral("TeButton2"));
     place(button2_, m::kButton2);
 

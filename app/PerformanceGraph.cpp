@@ -27,6 +27,11 @@ void PerformanceGraph::dataPoint(platform::TColor color, int value) {
     ++scrolled_;
 }
 
+void PerformanceGraph::setName(const std::string& name) {
+    const QString n = QString::fromStdString(name);
+    if (n != accessibleName()) setAccessibleName(n);
+}
+
 void PerformanceGraph::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int w = width();

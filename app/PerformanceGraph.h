@@ -18,6 +18,8 @@ public:
 
     void dataPoint(platform::TColor color, int value) override;
     void redraw() override { update(); }
+    // Told only when it changes: each change is an event for a screen reader.
+    void setName(const std::string& name) override;
 
     void setForegroundColor(platform::TColor c) { foreground_ = c; }
     void setGradient(int percent) { gradient_ = percent; }

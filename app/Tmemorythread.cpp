@@ -35,6 +35,7 @@ MemoryFigures computeFigures(const platform::MemoryStatus& s) {
     const float pageFileShare = byteShare(s.totalPageFile, s.availPageFile);
 
     f.graphValue = percent(physicalShare);
+    f.graphName = "Physical memory in use: " + std::to_string(f.graphValue) + " %";
     f.totalText = usedOfTotal(usedMB, totalMB);
     f.totalBar = percent(totalShare);
     f.physicalText = usedOfTotal(toMB(s.totalPhys - std::min(s.availPhys, s.totalPhys)), toMB(s.totalPhys));
@@ -57,6 +58,7 @@ ScaleTexts scaleTexts(std::int32_t totalPhysMB) {
 void writeFigures(FigureControls& c, const MemoryFigures& f) {
     c.PerformanceGraph1.dataPoint(kGraphPointColor, f.graphValue);
     c.PerformanceGraph1.redraw();
+    c.PerformanceGraph1.setName(f.graphName);
     c.TeLabel4.setText(f.totalText);
     c.TeProgressBar1.setPosition(f.totalBar);
     c.TeLabel1.setText(f.physicalText);

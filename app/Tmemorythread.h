@@ -18,6 +18,7 @@ struct MemoryFigures {
     std::string totalText, physicalText, virtualText, pageFileText;
     int totalBar = 0, physicalBar = 0, virtualBar = 0, pageFileBar = 0;
     int graphValue = 0;
+    std::string graphName;  // what a screen reader says of the graph
     std::string statusText;
 };
 

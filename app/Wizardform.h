@@ -20,6 +20,8 @@ inline constexpr const char* kFreeing =
     "fully released.  Then it will release it back to the system for use. ";
 inline constexpr const char* kDone = "Done";
 inline constexpr const char* kShowNextTime = "Show This Next Time";
+inline constexpr char kDoneKey = 'D';
+inline constexpr char kShowNextTimeKey = 'S';
 inline constexpr const char* kNoFlagText = "Address not assigned";
 inline constexpr const char* kNoFlagCaption = "Error 4454";
 

@@ -35,7 +35,7 @@ QLabel* label(QWidget* parent, const char* name, const char* text, const platfor
 
 }  // namespace
 
-WizardFormWidget::WizardFormWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
+WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("WizardForm"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString::fromUtf8(w::kCaption));
@@ -52,10 +52,10 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) 
     label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});
     label(panel2_, "Label3", w::kFreeing, w::kLabel3);
 
-    done_ = new QPushButton(QString::fromUtf8(w::kDone), panel2_);
+    done_ = new QPushButton(platform::mnemonic(w::kDone, w::kDoneKey), panel2_);
     done_->setObjectName(QStringLiteral("TeButton2"));
     place(done_, w::kButton2);
-    checkBox_ = new QCheckBox(QString::fromUtf8(w::kShowNextTime), panel2_);
+    checkBox_ = new QCheckBox(platform::mnemonic(w::kShowNextTime, w::kShowNextTimeKey), panel2_);
     checkBox_->setObjectName(QStringLiteral("TeCheckBox1"));
     checkBox_->setTristate(false);
     checkBox_->setChecked(true);
@@ -81,7 +81,8 @@ void WizardFormWidget::showEvent(QShowEvent* e) {
 }
 
 void WizardFormWidget::closeEvent(QCloseEvent* e) {
-    // Closing only hides the window; its opener destroys it.
+    // Closing only hides the window; its opener destroys it. A dialog's own
+    // close handling (a call to reject()) is not wanted here.
     if (form_->FormCloseQuery()) e->accept();
     else e->ignore();
 }

@@ -3,7 +3,7 @@
 #include "Wizardform.h"
 #include "platform/QtControls.h"
 
-#include <QWidget>
+#include <QDialog>
 
 #include <optional>
 
@@ -13,10 +13,12 @@ class QPushButton;
 
 namespace kestrune {
 
-class WizardFormWidget final : public QWidget, public TutorialWindow {
+// A dialog, so Escape closes it as its title bar's close does.
+class WizardFormWidget final : public QDialog, public TutorialWindow {
 public:
     explicit WizardFormWidget(QWidget* owner = nullptr);
     TWizardForm& form() override { return *form_; }
+    void reject() override { close(); }
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -3,11 +3,31 @@
 #include "Color.h"
 #include "MessageBox.h"
 
+#include <cctype>
 #include <string>
+#include <string_view>
 
 // The few things window logic needs of its controls. Widgets implement them in
 // the views (QtControls.h); tests implement them with plain fields.
 namespace platform {
+
+// `caption` as a menu or button shows it with `key` as its keyboard letter
+// (Alt+key, underlined), written as both toolkits read it: an ampersand before
+// the first `key`, matched without case, and the caption's own ampersands
+// doubled so they stay visible.
+inline std::string withMnemonic(std::string_view caption, char key) {
+    std::string out;
+    bool marked = false;
+    for (const char c : caption) {
+        if (c == '&') out += '&';
+        else if (!marked && std::tolower(static_cast<unsigned char>(c)) == std::tolower(static_cast<unsigned char>(key))) {
+            out += '&';
+            marked = true;
+        }
+        out += c;
+    }
+    return out;
+}
 
 struct Rect {
     int left = 0;
@@ -93,6 +113,8 @@ public:
     virtual ~Graph() = default;
     virtual void dataPoint(TColor color, int value) = 0;
     virtual void redraw() = 0;
+    // Its name for a screen reader, which says its latest value.
+    virtual void setName(const std::string& name) = 0;
 };
 
 // A drawing surface in window pixels. Rectangles are left, top, right,

@@ -44,7 +44,13 @@ void QtLabel::setText(const std::string& text) {
 std::string QtLabel::text() const { return w_->text().toStdString(); }
 
 void QtButton::setCaption(const std::string& caption) { w_->setText(q(caption)); }
-std::string QtButton::caption() const { return w_->text().toStdString(); }
+std::string QtButton::caption() const {
+    QString text = w_->text();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&') text.remove(i, 1);  // "&&" leaves one, which the next step passes
+    }
+    return text.toStdString();
+}
 void QtButton::setEnabled(bool enabled) { w_->setEnabled(enabled); }
 bool QtButton::enabled() const { return w_->isEnabled(); }
 

@@ -2,6 +2,8 @@
 
 #include "Controls.h"
 
+#include <QString>
+
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
@@ -14,6 +16,9 @@ class QWidget;
 // Adapters from the window logic's control interfaces to Qt widgets. They hold
 // the widget, not own it: the view's widget tree owns its widgets.
 namespace platform {
+
+// A caption with its keyboard letter, for a menu, an action or a button.
+inline QString mnemonic(const char* caption, char key) { return QString::fromStdString(withMnemonic(caption, key)); }
 
 class QtLabel final : public Label {
 public:
@@ -29,6 +34,8 @@ private:
     int basePixelSize_ = 0;
 };
 
+// The caption is the text a user reads: a keyboard letter's mark is not part
+// of it.
 class QtButton final : public Button {
 public:
     explicit QtButton(QAbstractButton* w) : w_(w) {}

@@ -20,6 +20,26 @@ inline constexpr int kDesignTop = 315;
 inline constexpr const char* kRunItems[] = {"Recovery", "Scrub", "Both"};
 inline constexpr const char* kWeekdayItems[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                 "Thursday", "Friday", "Saturday"};
+inline constexpr const char* kPeriodCaptions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once"};
+inline constexpr const char* kRunCaption = "Run";
+inline constexpr const char* kScheduleCaption = "Schedule";
+inline constexpr const char* kRemoveCaption = "Remove";
+inline constexpr const char* kCloseCaption = "Close";
+inline constexpr const char* kListHeaders[] = {"Scheduled Task", "When"};
+// The keyboard letters: the periods, Run, Schedule, Remove, Close.
+inline constexpr char kPeriodKeys[] = {'H', 'D', 'W', 'M', 'O'};
+inline constexpr char kRunKey = 'R';
+inline constexpr char kScheduleKey = 'S';
+inline constexpr char kRemoveKey = 'e';
+inline constexpr char kCloseKey = 'C';
+// What a screen reader calls the controls that have no caption of their own.
+inline constexpr const char* kMinutesName = "Minutes past the hour";
+inline constexpr const char* kTimeName = "Time, hours and minutes";
+inline constexpr const char* kAmPmName = "AM or PM";
+inline constexpr const char* kWeekdayName = "Day of the week";
+inline constexpr const char* kMonthDayName = "Day of the month";
+inline constexpr const char* kDateName = "Date";
+inline constexpr const char* kListName = "Scheduled tasks";
 inline constexpr const char* kUnreadable = "Unreadable entry";
 inline constexpr const char* kNotStored = "The schedule entry could not be stored.";
 inline constexpr const char* kNotRemoved = "The schedule entry could not be removed.";

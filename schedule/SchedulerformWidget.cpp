@@ -2,6 +2,7 @@
 
 #include "platform/QtModal.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
@@ -18,6 +19,7 @@ namespace kestrune {
 namespace {
 
 namespace sf = schedulerform;
+using platform::mnemonic;
 
 constexpr int kRowTop = 36;      // where a panel's line of controls sits
 constexpr int kButtonWidth = 81;
@@ -81,7 +83,7 @@ QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items,
 }
 
 QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
-    auto* b = new QPushButton(QStringLiteral("Schedule"), panel);
+    auto* b = new QPushButton(mnemonic(sf::kScheduleCaption, sf::kScheduleKey), panel);
     b->setObjectName(QString::fromUtf8(name));
     place(b, panel->width() - kButtonWidth - 12, kRowTop - 5, kButtonWidth, kButtonHeight);
     return b;
@@ -104,6 +106,7 @@ QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
     // Two hour digits (the first optional), the colon kept, two minute digits.
     e->setInputMask(QStringLiteral("09:99;_"));
     e->setText(QStringLiteral("10:00"));
+    e->setAccessibleName(QString::fromUtf8(sf::kTimeName));
     place(e, x, kRowTop, 49, 23);
     texts_.push_back(std::make_unique<MaskedText>(e));
     return e;
@@ -111,32 +114,36 @@ QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
 
 QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
     QComboBox* box = dropDown(parent, name, {QStringLiteral("AM"), QStringLiteral("PM")}, QStringLiteral("AM"), x, 55);
+    box->setAccessibleName(QString::fromUtf8(sf::kAmPmName));
     texts_.push_back(std::make_unique<platform::QtComboText>(box));
     return box;
 }
 
-SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
+SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("Scheduler"));
     setWindowTitle(QString::fromUtf8(sf::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(sf::kClientWidth, sf::kClientHeight);
 
-    auto* runLabel = new QLabel(QStringLiteral("Run"), this);
+    auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), this);
     runLabel->setObjectName(QStringLiteral("Label13"));
     runLabel->move(112, 52 - 4);
     runLabel->adjustSize();
-    QComboBox* run = dropDown(this, "TeComboBox11", {"Recovery", "Scrub", "Both"}, QStringLiteral("Recovery"), 136, 89);
+    QStringList runItems;
+    for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
+    QComboBox* run = dropDown(this, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), 136, 89);
     run->move(136, 44);
+    run->setAccessibleName(QString::fromUtf8(sf::kRunCaption));
+    runLabel->setBuddy(run);
     texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
 
     auto* periods = new QGroupBox(this);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
     place(periods, 8, 8, 97, 105);
     const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3", "TeRadioButton4", "TeRadioButton5"};
-    const char* captions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once"};
     QRadioButton* radios[5];
     for (int i = 0; i < 5; ++i) {
-        radios[i] = new QRadioButton(QString::fromUtf8(captions[i]), periods);
+        radios[i] = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
         radios[i]->setObjectName(QString::fromUtf8(names[i]));
         place(radios[i], 16, 8 + 16 * i + 4, 76, 17);
     }
@@ -149,6 +156,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
     minutes->setInputMask(QStringLiteral("09;_"));
     minutes->setText(QStringLiteral("30"));
+    minutes->setAccessibleName(QString::fromUtf8(sf::kMinutesName));
     place(minutes, 36, kRowTop, 33, 23);
     texts_.push_back(std::make_unique<MaskedText>(minutes));  // 1
     text(hourly, "minutes past the hour.", 76);
@@ -156,41 +164,44 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
 
     QGroupBox* daily = panel("TeGroupBox2", 433);  // panels_[1]
     text(daily, "at", 16);
-    timeBox(daily, "TeMaskEdit2", 36);  // 2
-    amPm(daily, "TeComboBox3", 92);     // 3
+    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", 36);  // 2
+    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", 92);     // 3
     QPushButton* b1 = scheduleButton(daily, "TeButton1");
 
     QGroupBox* weekly = panel("TeGroupBox4", 433);  // panels_[2]
     text(weekly, "at", 16);
-    timeBox(weekly, "TeMaskEdit3", 36);  // 4
-    amPm(weekly, "TeComboBox1", 92);     // 5
+    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", 36);  // 4
+    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", 92);     // 5
     text(weekly, "on", 156);
     QStringList weekdays;
     for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
     QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QStringLiteral("Friday"), 176, 97);
+    weekday->setAccessibleName(QString::fromUtf8(sf::kWeekdayName));
     texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 6
     QPushButton* b5 = scheduleButton(weekly, "TeButton5");
 
     QGroupBox* monthly = panel("TeGroupBox5", 433);  // panels_[3]
     text(monthly, "at", 16);
-    timeBox(monthly, "TeMaskEdit4", 36);  // 7
-    amPm(monthly, "TeComboBox7", 92);     // 8
+    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", 36);  // 7
+    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", 92);     // 8
     text(monthly, "on the", 154);
     QStringList days;
     for (int d = 1; d <= 31; ++d) days << QString::number(d);
     QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QStringLiteral("5"), 192, 45);
+    dayBox->setAccessibleName(QString::fromUtf8(sf::kMonthDayName));
     texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 9
     text(monthly, "day of the month", 242);
     QPushButton* b6 = scheduleButton(monthly, "TeButton6");
 
     QGroupBox* once = panel("TeGroupBox6", 433);  // panels_[4]
     text(once, "at", 16);
-    timeBox(once, "TeMaskEdit5", 36);  // 10
-    amPm(once, "TeComboBox10", 92);    // 11
+    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", 36);  // 10
+    QComboBox* onceAmPm = amPm(once, "TeComboBox10", 92);    // 11
     text(once, "on", 156);
     auto* date = new QDateEdit(QDate(2003, 12, 30), once);
     date->setObjectName(QStringLiteral("DateTimePicker1"));
     date->setCalendarPopup(true);
+    date->setAccessibleName(QString::fromUtf8(sf::kDateName));
     date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     place(date, 176, kRowTop, 121, 23);
     texts_.push_back(std::make_unique<DateText>(date));  // 12
@@ -199,7 +210,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     auto* list = new QTreeWidget(this);
     list->setObjectName(QStringLiteral("TeListView1"));
     list->setColumnCount(2);
-    list->setHeaderLabels({QStringLiteral("Scheduled Task"), QStringLiteral("When")});
+    list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
+    list->setAccessibleName(QString::fromUtf8(sf::kListName));
     list->setColumnWidth(0, 200);
     list->setColumnWidth(1, 400);
     list->setRootIsDecorated(false);
@@ -210,12 +222,23 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     place(list, 8, 120, 673, 181);
     list_.emplace(list);
 
-    auto* remove = new QPushButton(QStringLiteral("Remove"), this);
+    auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), this);
     remove->setObjectName(QStringLiteral("TeButton3"));
     place(remove, 24, 304, 81, kButtonHeight);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(mnemonic(sf::kCloseCaption, sf::kCloseKey), this);
     close->setObjectName(QStringLiteral("TeButton2"));
     place(close, 600, 304, 73, kButtonHeight);
+
+    // The keyboard goes as the eye reads: the periods, Run, the period's own
+    // line, the list, Remove, Close. Hidden panels' controls are passed over.
+    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], run,
+                        minutes,   b4,
+                        dailyTime,   dailyAmPm,   b1,
+                        weeklyTime,  weeklyAmPm,  weekday, b5,
+                        monthlyTime, monthlyAmPm, dayBox,  b6,
+                        onceTime,    onceAmPm,    date,    b7,
+                        list,        remove,      close};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     panels_[1]->setVisible(true);  // "Daily" at start
     auto& t = texts_;
@@ -249,6 +272,15 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
 SchedulerWidget::~SchedulerWidget() = default;
 
 void SchedulerWidget::showModal() { platform::execModal(this); }
+
+// Escape: closed as by its Close button or the title bar's close, not only
+// hidden as a dialog's reject would.
+void SchedulerWidget::reject() { close(); }
+
+void SchedulerWidget::closeEvent(QCloseEvent* e) {
+    // A dialog's own close handling calls reject(); the window simply closes.
+    QWidget::closeEvent(e);
+}
 
 void SchedulerWidget::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);

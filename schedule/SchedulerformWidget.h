@@ -3,7 +3,7 @@
 #include "Schedulerform.h"
 #include "platform/QtControls.h"
 
-#include <QWidget>
+#include <QDialog>
 
 #include <memory>
 #include <optional>
@@ -17,16 +17,20 @@ class QTreeWidget;
 
 namespace kestrune {
 
-// The "Scheduler" window; the rules live in TScheduler.
-class SchedulerWidget final : public QWidget, public ModalWindow {
+// The "Scheduler" window; the rules live in TScheduler. A dialog, so Escape
+// closes it as the Close button does.
+class SchedulerWidget final : public QDialog, public ModalWindow {
 public:
     explicit SchedulerWidget(QWidget* owner = nullptr);
     ~SchedulerWidget() override;
     TScheduler& form() { return *form_; }
     void showModal() override;
 
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     QGroupBox* panel(const char* name, int width);

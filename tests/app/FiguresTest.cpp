@@ -19,6 +19,7 @@ TEST(Figures, OneSampleGivesTheLabelsBarsGraphAndStatus) {
     EXPECT_EQ(f.totalText, "731 MB / 3759 MB");
     EXPECT_EQ(f.totalBar, 19);
     EXPECT_EQ(f.graphValue, 75);
+    EXPECT_EQ(f.graphName, "Physical memory in use: 75 %");
     EXPECT_EQ(f.statusText, "Memory Load: 75%");
 }
 

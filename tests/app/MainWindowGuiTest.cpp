@@ -80,19 +80,20 @@ TEST(MainWindowGui, LayoutCaptionsAndMenusAsDesigned) {
     EXPECT_EQ(m.find<QGroupBox>("TeGroupBox1")->title(), "Physical Memory");
     EXPECT_EQ(m.find<QGroupBox>("TeGroupBox4")->title(), "Total Memory");
     EXPECT_EQ(m.find<QGroupBox>("TeGroupBox6")->title(), "Information");
-    EXPECT_EQ(m.find<QPushButton>("TeButton1")->text(), "Recover Memory");
-    EXPECT_EQ(m.find<QPushButton>("TeButton2")->text(), "Scrub Memory");
+    EXPECT_EQ(m.find<QPushButton>("TeButton1")->text(), "&Recover Memory");
+    EXPECT_EQ(m.find<QPushButton>("TeButton2")->text(), "&Scrub Memory");
     EXPECT_EQ(m.text("TeLabel7"), "0 MB");
     EXPECT_TRUE(m.text("Label1").startsWith("To the left, you see progress bars"));
     EXPECT_TRUE(m.text("Label1").contains("\"Free Memory\""));
 
-    EXPECT_EQ(m.find<QMenu>("CustomItem3")->title(), "File");
-    EXPECT_EQ(m.find<QMenu>("CustomItem6")->title(), "Edit");
-    EXPECT_EQ(m.find<QMenu>("CustomItem4")->title(), "Help");
-    EXPECT_EQ(m.action("CustomItem1")->text(), "Exit");
-    EXPECT_EQ(m.action("CustomItem7")->text(), "Scheduler");
-    EXPECT_EQ(m.action("CustomItem2")->text(), "Tutorial");
-    EXPECT_EQ(m.action("CustomItem5")->text(), "Visit Support");
+    // Captions as designed, each with its keyboard letter marked.
+    EXPECT_EQ(m.find<QMenu>("CustomItem3")->title(), "&File");
+    EXPECT_EQ(m.find<QMenu>("CustomItem6")->title(), "&Edit");
+    EXPECT_EQ(m.find<QMenu>("CustomItem4")->title(), "&Help");
+    EXPECT_EQ(m.action("CustomItem1")->text(), "E&xit");
+    EXPECT_EQ(m.action("CustomItem7")->text(), "&Scheduler");
+    EXPECT_EQ(m.action("CustomItem2")->text(), "&Tutorial");
+    EXPECT_EQ(m.action("CustomItem5")->text(), "&Visit Support");
     // The menu bar runs across the top, the status bar along the bottom.
     EXPECT_EQ(m.find<QMenuBar>("TeMenuBar1")->geometry().top(), 0);
     EXPECT_EQ(m.find<QWidget>("TeStatusBar1")->geometry().bottom(), m.w->height() - 1);
@@ -121,7 +122,7 @@ TEST(MainWindowGui, FiguresFollowTheSampleAndTheSizeRulesHold) {
     EXPECT_EQ(m.w->size(), QSize(531, 600));
 }
 
-TEST(MainWindowGui, TutorialOpensDockedClosesAndReopens) {
+TEST(MainWindowGui, TutorialOpensDockedClosesByButtonOrEscapeAndReopens) {
     MainWindow m;
     m.w->show();
     m.action("CustomItem2")->trigger();
@@ -149,6 +150,19 @@ TEST(MainWindowGui, TutorialOpensDockedClosesAndReopens) {
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(again->isVisible());
     EXPECT_TRUE(again->findChild<QCheckBox*>("TeCheckBox1")->isChecked());
+    // Escape closes it as its title bar's close does: the box is copied back.
+    again->findChild<QCheckBox*>("TeCheckBox1")->setChecked(false);
+    QTest::keyClick(again, Qt::Key_Escape);
+    EXPECT_FALSE(again->isVisible());
+    EXPECT_FALSE(form.showTutorial);
+    m.action("CustomItem2")->trigger();
+    again = dynamic_cast<WizardFormWidget*>(form.WizardForm.get());
+    ASSERT_NE(again, nullptr);
+    again->findChild<QCheckBox*>("TeCheckBox1")->setChecked(true);
+    QTest::mouseClick(again->findChild<QPushButton*>("TeButton2"), Qt::LeftButton);
+    m.action("CustomItem2")->trigger();
+    again = dynamic_cast<WizardFormWidget*>(form.WizardForm.get());
+    ASSERT_NE(again, nullptr);
 
     // Closing the main window destroys it without copying its box back.
     again->findChild<QCheckBox*>("TeCheckBox1")->setChecked(false);

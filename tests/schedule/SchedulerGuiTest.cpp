@@ -59,7 +59,7 @@ TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
     EXPECT_EQ(s.find<QComboBox>("TeComboBox11")->currentText(), "Recovery");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox11")->count(), 3);
     EXPECT_TRUE(s.find<QRadioButton>("TeRadioButton1")->isChecked());
-    EXPECT_EQ(s.find<QRadioButton>("TeRadioButton2")->text(), "Hourly");
+    EXPECT_EQ(s.find<QRadioButton>("TeRadioButton2")->text(), "&Hourly");
     EXPECT_TRUE(s.find<QGroupBox>("TeGroupBox2")->isVisible());
     for (const char* hidden : {"TeGroupBox1", "TeGroupBox4", "TeGroupBox5", "TeGroupBox6"})
         EXPECT_FALSE(s.find<QGroupBox>(hidden)->isVisible()) << hidden;
@@ -68,8 +68,8 @@ TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
     EXPECT_EQ(s.list()->geometry(), QRect(8, 120, 673, 181));
     EXPECT_EQ(s.list()->headerItem()->text(0), "Scheduled Task");
     EXPECT_EQ(s.list()->headerItem()->text(1), "When");
-    EXPECT_EQ(s.find<QPushButton>("TeButton3")->text(), "Remove");
-    EXPECT_EQ(s.find<QPushButton>("TeButton2")->text(), "Close");
+    EXPECT_EQ(s.find<QPushButton>("TeButton3")->text(), "R&emove");
+    EXPECT_EQ(s.find<QPushButton>("TeButton2")->text(), "&Close");
     EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit2")->text(), "10:00");
     EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->text(), "30");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->currentText(), "Friday");
@@ -131,4 +131,26 @@ TEST(SchedulerGui, AnUnfilledFirstHourDigitReadsAsALeadingBlank) {
     s.find<QComboBox>("TeComboBox3")->setCurrentText("PM");
     s.click("TeButton1");
     EXPECT_EQ(s.stored("0"), "R 14 45 every day 0 0 0");
+}
+
+TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
+    SchedulerWindow s;
+    s.w->show();
+    s.w->activateWindow();
+    s.find<QRadioButton>("TeRadioButton2")->setFocus();
+    // Tab from the periods: Run, then the daily line (the panel shown), the
+    // list, Remove, Close; hidden panels' controls are passed over.
+    std::vector<QString> order;
+    for (QWidget* w = s.find<QWidget>("TeComboBox11"); order.size() < 7; w = w->nextInFocusChain()) {
+        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w != s.w.get() && !w->objectName().isEmpty())
+            order.push_back(w->objectName());
+    }
+    EXPECT_EQ(order, (std::vector<QString>{"TeComboBox11", "TeMaskEdit2", "TeComboBox3", "TeButton1", "TeListView1",
+                                           "TeButton3", "TeButton2"}));
+    // The controls without a caption of their own still have a name to say.
+    EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->accessibleName(), "Minutes past the hour");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->accessibleName(), "Day of the week");
+
+    QTest::keyClick(s.w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(s.w->isVisible());
 }

@@ -207,7 +207,9 @@ public:
     };
     void dataPoint(platform::TColor color, int value) override { points.push_back({color, value}); }
     void redraw() override { ++redraws; }
+    void setName(const std::string& n) override { name = n; }
     std::vector<Point> points;
+    std::string name;
     int redraws = 0;
 };
 
