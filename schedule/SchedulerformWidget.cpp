@@ -27,6 +27,14 @@ constexpr int kButtonHeight = 33;
 
 void place(QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); }
 
+// The name a screen reader says for a control without a caption. Qt on Linux
+// reports a drop-down list's current item as its name, so there the name goes
+// in its description as well.
+void speakAs(QWidget* w, const char* name) {
+    w->setAccessibleName(QString::fromUtf8(name));
+    if (qobject_cast<QComboBox*>(w) != nullptr) w->setAccessibleDescription(QString::fromUtf8(name));
+}
+
 QLabel* text(QWidget* parent, const char* caption, int x) {
     auto* l = new QLabel(QString::fromUtf8(caption), parent);
     l->adjustSize();
@@ -106,7 +114,7 @@ QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
     // Two hour digits (the first optional), the colon kept, two minute digits.
     e->setInputMask(QStringLiteral("09:99;_"));
     e->setText(QStringLiteral("10:00"));
-    e->setAccessibleName(QString::fromUtf8(sf::kTimeName));
+    speakAs(e, sf::kTimeName);
     place(e, x, kRowTop, 49, 23);
     texts_.push_back(std::make_unique<MaskedText>(e));
     return e;
@@ -114,7 +122,7 @@ QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
 
 QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
     QComboBox* box = dropDown(parent, name, {QStringLiteral("AM"), QStringLiteral("PM")}, QStringLiteral("AM"), x, 55);
-    box->setAccessibleName(QString::fromUtf8(sf::kAmPmName));
+    speakAs(box, sf::kAmPmName);
     texts_.push_back(std::make_unique<platform::QtComboText>(box));
     return box;
 }
@@ -133,7 +141,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
     QComboBox* run = dropDown(this, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), 136, 89);
     run->move(136, 44);
-    run->setAccessibleName(QString::fromUtf8(sf::kRunCaption));
+    speakAs(run, sf::kRunCaption);
     runLabel->setBuddy(run);
     texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
 
@@ -156,7 +164,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
     minutes->setInputMask(QStringLiteral("09;_"));
     minutes->setText(QStringLiteral("30"));
-    minutes->setAccessibleName(QString::fromUtf8(sf::kMinutesName));
+    speakAs(minutes, sf::kMinutesName);
     place(minutes, 36, kRowTop, 33, 23);
     texts_.push_back(std::make_unique<MaskedText>(minutes));  // 1
     text(hourly, "minutes past the hour.", 76);
@@ -176,7 +184,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     QStringList weekdays;
     for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
     QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QStringLiteral("Friday"), 176, 97);
-    weekday->setAccessibleName(QString::fromUtf8(sf::kWeekdayName));
+    speakAs(weekday, sf::kWeekdayName);
     texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 6
     QPushButton* b5 = scheduleButton(weekly, "TeButton5");
 
@@ -188,7 +196,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     QStringList days;
     for (int d = 1; d <= 31; ++d) days << QString::number(d);
     QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QStringLiteral("5"), 192, 45);
-    dayBox->setAccessibleName(QString::fromUtf8(sf::kMonthDayName));
+    speakAs(dayBox, sf::kMonthDayName);
     texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 9
     text(monthly, "day of the month", 242);
     QPushButton* b6 = scheduleButton(monthly, "TeButton6");
@@ -201,7 +209,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     auto* date = new QDateEdit(QDate(2003, 12, 30), once);
     date->setObjectName(QStringLiteral("DateTimePicker1"));
     date->setCalendarPopup(true);
-    date->setAccessibleName(QString::fromUtf8(sf::kDateName));
+    speakAs(date, sf::kDateName);
     date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     place(date, 176, kRowTop, 121, 23);
     texts_.push_back(std::make_unique<DateText>(date));  // 12
@@ -211,7 +219,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     list->setObjectName(QStringLiteral("TeListView1"));
     list->setColumnCount(2);
     list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
-    list->setAccessibleName(QString::fromUtf8(sf::kListName));
+    speakAs(list, sf::kListName);
     list->setColumnWidth(0, 200);
     list->setColumnWidth(1, 400);
     list->setRootIsDecorated(false);

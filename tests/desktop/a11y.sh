@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The real program as a screen reader and a keyboard-only user meet it: on a
+# private X desktop with a session bus and the accessibility bus switched on,
+# the AT-SPI tree holds the names to say; Alt+E then S opens the Scheduler,
+# Escape closes it, Alt+F then X ends the program with 0. Debian's own Python,
+# which has the AT-SPI bindings.
+#   usage: a11y.sh EXECUTABLE
+set -euo pipefail
+exe=$1
+work=$(mktemp -d)
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registry.sqlite3
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../support/xsession.sh"
+. "$here/../support/drive.sh"
+app=""
+busd=""
+cleanup() {
+  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+  xsession_stop
+  [ -n "$busd" ] && kill "$busd" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { drive_fail "a11y" "$@"; }
+
+unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
+eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
+  read -r a; read -r p; echo "export DBUS_SESSION_BUS_ADDRESS='$a'; busd=$p"; })"
+xsession_start "$work" openbox
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+xsession_pids+=($!)
+xsession_until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress ||
+  fail "the accessibility bus did not start"
+dbus-send --session --type=method_call --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+  string:org.a11y.Status string:IsEnabled variant:boolean:true
+
+"$exe" 2>>"$work/stderr" &
+app=$!
+main=$(drive_window '^Kestrune$') || fail "no main window"
+/usr/bin/python3 "$here/a11y_tree.py" main || fail "the main window's accessible names"
+
+xdotool windowactivate --sync "$main" key --delay 150 alt+e s
+scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler"
+/usr/bin/python3 "$here/a11y_tree.py" scheduler || fail "the Scheduler's accessible names"
+xdotool windowactivate --sync "$scheduler" key Escape
+drive_gone '^Scheduler$' || fail "Escape did not close the Scheduler"
+
+xdotool windowactivate --sync "$main" key --delay 150 alt+f x
+rc=0
+for _ in $(seq 200); do drive_alive "$app" || break; sleep 0.05; done
+drive_alive "$app" && fail "Alt+F, X did not end the program"
+wait "$app" || rc=$?
+app=""
+[ $rc -eq 0 ] || fail "Alt+F, X: exit status $rc"
+echo "a11y: Alt+E S, Escape, Alt+F X by keyboard; exit 0"

@@ -1,0 +1,103 @@
+#!/usr/bin/python3
+"""What a screen reader finds of Kestrune, read from the AT-SPI tree.
+
+usage: a11y_tree.py main|scheduler   exit 0 when every expected name is there
+"""
+import re
+import sys
+import time
+
+import pyatspi
+
+
+def app():
+    for _ in range(100):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for a in desktop:
+            if a is not None and a.name in ("kestrune", "Kestrune"):
+                return a
+        time.sleep(0.1)
+    names = [a.name for a in pyatspi.Registry.getDesktop(0) if a is not None]
+    sys.exit(f"a11y: no application named kestrune on the accessibility bus (there: {names})")
+
+
+def walk(node, depth=0):
+    if node is None or depth > 40:
+        return
+    yield node
+    for child in node:
+        yield from walk(child, depth + 1)
+
+
+def key_binding(node):
+    try:
+        action = node.queryAction()
+    except NotImplementedError:
+        return ""
+    return action.getKeyBinding(0) if action.nActions > 0 else ""
+
+
+def controls(root):
+    # A drop-down list's name is its current item; what it is for is its
+    # description.
+    return [(n.getRoleName(), (n.description if n.getRoleName() == "combo box" else n.name) or "", n)
+            for n in walk(root)]
+
+
+def expect(found, role, name, problems, key=None):
+    """A control of that role whose name matches; with `key`, the keyboard
+    letter it is reached by."""
+    pattern = re.compile(name)
+    hits = [n for r, nm, n in found if r == role and pattern.fullmatch(nm)]
+    if not hits:
+        problems.append(f"no {role} named {name!r}")
+        return
+    if key is not None and not any(key.lower() in key_binding(n).lower() for n in hits):
+        problems.append(f"{role} {name!r} has no keyboard letter {key!r} (binding {key_binding(hits[0])!r})")
+
+
+def main(which):
+    root = app()
+    # The tree is filled in as the windows map; give it a moment.
+    problems = []
+    for _ in range(50):
+        found = controls(root)
+        problems = []
+        if which == "main":
+            expect(found, "push button", "Recover Memory", problems, key="r")
+            expect(found, "push button", "Scrub Memory", problems, key="s")
+            for kind in ("Physical Memory", "PageFile", "Virtual Memory", "Total Memory"):
+                expect(found, "progress bar", kind, problems)
+            for menu, key in (("File", "f"), ("Exit", "x"), ("Edit", "e"), ("Scheduler", "s"), ("Help", "h"),
+                              ("Tutorial", "t"), ("Visit Support", "v")):
+                expect(found, "menu item", menu, problems, key=key)
+            graph = [nm for r, nm, n in found if nm.startswith("Physical memory in use")]
+            if not graph or not re.fullmatch(r"Physical memory in use: \d{1,3} %", graph[0]):
+                problems.append(f"the history graph is not named with its value: {graph}")
+        else:
+            expect(found, "dialog", "Scheduler", problems)
+            expect(found, "radio button", "Hourly", problems, key="h")
+            expect(found, "combo box", "Run", problems)
+            expect(found, "text", "Time, hours and minutes", problems)
+            expect(found, "combo box", "AM or PM", problems)
+            expect(found, "push button", "Schedule", problems, key="s")
+            expect(found, "push button", "Remove", problems, key="e")
+            expect(found, "push button", "Close", problems, key="c")
+            if not any(nm == "Scheduled tasks" for r, nm, n in found):
+                problems.append("the list of entries has no name")
+        # Names are what is read out: never a mnemonic's mark.
+        marked = sorted({nm for r, nm, n in found if "&" in nm})
+        if marked:
+            problems.append(f"names with an ampersand: {marked}")
+        if not problems:
+            print(f"a11y {which}: {len(found)} accessible objects, every expected name there")
+            return 0
+        time.sleep(0.2)
+    for p in problems:
+        print(f"a11y {which}: {p}", file=sys.stderr)
+    print(f"a11y {which}: the tree held " + ", ".join(f"{r} {nm!r}" for r, nm, n in found if nm), file=sys.stderr)
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "main"))
