@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 
 #include <QFont>
+#include <QTimer>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QStyleFactory>
@@ -23,11 +24,13 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     loadIconResources();
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
-    QFont face;
-    face.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
-    face.setPixelSize(11);
-    setFont(face);
+    face_.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                       QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    face_.setPixelSize(11);
+    setFont(face_);
+    // A platform theme (qt6ct, a desktop's settings) sets its fonts once the
+    // event loop runs.
+    keepFace();
     // Group boxes as the windows were laid out: the caption sits on the top
     // edge of the frame, so controls 16 pixels down are inside it.
     setStyleSheet(QStringLiteral(
@@ -104,6 +107,31 @@ bool KestruneApplication::notify(QObject* receiver, QEvent* event) {
         reportEscaped("Unknown error");
     }
     return false;
+}
+
+void KestruneApplication::keepFace() {
+    if (faceQueued_) return;
+    faceQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        faceQueued_ = false;
+        if (font() == face_ && font("QMenuBar") == face_ && font("QPushButton") == face_ && font("QLabel") == face_)
+            return;
+        // Without a class name this also drops the theme's fonts for classes
+        // of widget (menus, buttons, labels), which would outgrow the layout.
+        setFont(face_);
+        // Qt tells only the windows, whose own font has not changed, so their
+        // controls would keep the theme's: each is told itself.
+        QEvent changed(QEvent::ApplicationFontChange);
+        for (QWidget* w : allWidgets()) sendEvent(w, &changed);
+    });
+}
+
+bool KestruneApplication::event(QEvent* e) {
+    // The windows keep their designed layout at any desktop font: a larger
+    // one would cut their captions off. Larger windows come whole with a
+    // display scale (QT_SCALE_FACTOR, or the desktop's own).
+    if (e->type() == QEvent::ApplicationFontChange || e->type() == QEvent::ThemeChange) keepFace();
+    return QApplication::event(e);
 }
 
 }  // namespace kestrune

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFont>
 
 #include <functional>
 #include <memory>
@@ -41,11 +42,19 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
+    // Puts the windows' own face back over a platform theme's fonts.
+    void keepFace();
+
     // Shows an escaped exception's message; never throws itself.
     void reportEscaped(const char* message);
 
     std::vector<std::unique_ptr<QWidget>> forms_;
+    QFont face_;
+    bool faceQueued_ = false;
 };
 
 }  // namespace kestrune

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of every window under a private Xvfb, with
 # openbox for window frames and trayer for a system tray when installed.
-#   usage: docs/screenshots/take.sh [EXECUTABLE]
+#   usage: docs/screenshots/take.sh [EXECUTABLE] [FOLDER]
+# Saves into FOLDER (this folder by default). The clicks follow
+# QT_SCALE_FACTOR, so a larger scale can be looked at the same way.
 # Needs: xvfb xdotool imagemagick (openbox and trayer optional).
 set -euo pipefail
 exe=$(realpath "${1:-build/app/kestrune}")
-out=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+out=$(mkdir -p "${2:-$here}" && cd "${2:-$here}" && pwd)
+scale=${QT_SCALE_FACTOR:-1}
 work=$(mktemp -d)
-. "$out/../../tests/support/xsession.sh"
+. "$here/../../tests/support/xsession.sh"
 export HOME=$work XDG_RUNTIME_DIR=$work KESTRUNE_REGISTRY=$work/registry.sqlite3
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
@@ -19,7 +23,8 @@ xsession_start "$work" "${helpers[@]}"
 window() { for _ in $(seq 200); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
 # The client area's place on the screen (xdotool's figure is off under some window managers).
 origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print "X=" x " Y=" y}'; }
-client() { eval "$(origin "$1")"; xdotool mousemove $((X + $2)) $((Y + $3)) click 1; sleep 0.4; }
+scaled() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s }'; }
+client() { eval "$(origin "$1")"; xdotool mousemove $((X + $(scaled "$2"))) $((Y + $(scaled "$3"))) click 1; sleep 0.4; }
 shot() { import -window "$1" -frame "$out/$2.png" 2>/dev/null || import -window "$1" "$out/$2.png"; echo "saved $2.png"; }
 
 # Small enough that a recovery and a scrub take moments, not minutes.
