@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch root and checks what lands there: the
-# executable, the desktop entry, the AppStream metainfo and every icon, with
-# the entry and the metainfo validated where the validators are installed.
+# executable, the desktop entry, the AppStream metainfo, every icon, the man
+# page and the Debian copyright and changelog, with the entry, the metainfo
+# and the man page validated where the validators are installed.
 #   usage: install_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -13,9 +14,11 @@ fail() { echo "install: $*" >&2; exit 1; }
 expected=(
   usr/bin/kestrune
   usr/share/applications/kestrune.desktop
-  usr/share/man/man1/kestrune.1
+  usr/share/man/man1/kestrune.1.gz
   usr/share/metainfo/io.example.Kestrune.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/kestrune.svg
+  usr/share/doc/kestrune/copyright
+  usr/share/doc/kestrune/changelog.gz
 )
 for size in 16 22 24 32 48 64 128 256; do expected+=("usr/share/icons/hicolor/${size}x${size}/apps/kestrune.png"); done
 for f in "${expected[@]}"; do [ -f "$root/$f" ] || fail "missing $f"; done
@@ -34,7 +37,7 @@ if command -v appstreamcli >/dev/null; then
     fail "metainfo invalid"
 fi
 if command -v groff >/dev/null; then
-  warnings=$(groff -man -ww -z "$root/usr/share/man/man1/kestrune.1" 2>&1)
+  warnings=$(zcat "$root/usr/share/man/man1/kestrune.1.gz" | groff -man -ww -z 2>&1)
   [ -z "$warnings" ] || fail "man page: $warnings"
 fi
 echo "install: ${#expected[@]} files in place"
