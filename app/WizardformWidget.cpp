@@ -76,7 +76,7 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
 }
 
 void WizardFormWidget::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
+    QDialog::showEvent(e);
     if (!e->spontaneous()) form_->FormShow();
 }
 
@@ -88,7 +88,7 @@ void WizardFormWidget::closeEvent(QCloseEvent* e) {
 }
 
 void WizardFormWidget::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
+    QDialog::resizeEvent(e);
     if (form_) form_->FormResize();
 }
 

@@ -287,11 +287,11 @@ void SchedulerWidget::reject() { close(); }
 
 void SchedulerWidget::closeEvent(QCloseEvent* e) {
     // A dialog's own close handling calls reject(); the window simply closes.
-    QWidget::closeEvent(e);
+    QWidget::closeEvent(e);  // NOLINT(bugprone-parent-virtual-call): past the dialog's own
 }
 
 void SchedulerWidget::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
+    QDialog::showEvent(e);
     if (!e->spontaneous()) form_->FormShow();
 }
 

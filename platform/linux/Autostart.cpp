@@ -2,11 +2,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -17,19 +17,23 @@ namespace platform {
 
 namespace {
 
+// Read on the UI thread, where nothing changes the environment.
 std::string configHome() {
     // The base directory spec ignores a relative XDG_CONFIG_HOME.
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') {
-        const passwd* pw = getpwuid(getuid());
-        home = pw != nullptr ? pw->pw_dir : "";
-    }
-    return std::string(home) + "/.config";
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");  // NOLINT(concurrency-mt-unsafe)
+    if (xdg != nullptr && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");  // NOLINT(concurrency-mt-unsafe)
+    if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config";
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return std::string(found->pw_dir) + "/.config";
+    return "/.config";
 }
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
-    throw std::runtime_error(what + " " + path + ": " + std::strerror(error));
+    throw std::runtime_error(what + " " + path + ": " + std::system_category().message(error));
 }
 
 // mkdir -p, each missing folder private to the user as ~/.config is.
