@@ -19,7 +19,7 @@ namespace {
 
 // Read on the UI thread, where nothing changes the environment.
 std::string configHome() {
-    // The base directory spec ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME is to be ignored, as desktops do.
     const char* xdg = std::getenv("XDG_CONFIG_HOME");  // NOLINT(concurrency-mt-unsafe)
     if (xdg != nullptr && xdg[0] == '/') return xdg;
     const char* home = std::getenv("HOME");  // NOLINT(concurrency-mt-unsafe)
