@@ -13,10 +13,11 @@ using namespace schedulerform;
 
 namespace {
 
-void openScheduleKey(platform::RegistryReaderWriter& reg) {
+void openKey(platform::RegistryReaderWriter& reg, const char* key) {
     reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName(platform::kScheduleKey);
+    reg.setKeyName(key);
 }
+
 
 // The parts of a date text split at "/": before the first, between the first
 // and the second (to the end without a second), after the second.
@@ -54,7 +55,8 @@ std::int32_t TScheduler::dateDay(const std::string& d) { return toInt32(datePart
 std::int32_t TScheduler::dateYear(const std::string& d) { return toInt32(datePart(d, 2)); }
 
 void TScheduler::showPanel(platform::Panel& panel) {
-    for (platform::Panel* p : {&c_.TeGroupBox1, &c_.TeGroupBox2, &c_.TeGroupBox4, &c_.TeGroupBox5, &c_.TeGroupBox6})
+    for (platform::Panel* p :
+         {&c_.TeGroupBox1, &c_.TeGroupBox2, &c_.TeGroupBox4, &c_.TeGroupBox5, &c_.TeGroupBox6, &c_.LoadGroupBox})
         p->setVisible(p == &panel);
 }
 
@@ -63,6 +65,7 @@ void TScheduler::TeRadioButton1Click() { showPanel(c_.TeGroupBox2); }
 void TScheduler::TeRadioButton3Click() { showPanel(c_.TeGroupBox4); }
 void TScheduler::TeRadioButton4Click() { showPanel(c_.TeGroupBox5); }
 void TScheduler::TeRadioButton5Click() { showPanel(c_.TeGroupBox6); }
+void TScheduler::LoadRadioButtonClick() { showPanel(c_.LoadGroupBox); }
 
 ScheduleEntry TScheduler::newEntry(const char* period) const {
     ScheduleEntry e;
@@ -114,9 +117,23 @@ void TScheduler::TeButton7Click() {
     storeEntry(e.toText());
 }
 
-void TScheduler::storeEntry(const std::string& text) {
+void TScheduler::LoadButtonClick() {
+    LoadTrigger t;
+    t.task = taskCode(c_.TeComboBox11.text());
+    // Checked as the schedule thread will read it: a value out of range
+    // throws here rather than being stored and skipped.
+    t.parseText(t.task + " " + std::to_string(toInt32(c_.LoadPercentEdit.text())) + " " +
+                std::to_string(toInt32(c_.LoadCooldownEdit.text())) + " 0");
+    storeLoadTrigger(t.toText());
+}
+
+void TScheduler::storeEntry(const std::string& text) { store(platform::kScheduleKey, text); }
+
+void TScheduler::storeLoadTrigger(const std::string& text) { store(platform::kLoadTriggerKey, text); }
+
+void TScheduler::store(const char* key, const std::string& text) {
     platform::RegistryReaderWriter reg;
-    openScheduleKey(reg);
+    openKey(reg, key);
     // The name is picked and the entry written in one step, so two copies
     // adding at once never take the same name. Any value already there, even
     // one too long to read, keeps its name.
@@ -125,18 +142,17 @@ void TScheduler::storeEntry(const std::string& text) {
     if (!stored) platform::messageBox(c_.self.handle(), kNotStored, kErrorCaption);
 }
 
-void TScheduler::reloadList() {
-    valueNames.clear();
-    c_.TeListView1.clear();
+template <typename Entry>
+std::vector<std::string> TScheduler::listKey(const char* key, std::string& firstFailure) {
+    std::vector<std::string> names;
     platform::RegistryReaderWriter reg;
-    openScheduleKey(reg);
+    openKey(reg, key);
     reg.startEnumeration();
-    ScheduleEntry entry;
-    std::string firstFailure;
+    Entry entry;
     for (bool more = true;;) {
         const std::string name = reg.nextValueName(more);
         if (!more) break;
-        valueNames.push_back(name);
+        names.push_back(name);
         bool read = false;
         const std::string text = reg.readString(name, read);
         try {
@@ -150,18 +166,41 @@ void TScheduler::reloadList() {
         }
         addRow(entry);
     }
+    return names;
+}
+
+void TScheduler::reloadList() {
+    c_.TeListView1.clear();
+    std::string firstFailure;
+    valueNames = listKey<ScheduleEntry>(platform::kScheduleKey, firstFailure);
+    loadTriggerNames = listKey<LoadTrigger>(platform::kLoadTriggerKey, firstFailure);
     if (!firstFailure.empty())
         platform::messageBox(c_.self.handle(), firstFailure, "Kestrune", platform::BoxKind::Error);
 }
 
 void TScheduler::addRow(const ScheduleEntry& entry) { c_.TeListView1.addRow(entry.taskTitle(), entry.describe()); }
 
+void TScheduler::addRow(const LoadTrigger& trigger) {
+    ScheduleEntry titled;  // the same words for the same task
+    titled.task = trigger.task;
+    c_.TeListView1.addRow(titled.taskTitle(), trigger.describe());
+}
+
 void TScheduler::TeButton3Click() {
-    const int row = c_.TeListView1.selectedRow();
-    if (row < 0 || row >= static_cast<int>(valueNames.size())) return;
+    const int selected = c_.TeListView1.selectedRow();
+    if (selected < 0) return;
+    auto row = static_cast<std::size_t>(selected);
+    const char* key = platform::kScheduleKey;
+    const std::vector<std::string>* names = &valueNames;
+    if (row >= valueNames.size()) {
+        row -= valueNames.size();
+        key = platform::kLoadTriggerKey;
+        names = &loadTriggerNames;
+    }
+    if (row >= names->size()) return;
     platform::RegistryReaderWriter reg;
-    openScheduleKey(reg);
-    const bool removed = reg.deleteValue(valueNames[static_cast<std::size_t>(row)]);
+    openKey(reg, key);
+    const bool removed = reg.deleteValue((*names)[row]);
     reloadList();
     if (!removed) platform::messageBox(c_.self.handle(), kNotRemoved, kErrorCaption);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoadTrigger.h"
 #include "ScheduleEntry.h"
 #include "platform/Controls.h"
 
@@ -20,14 +21,16 @@ inline constexpr int kDesignTop = 315;
 inline constexpr const char* kRunItems[] = {"Recovery", "Scrub", "Both"};
 inline constexpr const char* kWeekdayItems[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                 "Thursday", "Friday", "Saturday"};
-inline constexpr const char* kPeriodCaptions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once"};
+inline constexpr const char* kPeriodCaptions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once", "By load"};
+// The memory-load panel's words, around its two number boxes.
+inline constexpr const char* kLoadWords[] = {"when the memory load exceeds", "%,", "at most once every", "minutes."};
 inline constexpr const char* kRunCaption = "Run";
 inline constexpr const char* kScheduleCaption = "Schedule";
 inline constexpr const char* kRemoveCaption = "Remove";
 inline constexpr const char* kCloseCaption = "Close";
 inline constexpr const char* kListHeaders[] = {"Scheduled Task", "When"};
 // The keyboard letters: the periods, Run, Schedule, Remove, Close.
-inline constexpr char kPeriodKeys[] = {'H', 'D', 'W', 'M', 'O'};
+inline constexpr char kPeriodKeys[] = {'H', 'D', 'W', 'M', 'O', 'L'};
 inline constexpr char kRunKey = 'R';
 inline constexpr char kScheduleKey = 'S';
 inline constexpr char kRemoveKey = 'e';
@@ -40,6 +43,8 @@ inline constexpr const char* kWeekdayName = "Day of the week";
 inline constexpr const char* kMonthDayName = "Day of the month";
 inline constexpr const char* kDateName = "Date";
 inline constexpr const char* kListName = "Scheduled tasks";
+inline constexpr const char* kLoadPercentName = "Memory load, per cent";
+inline constexpr const char* kCooldownName = "Minutes between runs";
 inline constexpr const char* kUnreadable = "Unreadable entry";
 inline constexpr const char* kNotStored = "The schedule entry could not be stored.";
 inline constexpr const char* kNotRemoved = "The schedule entry could not be removed.";
@@ -56,6 +61,8 @@ public:
 // The scheduler window's rules: turning the user's choices into entries,
 // naming and storing them, listing and removing them. Every change goes
 // straight to the store and is followed by a fresh reading of the whole key.
+// The list shows the timed entries, then the memory-load triggers, which
+// are kept under a key of their own.
 class TScheduler {
 public:
     struct Controls {
@@ -79,11 +86,16 @@ public:
         platform::Label& TeComboBox9;   // day of the month
         platform::Label& DateTimePicker1;  // the date as month/day/four-digit year
         platform::ListView& TeListView1;
+        platform::Panel& LoadGroupBox;      // by memory load
+        platform::Label& LoadPercentEdit;   // the load to exceed, per cent
+        platform::Label& LoadCooldownEdit;  // minutes between runs
     };
     explicit TScheduler(const Controls& controls) : c_(controls) {}
 
     // The value name of the entry in each row, in row order.
     std::vector<std::string> valueNames;
+    // The value name of each memory-load trigger, in the rows after those.
+    std::vector<std::string> loadTriggerNames;
 
     void FormShow() { reloadList(); }
     void TeRadioButton2Click();  // "Hourly"
@@ -91,17 +103,21 @@ public:
     void TeRadioButton3Click();  // "Weekly"
     void TeRadioButton4Click();  // "Monthly"
     void TeRadioButton5Click();  // "Once"
+    void LoadRadioButtonClick(); // "By load"
     void TeButton4Click();       // "Schedule" in the hourly panel
     void TeButton1Click();       // daily
     void TeButton5Click();       // weekly
     void TeButton6Click();       // monthly
     void TeButton7Click();       // once
+    void LoadButtonClick();      // by memory load
     void TeButton3Click();       // "Remove"
     void TeButton2Click();       // "Close"
 
     void reloadList();
     void storeEntry(const std::string& text);
+    void storeLoadTrigger(const std::string& text);
     void addRow(const ScheduleEntry& entry);
+    void addRow(const LoadTrigger& trigger);
 
     static std::string taskCode(const std::string& runText);
     static std::int32_t typedHour(const std::string& timeText, const std::string& amPm);
@@ -112,6 +128,10 @@ public:
 
 private:
     void showPanel(platform::Panel& panel);
+    void store(const char* key, const std::string& text);
+    // Lists the values of `key`, parsed by `Entry`, and gives their names.
+    template <typename Entry>
+    std::vector<std::string> listKey(const char* key, std::string& firstFailure);
     ScheduleEntry newEntry(const char* period) const;
 
     Controls c_;

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 namespace kestrune {
@@ -65,6 +66,26 @@ public:
 private:
     QLineEdit* w_;
 };
+
+// A number box's value, as the digits typed.
+class SpinText final : public platform::Label {
+public:
+    explicit SpinText(QSpinBox* w) : w_(w) {}
+    void setText(const std::string& t) override { w_->setValue(QString::fromStdString(t).toInt()); }
+    std::string text() const override { return std::to_string(w_->value()); }
+
+private:
+    QSpinBox* w_;
+};
+
+QSpinBox* numberBox(QWidget* parent, const char* name, int low, int high, int initial, int x, int y) {
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setRange(low, high);
+    box->setValue(initial);
+    place(box, x, y, 57, 23);
+    return box;
+}
 
 // The picker's date handed on as month/day/four-digit year, whatever the locale.
 class DateText final : public platform::Label {
@@ -147,17 +168,19 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
 
     auto* periods = new QGroupBox(this);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
-    place(periods, 8, 8, 97, 105);
-    const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3", "TeRadioButton4", "TeRadioButton5"};
-    QRadioButton* radios[5];
-    for (int i = 0; i < 5; ++i) {
+    place(periods, 8, 8, 97, 108);
+    const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
+                           "TeRadioButton4", "TeRadioButton5", "LoadRadioButton"};
+    QRadioButton* radios[6];
+    for (int i = 0; i < 6; ++i) {
         radios[i] = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
         radios[i]->setObjectName(QString::fromUtf8(names[i]));
-        place(radios[i], 16, 8 + 16 * i + 4, 76, 17);
+        // Six to the box: each a row of 16, the first close under its top.
+        place(radios[i], 16, 7 + 16 * i, 76, 17);
     }
     radios[1]->setChecked(true);
 
-    // The five period panels, stacked in one place.
+    // The period panels, stacked in one place.
     QGroupBox* hourly = panel("TeGroupBox1", 425);  // panels_[0]
     text(hourly, "at", 16);
     auto* minutes = new QLineEdit(hourly);
@@ -215,6 +238,33 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     texts_.push_back(std::make_unique<DateText>(date));  // 12
     QPushButton* b7 = scheduleButton(once, "TeButton7");
 
+    QGroupBox* byLoad = panel("LoadGroupBox", 433);  // panels_[5]
+    namespace lt = loadtrigger;
+    auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
+    loadWords->adjustSize();
+    loadWords->move(16, 24);
+    const int percentLeft = 16 + loadWords->width() + 6;
+    QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
+                                  percentLeft, 20);
+    speakAs(percent, sf::kLoadPercentName);
+    loadWords->setBuddy(percent);
+    auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
+    percentSign->adjustSize();
+    percentSign->move(percentLeft + 57 + 4, 24);
+    auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
+    everyWords->adjustSize();
+    everyWords->move(16, 54);
+    const int cooldownLeft = 16 + everyWords->width() + 6;
+    QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown,
+                                   lt::kDefaultCooldown, cooldownLeft, 50);
+    speakAs(cooldown, sf::kCooldownName);
+    auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
+    minutesWord->adjustSize();
+    minutesWord->move(cooldownLeft + 57 + 4, 54);
+    texts_.push_back(std::make_unique<SpinText>(percent));   // 13
+    texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
+    QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
+
     auto* list = new QTreeWidget(this);
     list->setObjectName(QStringLiteral("TeListView1"));
     list->setColumnCount(2);
@@ -239,12 +289,13 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
 
     // The keyboard goes as the eye reads: the periods, Run, the period's own
     // line, the list, Remove, Close. Hidden panels' controls are passed over.
-    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], run,
+    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], radios[5], run,
                         minutes,   b4,
                         dailyTime,   dailyAmPm,   b1,
                         weeklyTime,  weeklyAmPm,  weekday, b5,
                         monthlyTime, monthlyAmPm, dayBox,  b6,
                         onceTime,    onceAmPm,    date,    b7,
+                        percent,     cooldown,    b8,
                         list,        remove,      close};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
@@ -252,18 +303,20 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     auto& t = texts_;
     form_.emplace(TScheduler::Controls{self_, *t[0], *panels_[0], *panels_[1], *panels_[2], *panels_[3],
                                        *panels_[4], *t[1], *t[2], *t[4], *t[7], *t[10], *t[3], *t[5], *t[8],
-                                       *t[11], *t[6], *t[9], *t[12], *list_});
+                                       *t[11], *t[6], *t[9], *t[12], *list_, *panels_[5], *t[13], *t[14]});
 
     connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
     connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });
     connect(radios[2], &QRadioButton::clicked, this, [this] { form_->TeRadioButton3Click(); });
     connect(radios[3], &QRadioButton::clicked, this, [this] { form_->TeRadioButton4Click(); });
     connect(radios[4], &QRadioButton::clicked, this, [this] { form_->TeRadioButton5Click(); });
+    connect(radios[5], &QRadioButton::clicked, this, [this] { form_->LoadRadioButtonClick(); });
     connect(b4, &QPushButton::clicked, this, [this] { form_->TeButton4Click(); });
     connect(b1, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(b5, &QPushButton::clicked, this, [this] { form_->TeButton5Click(); });
     connect(b6, &QPushButton::clicked, this, [this] { form_->TeButton6Click(); });
     connect(b7, &QPushButton::clicked, this, [this] { form_->TeButton7Click(); });
+    connect(b8, &QPushButton::clicked, this, [this] { form_->LoadButtonClick(); });
     connect(remove, &QPushButton::clicked, this, [this] { form_->TeButton3Click(); });
     connect(close, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 

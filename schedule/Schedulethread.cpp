@@ -4,6 +4,7 @@
 #include "platform/RegistryReaderWriter.h"
 
 #include <iostream>
+#include <utility>
 
 namespace kestrune {
 
@@ -32,6 +33,7 @@ void ScheduleThread::Execute() {
         if (appClosing_ || stop_.rung()) break;
         loadEntries();
         checkEntries();
+        checkLoadTriggers();
     }
 }
 
@@ -56,14 +58,64 @@ void ScheduleThread::loadEntries() {
         } catch (const ConversionError& e) {
             // One faulty value no longer stops all scheduling: it is skipped,
             // named once on the error stream, and the others still run.
-            std::string key = name;
-            key += '\n';
-            key += text;
-            if (reported_.insert(std::move(key)).second)
-                std::cerr << "Skipping schedule entry \"" << name << "\": " << e.what() << std::endl;
+            reportOnce(name, text, e.what());
             continue;
         }
         entries.push_back(scratch);
+    }
+}
+
+void ScheduleThread::reportOnce(const std::string& name, const std::string& text, const char* what) {
+    std::string key = name;
+    key += '\n';
+    key += text;
+    if (reported_.insert(std::move(key)).second)
+        std::cerr << "Skipping schedule entry \"" << name << "\": " << what << std::endl;
+}
+
+void ScheduleThread::checkLoadTriggers() {
+    if (!actions_.quietLoad || !actions_.loadRun) return;
+    const std::int32_t load = actions_.quietLoad();
+    if (load < 0) return;
+    const std::time_t now = clock_.now();
+    platform::RegistryReaderWriter reg;
+    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
+    reg.setKeyName(platform::kLoadTriggerKey);
+    reg.startEnumeration();
+    std::vector<std::pair<std::string, std::string>> stored;
+    for (bool more = true;;) {
+        std::string name = reg.nextValueName(more);
+        if (!more) break;
+        bool read = false;
+        std::string text = reg.readString(name, read);
+        stored.emplace_back(std::move(name), std::move(text));
+    }
+    for (const auto& [name, text] : stored) {
+        LoadTrigger trigger;
+        try {
+            trigger.parseText(text);
+        } catch (const ConversionError& e) {
+            reportOnce(name, text, e.what());
+            continue;
+        }
+        LoadTrigger judged = trigger;
+        if (const auto it = unstamped_.find(name); it != unstamped_.end() && it->second > judged.lastRun)
+            judged.lastRun = it->second;
+        if (!judged.due(load, now)) continue;
+        LoadTrigger claimed = trigger;
+        claimed.lastRun = now;
+        const std::string claimedText = claimed.toText();
+        const auto outcome = reg.compareAndWriteString(text, claimedText, name);
+        // Another copy ran it first, or the user removed it meanwhile.
+        if (outcome == platform::RegistryReaderWriter::CompareAndWrite::Differed) continue;
+        bool ran = false;
+        sync_.call([&] { ran = actions_.loadRun(trigger); });
+        // Nothing ran: the cooldown is not used up.
+        if (!ran && outcome == platform::RegistryReaderWriter::CompareAndWrite::Written)
+            reg.compareAndWriteString(claimedText, text, name);
+        // A run that could not be stamped still waits its cooldown here.
+        if (ran && outcome == platform::RegistryReaderWriter::CompareAndWrite::Failed) unstamped_[name] = now;
+        if (ran) return;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoadTrigger.h"
 #include "ScheduleEntry.h"
 #include "platform/Clock.h"
 #include "platform/Thread.h"
@@ -7,7 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,11 +33,23 @@ inline constexpr const char* kLastRecovery = "lastRecovery";
 // on its button would: on the UI thread, waiting until it has finished. Of
 // several running copies of the program, the one whose stamp replaces the
 // stamp the entry was found due on runs it; the others leave it.
+//
+// On the same pass it looks at the memory-load triggers: one that is due by
+// the monitor's latest sample is claimed by writing its new last-run time
+// over the text it was read with, then run on the UI thread. At most one
+// runs per pass, since a run changes the load the others were judged by.
 class ScheduleThread final : public platform::Thread {
 public:
     struct Actions {
         std::function<void()> scrubMemory;    // run on the UI thread
         std::function<void()> recoverMemory;  // run on the UI thread
+        // Any thread: the load of the monitor's latest sample taken with no
+        // operation running since, or -1 when there is none. Empty: the
+        // load triggers are not looked at.
+        std::function<std::int32_t()> quietLoad = {};
+        // Runs a due trigger on the UI thread; false when it ran nothing
+        // (an operation had started, or the load had fallen meanwhile).
+        std::function<bool(const LoadTrigger&)> loadRun = {};
     };
     ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock, platform::UiDispatcher& ui,
                    Actions actions);
@@ -58,6 +73,8 @@ public:
     void runScrub();
     void runRecovery();
     void runScrubAndRecovery();
+    // Reads the load triggers and runs the first one that is due.
+    void checkLoadTriggers();
 
 protected:
     void Execute() override;
@@ -67,6 +84,8 @@ private:
                    const ScheduleEntry& now);
     bool claim(const char* name, const std::string& seen, const ScheduleEntry& stamp, ScheduleEntry& started);
     bool isDue(const ScheduleEntry& e, const ScheduleEntry& now);
+    // Names a faulty stored value once, not on every pass.
+    void reportOnce(const std::string& name, const std::string& text, const char* what);
 
     const std::atomic<bool>& appClosing_;
     platform::Clock& clock_;
@@ -79,6 +98,9 @@ private:
     // When this thread last started each operation, whatever the store kept.
     ScheduleEntry startedScrub_;
     ScheduleEntry startedRecovery_;
+    // Load triggers this thread ran but could not stamp in the store, with
+    // when: their cooldown is kept here instead.
+    std::map<std::string, std::time_t> unstamped_;
     // Faulty values already reported, so each is named once, not every pass.
     std::set<std::string> reported_;
 };

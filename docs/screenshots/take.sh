@@ -51,6 +51,8 @@ scheduler=$(window '^Scheduler$')
 client "$scheduler" 628 63                        # Schedule (daily)
 client "$scheduler" 54 28                         # Hourly
 client "$scheduler" 628 63
+client "$scheduler" 54 103                        # By load
+client "$scheduler" 628 63
 shot "$scheduler" scheduler
 client "$scheduler" 636 320                       # Close
 

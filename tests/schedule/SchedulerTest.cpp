@@ -24,14 +24,15 @@ struct Scheduler {
     IsolatedStore isolated;
     FakeWindow window;
     FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
-        date;
-    FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel;
+        date, loadPercent, loadCooldown;
+    FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
     BoxRecorder boxes;
     std::ostringstream err;
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
     TScheduler form{{window, run, hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, minutes, daily,
-                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list}};
+                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list,
+                     loadPanel, loadPercent, loadCooldown}};
 
     Scheduler() {
         run.setText("Recovery");
@@ -41,6 +42,8 @@ struct Scheduler {
         weekday.setText("Friday");
         day.setText("5");
         date.setText("12/30/2003");
+        loadPercent.setText("90");
+        loadCooldown.setText("30");
         dailyPanel.setVisible(true);
     }
     ~Scheduler() { std::cerr.rdbuf(oldErr); }
