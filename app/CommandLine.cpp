@@ -21,6 +21,13 @@ CommandLine parseCommandLine(int argc, char** argv) {
     const QCommandLineOption minimized(QStringLiteral("minimized"),
                                        QStringLiteral("Start in the system tray, where there is one."));
     parser.addOption(minimized);
+    const QCommandLineOption recover(QStringLiteral("recover"),
+                                     QStringLiteral("Run Recover Memory at once; exit when its result is closed."));
+    parser.addOption(recover);
+    const QCommandLineOption scrub(QStringLiteral("scrub"),
+                                   QStringLiteral("Run Scrub Memory at once; exit when its window is closed. "
+                                                  "With --recover, the scrub runs first."));
+    parser.addOption(scrub);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
                              "stylesheet", "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "session"}) {
         QCommandLineOption toolkit(QString::fromLatin1(name), QString(), QStringLiteral("value"));
@@ -51,6 +58,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
         out.text = "kestrune: unexpected argument '" + parser.positionalArguments().first().toStdString() + "'";
     }
     out.minimized = parser.isSet(minimized);
+    out.recover = parser.isSet(recover);
+    out.scrub = parser.isSet(scrub);
     return out;
 }
 

@@ -10,6 +10,8 @@ struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
     bool minimized = false;  // start in the tray where there is one
+    bool scrub = false;      // run Scrub Memory at once, then exit
+    bool recover = false;    // run Recover Memory at once (after a scrub), then exit
     std::string text;        // the usage, the version line, or the error
 };
 

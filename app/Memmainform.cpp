@@ -25,8 +25,23 @@ int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6
 
 int flooredClientHeight(int clientHeight) { return std::max(clientHeight, mainform::kMinClientHeight); }
 
+Notice unattendedNotice(Operation op, int loadPercent, const std::string& result) {
+    Notice n;
+    n.title = op == Operation::Recover ? mainform::kRecoverCaption : mainform::kScrubCaption;
+    n.text = loadPercent < 0 ? std::string(mainform::kScheduledReason)
+                             : mainform::kLoadReason + std::to_string(loadPercent) + " %.";
+    n.text += " " + result;
+    return n;
+}
+
 TKestruneForm::TKestruneForm(Controls controls, const Services& services)
-    : c_(std::move(controls)), s_(services) {}
+    : c_(std::move(controls)), s_(services) {
+    // The load triggers judge by samples that no operation of ours skewed.
+    c_.figures.sampled = [this, view = std::move(c_.figures.sampled)](const platform::MemoryStatus& s) {
+        if (!operationInProgress()) quietLoad_ = static_cast<std::int32_t>(s.memoryLoad);
+        if (view) view(s);
+    };
+}
 
 TKestruneForm::~TKestruneForm() {
     // A window destroyed without closing still stops its thread.
@@ -140,6 +155,7 @@ void TKestruneForm::runOperation(unsigned gates, Body body) {
         platform::GateHold hold;
         Guard(TKestruneForm& form, unsigned g) : f(form), hold(form.s_.ui, g) {
             ++f.operations_;
+            f.quietLoad_ = -1;
             f.c_.TeButton1.setEnabled(false);
             f.c_.TeButton2.setEnabled(false);
         }
@@ -147,6 +163,7 @@ void TKestruneForm::runOperation(unsigned gates, Body body) {
             f.c_.TeButton1.setEnabled(true);
             f.c_.TeButton2.setEnabled(true);
             --f.operations_;
+            f.quietLoad_ = -1;  // the next sample shows what the operation left
         }
     };
     {
@@ -177,9 +194,46 @@ void TKestruneForm::TeButton2Click() {
         std::unique_ptr<ScrubWindow> scrub = s_.forms.createScrubWindow();
         ScrubForm = &scrub->form();
         scrub->showModal();
+        const std::string& freed = scrub->form().freedLine;
+        scrubResult_ = freed.empty() ? mainform::kScrubCut : freed;
         scrub.reset();
         ScrubForm = nullptr;
     });
+}
+
+std::string TKestruneForm::runForResult(Operation op) {
+    if (op == Operation::Scrub) {
+        scrubResult_.clear();
+        TeButton2Click();
+        return scrubResult_;
+    }
+    TeButton1Click();
+    // A recovery the session's end cut short has no result.
+    return s_.sessionEnding != nullptr && *s_.sessionEnding ? std::string() : resultMessage;
+}
+
+void TKestruneForm::report(Operation op, int loadPercent) {
+    const std::string result = runForResult(op);
+    if (result.empty() || s_.notifier == nullptr) return;
+    const Notice n = unattendedNotice(op, loadPercent, result);
+    s_.notifier->notify(n.title, n.text);
+}
+
+void TKestruneForm::scheduledRun(Operation op) { report(op, -1); }
+
+bool TKestruneForm::loadRun(const LoadTrigger& trigger) {
+    if (s_.appClosing || operationInProgress() || quietLoad_ <= trigger.percent) return false;
+    const std::string task = lowerCase(trigger.task);
+    if (task == "s" || task == "sr") report(Operation::Scrub, trigger.percent);
+    if ((task == "r" || task == "sr") && !s_.appClosing) report(Operation::Recover, trigger.percent);
+    return true;
+}
+
+void TKestruneForm::runAndExit(bool scrub, bool recover) {
+    if (scrub) TeButton2Click();
+    if (recover && !s_.appClosing) TeButton1Click();
+    // Closed meanwhile, the window has already gone.
+    if (!s_.appClosing) CustomItem1Click();
 }
 
 }  // namespace kestrune

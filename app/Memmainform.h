@@ -4,6 +4,7 @@
 #include "Wizardform.h"
 #include "recovery/Recovery.h"
 #include "recovery/Waitform.h"
+#include "schedule/LoadTrigger.h"
 #include "schedule/Schedulerform.h"
 #include "scrub/Scrubform.h"
 #include "platform/Clock.h"
@@ -13,6 +14,7 @@
 #include "platform/VirtualMemory.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,7 +87,19 @@ inline constexpr char kTutorialKey = 'T';
 inline constexpr char kSupportKey = 'V';
 inline constexpr char kRecoverKey = 'R';
 inline constexpr char kScrubKey = 'S';
+// The notice after a run nobody started by hand.
+inline constexpr const char* kScheduledReason = "Run by the schedule.";
+inline constexpr const char* kLoadReason = "Run because the memory load exceeded ";
+inline constexpr const char* kScrubCut = "The scrub was closed before it finished.";
 }  // namespace mainform
+
+// What ran unattended, why, and what it achieved, as the desktop notice says it.
+struct Notice {
+    std::string title, text;
+};
+enum class Operation { Recover, Scrub };
+// `loadPercent` is the trigger's percent, or negative for a scheduled run.
+Notice unattendedNotice(Operation op, int loadPercent, const std::string& result);
 
 // The window arithmetic, shared by the window and its tests.
 int centredOffset(int screenExtent, int windowExtent);
@@ -125,6 +139,8 @@ public:
         // Set when the session asks the program to end; a recovery in
         // progress then ends early. None: it never does.
         const std::atomic<bool>* sessionEnding = nullptr;
+        // Where runs nobody started by hand are reported; none: they are not.
+        platform::Notifier* notifier = nullptr;
     };
 
     TKestruneForm(Controls controls, const Services& services);
@@ -159,6 +175,20 @@ public:
     void TeButton1Click();    // "Recover Memory"
     void TeButton2Click();    // "Scrub Memory"
 
+    // A run the schedule started: as a click on the button, then a notice
+    // of its result.
+    void scheduledRun(Operation op);
+    // A memory-load trigger's run, on the UI thread. Runs nothing and
+    // returns false while an operation is in progress or unless the latest
+    // quiet sample is still above the trigger's percent.
+    bool loadRun(const LoadTrigger& trigger);
+    // Any thread: the load of the latest sample taken with no operation in
+    // progress since, or -1 (none yet, or an operation began or ended
+    // after it).
+    std::int32_t quietLoad() const { return quietLoad_.load(); }
+    // `kestrune --scrub` and `--recover`: each as a click on its button,
+    // the scrub first, then the window closes as by File > Exit.
+    void runAndExit(bool scrub, bool recover);
     bool operationInProgress() const { return operations_ > 0; }
     platform::Window& window() { return c_.self; }
     FigureControls& figures() { return c_.figures; }
@@ -171,11 +201,17 @@ private:
     // asked for meanwhile happens once it is over.
     template <typename Body>
     void runOperation(unsigned gates, Body body);
+    // Runs one operation as its button does and returns its result text;
+    // empty when there is none to tell (a recovery cut short by the session).
+    std::string runForResult(Operation op);
+    void report(Operation op, int loadPercent);
 
     Controls c_;
     Services s_;
     int operations_ = 0;
     bool closePending_ = false;
+    std::atomic<std::int32_t> quietLoad_{-1};
+    std::string scrubResult_;  // the last scrub's freed line, or why there is none
     // Tutorials replaced by a show while still open; they stay until closing.
     std::vector<std::unique_ptr<TutorialWindow>> strayTutorials_;
 };

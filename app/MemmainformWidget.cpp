@@ -177,7 +177,8 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                        }},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(controls,
-                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding});
+                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding,
+                                                                            &notifier_});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
@@ -197,6 +198,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                            [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
                            [this] { form_->CustomItem1Click(); }},
         &autostart_));
+    notifier_.setTrayIcon(tray_->icon());
 
     // The client width is fixed and the height has a floor; tell the window
     // manager too, so a drag never fights the resize rule.

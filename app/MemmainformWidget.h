@@ -5,6 +5,7 @@
 #include "TrayWidget.h"
 #include "platform/QtCloseRequests.h"
 #include "platform/QtControls.h"
+#include "platform/QtNotifier.h"
 
 #include <QWidget>
 
@@ -57,6 +58,7 @@ private:
     std::optional<platform::QtLabel> l1_, l2_, l3_, l4_, l5_, l6_, statusPanel_;
     std::optional<platform::QtProgressBar> b1_, b2_, b3_, b4_;
     std::optional<platform::QtButton> recover_, scrub_;
+    platform::QtNotifier notifier_;
     std::unique_ptr<TKestruneForm> form_;
     platform::Autostart autostart_;
     std::unique_ptr<KestruneTray> tray_;

@@ -30,6 +30,7 @@ public:
     void hide();
     bool visible() const;
     QMenu& menu() { return *menu_; }
+    QSystemTrayIcon* icon() { return icon_; }
 
 private:
     void redraw();

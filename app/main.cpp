@@ -11,6 +11,8 @@
 #include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"
 
+#include <QTimer>
+
 #include <atomic>
 #include <cstdio>
 #include <exception>
@@ -61,19 +63,30 @@ int main(int argc, char** argv) {
 
         // A due entry runs an operation exactly as a click on its button would,
         // its exception shown as a click's would be; never on a closing window.
-        auto asClick = [&app](void (TKestruneForm::*handler)()) {
-            return [&app, handler] {
+        auto scheduled = [&app](Operation op) {
+            return [&app, op] {
                 if (appClosing || KestruneForm == nullptr) return;
                 try {
-                    (KestruneForm->*handler)();
+                    KestruneForm->scheduledRun(op);
                 } catch (const std::exception& e) {
                     app.ShowException(e.what());
                 }
             };
         };
+        TKestruneForm* form = &main->form();  // outlives the schedule thread
         scheduleThread = std::make_unique<ScheduleThread>(
             appClosing, platform::systemClock(), dispatcher,
-            ScheduleThread::Actions{asClick(&TKestruneForm::TeButton2Click), asClick(&TKestruneForm::TeButton1Click)});
+            ScheduleThread::Actions{scheduled(Operation::Scrub), scheduled(Operation::Recover),
+                                    [form] { return form->quietLoad(); },
+                                    [&app, form](const LoadTrigger& trigger) {
+                                        if (appClosing) return false;
+                                        try {
+                                            return form->loadRun(trigger);
+                                        } catch (const std::exception& e) {
+                                            app.ShowException(e.what());
+                                            return true;
+                                        }
+                                    }});
 
         main->onClosed = [&app] { app.quit(); };
         // Logout or Ctrl+C: as File > Exit.
@@ -83,6 +96,18 @@ int main(int argc, char** argv) {
         // Minimised with a tray there, the window goes on into it.
         if (options.minimized && KestruneTray::available()) main->showMinimized();
         else main->show();
+        // From a script: the operation as if its button were pressed, once
+        // the event loop runs, and the program ends with it.
+        if (options.scrub || options.recover) {
+            QTimer::singleShot(0, main, [&app, form, options] {
+                try {
+                    form->runAndExit(options.scrub, options.recover);
+                } catch (const std::exception& e) {
+                    app.ShowException(e.what());
+                    if (!appClosing) form->CustomItem1Click();
+                }
+            });
+        }
         app.exec();
     } catch (const std::exception& e) {
         app.ShowException(e.what());

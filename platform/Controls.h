@@ -130,6 +130,16 @@ public:
     virtual void lineTo(int x, int y) = 0;
 };
 
+// The desktop's notices: a short message that shows for a while without
+// taking the keyboard, for things that happened while nobody was looking.
+class Notifier {
+public:
+    virtual ~Notifier() = default;
+    // Never waits on the notice being shown; may be dropped where nothing
+    // can show it.
+    virtual void notify(const std::string& title, const std::string& text) = 0;
+};
+
 // A top-level window. Frame figures are outer sizes on the screen; client
 // figures exclude the frame.
 class Window {

@@ -110,7 +110,8 @@ void TScrubForm::finish(const platform::MemoryStatus& sample) {
     const auto freed = std::max<std::int64_t>(
         0, static_cast<std::int64_t>(sample.availPhys) - static_cast<std::int64_t>(startAvailPhys));
     c_.TeMemo1.addLine("Done Freeing Memory");
-    c_.TeMemo1.addLine("Memory Freed: " + GroupThousands(std::to_string(freed / 1024)) + " KB Physical Memory");
+    freedLine = "Memory Freed: " + GroupThousands(std::to_string(freed / 1024)) + " KB Physical Memory";
+    c_.TeMemo1.addLine(freedLine);
     c_.TeMemo1.addLine("Time Took: " + FormatDuration(static_cast<int>(s_.clock.now() - startTime)));
     c_.TeMemo1.addLine("");
     c_.TeButton1.setEnabled(true);

@@ -79,6 +79,9 @@ public:
     int pageSet = 0;
     std::time_t startTime = 0;
     bool previousIdle = false;
+    // The summary's "Memory Freed" line once the run has finished; empty
+    // while it runs or when it was closed before the end.
+    std::string freedLine;
 
     platform::Window& window() { return c_.self; }
 
