@@ -8,6 +8,7 @@
 #include "platform/QtUiDispatcher.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionEnd.h"
+#include "Startup.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/ScrubformWidget.h"
 
@@ -61,32 +62,10 @@ int main(int argc, char** argv) {
                                                       dispatcher);
         ScrubForm = &scrub->form();
 
-        // A due entry runs an operation exactly as a click on its button would,
-        // its exception shown as a click's would be; never on a closing window.
-        auto scheduled = [&app](Operation op) {
-            return [&app, op] {
-                if (appClosing || KestruneForm == nullptr) return;
-                try {
-                    KestruneForm->scheduledRun(op);
-                } catch (const std::exception& e) {
-                    app.ShowException(e.what());
-                }
-            };
-        };
         TKestruneForm* form = &main->form();  // outlives the schedule thread
         scheduleThread = std::make_unique<ScheduleThread>(
             appClosing, platform::systemClock(), dispatcher,
-            ScheduleThread::Actions{scheduled(Operation::Scrub), scheduled(Operation::Recover),
-                                    [form] { return form->quietLoad(); },
-                                    [&app, form](const LoadTrigger& trigger) {
-                                        if (appClosing) return false;
-                                        try {
-                                            return form->loadRun(trigger);
-                                        } catch (const std::exception& e) {
-                                            app.ShowException(e.what());
-                                            return true;
-                                        }
-                                    }});
+            scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); }));
 
         main->onClosed = [&app] { app.quit(); };
         // Logout or Ctrl+C: as File > Exit.

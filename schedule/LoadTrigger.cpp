@@ -65,6 +65,7 @@ std::string LoadTrigger::describe() const {
 
 bool LoadTrigger::due(std::int32_t load, std::time_t now) const {
     if (load <= percent) return false;
+    if (lastRun == 0) return true;
     const std::int64_t since = static_cast<std::int64_t>(now) - lastRun;
     return since < 0 || since >= std::int64_t{cooldownMinutes} * 60;
 }

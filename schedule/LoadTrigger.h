@@ -34,7 +34,8 @@ struct LoadTrigger {
     void parseText(const std::string& text);
     std::string describe() const;
 
-    // Due with the load at `load` % at calendar time `now`. A last run in the
+    // Due with the load at `load` % at calendar time `now`: above the percent,
+    // and never run or run a cooldown ago. A last run in the
     // future (the clock was set back) does not hold the trigger off.
     bool due(std::int32_t load, std::time_t now) const;
 

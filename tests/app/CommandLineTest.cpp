@@ -32,6 +32,11 @@ TEST(CommandLine, RunsWithTheToolkitsOwnOptionsAndRefusesAnythingElse) {
     EXPECT_NE(unknown.text.find("minimised"), std::string::npos) << unknown.text;
     EXPECT_EQ(unknown.text.find('\n'), std::string::npos) << "one line";
 
+    const CommandLine both = parse({"--recover", "--scrub"});
+    EXPECT_EQ(both.action, CommandLine::Action::Run);
+    EXPECT_TRUE(both.recover && both.scrub);
+    EXPECT_FALSE(parse({"--recover"}).scrub);
+
     EXPECT_EQ(parse({"file.txt"}).action, CommandLine::Action::Error);
     EXPECT_EQ(parse({"-platform"}).action, CommandLine::Action::Error);  // a value is missing
 }

@@ -24,6 +24,30 @@ public:
     TWizardForm logic{{window, box, panel, boxPlace, button}};
 };
 
+// A scrub window that, shown, has run at once to its summary (or, with no
+// `freed`, was closed before it).
+class FakeScrub final : public ScrubWindow {
+public:
+    explicit FakeScrub(std::string freed, std::function<void()> shown)
+        : freed_(std::move(freed)), shown_(std::move(shown)) {}
+    TScrubForm& form() override { return logic; }
+    void showModal() override {
+        if (shown_) shown_();
+        logic.freedLine = freed_;
+    }
+    FakeWindow window;
+    FakeLineList memo;
+    FakeButton button;
+    FakeCanvas canvas;
+    FakeMemory memory;
+    FakeClock clock;
+    TScrubForm logic{{window, memo, button, canvas}, {memory, clock, runtimeRandom(), nullptr, nullptr}};
+
+private:
+    std::string freed_;
+    std::function<void()> shown_;
+};
+
 class FakeForms final : public FormFactory {
 public:
     std::unique_ptr<TutorialWindow> createTutorial() override {
@@ -56,6 +80,7 @@ struct MainForm {
     FakeClock clock;
     ManualDispatcher ui;
     FakeForms forms;
+    FakeNotifier notifier;
     std::atomic<bool> appClosing{false};
     std::unique_ptr<TKestruneForm> form;
 
@@ -66,7 +91,8 @@ struct MainForm {
             TKestruneForm::Controls{window,
                                     FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
                                     recover, scrub},
-            TKestruneForm::Services{memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing});
+            TKestruneForm::Services{memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing, nullptr,
+                                    &notifier});
     }
     TWizardForm& tutorial() { return form->WizardForm->form(); }
 };
@@ -194,4 +220,63 @@ TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
     m.window.onClose = [&] { closed = true; return true; };
     m.form->CustomItem1Click();
     EXPECT_TRUE(closed);
+}
+
+TEST(MainForm, ALoadTriggerRunsOnlyOnAQuietSampleAboveItAndTellsTheDesktop) {
+    MainForm m;
+    bool buttonsDisabled = false;
+    m.forms.makeScrub = [&] {
+        return std::make_unique<FakeScrub>("Memory Freed: 2,048 KB Physical Memory",
+                                           [&] { buttonsDisabled = !m.recover.enabled() && !m.scrub.enabled(); });
+    };
+    LoadTrigger trigger;
+    trigger.task = "s";
+    trigger.percent = 70;
+    EXPECT_EQ(m.form->quietLoad(), -1);
+    EXPECT_FALSE(m.form->loadRun(trigger));  // no sample yet
+    m.form->FormShow();
+    ASSERT_TRUE(m.ui.pumpUntil([&] { return m.form->quietLoad() == 75; }));
+    trigger.percent = 75;
+    EXPECT_FALSE(m.form->loadRun(trigger));  // at, not above
+    EXPECT_EQ(m.forms.scrubs, 0);
+
+    trigger.percent = 70;
+    EXPECT_TRUE(m.form->loadRun(trigger));
+    EXPECT_EQ(m.forms.scrubs, 1);
+    EXPECT_TRUE(buttonsDisabled);  // as a click on the button runs it
+    ASSERT_EQ(m.notifier.notices.size(), 1u);
+    EXPECT_EQ(m.notifier.notices[0].first, "Scrub Memory");
+    EXPECT_EQ(m.notifier.notices[0].second,
+              "Run because the memory load exceeded 70 %. Memory Freed: 2,048 KB Physical Memory");
+    // The sample before the run no longer counts.
+    EXPECT_EQ(m.form->quietLoad(), -1);
+    EXPECT_FALSE(m.form->loadRun(trigger));
+    m.form->FormCloseQuery();
+}
+
+TEST(MainForm, AScheduledScrubTellsTheDesktopAndTheCommandLineRunExits) {
+    MainForm m;
+    m.forms.makeScrub = [&] { return std::make_unique<FakeScrub>("", nullptr); };  // closed early
+    m.form->scheduledRun(Operation::Scrub);
+    ASSERT_EQ(m.notifier.notices.size(), 1u);
+    EXPECT_EQ(m.notifier.notices[0].second, "Run by the schedule. The scrub was closed before it finished.");
+
+    // During an operation a trigger runs nothing.
+    LoadTrigger trigger;
+    trigger.task = "s";
+    trigger.percent = 1;
+    bool nested = true;
+    m.forms.makeScrub = [&] {
+        return std::make_unique<FakeScrub>("", [&] { nested = m.form->loadRun(trigger); });
+    };
+    m.form->TeButton2Click();
+    EXPECT_FALSE(nested);
+
+    bool closed = false;
+    m.window.onClose = [&] { return closed = m.form->FormCloseQuery(); };
+    m.form->runAndExit(true, false);
+    EXPECT_EQ(m.forms.scrubs, 3);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(m.appClosing);
+    EXPECT_EQ(m.notifier.notices.size(), 1u);  // a run a person asked for tells nobody
 }

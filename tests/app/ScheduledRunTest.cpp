@@ -1,5 +1,6 @@
 #include "app/Forms.h"
 #include "app/MemmainformWidget.h"
+#include "app/Startup.h"
 #include "platform/QtUiDispatcher.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
@@ -60,15 +61,11 @@ struct App {
         forms.setOwner(w.get());
         w->show();
     }
+    std::vector<std::string> exceptions;
     void startSchedule() {
-        auto asClick = [this](void (TKestruneForm::*handler)()) {
-            return [this, handler] {
-                if (!appClosing) (w->form().*handler)();
-            };
-        };
         schedule = std::make_unique<ScheduleThread>(
             appClosing, clock, ui,
-            ScheduleThread::Actions{asClick(&TKestruneForm::TeButton2Click), asClick(&TKestruneForm::TeButton1Click)});
+            scheduleActions(w->form(), appClosing, [this](const std::string& what) { exceptions.push_back(what); }));
     }
     ~App() {
         appClosing = true;

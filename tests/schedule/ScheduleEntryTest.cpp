@@ -1,3 +1,4 @@
+#include "schedule/LoadTrigger.h"
 #include "schedule/ScheduleEntry.h"
 
 #include <gtest/gtest.h>
@@ -125,4 +126,38 @@ TEST(ScheduleEntry, WordsForTasksDaysAndTheTwelveOClockHours) {
     EXPECT_EQ(ScheduleEntry::clockText(12, 15), "12:15PM");  // noon
     EXPECT_EQ(ScheduleEntry::clockText(24, 0), "12:00PM");   // an old stored 12 PM
     EXPECT_EQ(ScheduleEntry::clockText(11, 59), "11:59AM");
+}
+
+TEST(LoadTrigger, TextFormBothWaysAndEveryFaultRefusedWhole) {
+    LoadTrigger t;
+    t.parseText("sr 85 1 1072000000");
+    EXPECT_EQ(t.task, "sr");
+    EXPECT_EQ(t.percent, 85);
+    EXPECT_EQ(t.cooldownMinutes, 1);
+    EXPECT_EQ(t.lastRun, 1072000000);
+    EXPECT_EQ(t.toText(), "sr 85 1 1072000000");
+    EXPECT_EQ(t.describe(), "When memory load exceeds 85 %, at most once every 1 minute");
+    EXPECT_EQ(LoadTrigger{}.toText(), "R 90 30 0");
+    EXPECT_EQ(LoadTrigger{}.describe(), "When memory load exceeds 90 %, at most once every 30 minutes");
+
+    for (const char* bad : {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0",
+                            "R 90 1441 0", "R 90 30 -1", "R 9x 30 0", "R 90 30 99999999999999999999",
+                            "R  90 30 0", "R 90 30 0 "}) {
+        LoadTrigger kept = t;
+        EXPECT_THROW(kept.parseText(bad), ConversionError) << bad;
+        EXPECT_EQ(kept, t) << bad;
+    }
+}
+
+TEST(LoadTrigger, DueAboveItsPercentOnceTheCooldownIsOver) {
+    LoadTrigger t;
+    t.percent = 80;
+    t.cooldownMinutes = 30;
+    t.lastRun = 10000;
+    EXPECT_FALSE(t.due(80, 10000 + 1800));
+    EXPECT_TRUE(t.due(81, 10000 + 1800));
+    EXPECT_FALSE(t.due(100, 10000 + 1799));
+    EXPECT_TRUE(t.due(100, 9999));  // the clock went back
+    t.lastRun = 0;
+    EXPECT_TRUE(t.due(81, 60));
 }

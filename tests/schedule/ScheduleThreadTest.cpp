@@ -28,12 +28,24 @@ struct Schedule {
     ManualDispatcher ui;
     std::atomic<bool> closing{true};
     std::vector<std::string> ran;
+    std::atomic<std::int32_t> load{-1};  // the monitor's quiet sample
+    bool loadRunRuns = true;             // what the window's check decides
     std::unique_ptr<ScheduleThread> thread;
 
     Schedule() {
         thread = std::make_unique<ScheduleThread>(
             closing, clock, ui,
-            ScheduleThread::Actions{[this] { ran.push_back("scrub"); }, [this] { ran.push_back("recovery"); }});
+            ScheduleThread::Actions{[this] { ran.push_back("scrub"); }, [this] { ran.push_back("recovery"); },
+                                    [this] { return load.load(); },
+                                    [this](const LoadTrigger& t) {
+                                        if (loadRunRuns) ran.push_back("load " + t.task);
+                                        return loadRunRuns;
+                                    }});
+    }
+    // The load-trigger part of a pass at `at`, the UI thread served inline.
+    void loadPass(std::time_t at) {
+        clock.setNow(at);
+        thread->checkLoadTriggers();
     }
     void store(const std::string& name, const std::string& text, const char* key = platform::kScheduleKey) {
         platform::RegistryReaderWriter reg;
@@ -237,6 +249,77 @@ TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
     s.isolated.releaseWriteLock();
     EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
     EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 28 2003");  // never stored
+}
+
+TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
+    CapturedErr quiet;
+    Schedule s;
+    const std::time_t t0 = utc(2003, 12, 29, 10, 0);
+    s.store("0", "R 80 30 0", platform::kLoadTriggerKey);
+    s.store("1", "S 95 30 0", platform::kLoadTriggerKey);
+    s.loadPass(t0);  // no sample yet
+    s.load = 80;     // at, not above
+    s.loadPass(t0);
+    EXPECT_TRUE(s.ran.empty());
+
+    s.load = 97;  // both due: the first runs, and the pass ends with it
+    s.loadPass(t0 + 10);
+    EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
+    EXPECT_EQ(s.stamp("lastRecovery"), "(none)");  // the timed entries' stamps are theirs
+    platform::RegistryReaderWriter reg;
+    reg.setKeyName(platform::kLoadTriggerKey);
+    bool ok = false;
+    EXPECT_EQ(reg.readString("0", ok), "R 80 30 " + std::to_string(t0 + 10));
+    s.loadPass(t0 + 20);  // the next pass: the other one
+    s.loadPass(t0 + 30 * kMinute);
+    EXPECT_EQ(s.ran, (std::vector<std::string>{"load R", "load S"}));
+    s.loadPass(t0 + 10 + 30 * kMinute);  // the first one's cooldown is over
+    EXPECT_EQ(s.ran.size(), 3u);
+
+    // The clock set back a day: a last run "in the future" holds nothing off.
+    s.loadPass(t0 - 24 * 3600);
+    EXPECT_EQ(s.ran.size(), 4u);
+}
+
+TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreSkipped) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "R 150 30 0", platform::kLoadTriggerKey);  // out of range
+    s.store("1", "R 50 30 0", platform::kLoadTriggerKey);
+    s.load = 60;
+    s.loadRunRuns = false;  // an operation had started meanwhile
+    s.loadPass(utc(2003, 12, 29, 10, 0));
+    s.loadPass(utc(2003, 12, 29, 10, 0, 10));
+    EXPECT_TRUE(s.ran.empty());
+    platform::RegistryReaderWriter reg;
+    reg.setKeyName(platform::kLoadTriggerKey);
+    bool ok = false;
+    EXPECT_EQ(reg.readString("1", ok), "R 50 30 0");
+    s.loadRunRuns = true;
+    s.loadPass(utc(2003, 12, 29, 10, 0, 20));
+    EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
+    // The faulty one is named once, however many passes meet it.
+    const std::string err = quiet.text.str();
+    const std::size_t first = err.find("Skipping schedule entry \"0\"");
+    ASSERT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("Skipping schedule entry \"0\"", first + 1), std::string::npos) << err;
+}
+
+TEST(ScheduleThread, ALoadTriggerThatCannotBeStampedStillWaitsItsCooldown) {
+    CapturedErr quiet;
+    Schedule s;
+    s.store("0", "R 50 30 0", platform::kLoadTriggerKey);
+    s.load = 60;
+    if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
+    struct ShortWait {
+        ShortWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
+        ~ShortWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
+    } shortWait;
+    for (int i = 0; i < 6; ++i) s.loadPass(utc(2003, 12, 29, 10, 0, 10 * i));
+    EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
+    s.loadPass(utc(2003, 12, 29, 10, 30));
+    s.isolated.releaseWriteLock();
+    EXPECT_EQ(s.ran.size(), 2u);
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {

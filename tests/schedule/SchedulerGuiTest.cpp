@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -110,11 +111,24 @@ TEST(SchedulerGui, SchedulingFromThePanelsStoresAndListsTheEntries) {
     EXPECT_EQ(s.list()->topLevelItem(3)->text(0), "Memory Scrub and Recovery");
     EXPECT_EQ(s.list()->topLevelItem(3)->text(1), "10:00AM on 12/30/2003");
 
+    s.click("LoadRadioButton");
+    EXPECT_TRUE(s.find<QGroupBox>("LoadGroupBox")->isVisible());
+    s.find<QSpinBox>("LoadPercentEdit")->setValue(85);
+    s.find<QSpinBox>("LoadCooldownEdit")->setValue(5);
+    s.click("LoadButton");
+    {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kLoadTriggerKey);
+        bool ok = false;
+        EXPECT_EQ(reg.readString("0", ok), "SR 85 5 0");
+    }
+    EXPECT_EQ(s.list()->topLevelItem(4)->text(1), "When memory load exceeds 85 %, at most once every 5 minutes");
+
     // Remove deletes the selected row's value without asking.
     s.list()->setCurrentItem(s.list()->topLevelItem(1));
     s.click("TeButton3");
     EXPECT_EQ(s.stored("1"), "(none)");
-    EXPECT_EQ(s.list()->topLevelItemCount(), 3);
+    EXPECT_EQ(s.list()->topLevelItemCount(), 4);
     s.click("TeButton2");
     EXPECT_FALSE(s.w->isVisible());
 }

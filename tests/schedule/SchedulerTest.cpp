@@ -248,7 +248,41 @@ TEST(Scheduler, RadioButtonsShowOnlyTheirPanel) {
     EXPECT_TRUE(s.weeklyPanel.visible());
     s.form.TeRadioButton4Click();
     EXPECT_TRUE(s.monthlyPanel.visible());
+    s.form.LoadRadioButtonClick();
+    EXPECT_TRUE(s.loadPanel.visible());
+    EXPECT_FALSE(s.monthlyPanel.visible());
     s.form.TeRadioButton1Click();
     EXPECT_TRUE(s.dailyPanel.visible());
-    EXPECT_FALSE(s.monthlyPanel.visible());
+    EXPECT_FALSE(s.loadPanel.visible());
+}
+
+TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
+    Scheduler s;
+    s.put("0", "S 1 0 every day 0 0 0");
+    s.run.setText("Both");
+    s.loadPercent.setText("75");
+    s.loadCooldown.setText("10");
+    s.form.LoadButtonClick();
+    s.form.LoadButtonClick();
+    EXPECT_EQ(s.stored(), (Rows{{"0", "S 1 0 every day 0 0 0"}}));  // the timed entries untouched
+    platform::RegistryReaderWriter reg;
+    reg.setKeyName(platform::kLoadTriggerKey);
+    bool ok = false;
+    EXPECT_EQ(reg.readString("0", ok), "SR 75 10 0");
+    EXPECT_EQ(reg.readString("1", ok), "SR 75 10 0");
+    ASSERT_EQ(s.list.rowCount(), 3);
+    EXPECT_EQ(s.list.rows[1], (std::pair<std::string, std::string>{
+                                  "Memory Scrub and Recovery", "When memory load exceeds 75 %, at most once every 10 minutes"}));
+    EXPECT_EQ(s.form.loadTriggerNames, (std::vector<std::string>{"0", "1"}));
+
+    s.list.selected = 1;  // the first trigger, not timed entry "1"
+    s.form.TeButton3Click();
+    EXPECT_EQ(reg.readString("0", ok), "null");
+    EXPECT_EQ(s.stored().size(), 1u);
+    EXPECT_EQ(s.list.rowCount(), 2);
+
+    // Out of range is refused before anything is stored.
+    s.loadPercent.setText("100");
+    EXPECT_THROW(s.form.LoadButtonClick(), ConversionError);
+    EXPECT_EQ(s.list.rowCount(), 2);
 }

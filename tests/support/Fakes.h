@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -223,6 +224,12 @@ public:
     void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
     std::vector<std::string> calls;
+};
+
+class FakeNotifier final : public platform::Notifier {
+public:
+    void notify(const std::string& title, const std::string& text) override { notices.push_back({title, text}); }
+    std::vector<std::pair<std::string, std::string>> notices;
 };
 
 class FakeWindow final : public platform::Window {

@@ -1,0 +1,34 @@
+#include "Startup.h"
+
+#include <exception>
+#include <utility>
+
+namespace kestrune {
+
+ScheduleThread::Actions scheduleActions(TKestruneForm& form, const std::atomic<bool>& appClosing,
+                                        std::function<void(const std::string&)> showException) {
+    auto scheduled = [&form, &appClosing, showException](Operation op) {
+        return [&form, &appClosing, showException, op] {
+            if (appClosing) return;
+            try {
+                form.scheduledRun(op);
+            } catch (const std::exception& e) {
+                showException(e.what());
+            }
+        };
+    };
+    auto quietLoad = [&form] { return form.quietLoad(); };
+    auto loadRun = [&form, &appClosing, showException](const LoadTrigger& trigger) {
+        if (appClosing) return false;
+        try {
+            return form.loadRun(trigger);
+        } catch (const std::exception& e) {
+            // It started, so its cooldown stays used.
+            showException(e.what());
+            return true;
+        }
+    };
+    return {scheduled(Operation::Scrub), scheduled(Operation::Recover), std::move(quietLoad), std::move(loadRun)};
+}
+
+}  // namespace kestrune
