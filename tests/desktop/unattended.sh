@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Runs nobody starts by hand, on a private X desktop with a session bus and
+# a stand-in notification service (notices.py, Debian's own Python):
+#   usage: unattended.sh EXECUTABLE CASE
+#   recover       kestrune --recover runs Recover Memory to its "Complete"
+#                 box; OK ends the program with 0, and no notice is sent
+#   scrub         kestrune --scrub opens the scrub window running; Stop, then
+#                 Close once the summary is there, ends the program with 0
+#   load-trigger  a "By load" entry made in the Scheduler above 1 % starts
+#                 Recover Memory within a pass, the notice says so, the
+#                 cooldown holds it off, and File > Exit ends with 0
+# The program runs in 3 GB of address space so that a recovery takes moments.
+set -euo pipefail
+exe=$1
+case=$2
+work=$(mktemp -d)
+export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registry.sqlite3
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../support/xsession.sh"
+. "$here/../support/drive.sh"
+app=""
+busd=""
+cleanup() {
+  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+  xsession_stop
+  [ -n "$busd" ] && kill "$busd" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { drive_fail "unattended $case" "$@"; }
+note() { echo "unattended $case: $*"; }
+notices=$work/notices.log
+: >"$notices"
+
+unset DBUS_SESSION_BUS_ADDRESS
+eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
+  read -r a; read -r p; echo "export DBUS_SESSION_BUS_ADDRESS='$a'; busd=$p"; })"
+xsession_start "$work" openbox
+/usr/bin/python3 "$here/notices.py" "$notices" 2>>"$work/stderr" &
+xsession_pids+=($!)
+xsession_until dbus-send --session --print-reply --dest=org.freedesktop.Notifications \
+  /org/freedesktop/Notifications org.freedesktop.Notifications.GetCapabilities ||
+  fail "the stand-in notification service did not start"
+
+launch() { (ulimit -v 3000000; exec "$exe" "$@") 2>>"$work/stderr" & app=$!; }
+# The program ends within 10 s with 0.
+expectExit() {
+  local rc=0
+  for _ in $(seq 200); do drive_alive "$app" || break; sleep 0.05; done
+  drive_alive "$app" && fail "$1: still running after 10 s"
+  wait "$app" || rc=$?
+  app=""
+  [ $rc -eq 0 ] || fail "$1: exited with $rc"
+  note "$1: exit 0"
+}
+# The recovery's result box within `seconds`; prints its id.
+completeBox() {
+  local id
+  for _ in $(seq $(($1 * 10))); do
+    id=$(xdotool search --onlyvisible --name '^Complete$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+loadTriggers() {
+  sqlite3 "$KESTRUNE_REGISTRY" "SELECT CAST(rtrim(v.data, x'00') AS TEXT) FROM registry_values v
+    JOIN registry_keys k ON k.id = v.key WHERE k.path = 'SOFTWARE\Tarnwick Technologies\Orbenfold\KestrunePlugin\SCHENT_LOAD'"
+}
+
+case $case in
+  recover)
+    launch --recover
+    box=$(completeBox 90) || fail "--recover: no Complete box within 90 s"
+    sleep 1
+    drive_alive "$app" || fail "--recover: ended before its box was dismissed"
+    xdotool windowactivate --sync "$box" key Return
+    expectExit "--recover, then OK"
+    [ ! -s "$notices" ] || fail "--recover sent a notice for a run a person asked for: $(cat "$notices")"
+    ;;
+
+  scrub)
+    launch --scrub
+    scrub=$(drive_window '^Memory Defragmenter$') || fail "--scrub: no scrub window"
+    # The one button: Stop first, disabled while it stops, then Close once
+    # the summary is written; the program ends with the window.
+    for _ in $(seq 120); do
+      drive_alive "$app" || break
+      drive_click "$scrub" 232 480 >/dev/null 2>&1 || true
+      sleep 0.5
+    done
+    expectExit "--scrub, then Close"
+    ;;
+
+  load-trigger)
+    # An idle machine with much memory may stand at 1 %: 2 GB held elsewhere
+    # puts the load clearly above the trigger's.
+    /usr/bin/python3 -c 'import time; held = bytes([1]) * (2 << 30); time.sleep(600)' &
+    xsession_pids+=($!)
+    launch
+    main=$(drive_window '^Kestrune$') || fail "no main window"
+    drive_menu "$main" 52 34  # Edit > Scheduler
+    scheduler=$(drive_window '^Scheduler$') || fail "Edit > Scheduler opened nothing"
+    drive_click "$scheduler" 54 103  # By load
+    # From the period, past Run, to the percent box.
+    xdotool windowactivate --sync "$scheduler" key --delay 100 Tab Tab ctrl+a 1
+    drive_click "$scheduler" 628 63  # Schedule
+    [ "$(loadTriggers)" = "R 1 30 0" ] || fail "the Scheduler stored \"$(loadTriggers)\", not \"R 1 30 0\""
+    drive_click "$scheduler" 636 320  # Close
+    drive_gone '^Scheduler$' || fail "the Scheduler did not close"
+    box=$(completeBox 90) || fail "the load trigger started no recovery within 90 s"
+    xdotool windowactivate --sync "$box" key Return
+    for _ in $(seq 50); do [ -s "$notices" ] && break; sleep 0.1; done
+    grep -q $'^Recover Memory\tRun because the memory load exceeded 1 %. ' "$notices" ||
+      fail "no notice of the triggered recovery: $(cat "$notices")"
+    case $(loadTriggers) in "R 1 30 0" | "") fail "the run was not stamped: \"$(loadTriggers)\"" ;; esac
+    note "ran and told: $(head -n 1 "$notices" | tr '\t' ' ')"
+    # Three more passes inside the cooldown start nothing.
+    sleep 32
+    xdotool search --onlyvisible --name '^Complete$' >/dev/null 2>&1 && fail "the trigger ran again inside its cooldown"
+    [ "$(wc -l <"$notices")" -eq 1 ] || fail "more than one notice: $(cat "$notices")"
+    drive_menu "$main" 17 34  # File > Exit
+    expectExit "File > Exit"
+    ;;
+
+  *) echo "unknown case $case" >&2; exit 2 ;;
+esac
