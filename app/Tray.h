@@ -9,6 +9,20 @@
 
 namespace kestrune {
 
+namespace tray {
+inline constexpr const char* kShowItem = "Kestrune";
+inline constexpr const char* kRecoverItem = "Recover Memory";
+inline constexpr const char* kScrubItem = "Scrub Memory";
+inline constexpr const char* kStartAtLoginItem = "Start Kestrune at login";
+inline constexpr const char* kExitItem = "Exit";
+// The menu's keyboard letters, in the order above.
+inline constexpr char kShowKey = 'K';
+inline constexpr char kRecoverKey = 'R';
+inline constexpr char kScrubKey = 'S';
+inline constexpr char kStartAtLoginKey = 'l';
+inline constexpr char kExitKey = 'x';
+}  // namespace tray
+
 // What the tray icon shows and offers. It follows the sample the monitor
 // takes for the main window; its actions are the main window's handlers and
 // are offered only while the matching button is enabled. Trays come and go

@@ -1,5 +1,7 @@
 #include "TrayWidget.h"
 
+#include "platform/QtControls.h"
+
 #include <QAction>
 #include <QFont>
 #include <QIcon>
@@ -14,21 +16,22 @@ bool KestruneTray::available() { return QSystemTrayIcon::isSystemTrayAvailable()
 
 KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(std::make_unique<QMenu>()) {
     menu_->setObjectName(QStringLiteral("TrayMenu"));
-    QAction* show = menu_->addAction(QStringLiteral("Kestrune"));
+    using platform::mnemonic;
+    QAction* show = menu_->addAction(mnemonic(tray::kShowItem, tray::kShowKey));
     show->setObjectName(QStringLiteral("TrayShow"));
     menu_->addSeparator();
-    recover_ = menu_->addAction(QStringLiteral("Recover Memory"));
+    recover_ = menu_->addAction(mnemonic(tray::kRecoverItem, tray::kRecoverKey));
     recover_->setObjectName(QStringLiteral("TrayRecover"));
-    scrub_ = menu_->addAction(QStringLiteral("Scrub Memory"));
+    scrub_ = menu_->addAction(mnemonic(tray::kScrubItem, tray::kScrubKey));
     scrub_->setObjectName(QStringLiteral("TrayScrub"));
     menu_->addSeparator();
     if (logic_.offersStartAtLogin()) {
-        atLogin_ = menu_->addAction(QStringLiteral("Start Kestrune at login"));
+        atLogin_ = menu_->addAction(mnemonic(tray::kStartAtLoginItem, tray::kStartAtLoginKey));
         atLogin_->setObjectName(QStringLiteral("TrayStartAtLogin"));
         atLogin_->setCheckable(true);
         menu_->addSeparator();
     }
-    QAction* exit = menu_->addAction(QStringLiteral("Exit"));
+    QAction* exit = menu_->addAction(mnemonic(tray::kExitItem, tray::kExitKey));
     exit->setObjectName(QStringLiteral("TrayExit"));
 
     // Disabled buttons mean disabled actions: looked up each time the menu opens.

@@ -90,6 +90,11 @@ TEST(TrayGui, StartAtLoginIsACheckItemThatFollowsTheEntryAndReportsAFailure) {
     auto* item = menu->findChild<QAction*>(QStringLiteral("TrayStartAtLogin"));
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->isCheckable());
+    QStringList texts;
+    for (const QAction* a : menu->actions())
+        if (!a->isSeparator()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"&Kestrune", "&Recover Memory", "&Scrub Memory", "Start Kestrune at &login",
+                                  "E&xit"}));
     autostart.setEnabled(true);  // turned on by another copy, or by hand
     emit menu->aboutToShow();
     EXPECT_TRUE(item->isChecked());

@@ -24,11 +24,12 @@ namespace {
 bool scheduleTwoEntries() {
     FakeWindow window;
     FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
-        date;
-    FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel;
+        date, loadPercent, loadCooldown;
+    FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
     TScheduler form{{window, run, hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, minutes, daily,
-                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list}};
+                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list,
+                     loadPanel, loadPercent, loadCooldown}};
     daily.setText("10:00");
     dailyAmPm.setText("AM");
     form.FormShow();
