@@ -6,7 +6,7 @@
 namespace kestrune {
 
 ScheduleThread::Actions scheduleActions(TKestruneForm& form, const std::atomic<bool>& appClosing,
-                                        std::function<void(const std::string&)> showException) {
+                                        const std::function<void(const std::string&)>& showException) {
     auto scheduled = [&form, &appClosing, showException](Operation op) {
         return [&form, &appClosing, showException, op] {
             if (appClosing) return;

@@ -14,6 +14,6 @@ namespace kestrune {
 // window; an exception goes to `showException` as a click's would.
 // `form` outlives the schedule thread.
 ScheduleThread::Actions scheduleActions(TKestruneForm& form, const std::atomic<bool>& appClosing,
-                                        std::function<void(const std::string&)> showException);
+                                        const std::function<void(const std::string&)>& showException);
 
 }  // namespace kestrune

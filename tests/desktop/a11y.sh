@@ -14,19 +14,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../support/xsession.sh"
 . "$here/../support/drive.sh"
 app=""
-busd=""
 cleanup() {
   [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
   xsession_stop
-  [ -n "$busd" ] && kill "$busd" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { drive_fail "a11y" "$@"; }
 
-unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
-eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
-  read -r a; read -r p; echo "export DBUS_SESSION_BUS_ADDRESS='$a'; busd=$p"; })"
+xsession_bus
 xsession_start "$work" openbox
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 xsession_pids+=($!)

@@ -20,11 +20,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../support/xsession.sh"
 . "$here/../support/drive.sh"
 app=""
-busd=""
 cleanup() {
   [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
   xsession_stop
-  [ -n "$busd" ] && kill "$busd" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -33,9 +31,7 @@ note() { echo "unattended $case: $*"; }
 notices=$work/notices.log
 : >"$notices"
 
-unset DBUS_SESSION_BUS_ADDRESS
-eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
-  read -r a; read -r p; echo "export DBUS_SESSION_BUS_ADDRESS='$a'; busd=$p"; })"
+xsession_bus
 xsession_start "$work" openbox
 /usr/bin/python3 "$here/notices.py" "$notices" 2>>"$work/stderr" &
 xsession_pids+=($!)

@@ -77,6 +77,8 @@ struct CapturedErr {
 };
 
 constexpr int kMinute = 60;
+constexpr std::time_t kHalfHour = 1800;
+constexpr std::time_t kDay = 86400;
 
 }  // namespace
 
@@ -271,13 +273,13 @@ TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
     bool ok = false;
     EXPECT_EQ(reg.readString("0", ok), "R 80 30 " + std::to_string(t0 + 10));
     s.loadPass(t0 + 20);  // the next pass: the other one
-    s.loadPass(t0 + 30 * kMinute);
+    s.loadPass(t0 + kHalfHour);
     EXPECT_EQ(s.ran, (std::vector<std::string>{"load R", "load S"}));
-    s.loadPass(t0 + 10 + 30 * kMinute);  // the first one's cooldown is over
+    s.loadPass(t0 + 10 + kHalfHour);  // the first one's cooldown is over
     EXPECT_EQ(s.ran.size(), 3u);
 
     // The clock set back a day: a last run "in the future" holds nothing off.
-    s.loadPass(t0 - 24 * 3600);
+    s.loadPass(t0 - kDay);
     EXPECT_EQ(s.ran.size(), 4u);
 }
 

@@ -8,11 +8,24 @@
 #     reset is refused), unless `resetting` is asked for.
 #   xsession_stop
 #     ends everything xsession_start started; call it from the caller's trap.
+#   xsession_bus
+#     starts a private session bus (dbus-daemon) and exports its address;
+#     xsession_stop ends it too.
 #   xsession_have PROGRAM...
 #     true when every program is installed.
 # Functions only; the caller keeps its own `set` options.
 
 xsession_pids=()
+xsession_bus_pid=""
+
+xsession_bus() {
+  local out
+  unset DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
+  out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
+  export DBUS_SESSION_BUS_ADDRESS
+  xsession_bus_pid=$(sed -n 2p <<<"$out")
+}
 
 xsession_have() {
   local p
@@ -85,4 +98,7 @@ xsession_stop() {
   done
   for i in "${xsession_pids[@]}"; do wait "$i" 2>/dev/null || true; done
   xsession_pids=()
+  # Forked away, so not ours to wait for.
+  [ -n "$xsession_bus_pid" ] && kill "$xsession_bus_pid" 2>/dev/null || true
+  xsession_bus_pid=""
 }
