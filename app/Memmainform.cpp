@@ -223,9 +223,8 @@ void TKestruneForm::scheduledRun(Operation op) { report(op, -1); }
 
 bool TKestruneForm::loadRun(const LoadTrigger& trigger) {
     if (s_.appClosing || operationInProgress() || quietLoad_ <= trigger.percent) return false;
-    const std::string task = lowerCase(trigger.task);
-    if (task == "s" || task == "sr") report(Operation::Scrub, trigger.percent);
-    if ((task == "r" || task == "sr") && !s_.appClosing) report(Operation::Recover, trigger.percent);
+    if (taskScrubs(trigger.task)) report(Operation::Scrub, trigger.percent);
+    if (taskRecovers(trigger.task) && !s_.appClosing) report(Operation::Recover, trigger.percent);
     return true;
 }
 

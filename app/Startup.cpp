@@ -18,8 +18,8 @@ ScheduleThread::Actions scheduleActions(TKestruneForm& form, const std::atomic<b
         };
     };
     auto quietLoad = [&form] { return form.quietLoad(); };
-    auto loadRun = [&form, &appClosing, showException](const LoadTrigger& trigger) {
-        if (appClosing) return false;
+    // The form itself declines on a closing window.
+    auto loadRun = [&form, showException](const LoadTrigger& trigger) {
         try {
             return form.loadRun(trigger);
         } catch (const std::exception& e) {

@@ -9,18 +9,13 @@
 
 namespace kestrune {
 
+// The tray menu's own items; its operations and Exit take the main window's
+// captions and keyboard letters.
 namespace tray {
 inline constexpr const char* kShowItem = "Kestrune";
-inline constexpr const char* kRecoverItem = "Recover Memory";
-inline constexpr const char* kScrubItem = "Scrub Memory";
 inline constexpr const char* kStartAtLoginItem = "Start Kestrune at login";
-inline constexpr const char* kExitItem = "Exit";
-// The menu's keyboard letters, in the order above.
 inline constexpr char kShowKey = 'K';
-inline constexpr char kRecoverKey = 'R';
-inline constexpr char kScrubKey = 'S';
 inline constexpr char kStartAtLoginKey = 'l';
-inline constexpr char kExitKey = 'x';
 }  // namespace tray
 
 // What the tray icon shows and offers. It follows the sample the monitor

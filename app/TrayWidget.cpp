@@ -1,5 +1,6 @@
 #include "TrayWidget.h"
 
+#include "Memmainform.h"
 #include "platform/QtControls.h"
 
 #include <QAction>
@@ -20,9 +21,9 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     QAction* show = menu_->addAction(mnemonic(tray::kShowItem, tray::kShowKey));
     show->setObjectName(QStringLiteral("TrayShow"));
     menu_->addSeparator();
-    recover_ = menu_->addAction(mnemonic(tray::kRecoverItem, tray::kRecoverKey));
+    recover_ = menu_->addAction(mnemonic(mainform::kRecoverCaption, mainform::kRecoverKey));
     recover_->setObjectName(QStringLiteral("TrayRecover"));
-    scrub_ = menu_->addAction(mnemonic(tray::kScrubItem, tray::kScrubKey));
+    scrub_ = menu_->addAction(mnemonic(mainform::kScrubCaption, mainform::kScrubKey));
     scrub_->setObjectName(QStringLiteral("TrayScrub"));
     menu_->addSeparator();
     if (logic_.offersStartAtLogin()) {
@@ -31,7 +32,7 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
         atLogin_->setCheckable(true);
         menu_->addSeparator();
     }
-    QAction* exit = menu_->addAction(mnemonic(tray::kExitItem, tray::kExitKey));
+    QAction* exit = menu_->addAction(mnemonic(mainform::kExitItem, mainform::kExitKey));
     exit->setObjectName(QStringLiteral("TrayExit"));
 
     // Disabled buttons mean disabled actions: looked up each time the menu opens.

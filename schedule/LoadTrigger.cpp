@@ -47,8 +47,7 @@ std::string LoadTrigger::toText() const {
 void LoadTrigger::parseText(const std::string& text) {
     const std::vector<std::string> w = words(text);
     if (w.size() != 4) throw ConversionError(text);
-    const std::string t = lowerCase(w[0]);
-    if (t != "s" && t != "r" && t != "sr") throw ConversionError(w[0]);
+    if (!taskScrubs(w[0]) && !taskRecovers(w[0])) throw ConversionError(w[0]);
     LoadTrigger parsed;
     parsed.task = w[0];
     parsed.percent = inRange(w[1], kMinPercent, kMaxPercent);

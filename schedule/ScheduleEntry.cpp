@@ -31,6 +31,16 @@ std::string lowerCase(std::string text) {
     return text;
 }
 
+bool taskScrubs(const std::string& task) {
+    const std::string t = lowerCase(task);
+    return t == "s" || t == "sr";
+}
+
+bool taskRecovers(const std::string& task) {
+    const std::string t = lowerCase(task);
+    return t == "r" || t == "sr";
+}
+
 namespace {
 
 // Only the space separates; two in a row give an empty token, a trailing one
@@ -114,11 +124,13 @@ std::string ScheduleEntry::describe() const {
     return "";
 }
 
-std::string ScheduleEntry::taskTitle() const {
+std::string taskTitle(const std::string& task) {
     const std::string t = lowerCase(task);
     if (t == "s") return "Memory Scrub";
     if (t == "r") return "Memory Recovery";
     return "Memory Scrub and Recovery";
 }
+
+std::string ScheduleEntry::taskTitle() const { return kestrune::taskTitle(task); }
 
 }  // namespace kestrune

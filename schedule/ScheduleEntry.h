@@ -23,6 +23,13 @@ std::int32_t toInt32(const std::string& text);
 // ASCII lower case, whatever the locale.
 std::string lowerCase(std::string text);
 
+// Which operations a task code ("s", "r", "sr", any case) asks for; any
+// other code asks for none.
+bool taskScrubs(const std::string& task);
+bool taskRecovers(const std::string& task);
+// The words the scheduler's list shows for a task code.
+std::string taskTitle(const std::string& task);
+
 // One scheduled task, or a last-run time stamp, with its one-line text form
 // and the words the scheduler's list shows for it.
 class ScheduleEntry {

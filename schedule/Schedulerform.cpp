@@ -180,11 +180,7 @@ void TScheduler::reloadList() {
 
 void TScheduler::addRow(const ScheduleEntry& entry) { c_.TeListView1.addRow(entry.taskTitle(), entry.describe()); }
 
-void TScheduler::addRow(const LoadTrigger& trigger) {
-    ScheduleEntry titled;  // the same words for the same task
-    titled.task = trigger.task;
-    c_.TeListView1.addRow(titled.taskTitle(), trigger.describe());
-}
+void TScheduler::addRow(const LoadTrigger& trigger) { c_.TeListView1.addRow(taskTitle(trigger.task), trigger.describe()); }
 
 void TScheduler::TeButton3Click() {
     const int selected = c_.TeListView1.selectedRow();

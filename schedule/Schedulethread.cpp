@@ -181,9 +181,8 @@ void ScheduleThread::checkEntries() {
     ScheduleEntry now;
     currentTimeStamp(now);
     for (const ScheduleEntry& e : entries) {
-        const std::string task = lowerCase(e.task);
-        const bool wantsScrub = task == "s" || task == "sr";
-        const bool wantsRecovery = task == "r" || task == "sr";
+        const bool wantsScrub = taskScrubs(e.task);
+        const bool wantsRecovery = taskRecovers(e.task);
         refreshLastRuns();
         // A run this thread started counts even where its stamp could not be
         // stored, or an entry would run again at every check of its minute.

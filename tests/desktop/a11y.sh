@@ -8,11 +8,10 @@
 set -euo pipefail
 exe=$1
 work=$(mktemp -d)
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registry.sqlite3
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../support/xsession.sh"
 . "$here/../support/drive.sh"
+drive_home "$work"
 app=""
 cleanup() {
   [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true

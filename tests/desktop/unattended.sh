@@ -14,11 +14,10 @@ set -euo pipefail
 exe=$1
 case=$2
 work=$(mktemp -d)
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run KESTRUNE_REGISTRY=$work/registry.sqlite3
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../support/xsession.sh"
 . "$here/../support/drive.sh"
+drive_home "$work"
 app=""
 cleanup() {
   [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
@@ -50,16 +49,6 @@ expectExit() {
   [ $rc -eq 0 ] || fail "$1: exited with $rc"
   note "$1: exit 0"
 }
-# The recovery's result box within `seconds`; prints its id.
-completeBox() {
-  local id
-  for _ in $(seq $(($1 * 10))); do
-    id=$(xdotool search --onlyvisible --name '^Complete$' 2>/dev/null | head -n 1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
 loadTriggers() {
   sqlite3 "$KESTRUNE_REGISTRY" "SELECT CAST(rtrim(v.data, x'00') AS TEXT) FROM registry_values v
     JOIN registry_keys k ON k.id = v.key WHERE k.path = 'SOFTWARE\Tarnwick Technologies\Orbenfold\KestrunePlugin\SCHENT_LOAD'"
@@ -68,7 +57,7 @@ loadTriggers() {
 case $case in
   recover)
     launch --recover
-    box=$(completeBox 90) || fail "--recover: no Complete box within 90 s"
+    box=$(drive_window '^Complete$' 90) || fail "--recover: no Complete box within 90 s"
     sleep 1
     drive_alive "$app" || fail "--recover: ended before its box was dismissed"
     xdotool windowactivate --sync "$box" key Return
@@ -105,7 +94,7 @@ case $case in
     [ "$(loadTriggers)" = "R 1 30 0" ] || fail "the Scheduler stored \"$(loadTriggers)\", not \"R 1 30 0\""
     drive_click "$scheduler" 636 320  # Close
     drive_gone '^Scheduler$' || fail "the Scheduler did not close"
-    box=$(completeBox 90) || fail "the load trigger started no recovery within 90 s"
+    box=$(drive_window '^Complete$' 90) || fail "the load trigger started no recovery within 90 s"
     xdotool windowactivate --sync "$box" key Return
     for _ in $(seq 50); do [ -s "$notices" ] && break; sleep 0.1; done
     grep -q $'^Recover Memory\tRun because the memory load exceeded 1 %. ' "$notices" ||

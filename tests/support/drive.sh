@@ -1,6 +1,7 @@
 # Driving the real program from outside, for the black-box tests and the
 # benchmarks; sourced after xsession.sh. Needs xdotool.
-#   drive_window PATTERN            id of a visible window whose title matches (waits ~10 s)
+#   drive_home DIR                  a private home, runtime folder and store under DIR, exported
+#   drive_window PATTERN [SECONDS]  id of a visible window whose title matches (waits 10 s or SECONDS)
 #   drive_click ID X Y [BUTTON]     a click at X,Y of the window's client area
 #   drive_alive PID                 running, not merely waiting to be reaped
 #   drive_fail WHO MESSAGE...       fails the test with what the program said and how it
@@ -11,9 +12,14 @@
 #   drive_scrub MAIN PID            Scrub Memory to its summary; prints the scrub window's id
 #   drive_gone PATTERN              waits ~5 s until no visible window's title matches
 
+drive_home() {
+  export HOME=$1/home XDG_RUNTIME_DIR=$1/run KESTRUNE_REGISTRY=$1/registry.sqlite3
+  mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+}
+
 drive_window() {
   local id="" i
-  for i in $(seq 200); do
+  for i in $(seq $((${2:-10} * 20))); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.05
