@@ -1,5 +1,6 @@
-#include "Memmainform.h"
+#include "app/Memmainform.h"
 
+#include "app/Gates.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
@@ -179,7 +180,7 @@ void TKestruneForm::runOperation(unsigned gates, Body body) {
 void TKestruneForm::TeButton1Click() {
     // Nothing but the progress window is served until the run is over: the
     // monitor's update and a scheduled run wait, then catch up.
-    runOperation(platform::kGateRecovery | platform::kGateOperation, [this] {
+    runOperation(kGateRecovery | kGateOperation, [this] {
         if (!Form2) Form2 = s_.forms.createProgressWindow();
         MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle(),
                                     s_.sessionEnding},
@@ -190,7 +191,7 @@ void TKestruneForm::TeButton1Click() {
 
 void TKestruneForm::TeButton2Click() {
     // A scheduled run waits while the scrub window is open; the figures go on.
-    runOperation(platform::kGateOperation, [this] {
+    runOperation(kGateOperation, [this] {
         std::unique_ptr<ScrubWindow> scrub = s_.forms.createScrubWindow();
         ScrubForm = &scrub->form();
         scrub->showModal();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Tmemorythread.h"
-#include "Wizardform.h"
+#include "app/Tmemorythread.h"
+#include "app/Wizardform.h"
 #include "recovery/Recovery.h"
 #include "recovery/Waitform.h"
 #include "schedule/LoadTrigger.h"

@@ -1,4 +1,6 @@
-#include "Startup.h"
+#include "app/Startup.h"
+
+#include "app/Gates.h"
 
 #include <exception>
 #include <utility>
@@ -28,7 +30,9 @@ ScheduleThread::Actions scheduleActions(TKestruneForm& form, const std::atomic<b
             return true;
         }
     };
-    return {scheduled(Operation::Scrub), scheduled(Operation::Recover), std::move(quietLoad), std::move(loadRun)};
+    // A scheduled run waits while the user's own operation is in progress.
+    return {scheduled(Operation::Scrub), scheduled(Operation::Recover), std::move(quietLoad), std::move(loadRun),
+            kGateRecovery | kGateOperation};
 }
 
 }  // namespace kestrune

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Memmainform.h"
+#include "app/Memmainform.h"
 #include "schedule/Schedulethread.h"
 
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "Wizardform.h"
+#include "app/Wizardform.h"
 
 #include "platform/MessageBox.h"
 

@@ -2,7 +2,7 @@
 // a bare mmap/munmap loop of the same blocks; then its allocation and free
 // loops at 1 GB, 4 GB and the machine's whole budget, against the same calls
 // bare at the same counts.
-#include "Ratios.h"
+#include "bench/Ratios.h"
 #include "platform/MessageBox.h"
 #include "platform/VirtualMemory.h"
 #include "platform/Registry.h"

@@ -1,10 +1,10 @@
 // One memory sample against a bare read of the same /proc files, and one
 // full update of the main window's controls.
-#include "Ratios.h"
-#include "app/Forms.h"
-#include "app/MemmainformWidget.h"
-#include "platform/ProcMemory.h"
-#include "platform/QtUiDispatcher.h"
+#include "bench/Ratios.h"
+#include "app/qt/QtFormFactory.h"
+#include "app/qt/MemmainformWidget.h"
+#include "platform/linux/SystemMemory.h"
+#include "platform/qt/UiDispatcher.h"
 
 #include <QApplication>
 

@@ -1,13 +1,13 @@
 // One pass of the schedule thread's check over 100 stored entries, none due,
 // against the bare store reads that pass makes; then how the thread's whole
 // pass and the opening of the Scheduler window grow with the stored entries.
-#include "Ratios.h"
+#include "bench/Ratios.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
-#include "platform/SqliteStore.h"
+#include "platform/linux/SqliteStore.h"
 #include "platform/UiSync.h"
 #include "schedule/Schedulethread.h"
-#include "schedule/SchedulerformWidget.h"
+#include "schedule/qt/SchedulerformWidget.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
 // The scrub worker's claim-and-release rate against a bare malloc + yield /
 // free + yield loop, and one refresh of the scrub window's map on a raster
 // surface.
-#include "Ratios.h"
+#include "bench/Ratios.h"
 #include "platform/Heap.h"
-#include "platform/QtCanvas.h"
+#include "platform/qt/Canvas.h"
 #include "scrub/Scrubform.h"
 #include "scrub/Workerthread.h"
 #include "scrub/scrubber.h"

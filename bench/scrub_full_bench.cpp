@@ -4,7 +4,7 @@
 // bare malloc + yield / free + yield loop of the same 10,240-byte blocks on a
 // thread of its own. Claims most of the machine's available memory (all but
 // the program's headroom), so it is a program of its own, run by hand.
-#include "Ratios.h"
+#include "bench/Ratios.h"
 #include "platform/Heap.h"
 #include "scrub/Workerthread.h"
 

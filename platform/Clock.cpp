@@ -1,6 +1,6 @@
-#include "Clock.h"
+#include "platform/Clock.h"
 
-#include "SystemTime.h"
+#include "platform/SystemTime.h"
 
 #include <chrono>
 #include <thread>

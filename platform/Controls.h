@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Color.h"
-#include "MessageBox.h"
+#include "platform/Color.h"
+#include "platform/MessageBox.h"
 
 #include <cctype>
 #include <string>

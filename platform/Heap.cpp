@@ -1,4 +1,4 @@
-#include "Heap.h"
+#include "platform/Heap.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "MessageBox.h"
+#include "platform/MessageBox.h"
 
-#include "ShellBackend.h"
+#include "platform/ShellBackend.h"
 
 #include <mutex>
 
@@ -10,6 +10,12 @@ namespace {
 std::mutex handlersMutex;
 BoxHandler boxHandler;
 ShellHandler shellHandler;
+ShellBackend* toolkitShell = nullptr;
+
+ShellBackend& shell() {
+    std::lock_guard lock(handlersMutex);
+    return toolkitShell != nullptr ? *toolkitShell : systemShell();
+}
 
 }  // namespace
 
@@ -22,7 +28,7 @@ void messageBox(WindowHandle owner, const std::string& text, const std::string& 
     }
     const BoxCall call{owner, text, caption, kind};
     if (handler) handler(call);
-    else backend::showBox(call);
+    else shell().showBox(call);
 }
 
 BoxHandler setMessageBoxHandler(BoxHandler handler) {
@@ -38,13 +44,18 @@ void shellOpen(const std::string& url) {
         handler = shellHandler;
     }
     if (handler) handler(url);
-    else backend::openUrl(url);
+    else shell().openUrl(url);
 }
 
 ShellHandler setShellHandler(ShellHandler handler) {
     std::lock_guard lock(handlersMutex);
     std::swap(shellHandler, handler);
     return handler;
+}
+
+void setShellBackend(ShellBackend* backend) {
+    std::lock_guard lock(handlersMutex);
+    toolkitShell = backend;
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "UiSync.h"
+#include "platform/UiSync.h"
 
 namespace platform {
 
@@ -15,18 +15,19 @@ void UiDispatcher::deliver(std::function<void()>& task, unsigned gates) {
 }
 
 bool UiDispatcher::held(unsigned gates) const {
-    return ((gates & kGateRecovery) != 0 && holds_[0] > 0) ||
-           ((gates & kGateOperation) != 0 && holds_[1] > 0);
+    for (unsigned i = 0; i < kGateCount; ++i)
+        if ((gates & (1u << i)) != 0 && holds_[i] > 0) return true;
+    return false;
 }
 
 void UiDispatcher::hold(unsigned gates) {
-    if ((gates & kGateRecovery) != 0) ++holds_[0];
-    if ((gates & kGateOperation) != 0) ++holds_[1];
+    for (unsigned i = 0; i < kGateCount; ++i)
+        if ((gates & (1u << i)) != 0) ++holds_[i];
 }
 
 void UiDispatcher::release(unsigned gates) {
-    if ((gates & kGateRecovery) != 0 && holds_[0] > 0) --holds_[0];
-    if ((gates & kGateOperation) != 0 && holds_[1] > 0) --holds_[1];
+    for (unsigned i = 0; i < kGateCount; ++i)
+        if ((gates & (1u << i)) != 0 && holds_[i] > 0) --holds_[i];
     // Re-queue what may run now, in the order it arrived.
     std::deque<std::pair<unsigned, std::function<void()>>> still;
     while (!parked_.empty()) {

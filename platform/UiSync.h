@@ -10,15 +10,11 @@
 
 namespace platform {
 
-// Work that an operation in progress holds back on the user-interface thread.
-// A memory recovery holds both gates (nothing but its own progress window is
-// served while it runs); a scrub holds only the operation gate (the figures
-// stay live, but a scheduled run waits until the scrub window has closed).
-enum Gate : unsigned {
-    kNoGate = 0,
-    kGateRecovery = 1u << 0,
-    kGateOperation = 1u << 1,
-};
+// Gates hold back work on the user-interface thread while the application
+// wants it held: each is one bit of a mask (the application names them), and
+// a task waits while any gate of its mask is held.
+inline constexpr unsigned kNoGate = 0;
+inline constexpr unsigned kGateCount = 2;
 
 // Runs tasks on the user-interface thread. Production queues them on the Qt
 // event loop; tests pump a queue by hand.
@@ -48,7 +44,7 @@ protected:
 private:
     void deliver(std::function<void()>& task, unsigned gates);
 
-    int holds_[2] = {0, 0};
+    int holds_[kGateCount] = {};
     std::deque<std::pair<unsigned, std::function<void()>>> parked_;
 };
 

@@ -1,4 +1,4 @@
-#include "Recovery.h"
+#include "recovery/Recovery.h"
 
 #include "platform/MessageBox.h"
 #include "platform/RegistryReaderWriter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Waitform.h"
+#include "recovery/Waitform.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"

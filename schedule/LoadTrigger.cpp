@@ -1,6 +1,6 @@
-#include "LoadTrigger.h"
+#include "schedule/LoadTrigger.h"
 
-#include "ScheduleEntry.h"
+#include "schedule/ScheduleEntry.h"
 
 #include <charconv>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "ScheduleEntry.h"
+#include "schedule/ScheduleEntry.h"
 
 #include <limits>
 

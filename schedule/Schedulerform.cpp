@@ -1,4 +1,4 @@
-#include "Schedulerform.h"
+#include "schedule/Schedulerform.h"
 
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"

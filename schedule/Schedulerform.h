@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LoadTrigger.h"
-#include "ScheduleEntry.h"
+#include "schedule/LoadTrigger.h"
+#include "schedule/ScheduleEntry.h"
 #include "platform/Controls.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "Schedulethread.h"
+#include "schedule/Schedulethread.h"
 
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
@@ -15,8 +15,7 @@ ScheduleThread::ScheduleThread(const std::atomic<bool>& appClosing, platform::Cl
     : appClosing_(appClosing),
       clock_(clock),
       actions_(std::move(actions)),
-      // A scheduled run waits while the user's own operation is in progress.
-      sync_(ui, platform::kGateRecovery | platform::kGateOperation) {
+      sync_(ui, actions_.gates) {
     start();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LoadTrigger.h"
-#include "ScheduleEntry.h"
+#include "schedule/LoadTrigger.h"
+#include "schedule/ScheduleEntry.h"
 #include "platform/Clock.h"
 #include "platform/Thread.h"
 #include "platform/UiSync.h"
@@ -50,6 +50,8 @@ public:
         // Runs a due trigger on the UI thread; false when it ran nothing
         // (an operation had started, or the load had fallen meanwhile).
         std::function<bool(const LoadTrigger&)> loadRun = {};
+        // The UI thread's gates a run waits behind (the owner's operations).
+        unsigned gates = platform::kNoGate;
     };
     ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock, platform::UiDispatcher& ui,
                    Actions actions);

@@ -1,4 +1,4 @@
-#include "Scrubform.h"
+#include "scrub/Scrubform.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Workerthread.h"
-#include "scrubber.h"
+#include "scrub/Workerthread.h"
+#include "scrub/scrubber.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"

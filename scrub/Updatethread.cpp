@@ -1,4 +1,4 @@
-#include "Updatethread.h"
+#include "scrub/Updatethread.h"
 
 namespace kestrune {
 

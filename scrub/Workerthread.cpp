@@ -1,4 +1,4 @@
-#include "Workerthread.h"
+#include "scrub/Workerthread.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "scrubber.h"
+#include "scrub/scrubber.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The settings store on an SQLite file (see docs/store.md).
 #include "platform/RegistryReaderWriter.h"
 
-#include "platform/SqliteStore.h"
+#include "platform/linux/SqliteStore.h"
 
 #include <cstring>
 #include <iostream>

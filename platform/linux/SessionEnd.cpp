@@ -1,4 +1,4 @@
-#include "platform/SessionEnd.h"
+#include "platform/linux/SessionEnd.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "platform/SqliteStore.h"
+#include "platform/linux/SqliteStore.h"
 
 #include "platform/RegistryReaderWriter.h"
 

@@ -14,6 +14,11 @@ using namespace platform;
 using synctest::Syncer;
 using testsupport::ManualDispatcher;
 
+namespace {
+constexpr unsigned kGateA = 1u << 0;
+constexpr unsigned kGateB = 1u << 1;
+}  // namespace
+
 TEST(UiSync, CallRunsOnTheUiThreadAndWaitsForIt) {
     ManualDispatcher ui;
     UiSync sync(ui);
@@ -91,17 +96,17 @@ TEST(UiSync, CallFromTheUiThreadRunsInline) {
 TEST(UiSync, HeldGateParksCallsUntilReleasedInOrder) {
     ManualDispatcher ui;
     std::vector<int> order;
-    ui.post([&] { order.push_back(1); }, kGateRecovery);
-    ui.post([&] { order.push_back(2); }, kGateOperation);
+    ui.post([&] { order.push_back(1); }, kGateA);
+    ui.post([&] { order.push_back(2); }, kGateB);
     ui.post([&] { order.push_back(3); }, kNoGate);
-    ui.post([&] { order.push_back(4); }, kGateRecovery | kGateOperation);
+    ui.post([&] { order.push_back(4); }, kGateA | kGateB);
     {
-        GateHold recovery(ui, kGateRecovery);
-        GateHold operation(ui, kGateOperation);
+        GateHold recovery(ui, kGateA);
+        GateHold operation(ui, kGateB);
         ui.runPending();
         EXPECT_EQ(order, std::vector<int>({3}));
-        ui.release(kGateOperation);  // one of two holds of the operation gate
-        ui.hold(kGateOperation);
+        ui.release(kGateB);  // one of two holds of the operation gate
+        ui.hold(kGateB);
     }
     // The operation gate went first (2 alone could run), then the recovery
     // gate let 1 and 4 go in the order they came.
@@ -111,8 +116,8 @@ TEST(UiSync, HeldGateParksCallsUntilReleasedInOrder) {
 
 TEST(UiSync, ClosingWhileParkedReleasesTheCaller) {
     ManualDispatcher ui;
-    GateHold busy(ui, kGateRecovery);
-    UiSync sync(ui, kGateRecovery);
+    GateHold busy(ui, kGateA);
+    UiSync sync(ui, kGateA);
     bool result = true;
     std::thread worker([&] { result = sync.call([] {}); });
     ASSERT_TRUE(ui.waitForTask(std::chrono::seconds(5)));
@@ -126,11 +131,11 @@ TEST(UiSync, ThousandsOfStopsOfASyncingThreadNeverHangOrRunLate) {
     ManualDispatcher ui;
     std::atomic<int> ran{0};
     for (int round = 0; round < 3000; ++round) {
-        auto t = std::make_unique<Syncer>(ui, ran, round % 3 == 0 ? kGateRecovery : kNoGate);
+        auto t = std::make_unique<Syncer>(ui, ran, round % 3 == 0 ? kGateA : kNoGate);
         // Serve a varying number of calls, sometimes none, before stopping.
         for (int i = 0; i < round % 4; ++i) ui.runPending();
         std::unique_ptr<GateHold> hold;
-        if (round % 5 == 0) hold = std::make_unique<GateHold>(ui, kGateRecovery);
+        if (round % 5 == 0) hold = std::make_unique<GateHold>(ui, kGateA);
         t->stop();
         const int atStop = ran;
         ui.runPending();

@@ -1,4 +1,4 @@
-#include "QtPump.h"
+#include "support/QtPump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

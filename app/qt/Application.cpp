@@ -1,0 +1,141 @@
+#include "app/qt/Application.h"
+
+#include "platform/MessageBox.h"
+
+#include <QFont>
+#include <QTimer>
+#include <QIcon>
+#include <QSocketNotifier>
+#include <QStyleFactory>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <new>
+
+// The icons live in this static library: their registration is pulled in by
+// name, or the linker would leave it out.
+static void loadIconResources() { Q_INIT_RESOURCE(kestrune); }
+
+namespace kestrune {
+
+KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    loadIconResources();
+    platform::setShellBackend(&shell_);
+    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
+    face_.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                       QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    face_.setPixelSize(11);
+    setFont(face_);
+    // A platform theme (qt6ct, a desktop's settings) sets its fonts once the
+    // event loop runs.
+    keepFace();
+    // Group boxes as the windows were laid out: the caption sits on the top
+    // edge of the frame, so controls 16 pixels down are inside it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0px 2px; }"));
+    // The main window ends the program; other windows closing (a message box
+    // while the main window is hidden) must not.
+    setQuitOnLastWindowClosed(false);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128}) icon.addFile(QStringLiteral(":/kestrune/kestrune-%1.png").arg(size));
+    setWindowIcon(icon);
+    setDesktopFileName(QStringLiteral("kestrune"));
+}
+
+KestruneApplication::~KestruneApplication() {
+    DestroyForms();
+    platform::setShellBackend(nullptr);
+}
+
+void KestruneApplication::DestroyForms() {
+    // Newest first, as they may refer to older ones.
+    while (!forms_.empty()) forms_.pop_back();
+}
+
+void KestruneApplication::SetTitle(const std::string& title) {
+    // Only the name: a display name would be added to every window's caption.
+    setApplicationName(QString::fromStdString(title));
+}
+
+std::string KestruneApplication::title() const { return applicationName().toStdString(); }
+
+bool KestruneApplication::DestroyForm(QWidget* form) {
+    auto it = std::find_if(forms_.begin(), forms_.end(), [form](const auto& f) { return f.get() == form; });
+    if (it == forms_.end()) return false;
+    forms_.erase(it);
+    return true;
+}
+
+void KestruneApplication::ShowException(const std::string& message) {
+    platform::messageBox(activeWindow(), message, title(), platform::BoxKind::Error);
+}
+
+void KestruneApplication::reportEscaped(const char* message) {
+    try {
+        ShowException(message);
+    } catch (...) {
+        // Even the box could not be made (memory ran out): the loop goes on.
+        std::fputs(message, stderr);
+        std::fputc('\n', stderr);
+    }
+}
+
+void KestruneApplication::EndWithSession(int fd, std::function<void()> close) {
+    if (fd < 0) return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, notifier, close = std::move(close)] {
+        notifier->setEnabled(false);
+        close();
+        // A close put off by an operation waits for it to unwind: a box or the
+        // scrub window returns now (and any later one at once), the recovery
+        // stops at its next tick on the same request.
+        quit();
+    });
+}
+
+bool KestruneApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc& e) {
+        // A frame that could not be painted for want of memory is skipped;
+        // the next one is painted as usual.
+        if (event->type() != QEvent::Paint) reportEscaped(e.what());
+    } catch (const std::exception& e) {
+        reportEscaped(e.what());
+    } catch (...) {
+        reportEscaped("Unknown error");
+    }
+    return false;
+}
+
+void KestruneApplication::keepFace() {
+    if (faceQueued_) return;
+    faceQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        faceQueued_ = false;
+        if (font() == face_ && font("QMenuBar") == face_ && font("QPushButton") == face_ && font("QLabel") == face_)
+            return;
+        // Without a class name this also drops the theme's fonts for classes
+        // of widget (menus, buttons, labels), which would outgrow the layout.
+        setFont(face_);
+        // Qt tells only the windows, whose own font has not changed, so their
+        // controls would keep the theme's: each is told itself.
+        QEvent changed(QEvent::ApplicationFontChange);
+        for (QWidget* w : allWidgets()) sendEvent(w, &changed);
+    });
+}
+
+bool KestruneApplication::event(QEvent* e) {
+    // The windows keep their designed layout at any desktop font: a larger
+    // one would cut their captions off. Larger windows come whole with a
+    // display scale (QT_SCALE_FACTOR, or the desktop's own).
+    if (e->type() == QEvent::ApplicationFontChange || e->type() == QEvent::ThemeChange) keepFace();
+    return QApplication::event(e);
+}
+
+}  // namespace kestrune

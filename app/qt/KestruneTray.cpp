@@ -1,0 +1,99 @@
+#include "app/qt/KestruneTray.h"
+
+#include "app/Memmainform.h"
+#include "platform/qt/Controls.h"
+
+#include <QAction>
+#include <QFont>
+#include <QIcon>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+
+namespace kestrune {
+
+bool KestruneTray::available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(std::make_unique<QMenu>()) {
+    menu_->setObjectName(QStringLiteral("TrayMenu"));
+    using platform::mnemonic;
+    QAction* show = menu_->addAction(mnemonic(tray::kShowItem, tray::kShowKey));
+    show->setObjectName(QStringLiteral("TrayShow"));
+    menu_->addSeparator();
+    recover_ = menu_->addAction(mnemonic(mainform::kRecoverCaption, mainform::kRecoverKey));
+    recover_->setObjectName(QStringLiteral("TrayRecover"));
+    scrub_ = menu_->addAction(mnemonic(mainform::kScrubCaption, mainform::kScrubKey));
+    scrub_->setObjectName(QStringLiteral("TrayScrub"));
+    menu_->addSeparator();
+    if (logic_.offersStartAtLogin()) {
+        atLogin_ = menu_->addAction(mnemonic(tray::kStartAtLoginItem, tray::kStartAtLoginKey));
+        atLogin_->setObjectName(QStringLiteral("TrayStartAtLogin"));
+        atLogin_->setCheckable(true);
+        menu_->addSeparator();
+    }
+    QAction* exit = menu_->addAction(mnemonic(mainform::kExitItem, mainform::kExitKey));
+    exit->setObjectName(QStringLiteral("TrayExit"));
+
+    // Disabled buttons mean disabled actions: looked up each time the menu opens.
+    connect(menu_.get(), &QMenu::aboutToShow, this, [this] {
+        recover_->setEnabled(logic_.recoverEnabled());
+        scrub_->setEnabled(logic_.scrubEnabled());
+        if (atLogin_ != nullptr) atLogin_->setChecked(logic_.startsAtLogin());
+    });
+    // Queued: a choice runs once the menu has finished with its click, so an
+    // operation or the close never runs inside the menu's own handler.
+    connect(show, &QAction::triggered, this, [this] { logic_.activated(); }, Qt::QueuedConnection);
+    connect(recover_, &QAction::triggered, this, [this] { logic_.recoverMemory(); }, Qt::QueuedConnection);
+    connect(scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); }, Qt::QueuedConnection);
+    connect(exit, &QAction::triggered, this, [this] { logic_.exit(); }, Qt::QueuedConnection);
+    if (atLogin_ != nullptr) {
+        connect(atLogin_, &QAction::triggered, this, [this](bool on) { logic_.setStartAtLogin(on); },
+                Qt::QueuedConnection);
+    }
+
+    icon_ = new QSystemTrayIcon(this);
+    icon_->setContextMenu(menu_.get());
+    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) logic_.activated();
+    });
+    redraw();
+    icon_->show();
+}
+
+KestruneTray::~KestruneTray() { hide(); }
+
+void KestruneTray::hide() { icon_->hide(); }
+
+bool KestruneTray::visible() const { return icon_->isVisible(); }
+
+void KestruneTray::setLoad(std::uint32_t load) {
+    logic_.trayPresence(available());
+    if (logic_.setLoad(load)) redraw();
+}
+
+void KestruneTray::redraw() {
+    // The program's icon with the load drawn across it.
+    QPixmap pixmap = QIcon(QStringLiteral(":/kestrune/kestrune-32.png")).pixmap(32, 32);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(32, 32);
+        pixmap.fill(QColor(0x22, 0x40, 0x7a));
+    }
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setBrush(QColor(0, 0, 0, 170));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(3, 9, 26, 16), 4, 4);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(14);
+    p.setFont(f);
+    p.setPen(logic_.load() >= 90 ? QColor(255, 96, 96) : QColor(255, 225, 74));
+    p.drawText(QRect(0, 8, 32, 18), Qt::AlignCenter, QString::fromStdString(logic_.badge()));
+    p.end();
+    icon_->setIcon(QIcon(pixmap));
+    icon_->setToolTip(QString::fromStdString(logic_.toolTip()));
+}
+
+}  // namespace kestrune

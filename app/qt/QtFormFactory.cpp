@@ -1,0 +1,24 @@
+#include "app/qt/QtFormFactory.h"
+
+#include "app/qt/WizardformWidget.h"
+#include "recovery/qt/WaitformWidget.h"
+#include "schedule/qt/SchedulerformWidget.h"
+#include "scrub/qt/ScrubformWidget.h"
+
+namespace kestrune {
+
+std::unique_ptr<TutorialWindow> QtFormFactory::createTutorial() {
+    return std::make_unique<WizardFormWidget>(owner_);
+}
+
+std::unique_ptr<ScrubWindow> QtFormFactory::createScrubWindow() {
+    return std::make_unique<ScrubFormWidget>(owner_, memory_, clock_, ui_);
+}
+
+std::unique_ptr<ProgressWindow> QtFormFactory::createProgressWindow() {
+    return std::make_unique<Form2Widget>(owner_);
+}
+
+std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() { return std::make_unique<SchedulerWidget>(owner_); }
+
+}  // namespace kestrune

@@ -1,0 +1,95 @@
+#include "app/qt/WizardformWidget.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace kestrune {
+namespace {
+
+namespace w = wizard;
+
+void place(QWidget* widget, const platform::Rect& r) { widget->setGeometry(r.left, r.top, r.width, r.height); }
+
+QFrame* panel(QWidget* parent, const char* name, const platform::Rect& r) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromUtf8(name));
+    f->setFrameShape(QFrame::StyledPanel);
+    f->setFrameShadow(QFrame::Raised);
+    place(f, r);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* text, const platform::Rect& r) {
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(l, r);
+    return l;
+}
+
+}  // namespace
+
+WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("WizardForm"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QString::fromUtf8(w::kCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    QFrame* panel1 = panel(this, "TePanel1", w::kPanel1);
+    panel2_ = panel(this, "TePanel2", w::kPanel2);
+    QLabel* heading = label(panel1, "Label1", w::kHeading, w::kLabel1);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    bold.setPixelSize(19);
+    heading->setFont(bold);
+    label(panel2_, "Label2", w::kIntro, w::kLabel2);
+    label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});
+    label(panel2_, "Label3", w::kFreeing, w::kLabel3);
+
+    done_ = new QPushButton(platform::mnemonic(w::kDone, w::kDoneKey), panel2_);
+    done_->setObjectName(QStringLiteral("TeButton2"));
+    place(done_, w::kButton2);
+    checkBox_ = new QCheckBox(platform::mnemonic(w::kShowNextTime, w::kShowNextTimeKey), panel2_);
+    checkBox_->setObjectName(QStringLiteral("TeCheckBox1"));
+    checkBox_->setTristate(false);
+    checkBox_->setChecked(true);
+    place(checkBox_, w::kCheckBox1);
+
+    box_.emplace(checkBox_);
+    panelPlace_.emplace(panel2_);
+    boxPlace_.emplace(checkBox_);
+    donePlace_.emplace(done_);
+    form_.emplace(TWizardForm::Controls{self_, *box_, *panelPlace_, *boxPlace_, *donePlace_});
+    connect(done_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+
+    resize(w::kClientWidth, w::kClientHeight);
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        move(area.x() + (area.width() - w::kClientWidth) / 2, area.y() + (area.height() - w::kClientHeight) / 2);
+    }
+}
+
+void WizardFormWidget::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) form_->FormShow();
+}
+
+void WizardFormWidget::closeEvent(QCloseEvent* e) {
+    // Closing only hides the window; its opener destroys it. A dialog's own
+    // close handling (a call to reject()) is not wanted here.
+    if (form_->FormCloseQuery()) e->accept();
+    else e->ignore();
+}
+
+void WizardFormWidget::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    if (form_) form_->FormResize();
+}
+
+}  // namespace kestrune

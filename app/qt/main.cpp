@@ -1,0 +1,104 @@
+#include "app/qt/Application.h"
+#include "app/qt/CommandLine.h"
+#include "app/qt/QtFormFactory.h"
+#include "app/qt/MemmainformWidget.h"
+#include "platform/Clock.h"
+#include "platform/MemoryStatus.h"
+#include "platform/qt/Display.h"
+#include "platform/qt/UiDispatcher.h"
+#include "platform/RegistryReaderWriter.h"
+#include "platform/linux/SessionEnd.h"
+#include "app/Startup.h"
+#include "schedule/Schedulethread.h"
+#include "scrub/qt/ScrubformWidget.h"
+
+#include <QTimer>
+
+#include <atomic>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// Set once by the main window when it is about to close; never cleared.
+std::atomic<bool> appClosing{false};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kestrune;
+    const CommandLine options = parseCommandLine(argc, argv);
+    switch (options.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::printf("%s\n", options.text.c_str());
+        return 0;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "%s\n%s\n", options.text.c_str(), kUsageHint);
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+    platform::SessionEnd sessionEnd;
+    platform::DisplayCheck display(argc, argv);
+    if (!display.ready()) return 1;
+    KestruneApplication app(argc, argv);
+    display.release();
+    platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
+    app.SetTitle("Kestrune");
+    platform::QtUiDispatcher dispatcher;
+    platform::setUiDispatcher(&dispatcher);
+    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher);
+    std::unique_ptr<ScheduleThread> scheduleThread;
+
+    try {
+        auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
+                                                        platform::systemClock(),
+                                                        dispatcher, forms, appClosing, &sessionEnd.requested());
+        forms.setOwner(main);
+        KestruneForm = &main->form();
+        // The scrub window that lives, hidden, for the whole run.
+        auto* scrub = app.CreateForm<ScrubFormWidget>(nullptr, platform::systemMemory(), platform::systemClock(),
+                                                      dispatcher);
+        ScrubForm = &scrub->form();
+
+        TKestruneForm* form = &main->form();  // outlives the schedule thread
+        scheduleThread = std::make_unique<ScheduleThread>(
+            appClosing, platform::systemClock(), dispatcher,
+            scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); }));
+
+        main->onClosed = [&app] { app.quit(); };
+        // Logout or Ctrl+C: as File > Exit.
+        app.EndWithSession(sessionEnd.fd(), [] {
+            if (KestruneForm != nullptr) KestruneForm->CustomItem1Click();
+        });
+        // Minimised with a tray there, the window goes on into it.
+        if (options.minimized && KestruneTray::available()) main->showMinimized();
+        else main->show();
+        // From a script: the operation as if its button were pressed, once
+        // the event loop runs, and the program ends with it.
+        if (options.scrub || options.recover) {
+            QTimer::singleShot(0, main, [&app, form, options] {
+                try {
+                    form->runAndExit(options.scrub, options.recover);
+                } catch (const std::exception& e) {
+                    app.ShowException(e.what());
+                    if (!appClosing) form->CustomItem1Click();
+                }
+            });
+        }
+        app.exec();
+    } catch (const std::exception& e) {
+        app.ShowException(e.what());
+    }
+    // The schedule thread's destructor ends its wait at once; a request still
+    // waiting for the UI thread is dropped.
+    appClosing = true;
+    scheduleThread.reset();
+    // The windows go while the dispatcher their threads talk through is here.
+    KestruneForm = nullptr;
+    ScrubForm = nullptr;
+    app.DestroyForms();
+    platform::setUiDispatcher(nullptr);
+    return 0;
+}

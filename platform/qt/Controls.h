@@ -1,0 +1,149 @@
+#pragma once
+
+#include "platform/Controls.h"
+
+#include <QString>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QTreeWidget;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QWidget;
+
+// Adapters from the window logic's control interfaces to Qt widgets. They hold
+// the widget, not own it: the view's widget tree owns its widgets.
+namespace platform {
+
+// A caption with its keyboard letter, for a menu, an action or a button.
+inline QString mnemonic(const char* caption, char key) { return QString::fromStdString(withMnemonic(caption, key)); }
+
+class QtLabel final : public Label {
+public:
+    // With `shrinkToFit`, a text wider than the label is drawn in a smaller
+    // face (down to 8 pixels) rather than cut off.
+    explicit QtLabel(QLabel* w, bool shrinkToFit = false);
+    void setText(const std::string& text) override;
+    std::string text() const override;
+
+private:
+    QLabel* w_;
+    bool shrink_;
+    int basePixelSize_ = 0;
+};
+
+// The caption is the text a user reads: a keyboard letter's mark is not part
+// of it.
+class QtButton final : public Button {
+public:
+    explicit QtButton(QAbstractButton* w) : w_(w) {}
+    void setCaption(const std::string& caption) override;
+    std::string caption() const override;
+    void setEnabled(bool enabled) override;
+    bool enabled() const override;
+
+private:
+    QAbstractButton* w_;
+};
+
+class QtProgressBar final : public ProgressBar {
+public:
+    explicit QtProgressBar(QProgressBar* w) : w_(w) {}
+    void setPosition(int position) override;
+    int position() const override;
+
+private:
+    QProgressBar* w_;
+};
+
+class QtCheckBox final : public CheckBox {
+public:
+    explicit QtCheckBox(QCheckBox* w) : w_(w) {}
+    void setChecked(bool checked) override;
+    bool checked() const override;
+
+private:
+    QCheckBox* w_;
+};
+
+// A drop-down list's current text.
+class QtComboText final : public Label {
+public:
+    explicit QtComboText(QComboBox* w) : w_(w) {}
+    void setText(const std::string& text) override;
+    std::string text() const override;
+
+private:
+    QComboBox* w_;
+};
+
+class QtPanel final : public Panel {
+public:
+    explicit QtPanel(QWidget* w) : w_(w) {}
+    void setVisible(bool visible) override;
+    bool visible() const override;
+
+private:
+    QWidget* w_;
+};
+
+// A two-column report list; clicking selects the whole row.
+class QtListView final : public ListView {
+public:
+    explicit QtListView(QTreeWidget* w) : w_(w) {}
+    void clear() override;
+    void addRow(const std::string& first, const std::string& second) override;
+    int rowCount() const override;
+    std::string cell(int row, int column) const override;
+    int selectedRow() const override;
+
+private:
+    QTreeWidget* w_;
+};
+
+class QtPlacement final : public Placement {
+public:
+    explicit QtPlacement(QWidget* w) : w_(w) {}
+    Rect bounds() const override;
+    void setBounds(const Rect& r) override;
+
+private:
+    QWidget* w_;
+};
+
+class QtLineList final : public LineList {
+public:
+    explicit QtLineList(QPlainTextEdit* w) : w_(w) {}
+    void addLine(const std::string& line) override;
+    std::string text() const override;
+    void setText(const std::string& text) override;
+
+private:
+    QPlainTextEdit* w_;
+};
+
+class QtWindow : public Window {
+public:
+    explicit QtWindow(QWidget* w) : w_(w) {}
+    Rect frame() const override;
+    void moveTo(int left, int top) override;
+    void setFrameHeight(int height) override;
+    int clientWidth() const override;
+    int clientHeight() const override;
+    void setClientSize(int width, int height) override;
+    bool visible() const override;
+    void show() override;
+    void hide() override;
+    void close() override;
+    void repaintNow() override;
+    int screenWidth() const override;
+    int screenHeight() const override;
+    WindowHandle handle() const override { return w_; }
+
+private:
+    QWidget* w_;
+};
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+#include "platform/qt/UiDispatcher.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <atomic>
+#include <stdexcept>
+
+namespace platform {
+namespace {
+
+const QEvent::Type kTaskEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TaskEvent final : public QEvent {
+public:
+    explicit TaskEvent(std::function<void()> t) : QEvent(kTaskEvent), task(std::move(t)) {}
+    std::function<void()> task;
+};
+
+std::atomic<UiDispatcher*> current{nullptr};
+
+}  // namespace
+
+QtUiDispatcher::QtUiDispatcher() { setObjectName(QStringLiteral("uiDispatcher")); }
+
+QtUiDispatcher::~QtUiDispatcher() {
+    UiDispatcher* self = this;
+    current.compare_exchange_strong(self, nullptr);
+    // Queued events are deleted with this object; their tasks count as dropped.
+    QCoreApplication::removePostedEvents(this, kTaskEvent);
+}
+
+bool QtUiDispatcher::queue(std::function<void()> task) {
+    if (QCoreApplication::instance() == nullptr) return false;
+    QCoreApplication::postEvent(this, new TaskEvent(std::move(task)));
+    return true;
+}
+
+bool QtUiDispatcher::event(QEvent* e) {
+    if (e->type() != kTaskEvent) return QObject::event(e);
+    auto task = std::move(static_cast<TaskEvent*>(e)->task);
+    task();
+    return true;
+}
+
+UiDispatcher& uiDispatcher() {
+    UiDispatcher* d = current.load();
+    if (d == nullptr) throw std::logic_error("no user-interface dispatcher");
+    return *d;
+}
+
+void setUiDispatcher(UiDispatcher* dispatcher) { current.store(dispatcher); }
+
+}  // namespace platform

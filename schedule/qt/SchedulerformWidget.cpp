@@ -1,0 +1,351 @@
+#include "schedule/qt/SchedulerformWidget.h"
+
+#include "platform/qt/Modal.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+namespace kestrune {
+namespace {
+
+namespace sf = schedulerform;
+using platform::mnemonic;
+
+constexpr int kRowTop = 36;      // where a panel's line of controls sits
+constexpr int kButtonWidth = 81;
+constexpr int kButtonHeight = 33;
+
+void place(QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); }
+
+// The name a screen reader says for a control without a caption. Qt on Linux
+// reports a drop-down list's current item as its name, so there the name goes
+// in its description as well.
+void speakAs(QWidget* w, const char* name) {
+    w->setAccessibleName(QString::fromUtf8(name));
+    if (qobject_cast<QComboBox*>(w) != nullptr) w->setAccessibleDescription(QString::fromUtf8(name));
+}
+
+QLabel* text(QWidget* parent, const char* caption, int x) {
+    auto* l = new QLabel(QString::fromUtf8(caption), parent);
+    l->adjustSize();
+    l->move(x, kRowTop + 4);
+    return l;
+}
+
+// A masked box's text as the window reads it: fixed positions, the colon
+// kept, and an unfilled optional first digit as a leading blank (" 2:30").
+std::string fixedPositions(const QLineEdit* box) {
+    const QString shown = box->displayText();
+    auto field = [&](int from) {
+        QString digits;
+        for (int i = from; i < from + 2 && i < shown.size(); ++i)
+            if (shown[i].isDigit()) digits += shown[i];
+        return digits.rightJustified(2, QLatin1Char(' '));
+    };
+    if (box->inputMask().startsWith(QLatin1String("09:99"))) return (field(0) + ':' + field(3)).toStdString();
+    return field(0).toStdString();
+}
+
+class MaskedText final : public platform::Label {
+public:
+    explicit MaskedText(QLineEdit* w) : w_(w) {}
+    void setText(const std::string& t) override { w_->setText(QString::fromStdString(t)); }
+    std::string text() const override { return fixedPositions(w_); }
+
+private:
+    QLineEdit* w_;
+};
+
+// A number box's value, as the digits typed.
+class SpinText final : public platform::Label {
+public:
+    explicit SpinText(QSpinBox* w) : w_(w) {}
+    void setText(const std::string& t) override { w_->setValue(QString::fromStdString(t).toInt()); }
+    std::string text() const override { return std::to_string(w_->value()); }
+
+private:
+    QSpinBox* w_;
+};
+
+QSpinBox* numberBox(QWidget* parent, const char* name, int low, int high, int initial, int x, int y) {
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setRange(low, high);
+    box->setValue(initial);
+    place(box, x, y, 57, 23);
+    return box;
+}
+
+// The picker's date handed on as month/day/four-digit year, whatever the locale.
+class DateText final : public platform::Label {
+public:
+    explicit DateText(QDateEdit* w) : w_(w) {}
+    void setText(const std::string& t) override {
+        w_->setDate(QDate::fromString(QString::fromStdString(t), QStringLiteral("M/d/yyyy")));
+    }
+    std::string text() const override { return w_->date().toString(QStringLiteral("M/d/yyyy")).toStdString(); }
+
+private:
+    QDateEdit* w_;
+};
+
+QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items, const QString& initial, int x, int width) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromUtf8(name));
+    box->addItems(items);
+    box->setCurrentText(initial);
+    box->setEditable(false);
+    box->setMaxVisibleItems(8);
+    place(box, x, kRowTop, width, 23);
+    return box;
+}
+
+QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
+    auto* b = new QPushButton(mnemonic(sf::kScheduleCaption, sf::kScheduleKey), panel);
+    b->setObjectName(QString::fromUtf8(name));
+    place(b, panel->width() - kButtonWidth - 12, kRowTop - 5, kButtonWidth, kButtonHeight);
+    return b;
+}
+
+}  // namespace
+
+QGroupBox* SchedulerWidget::panel(const char* name, int width) {
+    auto* box = new QGroupBox(this);
+    box->setObjectName(QString::fromUtf8(name));
+    place(box, 248, 16, width, 89);
+    box->hide();
+    panels_.push_back(std::make_unique<platform::QtPanel>(box));
+    return box;
+}
+
+QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromUtf8(name));
+    // Two hour digits (the first optional), the colon kept, two minute digits.
+    e->setInputMask(QStringLiteral("09:99;_"));
+    e->setText(QStringLiteral("10:00"));
+    speakAs(e, sf::kTimeName);
+    place(e, x, kRowTop, 49, 23);
+    texts_.push_back(std::make_unique<MaskedText>(e));
+    return e;
+}
+
+QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
+    QComboBox* box = dropDown(parent, name, {QStringLiteral("AM"), QStringLiteral("PM")}, QStringLiteral("AM"), x, 55);
+    speakAs(box, sf::kAmPmName);
+    texts_.push_back(std::make_unique<platform::QtComboText>(box));
+    return box;
+}
+
+SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("Scheduler"));
+    setWindowTitle(QString::fromUtf8(sf::kCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(sf::kClientWidth, sf::kClientHeight);
+
+    auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), this);
+    runLabel->setObjectName(QStringLiteral("Label13"));
+    runLabel->move(112, 52 - 4);
+    runLabel->adjustSize();
+    QStringList runItems;
+    for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
+    QComboBox* run = dropDown(this, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), 136, 89);
+    run->move(136, 44);
+    speakAs(run, sf::kRunCaption);
+    runLabel->setBuddy(run);
+    texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
+
+    auto* periods = new QGroupBox(this);
+    periods->setObjectName(QStringLiteral("TeGroupBox3"));
+    place(periods, 8, 8, 97, 108);
+    const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
+                           "TeRadioButton4", "TeRadioButton5", "LoadRadioButton"};
+    QRadioButton* radios[6];
+    for (int i = 0; i < 6; ++i) {
+        radios[i] = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
+        radios[i]->setObjectName(QString::fromUtf8(names[i]));
+        // Six to the box: each a row of 16, the first close under its top.
+        place(radios[i], 16, 7 + 16 * i, 76, 17);
+    }
+    radios[1]->setChecked(true);
+
+    // The period panels, stacked in one place.
+    QGroupBox* hourly = panel("TeGroupBox1", 425);  // panels_[0]
+    text(hourly, "at", 16);
+    auto* minutes = new QLineEdit(hourly);
+    minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
+    minutes->setInputMask(QStringLiteral("09;_"));
+    minutes->setText(QStringLiteral("30"));
+    speakAs(minutes, sf::kMinutesName);
+    place(minutes, 36, kRowTop, 33, 23);
+    texts_.push_back(std::make_unique<MaskedText>(minutes));  // 1
+    text(hourly, "minutes past the hour.", 76);
+    QPushButton* b4 = scheduleButton(hourly, "TeButton4");
+
+    QGroupBox* daily = panel("TeGroupBox2", 433);  // panels_[1]
+    text(daily, "at", 16);
+    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", 36);  // 2
+    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", 92);     // 3
+    QPushButton* b1 = scheduleButton(daily, "TeButton1");
+
+    QGroupBox* weekly = panel("TeGroupBox4", 433);  // panels_[2]
+    text(weekly, "at", 16);
+    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", 36);  // 4
+    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", 92);     // 5
+    text(weekly, "on", 156);
+    QStringList weekdays;
+    for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
+    QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QStringLiteral("Friday"), 176, 97);
+    speakAs(weekday, sf::kWeekdayName);
+    texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 6
+    QPushButton* b5 = scheduleButton(weekly, "TeButton5");
+
+    QGroupBox* monthly = panel("TeGroupBox5", 433);  // panels_[3]
+    text(monthly, "at", 16);
+    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", 36);  // 7
+    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", 92);     // 8
+    text(monthly, "on the", 154);
+    QStringList days;
+    for (int d = 1; d <= 31; ++d) days << QString::number(d);
+    QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QStringLiteral("5"), 192, 45);
+    speakAs(dayBox, sf::kMonthDayName);
+    texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 9
+    text(monthly, "day of the month", 242);
+    QPushButton* b6 = scheduleButton(monthly, "TeButton6");
+
+    QGroupBox* once = panel("TeGroupBox6", 433);  // panels_[4]
+    text(once, "at", 16);
+    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", 36);  // 10
+    QComboBox* onceAmPm = amPm(once, "TeComboBox10", 92);    // 11
+    text(once, "on", 156);
+    auto* date = new QDateEdit(QDate(2003, 12, 30), once);
+    date->setObjectName(QStringLiteral("DateTimePicker1"));
+    date->setCalendarPopup(true);
+    speakAs(date, sf::kDateName);
+    date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    place(date, 176, kRowTop, 121, 23);
+    texts_.push_back(std::make_unique<DateText>(date));  // 12
+    QPushButton* b7 = scheduleButton(once, "TeButton7");
+
+    QGroupBox* byLoad = panel("LoadGroupBox", 433);  // panels_[5]
+    namespace lt = loadtrigger;
+    auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
+    loadWords->adjustSize();
+    loadWords->move(16, 24);
+    const int percentLeft = 16 + loadWords->width() + 6;
+    QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
+                                  percentLeft, 20);
+    speakAs(percent, sf::kLoadPercentName);
+    loadWords->setBuddy(percent);
+    auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
+    percentSign->adjustSize();
+    percentSign->move(percentLeft + 57 + 4, 24);
+    auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
+    everyWords->adjustSize();
+    everyWords->move(16, 54);
+    const int cooldownLeft = 16 + everyWords->width() + 6;
+    QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown,
+                                   lt::kDefaultCooldown, cooldownLeft, 50);
+    speakAs(cooldown, sf::kCooldownName);
+    auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
+    minutesWord->adjustSize();
+    minutesWord->move(cooldownLeft + 57 + 4, 54);
+    texts_.push_back(std::make_unique<SpinText>(percent));   // 13
+    texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
+    QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
+
+    auto* list = new QTreeWidget(this);
+    list->setObjectName(QStringLiteral("TeListView1"));
+    list->setColumnCount(2);
+    list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
+    speakAs(list, sf::kListName);
+    list->setColumnWidth(0, 200);
+    list->setColumnWidth(1, 400);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    place(list, 8, 120, 673, 181);
+    list_.emplace(list);
+
+    auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), this);
+    remove->setObjectName(QStringLiteral("TeButton3"));
+    place(remove, 24, 304, 81, kButtonHeight);
+    auto* close = new QPushButton(mnemonic(sf::kCloseCaption, sf::kCloseKey), this);
+    close->setObjectName(QStringLiteral("TeButton2"));
+    place(close, 600, 304, 73, kButtonHeight);
+
+    // The keyboard goes as the eye reads: the periods, Run, the period's own
+    // line, the list, Remove, Close. Hidden panels' controls are passed over.
+    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], radios[5], run,
+                        minutes,   b4,
+                        dailyTime,   dailyAmPm,   b1,
+                        weeklyTime,  weeklyAmPm,  weekday, b5,
+                        monthlyTime, monthlyAmPm, dayBox,  b6,
+                        onceTime,    onceAmPm,    date,    b7,
+                        percent,     cooldown,    b8,
+                        list,        remove,      close};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    panels_[1]->setVisible(true);  // "Daily" at start
+    auto& t = texts_;
+    form_.emplace(TScheduler::Controls{self_, *t[0], *panels_[0], *panels_[1], *panels_[2], *panels_[3],
+                                       *panels_[4], *t[1], *t[2], *t[4], *t[7], *t[10], *t[3], *t[5], *t[8],
+                                       *t[11], *t[6], *t[9], *t[12], *list_, *panels_[5], *t[13], *t[14]});
+
+    connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
+    connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });
+    connect(radios[2], &QRadioButton::clicked, this, [this] { form_->TeRadioButton3Click(); });
+    connect(radios[3], &QRadioButton::clicked, this, [this] { form_->TeRadioButton4Click(); });
+    connect(radios[4], &QRadioButton::clicked, this, [this] { form_->TeRadioButton5Click(); });
+    connect(radios[5], &QRadioButton::clicked, this, [this] { form_->LoadRadioButtonClick(); });
+    connect(b4, &QPushButton::clicked, this, [this] { form_->TeButton4Click(); });
+    connect(b1, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
+    connect(b5, &QPushButton::clicked, this, [this] { form_->TeButton5Click(); });
+    connect(b6, &QPushButton::clicked, this, [this] { form_->TeButton6Click(); });
+    connect(b7, &QPushButton::clicked, this, [this] { form_->TeButton7Click(); });
+    connect(b8, &QPushButton::clicked, this, [this] { form_->LoadButtonClick(); });
+    connect(remove, &QPushButton::clicked, this, [this] { form_->TeButton3Click(); });
+    connect(close, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+
+    // The designed place, kept on the screen where that screen is smaller.
+    QPoint at(sf::kDesignLeft, sf::kDesignTop);
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - sf::kFrameWidth)));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - sf::kFrameHeight)));
+    }
+    move(at);
+}
+
+SchedulerWidget::~SchedulerWidget() = default;
+
+void SchedulerWidget::showModal() { platform::execModal(this); }
+
+// Escape: closed as by its Close button or the title bar's close, not only
+// hidden as a dialog's reject would.
+void SchedulerWidget::reject() { close(); }
+
+void SchedulerWidget::closeEvent(QCloseEvent* e) {
+    // A dialog's own close handling calls reject(); the window simply closes.
+    QWidget::closeEvent(e);  // NOLINT(bugprone-parent-virtual-call): past the dialog's own
+}
+
+void SchedulerWidget::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) form_->FormShow();
+}
+
+}  // namespace kestrune

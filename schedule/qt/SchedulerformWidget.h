@@ -1,0 +1,47 @@
+#pragma once
+
+#include "schedule/Schedulerform.h"
+#include "platform/qt/Controls.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLineEdit;
+class QTreeWidget;
+
+namespace kestrune {
+
+// The "Scheduler" window; the rules live in TScheduler. A dialog, so Escape
+// closes it as the Close button does.
+class SchedulerWidget final : public QDialog, public ModalWindow {
+public:
+    explicit SchedulerWidget(QWidget* owner = nullptr);
+    ~SchedulerWidget() override;
+    TScheduler& form() { return *form_; }
+    void showModal() override;
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    QGroupBox* panel(const char* name, int width);
+    QLineEdit* timeBox(QWidget* parent, const char* name, int x);
+    QComboBox* amPm(QWidget* parent, const char* name, int x);
+
+    platform::QtWindow self_{this};
+    std::vector<std::unique_ptr<platform::Label>> texts_;
+    std::vector<std::unique_ptr<platform::Panel>> panels_;
+    std::optional<platform::QtListView> list_;
+    std::optional<TScheduler> form_;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,102 @@
+#include "scrub/qt/ScrubformWidget.h"
+
+#include "scrub/Updatethread.h"
+#include "platform/qt/Modal.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace kestrune {
+namespace {
+
+namespace s = scrubform;
+
+void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
+
+}  // namespace
+
+void ScrubFormWidget::MapRepaint::repaintNow() {
+    w_->repaint(s::kBevel1.left, s::kBevel1.top, s::kBevel1.width, s::kBevel1.height);
+}
+
+ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock,
+                                 platform::UiDispatcher& ui, RandomSource& random)
+    : QWidget(owner, Qt::Dialog), heap_(std::make_unique<platform::BudgetHeap>(memory)) {
+    setObjectName(QStringLiteral("ScrubForm"));
+    setWindowTitle(QString::fromUtf8(s::kCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(s::kClientWidth, s::kClientHeight);
+
+    auto* title = new QLabel(QString::fromUtf8(s::kTitle), this);
+    title->setObjectName(QStringLiteral("Label1"));
+    QFont verdana = title->font();
+    verdana.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    verdana.setPixelSize(13);
+    title->setFont(verdana);
+    place(title, {s::kLabel1.left, s::kLabel1.top, s::kLabel1.width + 20, s::kLabel1.height});
+
+    auto* bevel = new QFrame(this);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameShape(QFrame::Box);
+    bevel->setFrameShadow(QFrame::Sunken);
+    place(bevel, s::kBevel1);
+
+    memo_ = new QPlainTextEdit(this);
+    memo_->setObjectName(QStringLiteral("TeMemo1"));
+    memo_->setReadOnly(true);
+    memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    place(memo_, s::kMemo1);
+
+    button_ = new QPushButton(QString::fromUtf8(s::kClose), this);
+    button_->setObjectName(QStringLiteral("TeButton1"));
+    place(button_, s::kButton1);
+    setTabOrder(button_, memo_);
+
+    lines_.emplace(memo_);
+    buttonAdapter_.emplace(button_);
+    TScrubForm::Services services{
+        memory, clock, random, [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
+        [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
+            return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
+        }};
+    form_.emplace(TScrubForm::Controls{self_, *lines_, *buttonAdapter_, canvas_}, std::move(services));
+    connect(button_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
+
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - s::kClientWidth) / 2, area.y() + (area.height() - s::kClientHeight) / 2);
+    }
+}
+
+ScrubFormWidget::~ScrubFormWidget() {
+    // Threads stop before the widgets they repaint go.
+    if (form_) form_->FormClose();
+}
+
+void ScrubFormWidget::showModal() { platform::execModal(this); }
+
+void ScrubFormWidget::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) form_->FormShow();
+}
+
+void ScrubFormWidget::closeEvent(QCloseEvent* e) {
+    form_->FormClose();
+    e->accept();
+}
+
+void ScrubFormWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    canvas_.begin(&painter);
+    form_->FormPaint();
+    canvas_.end();
+}
+
+}  // namespace kestrune

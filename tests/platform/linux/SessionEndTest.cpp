@@ -1,0 +1,31 @@
+#include "platform/linux/SessionEnd.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <poll.h>
+
+namespace {
+
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, 0) == 1;
+}
+
+// In a child process: the handlers are the process's own.
+void firstThenSecond(int first, int second) {
+    platform::SessionEnd end;
+    if (end.requested() || readable(end.fd())) _exit(1);
+    raise(first);
+    if (!end.requested() || !readable(end.fd())) _exit(2);
+    raise(second);  // the second request ends the process at once
+    _exit(3);
+}
+
+}  // namespace
+
+TEST(SessionEnd, TheFirstSignalIsRecordedAndWakesTheLoopTheSecondEndsWithZero) {
+    EXPECT_EXIT(firstThenSecond(SIGTERM, SIGTERM), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(firstThenSecond(SIGINT, SIGTERM), testing::ExitedWithCode(0), "");
+}

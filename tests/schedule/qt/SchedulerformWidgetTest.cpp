@@ -1,0 +1,170 @@
+#include "platform/Registry.h"
+#include "platform/RegistryReaderWriter.h"
+#include "schedule/qt/SchedulerformWidget.h"
+#include "support/Fakes.h"
+#include "support/IsolatedStore.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+using namespace kestrune;
+using namespace testsupport;
+
+namespace {
+
+struct SchedulerWindow {
+    IsolatedStore isolated;
+    std::ostringstream err;
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    std::unique_ptr<SchedulerWidget> w;
+    SchedulerWindow() {
+        w = std::make_unique<SchedulerWidget>();
+    }
+    ~SchedulerWindow() { std::cerr.rdbuf(oldErr); }
+    template <typename T>
+    T* find(const char* name) {
+        T* found = w->findChild<T*>(QString::fromUtf8(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void click(const char* button) { QTest::mouseClick(find<QAbstractButton>(button), Qt::LeftButton); }
+    std::string stored(const char* name) {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kScheduleKey);
+        bool ok = false;
+        std::string text = reg.readString(name, ok);
+        return ok ? text : "(none)";
+    }
+    QTreeWidget* list() { return find<QTreeWidget>("TeListView1"); }
+};
+
+}  // namespace
+
+TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
+    SchedulerWindow s;
+    s.w->show();
+    EXPECT_EQ(s.w->windowTitle(), "Scheduler");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox11")->currentText(), "Recovery");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox11")->count(), 3);
+    EXPECT_TRUE(s.find<QRadioButton>("TeRadioButton1")->isChecked());
+    EXPECT_EQ(s.find<QRadioButton>("TeRadioButton2")->text(), "&Hourly");
+    EXPECT_TRUE(s.find<QGroupBox>("TeGroupBox2")->isVisible());
+    for (const char* hidden : {"TeGroupBox1", "TeGroupBox4", "TeGroupBox5", "TeGroupBox6"})
+        EXPECT_FALSE(s.find<QGroupBox>(hidden)->isVisible()) << hidden;
+    EXPECT_EQ(s.find<QGroupBox>("TeGroupBox1")->geometry(), QRect(248, 16, 425, 89));
+    EXPECT_EQ(s.find<QGroupBox>("TeGroupBox6")->geometry(), QRect(248, 16, 433, 89));
+    EXPECT_EQ(s.list()->geometry(), QRect(8, 120, 673, 181));
+    EXPECT_EQ(s.list()->headerItem()->text(0), "Scheduled Task");
+    EXPECT_EQ(s.list()->headerItem()->text(1), "When");
+    EXPECT_EQ(s.find<QPushButton>("TeButton3")->text(), "R&emove");
+    EXPECT_EQ(s.find<QPushButton>("TeButton2")->text(), "&Close");
+    EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit2")->text(), "10:00");
+    EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->text(), "30");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->currentText(), "Friday");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->currentText(), "5");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->count(), 31);
+    EXPECT_EQ(s.find<QDateEdit>("DateTimePicker1")->date(), QDate(2003, 12, 30));
+    EXPECT_EQ(s.list()->topLevelItemCount(), 0);
+}
+
+TEST(SchedulerGui, SchedulingFromThePanelsStoresAndListsTheEntries) {
+    SchedulerWindow s;
+    s.w->show();
+    s.click("TeButton1");  // the daily panel as it opens
+    EXPECT_EQ(s.stored("0"), "R 10 0 every day 0 0 0");
+    ASSERT_EQ(s.list()->topLevelItemCount(), 1);
+    EXPECT_EQ(s.list()->topLevelItem(0)->text(0), "Memory Recovery");
+    EXPECT_EQ(s.list()->topLevelItem(0)->text(1), "Every day at 10:00AM");
+
+    s.click("TeRadioButton2");
+    EXPECT_TRUE(s.find<QGroupBox>("TeGroupBox1")->isVisible());
+    EXPECT_FALSE(s.find<QGroupBox>("TeGroupBox2")->isVisible());
+    auto* minutes = s.find<QLineEdit>("TeMaskEdit1");
+    minutes->setText(" 5");  // shows a blank and 5
+    s.click("TeButton4");
+    EXPECT_EQ(s.stored("1"), "R 0 5 every hour 0 0 0");
+
+    s.click("TeRadioButton3");
+    s.find<QLineEdit>("TeMaskEdit3")->setText("02:30");
+    s.find<QComboBox>("TeComboBox1")->setCurrentText("PM");
+    s.click("TeButton5");
+    EXPECT_EQ(s.stored("2"), "R 14 30 every week 0 5 0");
+    EXPECT_EQ(s.list()->topLevelItem(2)->text(1), "Every Friday at 2:30PM");
+
+    s.click("TeRadioButton5");
+    s.find<QComboBox>("TeComboBox11")->setCurrentText("Both");
+    s.click("TeButton7");
+    EXPECT_EQ(s.stored("3"), "SR 10 0 on 12 30 2003");  // whatever the locale's date form
+    EXPECT_EQ(s.list()->topLevelItem(3)->text(0), "Memory Scrub and Recovery");
+    EXPECT_EQ(s.list()->topLevelItem(3)->text(1), "10:00AM on 12/30/2003");
+
+    s.click("LoadRadioButton");
+    EXPECT_TRUE(s.find<QGroupBox>("LoadGroupBox")->isVisible());
+    s.find<QSpinBox>("LoadPercentEdit")->setValue(85);
+    s.find<QSpinBox>("LoadCooldownEdit")->setValue(5);
+    s.click("LoadButton");
+    {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName(platform::kLoadTriggerKey);
+        bool ok = false;
+        EXPECT_EQ(reg.readString("0", ok), "SR 85 5 0");
+    }
+    EXPECT_EQ(s.list()->topLevelItem(4)->text(1), "When memory load exceeds 85 %, at most once every 5 minutes");
+
+    // Remove deletes the selected row's value without asking.
+    s.list()->setCurrentItem(s.list()->topLevelItem(1));
+    s.click("TeButton3");
+    EXPECT_EQ(s.stored("1"), "(none)");
+    EXPECT_EQ(s.list()->topLevelItemCount(), 4);
+    s.click("TeButton2");
+    EXPECT_FALSE(s.w->isVisible());
+}
+
+TEST(SchedulerGui, AnUnfilledFirstHourDigitReadsAsALeadingBlank) {
+    SchedulerWindow s;
+    s.w->show();
+    auto* time = s.find<QLineEdit>("TeMaskEdit2");
+    time->clear();
+    time->setCursorPosition(0);
+    QTest::keyClicks(time, "2");  // one hour digit only: "2_:__"
+    time->setCursorPosition(3);
+    QTest::keyClicks(time, "45");
+    s.find<QComboBox>("TeComboBox3")->setCurrentText("PM");
+    s.click("TeButton1");
+    EXPECT_EQ(s.stored("0"), "R 14 45 every day 0 0 0");
+}
+
+TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
+    SchedulerWindow s;
+    s.w->show();
+    s.w->activateWindow();
+    s.find<QRadioButton>("TeRadioButton2")->setFocus();
+    // Tab from the periods: Run, then the daily line (the panel shown), the
+    // list, Remove, Close; hidden panels' controls are passed over.
+    std::vector<QString> order;
+    for (QWidget* w = s.find<QWidget>("TeComboBox11"); order.size() < 7; w = w->nextInFocusChain()) {
+        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w != s.w.get() && !w->objectName().isEmpty())
+            order.push_back(w->objectName());
+    }
+    EXPECT_EQ(order, (std::vector<QString>{"TeComboBox11", "TeMaskEdit2", "TeComboBox3", "TeButton1", "TeListView1",
+                                           "TeButton3", "TeButton2"}));
+    // The controls without a caption of their own still have a name to say.
+    EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->accessibleName(), "Minutes past the hour");
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->accessibleName(), "Day of the week");
+
+    QTest::keyClick(s.w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(s.w->isVisible());
+}

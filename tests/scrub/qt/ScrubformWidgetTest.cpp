@@ -1,0 +1,68 @@
+#include "platform/qt/UiDispatcher.h"
+#include "scrub/qt/ScrubformWidget.h"
+#include "support/Fakes.h"
+#include "support/QtPump.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kestrune;
+using namespace testsupport;
+
+namespace {
+
+// A real scrub window whose heap budget is 8 MB.
+struct ScrubWindowFixture {
+    FakeMemory memory;
+    platform::QtUiDispatcher ui;
+    std::unique_ptr<ScrubFormWidget> w;
+    ScrubWindowFixture() {
+        memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096));
+        w = std::make_unique<ScrubFormWidget>(nullptr, memory, platform::systemClock(), ui);
+    }
+    QPushButton* button() { return w->findChild<QPushButton*>("TeButton1"); }
+    QString memo() { return w->findChild<QPlainTextEdit*>("TeMemo1")->toPlainText(); }
+};
+
+}  // namespace
+
+TEST(ScrubWindowGui, ARunStoppedByTheUserEndsInCloseWithItsSummary) {
+    ScrubWindowFixture f;
+    EXPECT_EQ(f.button()->text(), "Close");  // as designed, before it is shown
+    f.w->show();
+    EXPECT_EQ(f.w->windowTitle(), "Memory Defragmenter");
+    EXPECT_EQ(f.w->size(), QSize(461, 509));
+    EXPECT_EQ(f.w->findChild<QLabel*>("Label1")->text(), "Tarnwick Memory Scrubber");
+    EXPECT_EQ(f.w->findChild<QWidget*>("Bevel1")->geometry(), QRect(20, 40, 429, 285));
+    EXPECT_EQ(f.w->findChild<QWidget*>("TeMemo1")->geometry(), QRect(64, 344, 337, 105));
+    EXPECT_EQ(f.button()->geometry(), QRect(176, 464, 113, 33));
+    EXPECT_EQ(f.button()->text(), "Stop");
+    EXPECT_TRUE(f.memo().startsWith("Physical Memory Available: 1,048,576 KB\nScrubbing Memory - Pageset: 1"));
+
+    QTest::mouseClick(f.button(), Qt::LeftButton);
+    EXPECT_EQ(f.button()->text(), "Stopping");
+    EXPECT_FALSE(f.button()->isEnabled());
+    ASSERT_TRUE(qtPumpUntil([&] { return f.button()->text() == "Close"; }));
+    EXPECT_TRUE(f.button()->isEnabled());
+    EXPECT_TRUE(f.memo().contains("Stopping scrub..."));
+    EXPECT_TRUE(f.memo().contains("\nDone Freeing Memory\nMemory Freed: 0 KB Physical Memory\nTime Took: "));
+    EXPECT_TRUE(f.w->form().worker->IsIdle());
+    QTest::mouseClick(f.button(), Qt::LeftButton);
+    EXPECT_FALSE(f.w->isVisible());
+    EXPECT_FALSE(f.w->form().worker);
+}
+
+TEST(ScrubWindowGui, ClosingMidScrubStopsAndJoinsEverythingAtOnce) {
+    ScrubWindowFixture f;
+    f.w->show();
+    QTest::qWait(30);
+    f.w->close();
+    EXPECT_FALSE(f.w->isVisible());
+    EXPECT_FALSE(f.w->form().worker);
+    EXPECT_FALSE(f.w->form().updateThread);
+    EXPECT_FALSE(f.memo().contains("Done Freeing Memory"));
+}
