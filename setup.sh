@@ -10,29 +10,16 @@ mode=${1:-run}
 case "$mode" in run|test|build) ;; *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;; esac
 build_dir=${KESTRUNE_BUILD_DIR:-build}
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev sqlite3
-  libgtest-dev libbenchmark-dev
-  fonts-liberation2 xvfb xauth xdotool file desktop-file-utils appstream
-  openbox trayer wmctrl x11-utils
+tools/install-packages \
+  g++ cmake ninja-build pkg-config \
+  qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev sqlite3 \
+  libgtest-dev libbenchmark-dev \
+  fonts-liberation2 xvfb xauth xdotool file desktop-file-utils appstream \
+  openbox trayer wmctrl x11-utils \
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-gi
-)
-
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
 
 if [ ! -f "$build_dir/build.ninja" ]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --preset default -B "$build_dir"
 fi
 cmake --build "$build_dir"
 
