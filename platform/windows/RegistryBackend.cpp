@@ -1,4 +1,6 @@
-// The settings store on the Windows registry.
+// The settings store's raw calls on the Windows registry.
+#include "platform/RegistryBackend.h"
+
 #include "platform/RegistryReaderWriter.h"
 
 #include <windows.h>
@@ -7,28 +9,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 
 namespace platform {
 
 namespace {
 
-// Callers look for these exact texts, so no line ends are added.
-void say(const char* text) { std::cerr << text << std::flush; }
-
-// Creates the key where it is missing and sets one value in it; true only
-// once the value is stored.
-bool setValue(HKEY root, const std::string& keyName, const std::string& valueName, DWORD type, const void* data,
-              std::size_t size) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, keyName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    const LONG result =
-        RegSetValueExA(key, valueName.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
+// The registry's own limit on a value name, and its zero byte.
+constexpr DWORD kNameCapacity = 16384;
 
 // Serialises this program's read-compare-write steps on one key across its
 // threads and running copies: the registry makes each call atomic, not a
@@ -69,145 +56,133 @@ private:
     bool held_ = false;
 };
 
-}  // namespace
+// Opens the key, creating it and every missing one above it.
+HKEY createKey(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                           nullptr) == ERROR_SUCCESS
+               ? key
+               : nullptr;
+}
 
-struct RegistryReaderWriter::Backend {
-    HKEY listing = nullptr;  // the listed key, open while enumOpen_
+bool setValue(HKEY key, const std::string& name, std::uint32_t type, const void* data, std::size_t size) {
+    return RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)) ==
+           ERROR_SUCCESS;
+}
+
+class AdvapiBackend final : public RegistryBackend {
+public:
+    ~AdvapiBackend() override { closeListing(); }
+
+    Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer,
+                   std::uint32_t capacity, std::uint32_t& size) override {
+        HKEY key = nullptr;
+        const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
+        if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? Read::Missing : Read::Failed;
+        // The count is in and out: each call starts again from the whole buffer.
+        DWORD delivered = capacity;
+        const LONG result =
+            RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &delivered);
+        RegCloseKey(key);
+        size = delivered;
+        switch (result) {
+        case ERROR_SUCCESS: return Read::Ok;
+        case ERROR_FILE_NOT_FOUND: return Read::Missing;
+        case ERROR_MORE_DATA: return Read::TooLarge;
+        default: return Read::Failed;
+        }
+    }
+
+    bool writeValue(RootKey root, const std::string& path, const std::string& name, std::uint32_t type,
+                    const void* data, std::size_t size) override {
+        const HKEY key = createKey(root, path);
+        if (key == nullptr) return false;
+        const bool stored = setValue(key, name, type, data, size);
+        RegCloseKey(key);
+        return stored;
+    }
+
+    Change replaceValue(RootKey root, const std::string& path, const std::string& name, const std::string& expected,
+                        std::uint32_t capacity, std::uint32_t type, const void* data, std::size_t size) override {
+        const KeyLock lock(root, path);
+        if (!lock.held()) return Change::Failed;
+        HKEY key = nullptr;
+        const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+        if (opened == ERROR_FILE_NOT_FOUND) return Change::Declined;
+        if (opened != ERROR_SUCCESS) return Change::Failed;
+        std::string stored(capacity, '\0');
+        DWORD read = capacity;
+        const LONG result =
+            RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored.data()), &read);
+        Change change = Change::Declined;
+        if (result == ERROR_SUCCESS) {
+            stored.resize(strnlen(stored.c_str(), std::min<DWORD>(read, capacity)));
+            if (stored == expected) change = setValue(key, name, type, data, size) ? Change::Done : Change::Failed;
+        } else if (result != ERROR_FILE_NOT_FOUND && result != ERROR_MORE_DATA) {
+            change = Change::Failed;
+        }
+        RegCloseKey(key);
+        return change;
+    }
+
+    std::optional<std::string> writeValueUnderFreeNumber(RootKey root, const std::string& path, std::uint32_t type,
+                                                         const void* data, std::size_t size) override {
+        const KeyLock lock(root, path);
+        if (!lock.held()) return std::nullopt;
+        const HKEY key = createKey(root, path);
+        if (key == nullptr) return std::nullopt;
+        std::string name;
+        bool free = false;
+        for (unsigned long number = 0;; ++number) {
+            name = std::to_string(number);
+            // Any answer but "no such value" means the name is taken, whatever
+            // the value's data or size.
+            const LONG taken = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+            free = taken == ERROR_FILE_NOT_FOUND;
+            if (free || (taken != ERROR_SUCCESS && taken != ERROR_MORE_DATA)) break;
+        }
+        const bool stored = free && setValue(key, name, type, data, size);
+        RegCloseKey(key);
+        if (!stored) return std::nullopt;
+        return name;
+    }
+
+    bool deleteValue(RootKey root, const std::string& path, const std::string& name) override {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+        const LONG result = RegDeleteValueA(key, name.c_str());
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS;
+    }
+
+    bool openListing(RootKey root, const std::string& path) override {
+        closeListing();
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+        listing_ = key;
+        return true;
+    }
+
+    void closeListing() override {
+        if (listing_ != nullptr) RegCloseKey(listing_);
+        listing_ = nullptr;
+    }
+
+    bool nextName(std::uint32_t index, std::string& name) override {
+        name.assign(kNameCapacity, '\0');
+        DWORD length = kNameCapacity;
+        if (RegEnumValueA(listing_, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        name.resize(length);
+        return true;
+    }
+
+private:
+    HKEY listing_ = nullptr;  // the listed key, open while a listing is
 };
 
-RegistryReaderWriter::RegistryReaderWriter()
-    : readBuffer_(new char[readBufferSize_]()), backend_(std::make_unique<Backend>()) {}
+}  // namespace
 
-RegistryReaderWriter::~RegistryReaderWriter() { closeEnumeration(); }
-
-std::string RegistryReaderWriter::readString(const std::string& valueName, bool& success) {
-    success = false;
-    if (noKeyNamed()) {
-        say("Null Key Name ");
-        return "null";
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey_, keyName_.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        say("Error in readString");
-        return "null";
-    }
-    // The count is in and out: each call starts again from the whole buffer.
-    DWORD size = readBufferSize_;
-    const LONG result =
-        RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(readBuffer_.get()), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) {
-        say("Error in readString");
-        if (result == ERROR_MORE_DATA) say("Buffer is too small");
-        return "null";
-    }
-    success = true;
-    // Data need not end in a zero byte (a number, say); what lies beyond the
-    // delivered bytes is left over from earlier reads.
-    return std::string(readBuffer_.get(), strnlen(readBuffer_.get(), std::min<DWORD>(size, readBufferSize_)));
-}
-
-bool RegistryReaderWriter::writeString(const std::string& data, const std::string& valueName) {
-    return setValue(rootKey_, keyName_, valueName, REG_SZ, data.c_str(), data.size() + 1);
-}
-
-bool RegistryReaderWriter::writeNumber(std::int32_t value, const std::string& valueName) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    const unsigned char bytes[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-                                    static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
-    return setValue(rootKey_, keyName_, valueName, REG_DWORD, bytes, sizeof bytes);
-}
-
-RegistryReaderWriter::CompareAndWrite RegistryReaderWriter::compareAndWriteString(const std::string& expected,
-                                                                                const std::string& data,
-                                                                                const std::string& valueName) {
-    if (noKeyNamed()) return CompareAndWrite::Failed;
-    const KeyLock lock(rootKey_, keyName_);
-    if (!lock.held()) return CompareAndWrite::Failed;
-    HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(rootKey_, keyName_.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
-    if (opened == ERROR_FILE_NOT_FOUND) return CompareAndWrite::Differed;
-    if (opened != ERROR_SUCCESS) return CompareAndWrite::Failed;
-    std::string stored(readBufferSize_, '\0');
-    DWORD size = readBufferSize_;
-    const LONG read =
-        RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored.data()), &size);
-    CompareAndWrite result = CompareAndWrite::Differed;
-    if (read == ERROR_SUCCESS) {
-        stored.resize(strnlen(stored.c_str(), std::min<DWORD>(size, readBufferSize_)));
-        if (stored == expected)
-            result = RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                                    static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS
-                         ? CompareAndWrite::Written
-                         : CompareAndWrite::Failed;
-    } else if (read != ERROR_FILE_NOT_FOUND && read != ERROR_MORE_DATA) {
-        result = CompareAndWrite::Failed;
-    }
-    RegCloseKey(key);
-    return result;
-}
-
-std::string RegistryReaderWriter::writeStringUnderFreeNumber(const std::string& data) {
-    if (noKeyNamed()) return {};
-    const KeyLock lock(rootKey_, keyName_);
-    if (!lock.held()) return {};
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(rootKey_, keyName_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return {};
-    std::string name;
-    bool free = false;
-    for (unsigned long number = 0;; ++number) {
-        name = std::to_string(number);
-        // Any answer but "no such value" means the name is taken, whatever
-        // the value's data or size.
-        const LONG taken = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
-        free = taken == ERROR_FILE_NOT_FOUND;
-        if (free || (taken != ERROR_SUCCESS && taken != ERROR_MORE_DATA)) break;
-    }
-    const bool stored = free && RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                                               static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return stored ? name : std::string();
-}
-
-bool RegistryReaderWriter::deleteValue(const std::string& valueName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey_, keyName_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
-    const LONG result = RegDeleteValueA(key, valueName.c_str());
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
-
-void RegistryReaderWriter::closeEnumeration() {
-    if (backend_->listing != nullptr) RegCloseKey(backend_->listing);
-    backend_->listing = nullptr;
-    enumOpen_ = false;
-}
-
-bool RegistryReaderWriter::startEnumeration() {
-    if (enumOpen_) closeEnumeration();
-    if (noKeyNamed()) return false;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey_, keyName_.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    backend_->listing = key;
-    enumIndex_ = 0;
-    enumOpen_ = true;
-    return true;
-}
-
-std::string RegistryReaderWriter::nextValueName(bool& success) {
-    success = false;
-    if (!enumOpen_) return "null";
-    std::string name(maxValueNameLength_, '\0');
-    DWORD length = maxValueNameLength_;
-    // This call uses up its index whatever comes of it.
-    if (RegEnumValueA(backend_->listing, enumIndex_++, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-        return "null";
-    success = true;
-    name.resize(length);
-    return name;
-}
+std::unique_ptr<RegistryBackend> RegistryBackend::make() { return std::make_unique<AdvapiBackend>(); }
 
 }  // namespace platform
