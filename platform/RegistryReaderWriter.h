@@ -9,6 +9,8 @@
 
 namespace platform {
 
+class RegistryBackend;
+
 // How long a store call may wait for another thread's or program's write to
 // end before it fails: a background thread can afford to wait, the UI thread
 // must not freeze for long.
@@ -71,8 +73,6 @@ public:
     std::string nextValueName(bool& success);
 
 private:
-    struct Backend;  // this platform's store and where a listing stands
-
     bool noKeyNamed() const { return keyName_ == "null"; }
     void closeEnumeration();
 
@@ -83,7 +83,7 @@ private:
     bool enumOpen_ = false;
     std::uint32_t maxValueNameLength_ = 1000;  // including the terminating zero
     std::unique_ptr<char[]> readBuffer_;
-    std::unique_ptr<Backend> backend_;
+    std::unique_ptr<RegistryBackend> backend_;  // this system's store and where a listing stands
 };
 
 }  // namespace platform

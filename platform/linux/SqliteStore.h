@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Registry.h"
+#include "platform/RegistryBackend.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +23,8 @@ namespace platform {
 // use by two threads at once; each thread keeps stores of its own.
 class SqliteStore {
 public:
-    enum class Result { Ok, Missing, TooLarge, Failed };
+    // Outcomes as the store's back end gives them, so it passes them on as they are.
+    using Result = RegistryBackend::Read;
 
     SqliteStore();
     ~SqliteStore();
@@ -38,9 +40,7 @@ public:
     // transaction; true once it is committed.
     bool writeValue(RootKey hive, const std::string& path, const std::string& name, std::uint32_t type,
                     const void* data, std::size_t size);
-    // What a conditional change came to: made and committed; not made, as
-    // the store did not hold what it asked for; or failed.
-    enum class Change { Done, Declined, Failed };
+    using Change = RegistryBackend::Change;
     // Sets the value only if its data, taken as text up to its first zero
     // byte, is `expected` and fits in `capacity` bytes; compared and set in
     // one transaction. Declined when the key or the value is missing.
