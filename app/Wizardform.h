@@ -6,8 +6,6 @@ namespace kestrune {
 
 namespace wizard {
 inline constexpr const char* kCaption = "Memory Tutorial";
-inline constexpr int kClientWidth = 256;
-inline constexpr int kClientHeight = 425;
 inline constexpr const char* kHeading = "Kestrune Help";
 inline constexpr const char* kIntro =
     "Kestrune can free up system memory that was not properly released by some of your applications.";
@@ -25,16 +23,6 @@ inline constexpr char kShowNextTimeKey = 'S';
 inline constexpr const char* kNoFlagText = "Address not assigned";
 inline constexpr const char* kNoFlagCaption = "Error 4454";
 
-inline constexpr platform::Rect kPanel1{8, 24, 233, 57};
-inline constexpr platform::Rect kPanel2{8, 80, 233, 321};
-inline constexpr platform::Rect kLabel1{16, 16, 203, 24};
-inline constexpr platform::Rect kLabel2{16, 16, 197, 39};
-inline constexpr platform::Rect kLabel9{16, 144, 200, 78};
-// This face needs a little more height for the status text than designed.
-inline constexpr int kLabel9ShownHeight = 108;
-inline constexpr platform::Rect kLabel3{16, 72, 197, 52};
-inline constexpr platform::Rect kButton2{64, 264, 97, 25};
-inline constexpr platform::Rect kCheckBox1{48, 296, 137, 17};
 }  // namespace wizard
 
 // The tutorial beside the main window. Its "Show This Next Time" box edits a

@@ -5,6 +5,7 @@
 #include "platform/Heap.h"
 #include "platform/qt/Canvas.h"
 #include "scrub/Scrubform.h"
+#include "scrub/ScrubformLayout.h"
 #include "scrub/Workerthread.h"
 #include "scrub/scrubber.h"
 

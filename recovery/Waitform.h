@@ -6,11 +6,6 @@ namespace kestrune {
 
 namespace waitform {
 inline constexpr const char* kCaption = "Kestrune";
-inline constexpr int kClientWidth = 262;
-inline constexpr int kClientHeight = 85;
-inline constexpr platform::Rect kLabel1{24, 8, 217, 13};
-inline constexpr platform::Rect kBar1{24, 32, 209, 25};
-inline constexpr platform::Rect kLabel2{104, 64, 52, 13};
 inline constexpr const char* kDesignStep = "Attempting to free destructable memory blocks";
 inline constexpr const char* kDesignCounter = "Step 3 of 3";
 }  // namespace waitform

@@ -12,12 +12,6 @@ namespace kestrune {
 
 namespace schedulerform {
 inline constexpr const char* kCaption = "Scheduler";
-inline constexpr int kFrameWidth = 697;
-inline constexpr int kFrameHeight = 374;
-inline constexpr int kClientWidth = 689;
-inline constexpr int kClientHeight = 343;
-inline constexpr int kDesignLeft = 737;
-inline constexpr int kDesignTop = 315;
 inline constexpr const char* kRunItems[] = {"Recovery", "Scrub", "Both"};
 inline constexpr const char* kWeekdayItems[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                 "Thursday", "Friday", "Saturday"};

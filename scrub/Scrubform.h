@@ -17,13 +17,8 @@ namespace kestrune {
 
 namespace scrubform {
 inline constexpr const char* kCaption = "Memory Defragmenter";
-inline constexpr int kClientWidth = 461;
-inline constexpr int kClientHeight = 509;
 inline constexpr const char* kTitle = "Tarnwick Memory Scrubber";
-inline constexpr platform::Rect kLabel1{136, 16, 173, 16};
 inline constexpr platform::Rect kBevel1{20, 40, 429, 285};
-inline constexpr platform::Rect kMemo1{64, 344, 337, 105};
-inline constexpr platform::Rect kButton1{176, 464, 113, 33};
 inline constexpr const char* kClose = "Close";
 inline constexpr const char* kStop = "Stop";
 inline constexpr const char* kStopping = "Stopping";

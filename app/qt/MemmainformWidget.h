@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MemmainformLayout.h"
 #include "app/Memmainform.h"
 #include "app/qt/PerformanceGraph.h"
 #include "app/qt/KestruneTray.h"

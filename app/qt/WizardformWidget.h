@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/WizardformLayout.h"
 #include "app/Wizardform.h"
 #include "platform/qt/Controls.h"
 

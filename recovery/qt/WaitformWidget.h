@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recovery/WaitformLayout.h"
 #include "recovery/Waitform.h"
 #include "platform/qt/Controls.h"
 

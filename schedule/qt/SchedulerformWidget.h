@@ -1,5 +1,6 @@
 #pragma once
 
+#include "schedule/SchedulerformLayout.h"
 #include "schedule/Schedulerform.h"
 #include "platform/qt/Controls.h"
 

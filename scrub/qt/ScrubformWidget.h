@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scrub/ScrubformLayout.h"
 #include "scrub/Scrubform.h"
 #include "platform/Heap.h"
 #include "platform/qt/Canvas.h"

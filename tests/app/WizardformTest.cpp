@@ -1,4 +1,5 @@
 #include "app/Wizardform.h"
+#include "app/WizardformLayout.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
