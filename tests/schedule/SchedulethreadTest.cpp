@@ -1,16 +1,15 @@
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulethread.h"
+#include "support/CapturedStderr.h"
 #include "support/Fakes.h"
 #include "support/IsolatedStore.h"
+#include "support/StoredValues.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <barrier>
-#include <cstdlib>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,17 +47,9 @@ struct Schedule {
         thread->checkLoadTriggers();
     }
     void store(const std::string& name, const std::string& text, const char* key = platform::kScheduleKey) {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(key);
-        ASSERT_TRUE(reg.writeString(text, name));
+        ASSERT_TRUE(storeText(key, name, text));
     }
-    std::string stamp(const char* name) {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kProductKey);
-        bool ok = false;
-        std::string text = reg.readString(name, ok);
-        return ok ? text : "(none)";
-    }
+    static std::string stamp(const char* name) { return storedText(platform::kProductKey, name); }
     // Every 10 seconds from `from` for `seconds`, as the thread checks.
     void checkEvery10s(std::time_t from, int seconds) {
         for (int s = 0; s < seconds; s += 10) {
@@ -69,11 +60,12 @@ struct Schedule {
     }
 };
 
-// Quiets the store's diagnostics (missing values are normal here) and keeps them.
-struct CapturedErr {
-    std::ostringstream text;
-    std::streambuf* old = std::cerr.rdbuf(text.rdbuf());
-    ~CapturedErr() { std::cerr.rdbuf(old); }
+// Writes give up at once rather than in 10 s, while a test holds the lock.
+struct ShortLockWait {
+    ShortLockWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
+    ~ShortLockWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
+    ShortLockWait(const ShortLockWait&) = delete;
+    ShortLockWait& operator=(const ShortLockWait&) = delete;
 };
 
 constexpr int kMinute = 60;
@@ -83,7 +75,7 @@ constexpr std::time_t kDay = 86400;
 }  // namespace
 
 TEST(ScheduleThread, ADailyEntryStartsOnceInItsMinuteAndAgainTheNextDay) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 10 0 every day 0 0 0");
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);  // six checks inside 10:00
@@ -95,7 +87,7 @@ TEST(ScheduleThread, ADailyEntryStartsOnceInItsMinuteAndAgainTheNextDay) {
 }
 
 TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "S 10 0 every day 0 0 0");
     s.checkEvery10s(utc(2003, 12, 29, 10, 0), kMinute);
@@ -104,7 +96,7 @@ TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
 }
 
 TEST(ScheduleThread, HourlyWeeklyMonthlyAndOnceFollowTheirFields) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "S 0 30 every hour 0 0 0");
     s.checkEvery10s(utc(2003, 12, 29, 10, 29), 2 * kMinute);
@@ -130,13 +122,11 @@ TEST(ScheduleThread, HourlyWeeklyMonthlyAndOnceFollowTheirFields) {
     o.checkEvery10s(utc(2003, 12, 29, 21, 59), 3 * kMinute);
     o.checkEvery10s(utc(2004, 12, 29, 21, 59), 3 * kMinute);  // a year later: not again
     EXPECT_EQ(o.ran, std::vector<std::string>{"scrub"});
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kScheduleKey);
-    EXPECT_TRUE(reg.valueExists("0"));  // stays stored
+    EXPECT_NE(storedText(platform::kScheduleKey, "0"), "(none)");  // stays stored
 }
 
 TEST(ScheduleThread, EntriesDueTogetherShareTheirOperationsOncePerMinute) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule a;  // a scrub entry and a recovery entry
     a.store("0", "S 10 0 every day 0 0 0");
     a.store("1", "R 10 0 every day 0 0 0");
@@ -158,7 +148,7 @@ TEST(ScheduleThread, EntriesDueTogetherShareTheirOperationsOncePerMinute) {
 }
 
 TEST(ScheduleThread, EntriesThatCanNeverRunDoNot) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "S 10 0 every Day 0 0 0");   // the period is compared as stored
     s.store("1", "R 25 0 every day 0 0 0");   // no such hour
@@ -174,7 +164,7 @@ TEST(ScheduleThread, EntriesThatCanNeverRunDoNot) {
 }
 
 TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun) {
-    CapturedErr err;
+    CapturedStderr err;
     Schedule s;
     s.store("0", "R 10 zero every day 0 0 0");
     s.store("1", "S 10 0 every day 0 0 0");
@@ -182,7 +172,7 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
     EXPECT_EQ(s.ran, std::vector<std::string>{"scrub"});
     EXPECT_EQ(s.thread->entries.size(), 1u);
-    const std::string said = err.text.str();
+    const std::string said = err.text();
     const std::string line = "Skipping schedule entry \"0\": 'zero' is not a valid integer value\n";
     EXPECT_NE(said.find(line), std::string::npos);
     EXPECT_EQ(said.find(line), said.rfind(line));  // once, not every pass
@@ -190,7 +180,7 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
 }
 
 TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.clock.setNow(utc(2003, 12, 29, 14, 7));
     std::string seenAtScrub;
@@ -204,15 +194,10 @@ TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
 }
 
 TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     IsolatedStore isolated;
-    {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kScheduleKey);
-        ASSERT_TRUE(reg.writeString("R 0 0 every hour 0 0 0", "0"));
-        reg.setKeyName(platform::kProductKey);
-        ASSERT_TRUE(reg.writeString("s 0 0 on 1 1 2000", "lastRecovery"));
-    }
+    ASSERT_TRUE(storeText(platform::kScheduleKey, "0", "R 0 0 every hour 0 0 0"));
+    ASSERT_TRUE(storeText(platform::kProductKey, "lastRecovery", "s 0 0 on 1 1 2000"));
     constexpr int kRounds = 200;
     std::array<std::atomic<int>, kRounds> runs{};
     std::barrier meet(2);
@@ -238,15 +223,12 @@ TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
 }
 
 TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 10 0 every day 0 0 0");
     s.store("lastRecovery", "s 10 0 on 12 28 2003", platform::kProductKey);
     if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
-    struct ShortWait {  // writes give up at once rather than in 10 s
-        ShortWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
-        ~ShortWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
-    } shortWait;
+    const ShortLockWait shortWait;
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
     s.isolated.releaseWriteLock();
     EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
@@ -254,7 +236,7 @@ TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
 }
 
 TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     const std::time_t t0 = utc(2003, 12, 29, 10, 0);
     s.store("0", "R 80 30 0", platform::kLoadTriggerKey);
@@ -268,10 +250,7 @@ TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
     s.loadPass(t0 + 10);
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     EXPECT_EQ(s.stamp("lastRecovery"), "(none)");  // the timed entries' stamps are theirs
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kLoadTriggerKey);
-    bool ok = false;
-    EXPECT_EQ(reg.readString("0", ok), "R 80 30 " + std::to_string(t0 + 10));
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "R 80 30 " + std::to_string(t0 + 10));
     s.loadPass(t0 + 20);  // the next pass: the other one
     s.loadPass(t0 + kHalfHour);
     EXPECT_EQ(s.ran, (std::vector<std::string>{"load R", "load S"}));
@@ -284,7 +263,7 @@ TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
 }
 
 TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreSkipped) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 150 30 0", platform::kLoadTriggerKey);  // out of range
     s.store("1", "R 50 30 0", platform::kLoadTriggerKey);
@@ -293,30 +272,24 @@ TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreS
     s.loadPass(utc(2003, 12, 29, 10, 0));
     s.loadPass(utc(2003, 12, 29, 10, 0, 10));
     EXPECT_TRUE(s.ran.empty());
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kLoadTriggerKey);
-    bool ok = false;
-    EXPECT_EQ(reg.readString("1", ok), "R 50 30 0");
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "1"), "R 50 30 0");
     s.loadRunRuns = true;
     s.loadPass(utc(2003, 12, 29, 10, 0, 20));
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     // The faulty one is named once, however many passes meet it.
-    const std::string err = quiet.text.str();
+    const std::string err = quiet.text();
     const std::size_t first = err.find("Skipping schedule entry \"0\"");
     ASSERT_NE(first, std::string::npos) << err;
     EXPECT_EQ(err.find("Skipping schedule entry \"0\"", first + 1), std::string::npos) << err;
 }
 
 TEST(ScheduleThread, ALoadTriggerThatCannotBeStampedStillWaitsItsCooldown) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 50 30 0", platform::kLoadTriggerKey);
     s.load = 60;
     if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
-    struct ShortWait {
-        ShortWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
-        ~ShortWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
-    } shortWait;
+    const ShortLockWait shortWait;
     for (int i = 0; i < 6; ++i) s.loadPass(utc(2003, 12, 29, 10, 0, 10 * i));
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     s.loadPass(utc(2003, 12, 29, 10, 30));
@@ -325,7 +298,7 @@ TEST(ScheduleThread, ALoadTriggerThatCannotBeStampedStillWaitsItsCooldown) {
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     IsolatedStore isolated;
     FakeClock clock;
     ManualDispatcher ui;
@@ -360,15 +333,10 @@ TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
 }
 
 TEST(ScheduleThread, ARequestWaitingForTheUiThreadIsDroppedAtShutdown) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     IsolatedStore isolated;
-    {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kScheduleKey);
-        reg.writeString("R 10 0 every day 0 0 0", "0");
-        reg.setKeyName(platform::kProductKey);
-        reg.writeString("s 9 59 on 12 29 2003", "lastRecovery");
-    }
+    storeText(platform::kScheduleKey, "0", "R 10 0 every day 0 0 0");
+    storeText(platform::kProductKey, "lastRecovery", "s 9 59 on 12 29 2003");
     FakeClock clock;
     clock.setNow(utc(2003, 12, 29, 9, 59, 55));  // the first check lands at 10:00:05
     ManualDispatcher ui;
