@@ -158,10 +158,13 @@ TEST(Recovery, BlockCountIsNineTenthsOfTheSmallerAvailableAmount) {
 
     RecoveryRun r;
     r.samples(100, 1500, 1990, 100, 1500, 1990);
+    std::size_t releasedAtResult = 0;
+    r.boxes.whileShown([&](const platform::BoxCall&) { releasedAtResult = r.vm.released.size(); });
     r.run();
     EXPECT_EQ(r.vm.commits, 1350);
     EXPECT_EQ(r.vm.decommitted, r.vm.live);
     EXPECT_EQ(r.vm.released, r.vm.live);
+    EXPECT_EQ(releasedAtResult, 1350u);  // every block back before the result is shown
 }
 
 TEST(Recovery, AFailedCommitEndsTheAllocationSilentlyAndTheRestIsFreed) {
