@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -81,24 +80,6 @@ TEST(ScheduledRun, ADueRecoveryRunsOnTheUiThreadAsAClickWouldAndIsRecorded) {
     // Once a minute at most: the checks that follow in 10:00 start nothing.
     ASSERT_TRUE(qtPumpUntil([&] { return app.clock.now() >= utc(2003, 12, 29, 10, 1); }, 20000));
     EXPECT_EQ(boxes.calls().size(), 1u);
-}
-
-TEST(ScheduledRun, ClosingWhileARequestWaitsEndsPromptlyWithoutRunningIt) {
-    App app;
-    BoxRecorder boxes;
-    app.startSchedule();
-    // Let the thread hand over its request; the UI thread does not serve it.
-    for (int i = 0; i < 200 && storedText(platform::kProductKey, "lastRecovery") != "s 10 0 on 12 29 2003"; ++i)
-        QThread::msleep(5);
-    QThread::msleep(20);
-    QElapsedTimer timer;
-    timer.start();
-    app.w->close();  // sets appClosing
-    EXPECT_TRUE(app.appClosing);
-    app.schedule.reset();
-    EXPECT_LT(timer.elapsed(), 500);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(boxes.calls().empty());  // the recovery never ran
 }
 
 TEST(ScheduledRun, EditSchedulerOpensTheModalSchedulerAndLeavesTheButtonsAlone) {
