@@ -74,16 +74,48 @@ constexpr std::time_t kDay = 86400;
 
 }  // namespace
 
-TEST(ScheduleThread, ADailyEntryStartsOnceInItsMinuteAndAgainTheNextDay) {
+// Each row: the entries stored, the windows checked every 10 s from their
+// minute before for three minutes, and the operations that ran.
+TEST(ScheduleThread, EachEntryRunsOnceInItsDueMinuteAndNeverOutsideIt) {
     CapturedStderr quiet;
-    Schedule s;
-    s.store("0", "R 10 0 every day 0 0 0");
-    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);  // six checks inside 10:00
-    EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
-    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 29 2003");
-    s.checkEvery10s(utc(2003, 12, 30, 9, 59), 2 * kMinute);
-    EXPECT_EQ(s.ran.size(), 2u);
-    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 30 2003");
+    using Ran = std::vector<std::string>;
+    const struct {
+        std::vector<const char*> entries;
+        std::vector<std::time_t> windows;
+        Ran ran;
+    } cases[] = {
+        {{"R 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59), utc(2003, 12, 30, 9, 59)}, {"recovery", "recovery"}},
+        {{"S 0 30 every hour 0 0 0"}, {utc(2003, 12, 29, 10, 29), utc(2003, 12, 29, 11, 29)}, {"scrub", "scrub"}},
+        // 29 December 2003 was a Monday (1): not the Sunday before nor the Tuesday after.
+        {{"R 10 0 every week 0 1 0"},
+         {utc(2003, 12, 28, 9, 59), utc(2003, 12, 29, 9, 59), utc(2003, 12, 30, 9, 59)},
+         {"recovery"}},
+        // Day 31 never comes in November, nor carries over into December.
+        {{"R 10 0 every month 0 31 0"},
+         {utc(2003, 11, 30, 9, 59), utc(2003, 12, 1, 9, 59), utc(2003, 12, 31, 9, 59)},
+         {"recovery"}},
+        {{"S 22 0 on 12 29 2003"}, {utc(2003, 12, 29, 21, 59), utc(2004, 12, 29, 21, 59)}, {"scrub"}},
+        // Entries due together share their operations once per minute.
+        {{"S 10 0 every day 0 0 0", "R 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59)}, {"scrub", "recovery"}},
+        {{"SR 10 0 every day 0 0 0", "S 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59)}, {"scrub", "recovery"}},
+        {{"s 10 0 every day 0 0 0", "sR 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59)}, {"scrub", "recovery"}},
+        // The period compared as stored, no such hour, task or period.
+        {{"S 10 0 every Day 0 0 0", "R 25 0 every day 0 0 0", "X 10 0 every day 0 0 0", "R 10 0 every year 0 0 0"},
+         {utc(2003, 12, 29, 9, 59)},
+         {}},
+    };
+    for (const auto& c : cases) {
+        Schedule s;
+        for (std::size_t i = 0; i < c.entries.size(); ++i) s.store(std::to_string(i), c.entries[i]);
+        for (const std::time_t from : c.windows) s.checkEvery10s(from, 3 * kMinute);
+        EXPECT_EQ(s.ran, c.ran) << c.entries[0];
+        EXPECT_EQ(s.thread->entries.size(), c.entries.size()) << "a once entry stays stored: " << c.entries[0];
+    }
+
+    Schedule none;  // nothing stored: the stamps are never touched
+    none.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
+    EXPECT_EQ(none.stamp("lastScrub"), "(none)");
+    EXPECT_EQ(none.stamp("lastRecovery"), "(none)");
 }
 
 TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
@@ -93,74 +125,6 @@ TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
     s.checkEvery10s(utc(2003, 12, 29, 10, 0), kMinute);
     EXPECT_TRUE(s.ran.empty());
     EXPECT_EQ(s.stamp("lastScrub"), "s 10 0 on 12 29 2003");
-}
-
-TEST(ScheduleThread, HourlyWeeklyMonthlyAndOnceFollowTheirFields) {
-    CapturedStderr quiet;
-    Schedule s;
-    s.store("0", "S 0 30 every hour 0 0 0");
-    s.checkEvery10s(utc(2003, 12, 29, 10, 29), 2 * kMinute);
-    s.checkEvery10s(utc(2003, 12, 29, 11, 29), 2 * kMinute);
-    EXPECT_EQ(s.ran.size(), 2u);
-
-    Schedule w;  // 29 December 2003 was a Monday (1)
-    w.store("0", "R 10 0 every week 0 1 0");
-    w.checkEvery10s(utc(2003, 12, 28, 9, 59), 2 * kMinute);  // Sunday
-    w.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);  // Monday
-    w.checkEvery10s(utc(2003, 12, 30, 9, 59), 2 * kMinute);  // Tuesday
-    EXPECT_EQ(w.ran, std::vector<std::string>{"recovery"});
-
-    Schedule m;  // day 31 never comes in November
-    m.store("0", "R 10 0 every month 0 31 0");
-    for (int day = 1; day <= 30; ++day) m.checkEvery10s(utc(2003, 11, day, 9, 59), 2 * kMinute);
-    EXPECT_TRUE(m.ran.empty());
-    m.checkEvery10s(utc(2003, 12, 31, 9, 59), 2 * kMinute);
-    EXPECT_EQ(m.ran.size(), 1u);
-
-    Schedule o;
-    o.store("0", "S 22 0 on 12 29 2003");
-    o.checkEvery10s(utc(2003, 12, 29, 21, 59), 3 * kMinute);
-    o.checkEvery10s(utc(2004, 12, 29, 21, 59), 3 * kMinute);  // a year later: not again
-    EXPECT_EQ(o.ran, std::vector<std::string>{"scrub"});
-    EXPECT_NE(storedText(platform::kScheduleKey, "0"), "(none)");  // stays stored
-}
-
-TEST(ScheduleThread, EntriesDueTogetherShareTheirOperationsOncePerMinute) {
-    CapturedStderr quiet;
-    Schedule a;  // a scrub entry and a recovery entry
-    a.store("0", "S 10 0 every day 0 0 0");
-    a.store("1", "R 10 0 every day 0 0 0");
-    a.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
-    EXPECT_EQ(a.ran, (std::vector<std::string>{"scrub", "recovery"}));
-
-    Schedule b;  // both, then a scrub: the scrub is already done this minute
-    b.store("0", "SR 10 0 every day 0 0 0");
-    b.store("1", "S 10 0 every day 0 0 0");
-    b.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
-    EXPECT_EQ(b.ran, (std::vector<std::string>{"scrub", "recovery"}));
-    EXPECT_EQ(b.stamp("lastScrub"), b.stamp("lastRecovery"));
-
-    Schedule c;  // a scrub, then both: only the recovery is left for the second
-    c.store("0", "s 10 0 every day 0 0 0");
-    c.store("1", "sR 10 0 every day 0 0 0");
-    c.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
-    EXPECT_EQ(c.ran, (std::vector<std::string>{"scrub", "recovery"}));
-}
-
-TEST(ScheduleThread, EntriesThatCanNeverRunDoNot) {
-    CapturedStderr quiet;
-    Schedule s;
-    s.store("0", "S 10 0 every Day 0 0 0");   // the period is compared as stored
-    s.store("1", "R 25 0 every day 0 0 0");   // no such hour
-    s.store("2", "X 10 0 every day 0 0 0");   // no such task
-    s.store("3", "R 10 0 every year 0 0 0");  // no such period
-    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
-    EXPECT_TRUE(s.ran.empty());
-
-    Schedule none;  // nothing stored: the stamps are never touched
-    none.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
-    EXPECT_EQ(none.stamp("lastScrub"), "(none)");
-    EXPECT_EQ(none.stamp("lastRecovery"), "(none)");
 }
 
 TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun) {
