@@ -107,21 +107,13 @@ TEST(MainForm, ShowCentresStartsOneMonitorAndItsFiguresArrive) {
     ASSERT_TRUE(m.form->MemoryThread);
     TMemoryThread* first = m.form->MemoryThread.get();
 
+    // The monitor's figures reach the controls (which figure goes where is
+    // the window test's; the figures themselves, the figures test's).
     ASSERT_TRUE(m.ui.pumpUntil([&] { return !m.graph.points.empty(); }));
-    EXPECT_EQ(m.l5.text(), "512 MB");
-    EXPECT_EQ(m.l6.text(), "256 MB");
     EXPECT_EQ(m.l1.text(), "384 MB / 512 MB");
-    EXPECT_EQ(m.l3.text(), "300 MB / 1200 MB");
-    EXPECT_EQ(m.l2.text(), "47 MB / 2047 MB");
-    EXPECT_EQ(m.l4.text(), "731 MB / 3759 MB");
-    EXPECT_EQ(m.b1.position(), 19);
-    EXPECT_EQ(m.b2.position(), 75);
-    EXPECT_EQ(m.b3.position(), 2);
-    EXPECT_EQ(m.b4.position(), 25);
     EXPECT_EQ(m.graph.points.front().color, platform::clYellow);
     EXPECT_EQ(m.graph.points.front().value, 75);
     EXPECT_GE(m.graph.redraws, 1);
-    EXPECT_EQ(m.status.text(), "Memory Load: 75%");
 
     m.window.hide();
     m.form->FormShow();  // shown again: same thread
@@ -193,18 +185,6 @@ TEST(MainForm, ClosingStopsEverythingWithoutCopyingTheTutorialBack) {
     const int points = static_cast<int>(m.graph.points.size());
     m.ui.runPending();
     EXPECT_EQ(static_cast<int>(m.graph.points.size()), points);
-}
-
-TEST(MainForm, ResizeFixesTheWidthAndFloorsTheHeight) {
-    MainForm m;
-    m.window.setClientSize(600, 300);
-    m.form->FormResize();
-    EXPECT_EQ(m.window.clientWidth(), 531);
-    EXPECT_EQ(m.window.clientHeight(), 404);
-    m.window.setClientSize(400, 700);
-    m.form->FormResize();
-    EXPECT_EQ(m.window.clientWidth(), 531);
-    EXPECT_EQ(m.window.clientHeight(), 700);
 }
 
 TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {

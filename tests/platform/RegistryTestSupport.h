@@ -1,12 +1,11 @@
 #pragma once
 
 #include "platform/RegistryReaderWriter.h"
+#include "support/CapturedStderr.h"
 #include "support/IsolatedStore.h"
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,24 +37,7 @@ struct Reg : platform::RegistryReaderWriter {
     }
 };
 
-// Takes what goes to std::cerr while it lives.
-class CerrCapture {
-public:
-    CerrCapture() : old_(std::cerr.rdbuf(out_.rdbuf())) {}
-    ~CerrCapture() { std::cerr.rdbuf(old_); }
-    CerrCapture(const CerrCapture&) = delete;
-    CerrCapture& operator=(const CerrCapture&) = delete;
-    // What came since the last take.
-    std::string take() {
-        std::string text = out_.str();
-        out_.str("");
-        return text;
-    }
-
-private:
-    std::ostringstream out_;
-    std::streambuf* old_;
-};
+using CerrCapture = testsupport::CapturedStderr;
 
 // A store of the test's own, empty at the start.
 class StoreTest : public ::testing::Test {

@@ -69,16 +69,20 @@ TEST(UiSync, TaskThatCannotBeQueuedIsDroppedNotAwaited) {
 TEST(UiSync, ExceptionOfTheCallReachesTheCallingThread) {
     ManualDispatcher ui;
     UiSync sync(ui);
-    std::string caught;
+    std::string caught;  // the worker's own until it is joined
+    std::atomic<bool> returned{false};
     std::thread worker([&] {
         try {
             sync.call([] { throw std::runtime_error("boom"); });
         } catch (const std::runtime_error& e) {
             caught = e.what();
         }
+        returned = true;
     });
-    ASSERT_TRUE(ui.pumpUntil([&] { return ui.queued() == 0 && !caught.empty(); }));
+    const bool served = ui.pumpUntil([&] { return returned.load(); });
+    if (!served) sync.close();  // lets the worker go, so the join cannot hang
     worker.join();
+    ASSERT_TRUE(served);
     EXPECT_EQ(caught, "boom");
 }
 

@@ -1,8 +1,8 @@
 #include "platform/Registry.h"
-#include "platform/RegistryReaderWriter.h"
 #include "recovery/Recovery.h"
 #include "support/Fakes.h"
 #include "support/IsolatedStore.h"
+#include "support/StoredValues.h"
 
 #include <gtest/gtest.h>
 
@@ -158,10 +158,13 @@ TEST(Recovery, BlockCountIsNineTenthsOfTheSmallerAvailableAmount) {
 
     RecoveryRun r;
     r.samples(100, 1500, 1990, 100, 1500, 1990);
+    std::size_t releasedAtResult = 0;
+    r.boxes.whileShown([&](const platform::BoxCall&) { releasedAtResult = r.vm.released.size(); });
     r.run();
     EXPECT_EQ(r.vm.commits, 1350);
     EXPECT_EQ(r.vm.decommitted, r.vm.live);
     EXPECT_EQ(r.vm.released, r.vm.live);
+    EXPECT_EQ(releasedAtResult, 1350u);  // every block back before the result is shown
 }
 
 TEST(Recovery, AFailedCommitEndsTheAllocationSilentlyAndTheRestIsFreed) {
@@ -227,14 +230,10 @@ TEST(Recovery, EveryRunRecordsItsTimeAndReenablesTheButtons) {
     EXPECT_TRUE(r.scrub.enabled());
     EXPECT_EQ(r.message, "System Memory is Optimized!");
 
-    platform::RegistryReaderWriter reg;
-    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName("SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin");
-    bool ok = false;
-    const std::string raw = reg.readString("time", ok);
-    ASSERT_TRUE(ok);
-    // A REG_DWORD: four bytes, least significant first.
-    ASSERT_EQ(raw.size(), 4u);
+    // A REG_DWORD under the key the older program's tools read: four bytes,
+    // least significant first.
+    const std::string raw = storedText("SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin", "time");
+    ASSERT_EQ(raw.size(), 4u) << raw;
     std::uint32_t stored = 0;
     for (int i = 3; i >= 0; --i) stored = stored << 8 | static_cast<unsigned char>(raw[static_cast<std::size_t>(i)]);
     EXPECT_EQ(stored, static_cast<std::uint32_t>(r.clock.now()));
@@ -255,12 +254,7 @@ TEST(Recovery, TheSessionsEndStopsTheRunAtItsNextTickWithEveryBlockBackAndNoRepo
     EXPECT_FALSE(r.window.visible());
     EXPECT_TRUE(r.boxes.calls().empty());
     EXPECT_TRUE(r.recover.enabled());
-    platform::RegistryReaderWriter reg;
-    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName("SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin");
-    bool ok = true;
-    reg.readString("time", ok);
-    EXPECT_FALSE(ok);  // a run cut short is not recorded
+    EXPECT_EQ(storedText(platform::kProductKey, "time"), "(none)");  // a run cut short is not recorded
 }
 
 TEST(Recovery, AStoreThatCannotBeWrittenDoesNotSpoilTheRun) {

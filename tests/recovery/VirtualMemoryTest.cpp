@@ -1,16 +1,11 @@
 #include "platform/VirtualMemory.h"
-#include "recovery/Recovery.h"
-#include "support/Fakes.h"
-#include "support/IsolatedStore.h"
 #include "support/SystemProbe.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-using namespace kestrune;
 using namespace testsupport;
 
 namespace {
@@ -76,36 +71,4 @@ TEST(RealVirtualMemory, ACommitChargesTheAccountAndDecommitGivesItBack) {
     for (void* p : blocks) EXPECT_TRUE(vm.decommit(p));
     EXPECT_NEAR(committedKB() - committed0, 0, kSlackKB);
     for (void* p : blocks) EXPECT_TRUE(vm.release(p));
-}
-
-TEST(RealVirtualMemory, ARecoveryRunLeavesTheProcessMappedAsBefore) {
-    IsolatedStore isolated;
-    FakeMemory memory;
-    memory.set(statusMB(8192, 4096, 8192, 500, 8192, 8192));  // 450 real blocks
-    FakeClock clock;
-    FakeWindow window;
-    FakeLabel l1, l2;
-    FakeProgressBar bar;
-    TForm2 form{{window, l1, bar, l2}};
-    FakeButton recover, scrub;
-    std::string message, caption;
-    BoxRecorder boxes;
-    auto runRecovery = [&] {
-        MemoryRecovery(RecoveryHost{recover, scrub, message, caption, nullptr}, form, memory,
-                       platform::systemVirtualMemory(), clock)
-            .run();
-    };
-    // A first run maps what any run needs once and keeps (the store's
-    // connection, more heap); the second must leave the process mapped as it
-    // found it.
-    runRecovery();
-
-    const std::int64_t mapped0 = mappedKB();
-    const std::int64_t committed0 = committedKB();
-    std::int64_t committedDuring = 0;
-    boxes.whileShown([&](const platform::BoxCall&) { committedDuring = committedKB(); });
-    runRecovery();
-    EXPECT_EQ(boxes.calls().size(), 2u);  // no error box: every block freed
-    EXPECT_NEAR(committedDuring - committed0, 0, kSlackKB);  // freed before the result
-    EXPECT_NEAR(mappedKB(), mapped0, kMappedSlackKB);
 }

@@ -1,15 +1,13 @@
 #include "platform/Registry.h"
-#include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulerform.h"
+#include "support/CapturedStderr.h"
 #include "support/Fakes.h"
 #include "support/IsolatedStore.h"
+#include "support/StoredValues.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,8 +26,7 @@ struct Scheduler {
     FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
     BoxRecorder boxes;
-    std::ostringstream err;
-    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    CapturedStderr quiet;
     TScheduler form{{window, run, hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, minutes, daily,
                      weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list,
                      loadPanel, loadPercent, loadCooldown}};
@@ -46,36 +43,12 @@ struct Scheduler {
         loadCooldown.setText("30");
         dailyPanel.setVisible(true);
     }
-    ~Scheduler() { std::cerr.rdbuf(oldErr); }
-
-    std::vector<std::pair<std::string, std::string>> stored() {
-        std::vector<std::pair<std::string, std::string>> out;
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kScheduleKey);
-        reg.startEnumeration();
-        for (bool more = true;;) {
-            const std::string name = reg.nextValueName(more);
-            if (!more) break;
-            bool ok = false;
-            out.emplace_back(name, reg.readString(name, ok));
-        }
-        return out;
-    }
-    void put(const std::string& name, const std::string& text) {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kScheduleKey);
-        ASSERT_TRUE(reg.writeString(text, name));
-    }
-    std::string lastStored() { return stored().back().second; }
-    // The stored entries in name order: the store lists them in its own.
-    std::vector<std::pair<std::string, std::string>> sortedStored() {
-        auto rows = stored();
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
+    Values stored() const { return storedValues(platform::kScheduleKey); }
+    void put(const std::string& name, const std::string& text) { ASSERT_TRUE(storeText(platform::kScheduleKey, name, text)); }
+    std::string lastStored() const { return stored().back().second; }
 };
 
-using Rows = std::vector<std::pair<std::string, std::string>>;
+using Rows = Values;
 
 }  // namespace
 
@@ -94,12 +67,12 @@ TEST(Scheduler, NewEntriesTakeTheSmallestFreeNumber) {
     s.put("0", "S 1 0 every day 0 0 0");
     s.put("2", "S 2 0 every day 0 0 0");
     s.form.TeButton1Click();
-    EXPECT_EQ(s.sortedStored(), (Rows{{"0", "S 1 0 every day 0 0 0"},
+    EXPECT_EQ(s.stored(), (Rows{{"0", "S 1 0 every day 0 0 0"},
                                       {"1", "R 10 0 every day 0 0 0"},
                                       {"2", "S 2 0 every day 0 0 0"}}));
     s.form.TeButton1Click();
-    ASSERT_EQ(s.sortedStored().size(), 4u);
-    EXPECT_EQ(s.sortedStored().back(), (std::pair<std::string, std::string>{"3", "R 10 0 every day 0 0 0"}));
+    ASSERT_EQ(s.stored().size(), 4u);
+    EXPECT_EQ(s.stored().back(), (std::pair<std::string, std::string>{"3", "R 10 0 every day 0 0 0"}));
 
     // Removing the only entry frees "0" again.
     Scheduler one;
@@ -112,35 +85,30 @@ TEST(Scheduler, NewEntriesTakeTheSmallestFreeNumber) {
     EXPECT_EQ(one.stored(), (Rows{{"0", "R 10 0 every day 0 0 0"}}));
 }
 
-TEST(Scheduler, EachPanelBuildsItsEntry) {
+TEST(Scheduler, EachPanelBuildsItsEntryFromItsOwnControlsAndListsIt) {
     Scheduler s;
     s.minutes.setText(" 5");  // an unfilled first digit
-    s.form.TeButton4Click();
-    EXPECT_EQ(s.lastStored(), "R 0 5 every hour 0 0 0");
-    EXPECT_EQ(s.list.rows.back().second, "Every hour at 5 minutes past the hour.");
-
     s.weekly.setText(" 2:30");
     s.weeklyAmPm.setText("PM");
-    s.form.TeButton5Click();
-    EXPECT_EQ(s.lastStored(), "R 14 30 every week 0 5 0");
-    EXPECT_EQ(s.list.rows.back().second, "Every Friday at 2:30PM");
-
     s.day.setText("1");
-    s.form.TeButton6Click();
-    EXPECT_EQ(s.lastStored(), "R 10 0 every month 0 1 0");
-    EXPECT_EQ(s.list.rows.back().second, "Every month on the 1th");
-
-    s.form.TeButton7Click();
-    EXPECT_EQ(s.lastStored(), "R 10 0 on 12 30 2003");
-    EXPECT_EQ(s.list.rows.back().second, "10:00AM on 12/30/2003");
-
-    s.run.setText("Both");
-    s.form.TeButton1Click();
-    EXPECT_EQ(s.lastStored(), "SR 10 0 every day 0 0 0");
-    EXPECT_EQ(s.list.rows.back().first, "Memory Scrub and Recovery");
-    s.run.setText("Scrub");
-    s.form.TeButton1Click();
-    EXPECT_EQ(s.list.rows.back().first, "Memory Scrub");
+    const struct {
+        void (TScheduler::*click)();
+        const char* run;
+        const char* text;
+    } cases[] = {{&TScheduler::TeButton4Click, "Recovery", "R 0 5 every hour 0 0 0"},
+                 {&TScheduler::TeButton5Click, "Recovery", "R 14 30 every week 0 5 0"},
+                 {&TScheduler::TeButton6Click, "Recovery", "R 10 0 every month 0 1 0"},
+                 {&TScheduler::TeButton7Click, "Recovery", "R 10 0 on 12 30 2003"},
+                 {&TScheduler::TeButton1Click, "Both", "SR 10 0 every day 0 0 0"},
+                 {&TScheduler::TeButton1Click, "Scrub", "S 10 0 every day 0 0 0"}};
+    for (const auto& c : cases) {
+        s.run.setText(c.run);
+        (s.form.*c.click)();
+        EXPECT_EQ(s.lastStored(), c.text);
+        ScheduleEntry e;
+        e.parseText(c.text);
+        EXPECT_EQ(s.list.rows.back(), (std::pair{e.taskTitle(), e.describe()})) << c.text;
+    }
 }
 
 TEST(Scheduler, TypedHoursAreStoredAsTypedWithTwelveOClockOnTheDay) {
@@ -184,7 +152,7 @@ TEST(Scheduler, RemoveDeletesTheSelectedRowsValueWhateverTheOrder) {
     s.list.selected = static_cast<int>(std::find(s.form.valueNames.begin(), s.form.valueNames.end(), "3") -
                                        s.form.valueNames.begin());
     s.form.TeButton3Click();
-    EXPECT_EQ(s.sortedStored(), (Rows{{"1", "S 1 0 every day 0 0 0"}, {"5", "S 5 0 every day 0 0 0"}}));
+    EXPECT_EQ(s.stored(), (Rows{{"1", "S 1 0 every day 0 0 0"}, {"5", "S 5 0 every day 0 0 0"}}));
     ASSERT_EQ(s.list.rows.size(), 2u);
     ASSERT_EQ(s.form.valueNames.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i)
@@ -236,24 +204,16 @@ TEST(Scheduler, AStoreThatCannotBeWrittenSaysSo) {
 
 TEST(Scheduler, RadioButtonsShowOnlyTheirPanel) {
     Scheduler s;
-    s.form.TeRadioButton2Click();
-    EXPECT_TRUE(s.hourlyPanel.visible());
-    EXPECT_FALSE(s.dailyPanel.visible());
-    s.form.TeRadioButton5Click();
-    EXPECT_TRUE(s.oncePanel.visible());
-    EXPECT_FALSE(s.hourlyPanel.visible());
-    EXPECT_FALSE(s.weeklyPanel.visible());
-    EXPECT_FALSE(s.monthlyPanel.visible());
-    s.form.TeRadioButton3Click();
-    EXPECT_TRUE(s.weeklyPanel.visible());
-    s.form.TeRadioButton4Click();
-    EXPECT_TRUE(s.monthlyPanel.visible());
-    s.form.LoadRadioButtonClick();
-    EXPECT_TRUE(s.loadPanel.visible());
-    EXPECT_FALSE(s.monthlyPanel.visible());
-    s.form.TeRadioButton1Click();
-    EXPECT_TRUE(s.dailyPanel.visible());
-    EXPECT_FALSE(s.loadPanel.visible());
+    const struct {
+        void (TScheduler::*click)();
+        FakePanel* panel;
+    } cases[] = {{&TScheduler::TeRadioButton2Click, &s.hourlyPanel}, {&TScheduler::TeRadioButton5Click, &s.oncePanel},
+                 {&TScheduler::TeRadioButton3Click, &s.weeklyPanel}, {&TScheduler::TeRadioButton4Click, &s.monthlyPanel},
+                 {&TScheduler::LoadRadioButtonClick, &s.loadPanel},  {&TScheduler::TeRadioButton1Click, &s.dailyPanel}};
+    for (const auto& c : cases) {
+        (s.form.*c.click)();
+        for (const auto& other : cases) EXPECT_EQ(other.panel->visible(), other.panel == c.panel);
+    }
 }
 
 TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
@@ -265,11 +225,7 @@ TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
     s.form.LoadButtonClick();
     s.form.LoadButtonClick();
     EXPECT_EQ(s.stored(), (Rows{{"0", "S 1 0 every day 0 0 0"}}));  // the timed entries untouched
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kLoadTriggerKey);
-    bool ok = false;
-    EXPECT_EQ(reg.readString("0", ok), "SR 75 10 0");
-    EXPECT_EQ(reg.readString("1", ok), "SR 75 10 0");
+    EXPECT_EQ(storedValues(platform::kLoadTriggerKey), (Rows{{"0", "SR 75 10 0"}, {"1", "SR 75 10 0"}}));
     ASSERT_EQ(s.list.rowCount(), 3);
     EXPECT_EQ(s.list.rows[1], (std::pair<std::string, std::string>{
                                   "Memory Scrub and Recovery", "When memory load exceeds 75 %, at most once every 10 minutes"}));
@@ -277,7 +233,7 @@ TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
 
     s.list.selected = 1;  // the first trigger, not timed entry "1"
     s.form.TeButton3Click();
-    EXPECT_EQ(reg.readString("0", ok), "null");
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "(none)");
     EXPECT_EQ(s.stored().size(), 1u);
     EXPECT_EQ(s.list.rowCount(), 2);
 

@@ -1,16 +1,15 @@
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulethread.h"
+#include "support/CapturedStderr.h"
 #include "support/Fakes.h"
 #include "support/IsolatedStore.h"
+#include "support/StoredValues.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <barrier>
-#include <cstdlib>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,17 +47,9 @@ struct Schedule {
         thread->checkLoadTriggers();
     }
     void store(const std::string& name, const std::string& text, const char* key = platform::kScheduleKey) {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(key);
-        ASSERT_TRUE(reg.writeString(text, name));
+        ASSERT_TRUE(storeText(key, name, text));
     }
-    std::string stamp(const char* name) {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kProductKey);
-        bool ok = false;
-        std::string text = reg.readString(name, ok);
-        return ok ? text : "(none)";
-    }
+    static std::string stamp(const char* name) { return storedText(platform::kProductKey, name); }
     // Every 10 seconds from `from` for `seconds`, as the thread checks.
     void checkEvery10s(std::time_t from, int seconds) {
         for (int s = 0; s < seconds; s += 10) {
@@ -69,11 +60,12 @@ struct Schedule {
     }
 };
 
-// Quiets the store's diagnostics (missing values are normal here) and keeps them.
-struct CapturedErr {
-    std::ostringstream text;
-    std::streambuf* old = std::cerr.rdbuf(text.rdbuf());
-    ~CapturedErr() { std::cerr.rdbuf(old); }
+// Writes give up at once rather than in 10 s, while a test holds the lock.
+struct ShortLockWait {
+    ShortLockWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
+    ~ShortLockWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
+    ShortLockWait(const ShortLockWait&) = delete;
+    ShortLockWait& operator=(const ShortLockWait&) = delete;
 };
 
 constexpr int kMinute = 60;
@@ -82,90 +74,43 @@ constexpr std::time_t kDay = 86400;
 
 }  // namespace
 
-TEST(ScheduleThread, ADailyEntryStartsOnceInItsMinuteAndAgainTheNextDay) {
-    CapturedErr quiet;
-    Schedule s;
-    s.store("0", "R 10 0 every day 0 0 0");
-    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);  // six checks inside 10:00
-    EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
-    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 29 2003");
-    s.checkEvery10s(utc(2003, 12, 30, 9, 59), 2 * kMinute);
-    EXPECT_EQ(s.ran.size(), 2u);
-    EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 30 2003");
-}
-
-TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
-    CapturedErr quiet;
-    Schedule s;
-    s.store("0", "S 10 0 every day 0 0 0");
-    s.checkEvery10s(utc(2003, 12, 29, 10, 0), kMinute);
-    EXPECT_TRUE(s.ran.empty());
-    EXPECT_EQ(s.stamp("lastScrub"), "s 10 0 on 12 29 2003");
-}
-
-TEST(ScheduleThread, HourlyWeeklyMonthlyAndOnceFollowTheirFields) {
-    CapturedErr quiet;
-    Schedule s;
-    s.store("0", "S 0 30 every hour 0 0 0");
-    s.checkEvery10s(utc(2003, 12, 29, 10, 29), 2 * kMinute);
-    s.checkEvery10s(utc(2003, 12, 29, 11, 29), 2 * kMinute);
-    EXPECT_EQ(s.ran.size(), 2u);
-
-    Schedule w;  // 29 December 2003 was a Monday (1)
-    w.store("0", "R 10 0 every week 0 1 0");
-    w.checkEvery10s(utc(2003, 12, 28, 9, 59), 2 * kMinute);  // Sunday
-    w.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);  // Monday
-    w.checkEvery10s(utc(2003, 12, 30, 9, 59), 2 * kMinute);  // Tuesday
-    EXPECT_EQ(w.ran, std::vector<std::string>{"recovery"});
-
-    Schedule m;  // day 31 never comes in November
-    m.store("0", "R 10 0 every month 0 31 0");
-    for (int day = 1; day <= 30; ++day) m.checkEvery10s(utc(2003, 11, day, 9, 59), 2 * kMinute);
-    EXPECT_TRUE(m.ran.empty());
-    m.checkEvery10s(utc(2003, 12, 31, 9, 59), 2 * kMinute);
-    EXPECT_EQ(m.ran.size(), 1u);
-
-    Schedule o;
-    o.store("0", "S 22 0 on 12 29 2003");
-    o.checkEvery10s(utc(2003, 12, 29, 21, 59), 3 * kMinute);
-    o.checkEvery10s(utc(2004, 12, 29, 21, 59), 3 * kMinute);  // a year later: not again
-    EXPECT_EQ(o.ran, std::vector<std::string>{"scrub"});
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kScheduleKey);
-    EXPECT_TRUE(reg.valueExists("0"));  // stays stored
-}
-
-TEST(ScheduleThread, EntriesDueTogetherShareTheirOperationsOncePerMinute) {
-    CapturedErr quiet;
-    Schedule a;  // a scrub entry and a recovery entry
-    a.store("0", "S 10 0 every day 0 0 0");
-    a.store("1", "R 10 0 every day 0 0 0");
-    a.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
-    EXPECT_EQ(a.ran, (std::vector<std::string>{"scrub", "recovery"}));
-
-    Schedule b;  // both, then a scrub: the scrub is already done this minute
-    b.store("0", "SR 10 0 every day 0 0 0");
-    b.store("1", "S 10 0 every day 0 0 0");
-    b.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
-    EXPECT_EQ(b.ran, (std::vector<std::string>{"scrub", "recovery"}));
-    EXPECT_EQ(b.stamp("lastScrub"), b.stamp("lastRecovery"));
-
-    Schedule c;  // a scrub, then both: only the recovery is left for the second
-    c.store("0", "s 10 0 every day 0 0 0");
-    c.store("1", "sR 10 0 every day 0 0 0");
-    c.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
-    EXPECT_EQ(c.ran, (std::vector<std::string>{"scrub", "recovery"}));
-}
-
-TEST(ScheduleThread, EntriesThatCanNeverRunDoNot) {
-    CapturedErr quiet;
-    Schedule s;
-    s.store("0", "S 10 0 every Day 0 0 0");   // the period is compared as stored
-    s.store("1", "R 25 0 every day 0 0 0");   // no such hour
-    s.store("2", "X 10 0 every day 0 0 0");   // no such task
-    s.store("3", "R 10 0 every year 0 0 0");  // no such period
-    s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
-    EXPECT_TRUE(s.ran.empty());
+// Each row: the entries stored, the windows checked every 10 s from their
+// minute before for three minutes, and the operations that ran.
+TEST(ScheduleThread, EachEntryRunsOnceInItsDueMinuteAndNeverOutsideIt) {
+    CapturedStderr quiet;
+    using Ran = std::vector<std::string>;
+    const struct {
+        std::vector<const char*> entries;
+        std::vector<std::time_t> windows;
+        Ran ran;
+    } cases[] = {
+        {{"R 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59), utc(2003, 12, 30, 9, 59)}, {"recovery", "recovery"}},
+        {{"S 0 30 every hour 0 0 0"}, {utc(2003, 12, 29, 10, 29), utc(2003, 12, 29, 11, 29)}, {"scrub", "scrub"}},
+        // 29 December 2003 was a Monday (1): not the Sunday before nor the Tuesday after.
+        {{"R 10 0 every week 0 1 0"},
+         {utc(2003, 12, 28, 9, 59), utc(2003, 12, 29, 9, 59), utc(2003, 12, 30, 9, 59)},
+         {"recovery"}},
+        // Day 31 never comes in November, nor carries over into December.
+        {{"R 10 0 every month 0 31 0"},
+         {utc(2003, 11, 30, 9, 59), utc(2003, 12, 1, 9, 59), utc(2003, 12, 31, 9, 59)},
+         {"recovery"}},
+        {{"S 22 0 on 12 29 2003"}, {utc(2003, 12, 29, 21, 59), utc(2004, 12, 29, 21, 59)}, {"scrub"}},
+        // Entries due together share their operations once per minute.
+        {{"S 10 0 every day 0 0 0", "R 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59)}, {"scrub", "recovery"}},
+        {{"SR 10 0 every day 0 0 0", "S 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59)}, {"scrub", "recovery"}},
+        {{"s 10 0 every day 0 0 0", "sR 10 0 every day 0 0 0"}, {utc(2003, 12, 29, 9, 59)}, {"scrub", "recovery"}},
+        // The period compared as stored, no such hour, task or period.
+        {{"S 10 0 every Day 0 0 0", "R 25 0 every day 0 0 0", "X 10 0 every day 0 0 0", "R 10 0 every year 0 0 0"},
+         {utc(2003, 12, 29, 9, 59)},
+         {}},
+    };
+    for (const auto& c : cases) {
+        Schedule s;
+        for (std::size_t i = 0; i < c.entries.size(); ++i) s.store(std::to_string(i), c.entries[i]);
+        for (const std::time_t from : c.windows) s.checkEvery10s(from, 3 * kMinute);
+        EXPECT_EQ(s.ran, c.ran) << c.entries[0];
+        EXPECT_EQ(s.thread->entries.size(), c.entries.size()) << "a once entry stays stored: " << c.entries[0];
+    }
 
     Schedule none;  // nothing stored: the stamps are never touched
     none.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
@@ -173,8 +118,17 @@ TEST(ScheduleThread, EntriesThatCanNeverRunDoNot) {
     EXPECT_EQ(none.stamp("lastRecovery"), "(none)");
 }
 
+TEST(ScheduleThread, AStampMissingInTheDueMinuteCountsAsARunThen) {
+    CapturedStderr quiet;
+    Schedule s;
+    s.store("0", "S 10 0 every day 0 0 0");
+    s.checkEvery10s(utc(2003, 12, 29, 10, 0), kMinute);
+    EXPECT_TRUE(s.ran.empty());
+    EXPECT_EQ(s.stamp("lastScrub"), "s 10 0 on 12 29 2003");
+}
+
 TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun) {
-    CapturedErr err;
+    CapturedStderr err;
     Schedule s;
     s.store("0", "R 10 zero every day 0 0 0");
     s.store("1", "S 10 0 every day 0 0 0");
@@ -182,7 +136,7 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
     EXPECT_EQ(s.ran, std::vector<std::string>{"scrub"});
     EXPECT_EQ(s.thread->entries.size(), 1u);
-    const std::string said = err.text.str();
+    const std::string said = err.text();
     const std::string line = "Skipping schedule entry \"0\": 'zero' is not a valid integer value\n";
     EXPECT_NE(said.find(line), std::string::npos);
     EXPECT_EQ(said.find(line), said.rfind(line));  // once, not every pass
@@ -190,7 +144,7 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
 }
 
 TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.clock.setNow(utc(2003, 12, 29, 14, 7));
     std::string seenAtScrub;
@@ -204,15 +158,10 @@ TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
 }
 
 TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     IsolatedStore isolated;
-    {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kScheduleKey);
-        ASSERT_TRUE(reg.writeString("R 0 0 every hour 0 0 0", "0"));
-        reg.setKeyName(platform::kProductKey);
-        ASSERT_TRUE(reg.writeString("s 0 0 on 1 1 2000", "lastRecovery"));
-    }
+    ASSERT_TRUE(storeText(platform::kScheduleKey, "0", "R 0 0 every hour 0 0 0"));
+    ASSERT_TRUE(storeText(platform::kProductKey, "lastRecovery", "s 0 0 on 1 1 2000"));
     constexpr int kRounds = 200;
     std::array<std::atomic<int>, kRounds> runs{};
     std::barrier meet(2);
@@ -238,15 +187,12 @@ TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
 }
 
 TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 10 0 every day 0 0 0");
     s.store("lastRecovery", "s 10 0 on 12 28 2003", platform::kProductKey);
     if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
-    struct ShortWait {  // writes give up at once rather than in 10 s
-        ShortWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
-        ~ShortWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
-    } shortWait;
+    const ShortLockWait shortWait;
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
     s.isolated.releaseWriteLock();
     EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
@@ -254,7 +200,7 @@ TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
 }
 
 TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     const std::time_t t0 = utc(2003, 12, 29, 10, 0);
     s.store("0", "R 80 30 0", platform::kLoadTriggerKey);
@@ -268,10 +214,7 @@ TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
     s.loadPass(t0 + 10);
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     EXPECT_EQ(s.stamp("lastRecovery"), "(none)");  // the timed entries' stamps are theirs
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kLoadTriggerKey);
-    bool ok = false;
-    EXPECT_EQ(reg.readString("0", ok), "R 80 30 " + std::to_string(t0 + 10));
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "R 80 30 " + std::to_string(t0 + 10));
     s.loadPass(t0 + 20);  // the next pass: the other one
     s.loadPass(t0 + kHalfHour);
     EXPECT_EQ(s.ran, (std::vector<std::string>{"load R", "load S"}));
@@ -284,7 +227,7 @@ TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
 }
 
 TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreSkipped) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 150 30 0", platform::kLoadTriggerKey);  // out of range
     s.store("1", "R 50 30 0", platform::kLoadTriggerKey);
@@ -293,30 +236,24 @@ TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreS
     s.loadPass(utc(2003, 12, 29, 10, 0));
     s.loadPass(utc(2003, 12, 29, 10, 0, 10));
     EXPECT_TRUE(s.ran.empty());
-    platform::RegistryReaderWriter reg;
-    reg.setKeyName(platform::kLoadTriggerKey);
-    bool ok = false;
-    EXPECT_EQ(reg.readString("1", ok), "R 50 30 0");
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "1"), "R 50 30 0");
     s.loadRunRuns = true;
     s.loadPass(utc(2003, 12, 29, 10, 0, 20));
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     // The faulty one is named once, however many passes meet it.
-    const std::string err = quiet.text.str();
+    const std::string err = quiet.text();
     const std::size_t first = err.find("Skipping schedule entry \"0\"");
     ASSERT_NE(first, std::string::npos) << err;
     EXPECT_EQ(err.find("Skipping schedule entry \"0\"", first + 1), std::string::npos) << err;
 }
 
 TEST(ScheduleThread, ALoadTriggerThatCannotBeStampedStillWaitsItsCooldown) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 50 30 0", platform::kLoadTriggerKey);
     s.load = 60;
     if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
-    struct ShortWait {
-        ShortWait() { platform::RegistryReaderWriter::setLockWait(std::chrono::milliseconds(20)); }
-        ~ShortWait() { platform::RegistryReaderWriter::setLockWait(platform::kLockWait); }
-    } shortWait;
+    const ShortLockWait shortWait;
     for (int i = 0; i < 6; ++i) s.loadPass(utc(2003, 12, 29, 10, 0, 10 * i));
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     s.loadPass(utc(2003, 12, 29, 10, 30));
@@ -325,7 +262,7 @@ TEST(ScheduleThread, ALoadTriggerThatCannotBeStampedStillWaitsItsCooldown) {
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     IsolatedStore isolated;
     FakeClock clock;
     ManualDispatcher ui;
@@ -360,15 +297,10 @@ TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
 }
 
 TEST(ScheduleThread, ARequestWaitingForTheUiThreadIsDroppedAtShutdown) {
-    CapturedErr quiet;
+    CapturedStderr quiet;
     IsolatedStore isolated;
-    {
-        platform::RegistryReaderWriter reg;
-        reg.setKeyName(platform::kScheduleKey);
-        reg.writeString("R 10 0 every day 0 0 0", "0");
-        reg.setKeyName(platform::kProductKey);
-        reg.writeString("s 9 59 on 12 29 2003", "lastRecovery");
-    }
+    storeText(platform::kScheduleKey, "0", "R 10 0 every day 0 0 0");
+    storeText(platform::kProductKey, "lastRecovery", "s 9 59 on 12 29 2003");
     FakeClock clock;
     clock.setNow(utc(2003, 12, 29, 9, 59, 55));  // the first check lands at 10:00:05
     ManualDispatcher ui;

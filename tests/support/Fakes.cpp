@@ -58,11 +58,6 @@ void FakeClock::advance(unsigned ms) {
     millis_ += ms;
 }
 
-void FakeClock::setTick(std::uint32_t tick) {
-    std::lock_guard lock(mutex_);
-    tick_ = tick;
-}
-
 void FakeClock::setNow(std::time_t t) {
     std::lock_guard lock(mutex_);
     now_ = t;
@@ -136,7 +131,6 @@ std::size_t ManualDispatcher::queued() const {
 }
 
 platform::MemoryStatus FakeMemory::sample() {
-    ++samples_;
     std::lock_guard lock(mutex_);
     if (!next_.empty()) {
         const platform::MemoryStatus s = next_.front();

@@ -32,7 +32,6 @@ public:
     void sleep(unsigned ms, platform::Alarm& alarm) override;
 
     void advance(unsigned ms);
-    void setTick(std::uint32_t tick);
     void setNow(std::time_t t);
     // Runs after each sleep has moved the time, on the sleeping thread.
     void onSleep(std::function<void(unsigned)> hook);
@@ -86,13 +85,11 @@ public:
     void set(const platform::MemoryStatus& s);
     // Samples to give, one per call, before falling back to the set one.
     void queue(const platform::MemoryStatus& s);
-    int samples() const { return samples_; }
 
 private:
     mutable std::mutex mutex_;
     platform::MemoryStatus status_;
     std::deque<platform::MemoryStatus> next_;
-    std::atomic<int> samples_{0};
 };
 
 // A status in whole megabytes, as the examples are written.
@@ -119,9 +116,8 @@ private:
 
 class FakeLabel final : public platform::Label {
 public:
-    void setText(const std::string& t) override { text_ = t; ++writes; }
+    void setText(const std::string& t) override { text_ = t; }
     std::string text() const override { return text_; }
-    int writes = 0;
 
 private:
     std::string text_;

@@ -9,11 +9,11 @@
 #include "recovery/Recovery.h"
 #include "schedule/Schedulerform.h"
 #include "schedule/Schedulethread.h"
+#include "support/CapturedStderr.h"
 #include "support/Fakes.h"
 
 #include <atomic>
 #include <iostream>
-#include <sstream>
 
 using namespace kestrune;
 using namespace testsupport;
@@ -40,21 +40,11 @@ bool scheduleTwoEntries() {
     return list.rowCount() == 2;
 }
 
-// The store's word on stamps not yet written is normal here.
-struct Quiet {
-    std::ostringstream text;
-    std::streambuf* old = std::cerr.rdbuf(text.rdbuf());
-    Quiet() = default;
-    Quiet(const Quiet&) = delete;
-    Quiet& operator=(const Quiet&) = delete;
-    ~Quiet() { std::cerr.rdbuf(old); }
-};
-
 }  // namespace
 
 int main() {
     BoxRecorder boxes;  // the recovery's result box is not shown
-    Quiet quiet;
+    CapturedStderr quiet;  // the store's word on stamps not yet written is normal here
     if (!scheduleTwoEntries()) {
         std::cout << "store_sample: the schedule entries were not stored\n";
         return 1;
