@@ -73,15 +73,22 @@ xsession_start() {
 }
 
 # Starts the tray host (again, after xsession_kill_trayer); waits until it
-# has mapped its panel.
+# has mapped its panel. A trayer that dies or never maps its panel on a
+# loaded machine is started afresh, up to three times, before giving up with
+# its log.
 xsession_trayer() {
-  trayer --edge top --align right --widthtype request --height 24 --SetDockType true >"$1/trayer.log" 2>&1 &
-  xsession_trayer_pid=$!
-  xsession_pids+=($!)
-  xsession_until xdotool search --onlyvisible --name '^panel$' || {
-    echo "xsession: trayer did not start" >&2
-    return 1
-  }
+  local attempt
+  for attempt in 1 2 3; do
+    trayer --edge top --align right --widthtype request --height 24 --SetDockType true >"$1/trayer.log" 2>&1 &
+    xsession_trayer_pid=$!
+    xsession_pids+=($!)
+    xsession_until xdotool search --onlyvisible --name '^panel$' && return 0
+    echo "xsession: trayer did not map its panel (attempt $attempt):" >&2
+    cat "$1/trayer.log" >&2
+    xsession_kill_trayer
+  done
+  echo "xsession: trayer did not start" >&2
+  return 1
 }
 
 xsession_kill_trayer() {
