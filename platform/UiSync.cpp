@@ -1,5 +1,7 @@
 #include "platform/UiSync.h"
 
+#include <utility>
+
 namespace platform {
 
 bool UiDispatcher::post(std::function<void()> task, unsigned gates) {
@@ -124,8 +126,11 @@ bool UiSync::call(std::function<void()> fn) {
     std::unique_lock lock(state_->mutex);
     state_->changed.wait(lock, [&] { return c->status == Status::Done || c->status == Status::Dropped; });
     const bool ran = c->status == Status::Done;
+    // Taken out here, so the exception dies on the thread that catches it and
+    // not whenever the UI thread lets go of the call.
+    const std::exception_ptr error = std::exchange(c->error, nullptr);
     lock.unlock();
-    if (c->error) std::rethrow_exception(c->error);
+    if (error) std::rethrow_exception(error);
     return ran;
 }
 
