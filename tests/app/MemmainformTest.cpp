@@ -118,14 +118,10 @@ TEST(MainForm, ShowCentresStartsOneMonitorAndItsFiguresArrive) {
     m.window.hide();
     m.form->FormShow();  // shown again: same thread
     EXPECT_EQ(m.form->MemoryThread.get(), first);
-}
 
-TEST(MainForm, MonitorPacesItsUpdatesOneSecondApart) {
-    MainForm m;
-    m.form->FormShow();
+    // Between updates the thread slept a whole second.
     ASSERT_TRUE(m.ui.pumpUntil([&] { return m.graph.points.size() >= 3; }));
     m.form->FormCloseQuery();
-    // Between updates the thread slept a whole second.
     const auto sleeps = m.clock.sleeps();
     ASSERT_GE(sleeps.size(), 2u);
     EXPECT_EQ(sleeps[0], 1000u);
@@ -133,6 +129,16 @@ TEST(MainForm, MonitorPacesItsUpdatesOneSecondApart) {
 }
 
 TEST(MainForm, TutorialOpensDockedOnceAndAFreshOneAfterClosing) {
+    {
+        // Shown with the tutorial flag, the pair is centred.
+        MainForm m;
+        m.form->showTutorial = true;
+        m.form->FormShow();
+        ASSERT_EQ(m.forms.created, 1);
+        EXPECT_EQ(m.window.frame().left, 107);
+        EXPECT_EQ(m.forms.last->window.frame(), (platform::Rect{107 + 545 + 8, 164, 264, 440}));
+        EXPECT_TRUE(m.forms.last->window.visible());
+    }
     MainForm m;
     m.form->FormShow();
     m.form->CustomItem2Click();
@@ -158,17 +164,6 @@ TEST(MainForm, TutorialOpensDockedOnceAndAFreshOneAfterClosing) {
     EXPECT_EQ(m.forms.created, 2);
     EXPECT_TRUE(m.forms.last->box.checked());
     EXPECT_EQ(m.forms.last->window.frame().left, 100 + 545 + 8);
-}
-
-TEST(MainForm, ShowWithTutorialFlagCentresThePair) {
-    MainForm m;
-    m.form->showTutorial = true;
-    m.form->FormShow();
-    ASSERT_EQ(m.forms.created, 1);
-    EXPECT_EQ(m.window.frame().left, 107);
-    EXPECT_EQ(m.forms.last->window.frame().left, 107 + 545 + 8);
-    EXPECT_EQ(m.forms.last->window.frame().height, 440);
-    EXPECT_TRUE(m.forms.last->window.visible());
 }
 
 TEST(MainForm, ClosingStopsEverythingWithoutCopyingTheTutorialBack) {
@@ -224,6 +219,7 @@ TEST(MainForm, ALoadTriggerRunsOnlyOnAQuietSampleAboveItAndTellsTheDesktop) {
     EXPECT_TRUE(m.form->loadRun(trigger));
     EXPECT_EQ(m.forms.scrubs, 1);
     EXPECT_TRUE(buttonsDisabled);  // as a click on the button runs it
+    EXPECT_TRUE(m.recover.enabled() && m.scrub.enabled());
     ASSERT_EQ(m.notifier.notices.size(), 1u);
     EXPECT_EQ(m.notifier.notices[0].first, "Scrub Memory");
     EXPECT_EQ(m.notifier.notices[0].second,
