@@ -61,20 +61,15 @@ struct App {
 
 }  // namespace
 
-TEST(ScheduledRun, ADueRecoveryRunsOnTheUiThreadAsAClickWouldAndIsRecorded) {
+TEST(ScheduledRun, ADueRecoveryRunsOnTheUiThreadToItsResult) {
     App app;
     BoxRecorder boxes;
-    bool onUiThread = false, buttonsDisabled = false;
-    boxes.whileShown([&](const platform::BoxCall&) {
-        onUiThread = QThread::currentThread() == qApp->thread();
-        buttonsDisabled = !app.w->findChild<QPushButton*>("TeButton1")->isEnabled() &&
-                          !app.w->findChild<QPushButton*>("TeButton2")->isEnabled();
-    });
+    bool onUiThread = false;
+    boxes.whileShown([&](const platform::BoxCall&) { onUiThread = QThread::currentThread() == qApp->thread(); });
     app.startSchedule();
     ASSERT_TRUE(qtPumpUntil([&] { return !boxes.calls().empty(); }, 20000));
     EXPECT_EQ(boxes.calls()[0].caption, "Complete");
     EXPECT_TRUE(onUiThread);
-    EXPECT_TRUE(buttonsDisabled);
 }
 
 TEST(ScheduledRun, EditSchedulerOpensTheModalSchedulerAndLeavesTheButtonsAlone) {

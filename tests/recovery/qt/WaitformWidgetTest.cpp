@@ -57,11 +57,9 @@ TEST(RecoveryGui, RecoverMemoryRunsWithTheFiguresHeldBackThenCatchingUp) {
     ASSERT_TRUE(qtPumpUntil([&] { return status->text() == "Memory Load: 75%"; }));
 
     BoxRecorder boxes;
-    bool disabled = false, progressHidden = false;
+    bool progressHidden = false;
     QString statusDuringRun;
     boxes.whileShown([&](const platform::BoxCall&) {
-        disabled = !w.findChild<QPushButton*>("TeButton1")->isEnabled() &&
-                   !w.findChild<QPushButton*>("TeButton2")->isEnabled();
         auto* progress = dynamic_cast<QWidget*>(w.form().Form2.get());
         progressHidden = progress != nullptr && !progress->isVisible();
         statusDuringRun = status->text();
@@ -76,9 +74,6 @@ TEST(RecoveryGui, RecoverMemoryRunsWithTheFiguresHeldBackThenCatchingUp) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].caption, "Complete");
     EXPECT_EQ(calls[0].owner, &w);
-    EXPECT_EQ(w.form().resultCaption, "Complete");
-    EXPECT_EQ(w.form().resultMessage, calls[0].text);
-    EXPECT_TRUE(disabled);
     EXPECT_TRUE(progressHidden);
     EXPECT_EQ(statusDuringRun, "Memory Load: 75%");  // the monitor's update waited
     EXPECT_TRUE(w.findChild<QPushButton*>("TeButton1")->isEnabled());
