@@ -215,7 +215,6 @@ TEST(Recovery, TheResultComparesTheTwoSamplesInMegabytes) {
     const auto boxes = r.boxes.calls();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, r.message);
-    EXPECT_EQ(boxes[0].owner, r.owner);
     EXPECT_EQ(boxes[0].kind, platform::BoxKind::Question);
 }
 
@@ -249,8 +248,8 @@ TEST(Recovery, TheSessionsEndStopsTheRunAtItsNextTickWithEveryBlockBackAndNoRepo
     });
     r.run();
     EXPECT_EQ(ticks, 15);
-    EXPECT_EQ(r.vm.released, r.vm.live);
     EXPECT_EQ(r.vm.live.size(), 4u);
+    EXPECT_EQ(r.vm.released, r.vm.live);
     EXPECT_FALSE(r.window.visible());
     EXPECT_TRUE(r.boxes.calls().empty());
     EXPECT_TRUE(r.recover.enabled());
