@@ -176,17 +176,24 @@ TEST(ScheduleThread, OfTwoCopiesCheckingTheSameDueMinuteExactlyOneRunsIt) {
     for (int round = 0; round < kRounds; ++round) EXPECT_EQ(runs[static_cast<std::size_t>(round)], 1) << round;
 }
 
-TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsTheEntryOnceInItsMinute) {
+// A full disk or a read-only store: timed entries and load triggers alike.
+TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsOnceAndWaitsAsIfStored) {
     CapturedStderr quiet;
     Schedule s;
     s.store("0", "R 10 0 every day 0 0 0");
     s.store("lastRecovery", "s 10 0 on 12 28 2003", platform::kProductKey);
+    s.store("0", "S 50 30 0", platform::kLoadTriggerKey);
     if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
     const ShortLockWait shortWait;
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 3 * kMinute);
-    s.isolated.releaseWriteLock();
     EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
     EXPECT_EQ(s.stamp("lastRecovery"), "s 10 0 on 12 28 2003");  // never stored
+    s.load = 60;
+    for (int i = 0; i < 6; ++i) s.loadPass(utc(2003, 12, 29, 10, 0, 10 * i));
+    EXPECT_EQ(s.ran, (std::vector<std::string>{"recovery", "load S"}));
+    s.loadPass(utc(2003, 12, 29, 10, 30));
+    s.isolated.releaseWriteLock();
+    EXPECT_EQ(s.ran.size(), 3u);
 }
 
 TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
@@ -225,20 +232,6 @@ TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreS
     s.loadPass(utc(2003, 12, 29, 10, 0, 20));
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     EXPECT_NE(quiet.text().find("Skipping schedule entry \"0\""), std::string::npos);
-}
-
-TEST(ScheduleThread, ALoadTriggerThatCannotBeStampedStillWaitsItsCooldown) {
-    CapturedStderr quiet;
-    Schedule s;
-    s.store("0", "R 50 30 0", platform::kLoadTriggerKey);
-    s.load = 60;
-    if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
-    const ShortLockWait shortWait;
-    for (int i = 0; i < 6; ++i) s.loadPass(utc(2003, 12, 29, 10, 0, 10 * i));
-    EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
-    s.loadPass(utc(2003, 12, 29, 10, 30));
-    s.isolated.releaseWriteLock();
-    EXPECT_EQ(s.ran.size(), 2u);
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
