@@ -37,7 +37,7 @@ TEST(ScheduleEntry, TextFormBothWaysForEveryKind) {
         {entry("S", 10, 0, "day", 0, 0, 0), "S 10 0 every day 0 0 0", "Every day at 10:00AM"},
         {entry("SR", 0, 30, "hour", 0, 0, 0), "SR 0 30 every hour 0 0 0", "Every hour at 30 minutes past the hour."},
         {entry("R", 9, 15, "week", 0, 5, 0), "R 9 15 every week 0 5 0", "Every Friday at 9:15AM"},
-        {entry("S", 10, 0, "month", 0, 5, 0), "S 10 0 every month 0 5 0", "Every month on the 5th"},
+        {entry("S", 10, 0, "month", 0, 1, 0), "S 10 0 every month 0 1 0", "Every month on the 1th"},
         {ScheduleEntry{}, "s 0 0 on 0 0 0", "12:00AM on 0/0/0"},
         {entry("r", -3, 7, "day", 0, 0, 0), "r -3 7 every day 0 0 0", "Every day at -3:07AM"},
     };
@@ -46,22 +46,15 @@ TEST(ScheduleEntry, TextFormBothWaysForEveryKind) {
         EXPECT_EQ(parsed(c.text), c.e) << c.text;
         EXPECT_EQ(c.e.describe(), c.words) << c.text;
     }
-}
-
-TEST(ScheduleEntry, PeriodLetterCaseIsWrittenLowerButReadAsStored) {
-    // Written lower-cased, read back lower-cased through the text.
-    EXPECT_EQ(entry("S", 1, 2, "ON", 1, 2, 2004).toText(), "S 1 2 on 1 2 2004");
-    EXPECT_EQ(parsed(entry("S", 1, 2, "ON", 1, 2, 2004).toText()).period, "on");
+    // The period is written lower-cased but read as stored; its words do not care.
     EXPECT_EQ(entry("S", 1, 2, "Week", 0, 3, 0).toText(), "S 1 2 every week 0 3 0");
-    EXPECT_EQ(parsed(entry("S", 1, 2, "Week", 0, 3, 0).toText()).period, "week");
-    // A period read with a capital letter stays as it was; its words do not care.
-    const ScheduleEntry day = parsed("S 10 0 every Day 0 0 0");
-    EXPECT_EQ(day.period, "Day");
-    EXPECT_EQ(day.describe(), "Every day at 10:00AM");
+    EXPECT_EQ(entry("S", 1, 2, "ON", 1, 2, 2004).toText(), "S 1 2 on 1 2 2004");
+    EXPECT_EQ(parsed("S 10 0 every Day 0 0 0").period, "Day");
+    EXPECT_EQ(parsed("S 10 0 every Day 0 0 0").describe(), "Every day at 10:00AM");
+    EXPECT_EQ(parsed("R 22 0 ON 12 29 2003").period, "on");
     // The fourth word is not looked at; a ninth token is ignored.
     EXPECT_EQ(parsed("S 10 0 daily day 0 0 0").period, "day");
     EXPECT_EQ(parsed("R 22 0 on 12 29 2003 extra"), entry("R", 22, 0, "on", 12, 29, 2003));
-    EXPECT_EQ(parsed("R 22 0 ON 12 29 2003").period, "on");
 }
 
 TEST(ScheduleEntry, AMalformedTextFailsAtItsTokenAfterTheEarlierFieldsAreSet) {
@@ -74,66 +67,37 @@ TEST(ScheduleEntry, AMalformedTextFailsAtItsTokenAfterTheEarlierFieldsAreSet) {
         EXPECT_EQ(err.text(), "S 10 0 every day");
         EXPECT_STREQ(err.what(), "'S 10 0 every day' is not a valid integer value");
     }
-    EXPECT_EQ(e.task, "S");
-    EXPECT_EQ(e.hour, 10);
-    EXPECT_EQ(e.minute, 0);
-    EXPECT_EQ(e.period, "day");
-
-    // Two spaces after the task give an empty hour token.
-    ScheduleEntry f;
-    EXPECT_THROW(f.parseText("R  10 0 on 1 1 2004"), ConversionError);
-    EXPECT_EQ(f.task, "R");
-    // A trailing space stays with the last token; a tab is no separator.
-    EXPECT_THROW(parsed("R 10 0 on 1 1 2004 "), ConversionError);
-    EXPECT_THROW(parsed("R\t10 0 on 1 1 2004"), ConversionError);
-    EXPECT_THROW(parsed(""), ConversionError);
-    EXPECT_THROW(parsed("null"), ConversionError);
-    // Out of 32 bits fails the same way; the edges fit.
-    EXPECT_THROW(parsed("R 2147483648 0 on 1 1 2004"), ConversionError);
+    EXPECT_EQ(e, entry("S", 10, 0, "day", 0, 0, 0));
+    // Two spaces give an empty token; a trailing space stays with the last
+    // token; a tab is no separator; 32 bits at most.
+    for (const char* bad : {"R  10 0 on 1 1 2004", "R 10 0 on 1 1 2004 ", "R\t10 0 on 1 1 2004", "", "null",
+                            "R 2147483648 0 on 1 1 2004"})
+        EXPECT_THROW(parsed(bad), ConversionError) << bad;
     EXPECT_EQ(parsed("R -2147483648 2147483647 on 1 1 2004").hour, -2147483647 - 1);
-    EXPECT_EQ(parsed("R +5 0 on 1 1 2004").hour, 5);
-}
-
-TEST(ScheduleEntry, NumbersReadAsTheWindowReadsThem) {
-    EXPECT_EQ(toInt32(" 5"), 5);  // an unfilled first digit does no harm
-    EXPECT_EQ(toInt32("-12"), -12);
-    EXPECT_EQ(toInt32("007"), 7);
-    EXPECT_THROW(toInt32("5 "), ConversionError);
-    EXPECT_THROW(toInt32("-"), ConversionError);
-    EXPECT_THROW(toInt32("0x10"), ConversionError);
-    EXPECT_THROW(toInt32("  "), ConversionError);
+    // Numbers as the window reads them: a leading blank for an unfilled digit.
+    for (const auto& [text, value] : {std::pair{" 5", 5}, {"-12", -12}, {"007", 7}, {"+5", 5}})
+        EXPECT_EQ(toInt32(text), value) << text;
+    for (const char* bad : {"5 ", "-", "0x10", "  "}) EXPECT_THROW(toInt32(bad), ConversionError) << bad;
 }
 
 TEST(ScheduleEntry, WordsForTasksDaysAndTheTwelveOClockHours) {
-    EXPECT_EQ(entry("S", 0, 0, "on", 0, 0, 0).taskTitle(), "Memory Scrub");
-    EXPECT_EQ(entry("r", 0, 0, "on", 0, 0, 0).taskTitle(), "Memory Recovery");
-    EXPECT_EQ(entry("SR", 0, 0, "on", 0, 0, 0).taskTitle(), "Memory Scrub and Recovery");
-    EXPECT_EQ(entry("x", 0, 0, "on", 0, 0, 0).taskTitle(), "Memory Scrub and Recovery");
-
-    EXPECT_EQ(entry("S", 10, 0, "month", 0, 1, 0).describe(), "Every month on the 1th");
-    EXPECT_EQ(entry("S", 10, 0, "month", 0, 22, 0).describe(), "Every month on the 22th");
-    EXPECT_EQ(entry("S", 0, 5, "hour", 0, 0, 0).describe(), "Every hour at 5 minutes past the hour.");
+    for (const auto& [task, title] : {std::pair{"S", "Memory Scrub"}, {"r", "Memory Recovery"},
+                                      {"SR", "Memory Scrub and Recovery"}, {"x", "Memory Scrub and Recovery"}})
+        EXPECT_EQ(entry(task, 0, 0, "on", 0, 0, 0).taskTitle(), title);
     EXPECT_EQ(entry("S", 9, 15, "week", 0, 0, 0).describe(), "Every Sunday at 9:15AM");
     EXPECT_EQ(entry("S", 9, 15, "week", 0, 6, 0).describe(), "Every Saturday at 9:15AM");
     EXPECT_EQ(entry("S", 9, 15, "week", 0, 9, 0).describe(), "Every weekday 9 at 9:15AM");
     EXPECT_EQ(entry("S", 9, 15, "yearly", 0, 0, 0).describe(), "");
-
-    EXPECT_EQ(ScheduleEntry::clockText(22, 0), "10:00PM");
-    EXPECT_EQ(ScheduleEntry::clockText(9, 30), "9:30AM");
-    EXPECT_EQ(ScheduleEntry::clockText(9, 5), "9:05AM");
-    EXPECT_EQ(ScheduleEntry::clockText(13, 7), "1:07PM");
-    EXPECT_EQ(ScheduleEntry::clockText(0, 15), "12:15AM");   // midnight
-    EXPECT_EQ(ScheduleEntry::clockText(12, 15), "12:15PM");  // noon
-    EXPECT_EQ(ScheduleEntry::clockText(24, 0), "12:00PM");   // an old stored 12 PM
-    EXPECT_EQ(ScheduleEntry::clockText(11, 59), "11:59AM");
+    // Midnight, noon, an old stored 12 PM as 24, and the hours either side.
+    for (const auto& [hour, text] : {std::pair{0, "12:15AM"}, {11, "11:15AM"}, {12, "12:15PM"}, {13, "1:15PM"},
+                                     {24, "12:15PM"}})
+        EXPECT_EQ(ScheduleEntry::clockText(hour, 15), text) << hour;
 }
 
 TEST(LoadTrigger, TextFormBothWaysAndEveryFaultRefusedWhole) {
     LoadTrigger t;
     t.parseText("sr 85 1 1072000000");
-    EXPECT_EQ(t.task, "sr");
-    EXPECT_EQ(t.percent, 85);
-    EXPECT_EQ(t.cooldownMinutes, 1);
+    // The words pin the percent and the cooldown, the text the rest.
     EXPECT_EQ(t.lastRun, 1072000000);
     EXPECT_EQ(t.toText(), "sr 85 1 1072000000");
     EXPECT_EQ(t.describe(), "When memory load exceeds 85 %, at most once every 1 minute");
@@ -158,6 +122,6 @@ TEST(LoadTrigger, DueAboveItsPercentOnceTheCooldownIsOver) {
     EXPECT_TRUE(t.due(81, 10000 + 1800));
     EXPECT_FALSE(t.due(100, 10000 + 1799));
     EXPECT_TRUE(t.due(100, 9999));  // the clock went back
-    t.lastRun = 0;
+    t.lastRun = 0;                   // never run: no cooldown to wait
     EXPECT_TRUE(t.due(81, 60));
 }

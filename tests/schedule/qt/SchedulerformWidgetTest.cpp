@@ -5,7 +5,6 @@
 #include "support/StoredValues.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +14,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
 
 using namespace kestrune;
 using namespace testsupport;
@@ -39,29 +37,23 @@ struct SchedulerWindow {
 
 }  // namespace
 
+// The layout is the code's; these are the texts and choices it is given.
 TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
     SchedulerWindow s;
     s.w->show();
     EXPECT_EQ(s.w->windowTitle(), "Scheduler");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox11")->count(), 3);
+    EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->count(), 31);
     EXPECT_TRUE(s.find<QRadioButton>("TeRadioButton1")->isChecked());
-    EXPECT_EQ(s.find<QRadioButton>("TeRadioButton2")->text(), "&Hourly");
     EXPECT_TRUE(s.find<QGroupBox>("TeGroupBox2")->isVisible());
-    for (const char* hidden : {"TeGroupBox1", "TeGroupBox4", "TeGroupBox5", "TeGroupBox6"})
+    for (const char* hidden : {"TeGroupBox1", "TeGroupBox4", "TeGroupBox5", "TeGroupBox6", "LoadGroupBox"})
         EXPECT_FALSE(s.find<QGroupBox>(hidden)->isVisible()) << hidden;
-    EXPECT_EQ(s.find<QGroupBox>("TeGroupBox1")->geometry(), QRect(248, 16, 425, 89));
-    EXPECT_EQ(s.find<QGroupBox>("TeGroupBox6")->geometry(), QRect(248, 16, 433, 89));
-    EXPECT_EQ(s.list()->geometry(), QRect(8, 120, 673, 181));
-    EXPECT_EQ(s.list()->headerItem()->text(0), "Scheduled Task");
-    EXPECT_EQ(s.list()->headerItem()->text(1), "When");
+    EXPECT_EQ(s.find<QRadioButton>("TeRadioButton2")->text(), "&Hourly");
     EXPECT_EQ(s.find<QPushButton>("TeButton3")->text(), "R&emove");
-    EXPECT_EQ(s.find<QPushButton>("TeButton2")->text(), "&Close");
+    EXPECT_EQ(s.list()->headerItem()->text(0), "Scheduled Task");
     EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->text(), "30");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->currentText(), "Friday");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->currentText(), "5");
-    EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->count(), 31);
-    EXPECT_EQ(s.find<QDateEdit>("DateTimePicker1")->date(), QDate(2003, 12, 30));
-    EXPECT_EQ(s.list()->topLevelItemCount(), 0);
 }
 
 // What each panel's controls stand for is the logic test's; here each
@@ -69,15 +61,21 @@ TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
 TEST(SchedulerGui, EachPanelsControlsAndButtonReachTheLogic) {
     SchedulerWindow s;
     s.w->show();
-    s.click("TeButton1");  // the daily panel as it opens
-    EXPECT_EQ(s.stored("0"), "R 10 0 every day 0 0 0");
-    ASSERT_EQ(s.list()->topLevelItemCount(), 1);
-    EXPECT_EQ(s.list()->topLevelItem(0)->text(0), "Memory Recovery");
-    EXPECT_EQ(s.list()->topLevelItem(0)->text(1), "Every day at 10:00AM");
+    // The daily panel as it opens, one hour digit typed ("2_:45"): the
+    // unfilled digit reads as a leading blank.
+    auto* time = s.find<QLineEdit>("TeMaskEdit2");
+    time->clear();
+    time->setCursorPosition(0);
+    QTest::keyClicks(time, "2");
+    time->setCursorPosition(3);
+    QTest::keyClicks(time, "45");
+    s.find<QComboBox>("TeComboBox3")->setCurrentText("PM");
+    s.click("TeButton1");
+    EXPECT_EQ(s.stored("0"), "R 14 45 every day 0 0 0");
+    EXPECT_EQ(s.list()->topLevelItem(0)->text(1), "Every day at 2:45PM");
 
     s.click("TeRadioButton2");
     EXPECT_TRUE(s.find<QGroupBox>("TeGroupBox1")->isVisible());
-    EXPECT_FALSE(s.find<QGroupBox>("TeGroupBox2")->isVisible());
     s.find<QLineEdit>("TeMaskEdit1")->setText("45");
     s.click("TeButton4");
     EXPECT_EQ(s.stored("1"), "R 0 45 every hour 0 0 0");
@@ -116,20 +114,6 @@ TEST(SchedulerGui, EachPanelsControlsAndButtonReachTheLogic) {
     EXPECT_FALSE(s.w->isVisible());
 }
 
-TEST(SchedulerGui, AnUnfilledFirstHourDigitReadsAsALeadingBlank) {
-    SchedulerWindow s;
-    s.w->show();
-    auto* time = s.find<QLineEdit>("TeMaskEdit2");
-    time->clear();
-    time->setCursorPosition(0);
-    QTest::keyClicks(time, "2");  // one hour digit only: "2_:__"
-    time->setCursorPosition(3);
-    QTest::keyClicks(time, "45");
-    s.find<QComboBox>("TeComboBox3")->setCurrentText("PM");
-    s.click("TeButton1");
-    EXPECT_EQ(s.stored("0"), "R 14 45 every day 0 0 0");
-}
-
 TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
     SchedulerWindow s;
     s.w->show();
@@ -138,10 +122,9 @@ TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
     // Tab from the periods: Run, then the daily line (the panel shown), the
     // list, Remove, Close; hidden panels' controls are passed over.
     std::vector<QString> order;
-    for (QWidget* w = s.find<QWidget>("TeComboBox11"); order.size() < 7; w = w->nextInFocusChain()) {
+    for (QWidget* w = s.find<QWidget>("TeComboBox11"); order.size() < 7; w = w->nextInFocusChain())
         if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w != s.w.get() && !w->objectName().isEmpty())
             order.push_back(w->objectName());
-    }
     EXPECT_EQ(order, (std::vector<QString>{"TeComboBox11", "TeMaskEdit2", "TeComboBox3", "TeButton1", "TeListView1",
                                            "TeButton3", "TeButton2"}));
     // The controls without a caption of their own still have a name to say.
