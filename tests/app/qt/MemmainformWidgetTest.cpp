@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -69,18 +68,12 @@ TEST(MainWindowGui, EachControlTakesItsPlaceCaptionAndFigure) {
         ASSERT_NE(m.find<QWidget>(p.name), nullptr) << p.name;
         EXPECT_EQ(m.find<QWidget>(p.name)->geometry(), QRect(p.at.left, p.at.top, p.at.width, p.at.height)) << p.name;
     }
+    // Captions, menus and their keys are read out of the real program by the
+    // accessibility test (desktop/a11y_tree.py).
     EXPECT_EQ(m.w->windowTitle(), "Kestrune");
     for (const auto& [name, title] : {std::pair{"TeGroupBox5", "Memory History"}, std::pair{"TeGroupBox6", "Information"}})
-        EXPECT_EQ(m.find<QGroupBox>(name)->title(), title) << name;  // the others are read out in the desktop test
+        EXPECT_EQ(m.find<QGroupBox>(name)->title(), title) << name;
     EXPECT_TRUE(m.text("Label1").startsWith("To the left, you see progress bars"));
-    EXPECT_EQ(m.find<QPushButton>("TeButton1")->text(), "&Recover Memory");
-    EXPECT_EQ(m.find<QPushButton>("TeButton2")->text(), "&Scrub Memory");
-    EXPECT_EQ(m.find<QMenu>("CustomItem3")->title(), "&File");
-    EXPECT_EQ(m.find<QMenu>("CustomItem6")->title(), "&Edit");
-    EXPECT_EQ(m.find<QMenu>("CustomItem4")->title(), "&Help");
-    for (const auto& [name, caption] : {std::pair{"CustomItem1", "E&xit"}, std::pair{"CustomItem7", "&Scheduler"},
-                                        std::pair{"CustomItem2", "&Tutorial"}, std::pair{"CustomItem5", "&Visit Support"}})
-        EXPECT_EQ(m.find<QAction>(name)->text(), caption) << name;
 
     // Each figure control shows the figure the logic wrote to it.
     const struct {
