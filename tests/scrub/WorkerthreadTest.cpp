@@ -26,8 +26,13 @@ public:
     std::function<bool(std::size_t size, int granted)> gives = [](std::size_t, int) { return true; };
     // Runs on the worker's thread after each request.
     std::function<void(int granted)> after;
+    // Runs on the worker's thread as a run begins, before any request.
+    std::function<void()> begins;
 
-    void beginRun() override { ++runs; }
+    void beginRun() override {
+        ++runs;
+        if (begins) begins();
+    }
     void* allocate(std::size_t size) override {
         std::lock_guard lock(mutex_);
         requests.push_back(size);
@@ -69,9 +74,16 @@ TEST(ScrubWorker, RefusalsHalveTheSizeDownTo640AndEverythingGoesBackInOrder) {
         const int level = size == 10240 ? 0 : size == 5120 ? 1 : size == 2560 ? 2 : size == 1280 ? 3 : 4;
         return granted < 3 * (level + 1);
     };
+    // The run waits until the test has looked, so a fast worker cannot be
+    // idle again by then.
+    std::atomic<bool> looked{false};
+    heap.begins = [&] {
+        while (!looked) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
     WorkerThread w(heap, platform::systemClock());
     w.StartScrub();
     EXPECT_FALSE(w.IsIdle());  // busy at once, before the body takes it up
+    looked = true;
     ASSERT_TRUE(waitIdle(w));
     std::vector<std::size_t> expected;
     for (const std::size_t size : {10240u, 5120u, 2560u, 1280u, 640u}) expected.insert(expected.end(), 4, size);
