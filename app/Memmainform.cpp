@@ -35,8 +35,7 @@ Notice unattendedNotice(Operation op, int loadPercent, const std::string& result
     return n;
 }
 
-TKestruneForm::TKestruneForm(Controls controls, const Services& services)
-    : c_(std::move(controls)), s_(services) {
+TKestruneForm::TKestruneForm(Controls controls, const Services& services) : c_(std::move(controls)), s_(services) {
     // The load triggers judge by samples that no operation of ours skewed.
     c_.figures.sampled = [this, view = std::move(c_.figures.sampled)](const platform::MemoryStatus& s) {
         if (!operationInProgress()) quietLoad_ = static_cast<std::int32_t>(s.memoryLoad);
@@ -57,8 +56,7 @@ void TKestruneForm::FormShow() {
     const int top = centredOffset(screenHeight, frame.height);
     c_.self.moveTo(frame.left, top);
 
-    if (!MemoryThread)
-        MemoryThread = std::make_unique<TMemoryThread>(c_.figures, s_.memory, s_.clock, s_.ui);
+    if (!MemoryThread) MemoryThread = std::make_unique<TMemoryThread>(c_.figures, s_.memory, s_.clock, s_.ui);
     if (!Form2) Form2 = s_.forms.createProgressWindow();
 
     if (!showTutorial) {
@@ -104,8 +102,7 @@ bool TKestruneForm::BlockedCloseQuery() {
 void TKestruneForm::FormResize() {
     const int width = fixedClientWidth();
     const int height = flooredClientHeight(c_.self.clientHeight());
-    if (width != c_.self.clientWidth() || height != c_.self.clientHeight())
-        c_.self.setClientSize(width, height);
+    if (width != c_.self.clientWidth() || height != c_.self.clientHeight()) c_.self.setClientSize(width, height);
 }
 
 void TKestruneForm::FormPaint() {
@@ -182,9 +179,9 @@ void TKestruneForm::TeButton1Click() {
     // monitor's update and a scheduled run wait, then catch up.
     runOperation(kGateRecovery | kGateOperation, [this] {
         if (!Form2) Form2 = s_.forms.createProgressWindow();
-        MemoryRecovery(RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle(),
-                                    s_.sessionEnding},
-                       Form2->form(), s_.memory, s_.vm, s_.clock)
+        MemoryRecovery(
+            RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle(), s_.sessionEnding},
+            Form2->form(), s_.memory, s_.vm, s_.clock)
             .run();
     });
 }

@@ -2,16 +2,16 @@
 
 #include "app/Tmemorythread.h"
 #include "app/Wizardform.h"
-#include "recovery/Recovery.h"
-#include "recovery/Waitform.h"
-#include "schedule/LoadTrigger.h"
-#include "schedule/Schedulerform.h"
-#include "scrub/Scrubform.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
 #include "platform/UiSync.h"
 #include "platform/VirtualMemory.h"
+#include "recovery/Recovery.h"
+#include "recovery/Waitform.h"
+#include "schedule/LoadTrigger.h"
+#include "schedule/Schedulerform.h"
+#include "scrub/Scrubform.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,8 +25,7 @@ namespace mainform {
 inline constexpr const char* kCaption = "Kestrune";
 inline constexpr int kMinClientHeight = 404;
 inline constexpr int kTutorialGap = 8;
-inline constexpr const char* kSupportUrl =
-    "http://www.tarnwick.example/pages/products/index.cfm?";
+inline constexpr const char* kSupportUrl = "http://www.tarnwick.example/pages/products/index.cfm?";
 
 inline constexpr platform::Rect kGroupBox6{328, 152, 193, 185};  // "Information"
 

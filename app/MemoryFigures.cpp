@@ -13,8 +13,7 @@ int percent(float share) { return static_cast<int>(share * 100.0f); }
 
 float byteShare(std::uint64_t total, std::uint64_t avail) {
     if (total == 0) return 0.0f;
-    return static_cast<float>(static_cast<double>(total - std::min(avail, total)) /
-                              static_cast<double>(total));
+    return static_cast<float>(static_cast<double>(total - std::min(avail, total)) / static_cast<double>(total));
 }
 
 std::string usedOfTotal(std::uint64_t usedMB, std::uint64_t totalMB) {
@@ -29,8 +28,7 @@ MemoryFigures computeFigures(const platform::MemoryStatus& s) {
     const std::uint64_t availMB = toMB(s.availPhys) + toMB(s.availPageFile) + toMB(s.availVirtual);
     const std::uint64_t usedMB = totalMB - std::min(availMB, totalMB);
     const float totalShare =
-        totalMB == 0 ? 0.0f
-                     : static_cast<float>(static_cast<double>(usedMB) / static_cast<double>(totalMB));
+        totalMB == 0 ? 0.0f : static_cast<float>(static_cast<double>(usedMB) / static_cast<double>(totalMB));
     const float physicalShare = byteShare(s.totalPhys, s.availPhys);
     const float virtualShare = byteShare(s.totalVirtual, s.availVirtual);
     const float pageFileShare = byteShare(s.totalPageFile, s.availPageFile);
@@ -41,19 +39,17 @@ MemoryFigures computeFigures(const platform::MemoryStatus& s) {
     f.totalBar = percent(totalShare);
     f.physicalText = usedOfTotal(toMB(s.totalPhys - std::min(s.availPhys, s.totalPhys)), toMB(s.totalPhys));
     f.physicalBar = percent(physicalShare);
-    f.virtualText =
-        usedOfTotal(toMB(s.totalVirtual - std::min(s.availVirtual, s.totalVirtual)), toMB(s.totalVirtual));
+    f.virtualText = usedOfTotal(toMB(s.totalVirtual - std::min(s.availVirtual, s.totalVirtual)), toMB(s.totalVirtual));
     f.virtualBar = percent(virtualShare);
-    f.pageFileText = usedOfTotal(toMB(s.totalPageFile - std::min(s.availPageFile, s.totalPageFile)),
-                                 toMB(s.totalPageFile));
+    f.pageFileText =
+        usedOfTotal(toMB(s.totalPageFile - std::min(s.availPageFile, s.totalPageFile)), toMB(s.totalPageFile));
     f.pageFileBar = percent(pageFileShare);
     f.statusText = "Memory Load: " + std::to_string(static_cast<std::int32_t>(s.memoryLoad)) + "%";
     return f;
 }
 
 ScaleTexts scaleTexts(std::int32_t totalPhysMB) {
-    return {std::to_string(totalPhysMB) + " MB",
-            std::to_string(static_cast<std::int32_t>(totalPhysMB * 0.5)) + " MB"};
+    return {std::to_string(totalPhysMB) + " MB", std::to_string(static_cast<std::int32_t>(totalPhysMB * 0.5)) + " MB"};
 }
 
 void writeFigures(FigureControls& c, const MemoryFigures& f) {

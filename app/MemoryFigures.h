@@ -31,12 +31,12 @@ inline constexpr platform::TColor kGraphPointColor = platform::clYellow;
 
 // The main-window controls the monitor writes.
 struct FigureControls {
-    platform::Label& TeLabel1;  // "Physical Memory"
-    platform::Label& TeLabel2;  // "Virtual Memory"
-    platform::Label& TeLabel3;  // "PageFile"
-    platform::Label& TeLabel4;  // "Total Memory"
-    platform::Label& TeLabel5;  // graph scale, top
-    platform::Label& TeLabel6;  // graph scale, middle
+    platform::Label& TeLabel1;              // "Physical Memory"
+    platform::Label& TeLabel2;              // "Virtual Memory"
+    platform::Label& TeLabel3;              // "PageFile"
+    platform::Label& TeLabel4;              // "Total Memory"
+    platform::Label& TeLabel5;              // graph scale, top
+    platform::Label& TeLabel6;              // graph scale, middle
     platform::ProgressBar& TeProgressBar1;  // total
     platform::ProgressBar& TeProgressBar2;  // physical
     platform::ProgressBar& TeProgressBar3;  // virtual

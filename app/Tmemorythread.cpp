@@ -4,8 +4,8 @@
 
 namespace kestrune {
 
-TMemoryThread::TMemoryThread(FigureControls& controls, platform::MemorySource& memory,
-                             platform::Clock& clock, platform::UiDispatcher& ui)
+TMemoryThread::TMemoryThread(FigureControls& controls, platform::MemorySource& memory, platform::Clock& clock,
+                             platform::UiDispatcher& ui)
     // `running` is set before the body starts, so a stop that comes first is
     // never undone.
     : running(true), controls_(controls), memory_(memory), clock_(clock), sync_(ui, kGateRecovery) {

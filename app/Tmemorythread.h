@@ -17,8 +17,8 @@ inline constexpr unsigned kMonitorPeriodMs = 1000;
 // take a fresh sample and write it into the controls.
 class TMemoryThread final : public platform::Thread {
 public:
-    TMemoryThread(FigureControls& controls, platform::MemorySource& memory,
-                  platform::Clock& clock, platform::UiDispatcher& ui);
+    TMemoryThread(FigureControls& controls, platform::MemorySource& memory, platform::Clock& clock,
+                  platform::UiDispatcher& ui);
     // Clears `running`, drops a handed-over update and waits for the body.
     ~TMemoryThread() override;
 

@@ -9,13 +9,17 @@ void TWizardForm::complainNoFlag() {
 }
 
 void TWizardForm::FormShow() {
-    if (showNextTimeFlag != nullptr) c_.TeCheckBox1.setChecked(*showNextTimeFlag);
-    else complainNoFlag();
+    if (showNextTimeFlag != nullptr)
+        c_.TeCheckBox1.setChecked(*showNextTimeFlag);
+    else
+        complainNoFlag();
 }
 
 bool TWizardForm::FormCloseQuery() {
-    if (showNextTimeFlag != nullptr) *showNextTimeFlag = c_.TeCheckBox1.checked();
-    else complainNoFlag();
+    if (showNextTimeFlag != nullptr)
+        *showNextTimeFlag = c_.TeCheckBox1.checked();
+    else
+        complainNoFlag();
     return true;
 }
 

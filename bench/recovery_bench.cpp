@@ -4,9 +4,9 @@
 // bare at the same counts.
 #include "bench/Ratios.h"
 #include "platform/MessageBox.h"
-#include "platform/VirtualMemory.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
+#include "platform/VirtualMemory.h"
 #include "recovery/Recovery.h"
 
 #include <sys/mman.h>
@@ -235,12 +235,12 @@ const std::pair<const char*, std::uint64_t> kSizes[] = {{"1GB", 1024}, {"4GB", 4
 void registerGrowth() {
     for (const auto& [name, blocks] : kSizes) {
         const std::uint64_t n = blocks;
-        benchmark::RegisterBenchmark((std::string("BM_RecoveryLoops/") + name).c_str(),
-                                     [n](benchmark::State& s) { recoveryLoops(s, n); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((std::string("BM_BareLoops/") + name).c_str(),
-                                     [n](benchmark::State& s) { bareLoops(s, n); })
-            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("BM_RecoveryLoops/") + name).c_str(), [n](benchmark::State& s) {
+            recoveryLoops(s, n);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("BM_BareLoops/") + name).c_str(), [n](benchmark::State& s) {
+            bareLoops(s, n);
+        })->Unit(benchmark::kMillisecond);
     }
 }
 
@@ -252,15 +252,12 @@ int main(int argc, char** argv) {
     setenv("KESTRUNE_REGISTRY", "/proc/kestrune-bench/none.sqlite3", 1);
     platform::setMessageBoxHandler([](const platform::BoxCall&) {});
     // Rates: ours over the bare loop's is the inverse of the time ratio.
-    return benchratio::run(argc, argv,
-                           {{"recovery / the same three calls bare (time)", "BM_RecoveryPath",
-                             "BM_BareCommitDecommitRelease", 1 / 0.9, true},
-                            {"recovery / bare mmap+munmap (time)", "BM_RecoveryPath", "BM_BareMmapMunmap", 1 / 0.9,
-                             true},
-                            {"recovery loops / bare loops, 1 GB", "BM_RecoveryLoops/1GB", "BM_BareLoops/1GB",
-                             1 / 0.9, true},
-                            {"recovery loops / bare loops, 4 GB", "BM_RecoveryLoops/4GB", "BM_BareLoops/4GB",
-                             1 / 0.9, true},
-                            {"recovery loops / bare loops, budget", "BM_RecoveryLoops/budget",
-                             "BM_BareLoops/budget", 1 / 0.9, true}});
+    return benchratio::run(
+        argc, argv,
+        {{"recovery / the same three calls bare (time)", "BM_RecoveryPath", "BM_BareCommitDecommitRelease", 1 / 0.9,
+          true},
+         {"recovery / bare mmap+munmap (time)", "BM_RecoveryPath", "BM_BareMmapMunmap", 1 / 0.9, true},
+         {"recovery loops / bare loops, 1 GB", "BM_RecoveryLoops/1GB", "BM_BareLoops/1GB", 1 / 0.9, true},
+         {"recovery loops / bare loops, 4 GB", "BM_RecoveryLoops/4GB", "BM_BareLoops/4GB", 1 / 0.9, true},
+         {"recovery loops / bare loops, budget", "BM_RecoveryLoops/budget", "BM_BareLoops/budget", 1 / 0.9, true}});
 }

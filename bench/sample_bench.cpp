@@ -1,8 +1,8 @@
 // One memory sample against a bare read of the same /proc files, and one
 // full update of the main window's controls.
-#include "bench/Ratios.h"
-#include "app/qt/QtFormFactory.h"
 #include "app/qt/MemmainformWidget.h"
+#include "app/qt/QtFormFactory.h"
+#include "bench/Ratios.h"
 #include "platform/linux/SystemMemory.h"
 #include "platform/qt/UiDispatcher.h"
 
@@ -53,7 +53,8 @@ struct Window {
     platform::QtUiDispatcher ui;
     kestrune::QtFormFactory forms{platform::systemMemory(), platform::systemClock(), ui};
     std::atomic<bool> closing{false};
-    kestrune::KestruneFormWidget w{platform::systemMemory(), platform::systemVirtualMemory(), platform::systemClock(), ui, forms, closing};
+    kestrune::KestruneFormWidget w{
+        platform::systemMemory(), platform::systemVirtualMemory(), platform::systemClock(), ui, forms, closing};
 };
 
 // Sample, derive and write every label, bar, the graph point and the status.

@@ -4,8 +4,8 @@
 #include "bench/Ratios.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
-#include "platform/linux/SqliteStore.h"
 #include "platform/UiSync.h"
+#include "platform/linux/SqliteStore.h"
 #include "schedule/Schedulethread.h"
 #include "schedule/qt/SchedulerformWidget.h"
 
@@ -33,7 +33,8 @@ protected:
 void seed() {
     platform::RegistryReaderWriter reg;
     reg.setKeyName(platform::kScheduleKey);
-    for (int i = 0; i < 100; ++i) reg.writeString("S 25 " + std::to_string(i % 60) + " every day 0 0 0", std::to_string(i));
+    for (int i = 0; i < 100; ++i)
+        reg.writeString("S 25 " + std::to_string(i % 60) + " every day 0 0 0", std::to_string(i));
     reg.setKeyName(platform::kProductKey);
     reg.writeString("s 9 0 on 12 29 2003", "lastScrub");
     reg.writeString("s 9 0 on 12 29 2003", "lastRecovery");
@@ -118,9 +119,9 @@ void useStoreWith(int count) {
 // Seconds per stored entry, beside the time per iteration.
 void perEntry(benchmark::State& state) {
     if (state.range(0) == 0) return;
-    state.counters["per_entry"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                     benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+    state.counters["per_entry"] =
+        benchmark::Counter(static_cast<double>(state.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void entryCounts(benchmark::internal::Benchmark* b) {
@@ -225,8 +226,8 @@ int main(int argc, char** argv) {
     for (const char* n : {"10", "100", "1000", "10000"}) {
         pairs.push_back({std::string("pass / its bare store reads, ") + n, std::string("BM_SchedulePass/") + n,
                          std::string("BM_BarePassReads/") + n, 2.0, true});
-        pairs.push_back({std::string("window opening / the empty window, ") + n,
-                         std::string("BM_SchedulerOpen/") + n, "BM_SchedulerOpen/0", 1000.0, true});
+        pairs.push_back({std::string("window opening / the empty window, ") + n, std::string("BM_SchedulerOpen/") + n,
+                         "BM_SchedulerOpen/0", 1000.0, true});
     }
     const int rc = benchratio::run(argc, argv, pairs);
     platform::SqliteStore::closeIdleConnections();

@@ -63,12 +63,14 @@ void removeStore() {
 // than making and laying out a new file. False where that cannot be done.
 bool emptyStore() {
     if (::access(storePath.c_str(), F_OK) != 0) return true;  // no file yet: as fresh as it gets
-    if (resetter == nullptr && sqlite3_open_v2(storePath.c_str(), &resetter, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (resetter == nullptr &&
+        sqlite3_open_v2(storePath.c_str(), &resetter, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         return false;
-    return sqlite3_exec(resetter,
-                        "BEGIN IMMEDIATE; DELETE FROM registry_values; DELETE FROM registry_keys WHERE parent IS NOT NULL;"
-                        " DELETE FROM sqlite_sequence; COMMIT",
-                        nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_exec(
+               resetter,
+               "BEGIN IMMEDIATE; DELETE FROM registry_values; DELETE FROM registry_keys WHERE parent IS NOT NULL;"
+               " DELETE FROM sqlite_sequence; COMMIT",
+               nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // After damage, or for one input in four (by length, so that an input always
@@ -83,8 +85,11 @@ void freshStore(std::size_t size) {
 }
 
 const char* const kKeys[] = {"SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin",
-                             "SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin\\SCHENT", "null", "",
-                             "SOFTWARE\\\\Broken", "Software\\tarnwick technologies"};
+                             "SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin\\SCHENT",
+                             "null",
+                             "",
+                             "SOFTWARE\\\\Broken",
+                             "Software\\tarnwick technologies"};
 
 std::string lower(std::string s) {
     for (char& c : s)
@@ -96,8 +101,8 @@ std::string lower(std::string s) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // On tmpfs where there is one: every write waits for the disk otherwise.
-    static std::string dir = std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                             "/kestrune-fuzz-XXXXXX";
+    static std::string dir =
+        std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/kestrune-fuzz-XXXXXX";
     if (mkdtemp(dir.data()) == nullptr) std::abort();
     storePath = dir + "/registry.sqlite3";
     std::atexit([] {

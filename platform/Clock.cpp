@@ -42,8 +42,10 @@ public:
     std::time_t now() override { return std::time(nullptr); }
     std::tm localTime(std::time_t t) override { return detail::systemLocalTime(t); }
     void sleep(unsigned ms) override {
-        if (ms == 0) std::this_thread::yield();
-        else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (ms == 0)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
     void sleep(unsigned ms, Alarm& alarm) override { alarm.waitFor(ms); }
     void sleepInSteps(unsigned ms, unsigned, const std::atomic<bool>& flag, Alarm& alarm) override {

@@ -19,8 +19,10 @@ inline std::string withMnemonic(std::string_view caption, char key) {
     std::string out;
     bool marked = false;
     for (const char c : caption) {
-        if (c == '&') out += '&';
-        else if (!marked && std::tolower(static_cast<unsigned char>(c)) == std::tolower(static_cast<unsigned char>(key))) {
+        if (c == '&')
+            out += '&';
+        else if (!marked &&
+                 std::tolower(static_cast<unsigned char>(c)) == std::tolower(static_cast<unsigned char>(key))) {
             out += '&';
             marked = true;
         }

@@ -19,16 +19,17 @@ ShellBackend& shell() {
 
 }  // namespace
 
-void messageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-                BoxKind kind) {
+void messageBox(WindowHandle owner, const std::string& text, const std::string& caption, BoxKind kind) {
     BoxHandler handler;
     {
         std::lock_guard lock(handlersMutex);
         handler = boxHandler;
     }
     const BoxCall call{owner, text, caption, kind};
-    if (handler) handler(call);
-    else shell().showBox(call);
+    if (handler)
+        handler(call);
+    else
+        shell().showBox(call);
 }
 
 BoxHandler setMessageBoxHandler(BoxHandler handler) {
@@ -43,8 +44,10 @@ void shellOpen(const std::string& url) {
         std::lock_guard lock(handlersMutex);
         handler = shellHandler;
     }
-    if (handler) handler(url);
-    else shell().openUrl(url);
+    if (handler)
+        handler(url);
+    else
+        shell().openUrl(url);
 }
 
 ShellHandler setShellHandler(ShellHandler handler) {

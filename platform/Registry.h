@@ -49,7 +49,6 @@ inline constexpr char kProductKey[] = "SOFTWARE\\Tarnwick Technologies\\Orbenfol
 inline constexpr char kScheduleKey[] = "SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin\\SCHENT";
 // The memory-load triggers: a key of their own, so that a reader of the
 // timed entries never meets a value it cannot parse.
-inline constexpr char kLoadTriggerKey[] =
-    "SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin\\SCHENT_LOAD";
+inline constexpr char kLoadTriggerKey[] = "SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin\\SCHENT_LOAD";
 
 }  // namespace platform

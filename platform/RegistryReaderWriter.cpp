@@ -75,14 +75,17 @@ bool RegistryReaderWriter::writeNumber(std::int32_t value, const std::string& va
 }
 
 RegistryReaderWriter::CompareAndWrite RegistryReaderWriter::compareAndWriteString(const std::string& expected,
-                                                                                const std::string& data,
-                                                                                const std::string& valueName) {
+                                                                                  const std::string& data,
+                                                                                  const std::string& valueName) {
     if (noKeyNamed()) return CompareAndWrite::Failed;
     switch (backend_->replaceValue(rootKey_, keyName_, valueName, expected, readBufferSize_, REG_SZ, data.c_str(),
                                    data.size() + 1)) {
-    case RegistryBackend::Change::Done: return CompareAndWrite::Written;
-    case RegistryBackend::Change::Declined: return CompareAndWrite::Differed;
-    case RegistryBackend::Change::Failed: break;
+        case RegistryBackend::Change::Done:
+            return CompareAndWrite::Written;
+        case RegistryBackend::Change::Declined:
+            return CompareAndWrite::Differed;
+        case RegistryBackend::Change::Failed:
+            break;
     }
     return CompareAndWrite::Failed;
 }

@@ -35,8 +35,10 @@ void UiDispatcher::release(unsigned gates) {
     while (!parked_.empty()) {
         auto item = std::move(parked_.front());
         parked_.pop_front();
-        if (held(item.first)) still.push_back(std::move(item));
-        else post(std::move(item.second), item.first);
+        if (held(item.first))
+            still.push_back(std::move(item));
+        else
+            post(std::move(item.second), item.first);
     }
     parked_ = std::move(still);
 }
@@ -70,8 +72,7 @@ struct UiSync::State {
     struct Ticket {
         std::shared_ptr<State> state;
         std::shared_ptr<Call> call;
-        Ticket(std::shared_ptr<State> s, std::shared_ptr<Call> c)
-            : state(std::move(s)), call(std::move(c)) {}
+        Ticket(std::shared_ptr<State> s, std::shared_ptr<Call> c) : state(std::move(s)), call(std::move(c)) {}
         Ticket(const Ticket&) = delete;
         Ticket& operator=(const Ticket&) = delete;
         ~Ticket() {
@@ -98,8 +99,7 @@ struct UiSync::State {
     };
 };
 
-UiSync::UiSync(UiDispatcher& ui, unsigned gates)
-    : ui_(ui), gates_(gates), state_(std::make_shared<State>()) {}
+UiSync::UiSync(UiDispatcher& ui, unsigned gates) : ui_(ui), gates_(gates), state_(std::make_shared<State>()) {}
 
 UiSync::~UiSync() { close(); }
 

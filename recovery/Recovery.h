@@ -1,10 +1,10 @@
 #pragma once
 
-#include "recovery/Waitform.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
 #include "platform/VirtualMemory.h"
+#include "recovery/Waitform.h"
 
 #include <atomic>
 #include <cstdint>

@@ -40,8 +40,7 @@ std::int32_t inRange(const std::string& text, std::int32_t low, std::int32_t hig
 }  // namespace
 
 std::string LoadTrigger::toText() const {
-    return task + " " + std::to_string(percent) + " " + std::to_string(cooldownMinutes) + " " +
-           std::to_string(lastRun);
+    return task + " " + std::to_string(percent) + " " + std::to_string(cooldownMinutes) + " " + std::to_string(lastRun);
 }
 
 void LoadTrigger::parseText(const std::string& text) {

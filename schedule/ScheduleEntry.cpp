@@ -77,8 +77,10 @@ const char* const kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Th
 std::string ScheduleEntry::toText() const {
     std::string out = task + " " + std::to_string(hour) + " " + std::to_string(minute) + " ";
     const std::string p = lowerCase(period);
-    if (p == "on") out += "on ";
-    else out += "every " + p + " ";
+    if (p == "on")
+        out += "on ";
+    else
+        out += "every " + p + " ";
     return out + std::to_string(month) + " " + std::to_string(day) + " " + std::to_string(year);
 }
 
@@ -114,8 +116,7 @@ std::string ScheduleEntry::describe() const {
     if (p == "on")
         return clock + " on " + std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
     if (p == "week") {
-        const std::string weekday =
-            day >= 0 && day <= 6 ? kWeekdays[day] : "weekday " + std::to_string(day);
+        const std::string weekday = day >= 0 && day <= 6 ? kWeekdays[day] : "weekday " + std::to_string(day);
         return "Every " + weekday + " at " + clock;
     }
     if (p == "day") return "Every day at " + clock;

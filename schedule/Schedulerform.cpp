@@ -18,7 +18,6 @@ void openKey(platform::RegistryReaderWriter& reg, const char* key) {
     reg.setKeyName(key);
 }
 
-
 // The parts of a date text split at "/": before the first, between the first
 // and the second (to the end without a second), after the second.
 std::string datePart(const std::string& text, int part) {
@@ -180,7 +179,9 @@ void TScheduler::reloadList() {
 
 void TScheduler::addRow(const ScheduleEntry& entry) { c_.TeListView1.addRow(entry.taskTitle(), entry.describe()); }
 
-void TScheduler::addRow(const LoadTrigger& trigger) { c_.TeListView1.addRow(taskTitle(trigger.task), trigger.describe()); }
+void TScheduler::addRow(const LoadTrigger& trigger) {
+    c_.TeListView1.addRow(taskTitle(trigger.task), trigger.describe());
+}
 
 void TScheduler::TeButton3Click() {
     const int selected = c_.TeListView1.selectedRow();

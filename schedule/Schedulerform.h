@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/Controls.h"
 #include "schedule/LoadTrigger.h"
 #include "schedule/ScheduleEntry.h"
-#include "platform/Controls.h"
 
 #include <cstdint>
 #include <string>
@@ -61,23 +61,23 @@ class TScheduler {
 public:
     struct Controls {
         platform::Window& self;
-        platform::Label& TeComboBox11;  // "Run"
-        platform::Panel& TeGroupBox1;   // hourly
-        platform::Panel& TeGroupBox2;   // daily
-        platform::Panel& TeGroupBox4;   // weekly
-        platform::Panel& TeGroupBox5;   // monthly
-        platform::Panel& TeGroupBox6;   // once
-        platform::Label& TeMaskEdit1;   // minutes past the hour
-        platform::Label& TeMaskEdit2;   // daily time
-        platform::Label& TeMaskEdit3;   // weekly time
-        platform::Label& TeMaskEdit4;   // monthly time
-        platform::Label& TeMaskEdit5;   // once time
-        platform::Label& TeComboBox3;   // daily AM/PM
-        platform::Label& TeComboBox1;   // weekly AM/PM
-        platform::Label& TeComboBox7;   // monthly AM/PM
-        platform::Label& TeComboBox10;  // once AM/PM
-        platform::Label& TeComboBox6;   // weekday
-        platform::Label& TeComboBox9;   // day of the month
+        platform::Label& TeComboBox11;     // "Run"
+        platform::Panel& TeGroupBox1;      // hourly
+        platform::Panel& TeGroupBox2;      // daily
+        platform::Panel& TeGroupBox4;      // weekly
+        platform::Panel& TeGroupBox5;      // monthly
+        platform::Panel& TeGroupBox6;      // once
+        platform::Label& TeMaskEdit1;      // minutes past the hour
+        platform::Label& TeMaskEdit2;      // daily time
+        platform::Label& TeMaskEdit3;      // weekly time
+        platform::Label& TeMaskEdit4;      // monthly time
+        platform::Label& TeMaskEdit5;      // once time
+        platform::Label& TeComboBox3;      // daily AM/PM
+        platform::Label& TeComboBox1;      // weekly AM/PM
+        platform::Label& TeComboBox7;      // monthly AM/PM
+        platform::Label& TeComboBox10;     // once AM/PM
+        platform::Label& TeComboBox6;      // weekday
+        platform::Label& TeComboBox9;      // day of the month
         platform::Label& DateTimePicker1;  // the date as month/day/four-digit year
         platform::ListView& TeListView1;
         platform::Panel& LoadGroupBox;      // by memory load
@@ -92,20 +92,20 @@ public:
     std::vector<std::string> loadTriggerNames;
 
     void FormShow() { reloadList(); }
-    void TeRadioButton2Click();  // "Hourly"
-    void TeRadioButton1Click();  // "Daily"
-    void TeRadioButton3Click();  // "Weekly"
-    void TeRadioButton4Click();  // "Monthly"
-    void TeRadioButton5Click();  // "Once"
-    void LoadRadioButtonClick(); // "By load"
-    void TeButton4Click();       // "Schedule" in the hourly panel
-    void TeButton1Click();       // daily
-    void TeButton5Click();       // weekly
-    void TeButton6Click();       // monthly
-    void TeButton7Click();       // once
-    void LoadButtonClick();      // by memory load
-    void TeButton3Click();       // "Remove"
-    void TeButton2Click();       // "Close"
+    void TeRadioButton2Click();   // "Hourly"
+    void TeRadioButton1Click();   // "Daily"
+    void TeRadioButton3Click();   // "Weekly"
+    void TeRadioButton4Click();   // "Monthly"
+    void TeRadioButton5Click();   // "Once"
+    void LoadRadioButtonClick();  // "By load"
+    void TeButton4Click();        // "Schedule" in the hourly panel
+    void TeButton1Click();        // daily
+    void TeButton5Click();        // weekly
+    void TeButton6Click();        // monthly
+    void TeButton7Click();        // once
+    void LoadButtonClick();       // by memory load
+    void TeButton3Click();        // "Remove"
+    void TeButton2Click();        // "Close"
 
     void reloadList();
     void storeEntry(const std::string& text);

@@ -10,12 +10,9 @@ namespace kestrune {
 
 using namespace schedule;
 
-ScheduleThread::ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock,
-                               platform::UiDispatcher& ui, Actions actions)
-    : appClosing_(appClosing),
-      clock_(clock),
-      actions_(std::move(actions)),
-      sync_(ui, actions_.gates) {
+ScheduleThread::ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock, platform::UiDispatcher& ui,
+                               Actions actions)
+    : appClosing_(appClosing), clock_(clock), actions_(std::move(actions)), sync_(ui, actions_.gates) {
     start();
 }
 
@@ -188,9 +185,12 @@ void ScheduleThread::checkEntries() {
         const bool recoveryDue = wantsRecovery && differs(lastRecoveryEntry, now) && differs(startedRecovery_, now);
         const bool scrubDue = wantsScrub && differs(lastScrubEntry, now) && differs(startedScrub_, now);
         if (!isDue(e, now)) continue;
-        if (recoveryDue && scrubDue) runScrubAndRecovery();
-        else if (scrubDue) runScrub();
-        else if (recoveryDue) runRecovery();
+        if (recoveryDue && scrubDue)
+            runScrubAndRecovery();
+        else if (scrubDue)
+            runScrub();
+        else if (recoveryDue)
+            runRecovery();
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "schedule/LoadTrigger.h"
-#include "schedule/ScheduleEntry.h"
 #include "platform/Clock.h"
 #include "platform/Thread.h"
 #include "platform/UiSync.h"
+#include "schedule/LoadTrigger.h"
+#include "schedule/ScheduleEntry.h"
 
 #include <atomic>
 #include <cstdint>

@@ -55,8 +55,7 @@ void TScrubForm::FormShow() {
     worker = s_.makeWorker();
 
     startAvailPhys = s_.memory.sample().availPhys;
-    c_.TeMemo1.addLine("Physical Memory Available: " + GroupThousands(std::to_string(startAvailPhys / 1024)) +
-                       " KB");
+    c_.TeMemo1.addLine("Physical Memory Available: " + GroupThousands(std::to_string(startAvailPhys / 1024)) + " KB");
     c_.TeMemo1.addLine("Scrubbing Memory - Pageset: 1");
     c_.TeButton1.setCaption(kStop);
     pageSet = 1;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "scrub/Workerthread.h"
-#include "scrub/scrubber.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
 #include "platform/Thread.h"
+#include "scrub/Workerthread.h"
+#include "scrub/scrubber.h"
 
 #include <cstdint>
 #include <ctime>

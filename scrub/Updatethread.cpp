@@ -18,8 +18,10 @@ void UpdateThread::Execute() {
     while (!quit) {
         bool changing = true;
         sync_.call([this, &changing] { changing = refresh_(); });
-        if (changing) clock_.sleep(1);
-        else clock_.sleep(kSettledCheckMs, stop_);
+        if (changing)
+            clock_.sleep(1);
+        else
+            clock_.sleep(kSettledCheckMs, stop_);
     }
 }
 

@@ -3,10 +3,10 @@
 #include "platform/MessageBox.h"
 
 #include <QFont>
-#include <QTimer>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -25,8 +25,8 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     platform::setShellBackend(&shell_);
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
-    face_.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                       QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    face_.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                       QStringLiteral("DejaVu Sans")});
     face_.setPixelSize(11);
     setFont(face_);
     // A platform theme (qt6ct, a desktop's settings) sets its fonts once the
@@ -34,10 +34,10 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     keepFace();
     // Group boxes as the windows were laid out: the caption sits on the top
     // edge of the frame, so controls 16 pixels down are inside it.
-    setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 7px; padding: 0px 2px; }"));
+    setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 6px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: 7px; padding: 0px 2px; }"));
     // The main window ends the program; other windows closing (a message box
     // while the main window is hidden) must not.
     setQuitOnLastWindowClosed(false);

@@ -12,8 +12,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kestrune"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Kestrune shows how the computer's memory is used and "
-                                                    "recovers or scrubs memory, now or on a schedule."));
+    parser.setApplicationDescription(
+        QStringLiteral("Kestrune shows how the computer's memory is used and "
+                       "recovers or scrubs memory, now or on a schedule."));
     // Qt's own options keep their single dash: -platform offscreen.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
@@ -49,7 +50,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         out.action = CommandLine::Action::Help;
         // Without an application object the parser cannot name the program.
-        out.text = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kestrune")).toStdString();
+        out.text =
+            parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kestrune")).toStdString();
     } else if (parser.isSet(version)) {
         out.action = CommandLine::Action::Version;
         out.text = "Kestrune " KESTRUNE_VERSION;

@@ -43,13 +43,17 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     });
     // Queued: a choice runs once the menu has finished with its click, so an
     // operation or the close never runs inside the menu's own handler.
-    connect(show, &QAction::triggered, this, [this] { logic_.activated(); }, Qt::QueuedConnection);
-    connect(recover_, &QAction::triggered, this, [this] { logic_.recoverMemory(); }, Qt::QueuedConnection);
-    connect(scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); }, Qt::QueuedConnection);
-    connect(exit, &QAction::triggered, this, [this] { logic_.exit(); }, Qt::QueuedConnection);
+    connect(
+        show, &QAction::triggered, this, [this] { logic_.activated(); }, Qt::QueuedConnection);
+    connect(
+        recover_, &QAction::triggered, this, [this] { logic_.recoverMemory(); }, Qt::QueuedConnection);
+    connect(
+        scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); }, Qt::QueuedConnection);
+    connect(
+        exit, &QAction::triggered, this, [this] { logic_.exit(); }, Qt::QueuedConnection);
     if (atLogin_ != nullptr) {
-        connect(atLogin_, &QAction::triggered, this, [this](bool on) { logic_.setStartAtLogin(on); },
-                Qt::QueuedConnection);
+        connect(
+            atLogin_, &QAction::triggered, this, [this](bool on) { logic_.setStartAtLogin(on); }, Qt::QueuedConnection);
     }
 
     icon_ = new QSystemTrayIcon(this);

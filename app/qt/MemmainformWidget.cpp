@@ -74,14 +74,13 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
 }
 
 KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
-                                       platform::Clock& clock,
-                                       platform::UiDispatcher& ui, FormFactory& forms,
+                                       platform::Clock& clock, platform::UiDispatcher& ui, FormFactory& forms,
                                        std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding)
     : autostart_(QCoreApplication::applicationFilePath().toStdString()) {
     setObjectName(QStringLiteral("KestruneForm"));
     setWindowTitle(QString::fromUtf8(m::kCaption));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     menuBar_ = new QMenuBar(this);
     menuBar_->setObjectName(QStringLiteral("TeMenuBar1"));
@@ -136,8 +135,9 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     // the box's free height below them, and the second one Label2's width.
     infoLabel(info, "Label2", m::kInfoGraph,
               {m::kInfoLabel2.left, m::kInfoLabel2.top, m::kInfoLabel2.width, m::kInfoLabel1.top - m::kInfoLabel2.top});
-    infoLabel(info, "Label1", m::kInfoBars,
-              {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4});
+    infoLabel(
+        info, "Label1", m::kInfoBars,
+        {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4});
 
     button1_ = new QPushButton(mnemonic(m::kRecoverCaption, m::kRecoverKey), this);
     button1_->setObjectName(QStringLiteral("TeButton1"));
@@ -172,13 +172,10 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
         self_,
         FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_,
                        // The tray follows the very sample the window shows.
-                       [this](const platform::MemoryStatus& s) {
-                           tray_->setLoad(s.memoryLoad);
-                       }},
+                       [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         *recover_, *scrub_};
-    form_ = std::make_unique<TKestruneForm>(controls,
-                                            TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding,
-                                                                            &notifier_});
+    form_ = std::make_unique<TKestruneForm>(
+        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notifier_});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
@@ -188,16 +185,16 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
     blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
 
-    tray_ = std::make_unique<KestruneTray>(TrayLogic(
-        *recover_, *scrub_,
-        TrayLogic::Actions{[this] {
-                               showNormal();
-                               raise();
-                               activateWindow();
-                           },
-                           [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                           [this] { form_->CustomItem1Click(); }},
-        &autostart_));
+    tray_ = std::make_unique<KestruneTray>(
+        TrayLogic(*recover_, *scrub_,
+                  TrayLogic::Actions{[this] {
+                                         showNormal();
+                                         raise();
+                                         activateWindow();
+                                     },
+                                     [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
+                                     [this] { form_->CustomItem1Click(); }},
+                  &autostart_));
     notifier_.setTrayIcon(tray_->icon());
 
     // The client width is fixed and the height has a floor; tell the window

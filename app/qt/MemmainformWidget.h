@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/MemmainformLayout.h"
 #include "app/Memmainform.h"
-#include "app/qt/PerformanceGraph.h"
+#include "app/MemmainformLayout.h"
 #include "app/qt/KestruneTray.h"
+#include "app/qt/PerformanceGraph.h"
 #include "platform/qt/CloseRequests.h"
 #include "platform/qt/Controls.h"
 #include "platform/qt/Notifier.h"

@@ -16,9 +16,7 @@ QColor toQColor(platform::TColor c) {
 
 }  // namespace
 
-PerformanceGraph::PerformanceGraph(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+PerformanceGraph::PerformanceGraph(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void PerformanceGraph::dataPoint(platform::TColor color, int value) {
     points_.push_back({color, std::clamp(value, 0, 100)});
@@ -51,8 +49,10 @@ void PerformanceGraph::paintEvent(QPaintEvent*) {
     for (int i = 0; i < n; ++i) {
         const double x = (w - 1) - (n - 1 - i) * kStep;
         const double y = yOf(points_[static_cast<std::size_t>(i)].value);
-        if (i == 0) area.moveTo(x, y);
-        else area.lineTo(x, y);
+        if (i == 0)
+            area.moveTo(x, y);
+        else
+            area.lineTo(x, y);
     }
     area.lineTo(w - 1, h);
     area.lineTo((w - 1) - (n - 1) * kStep, h);

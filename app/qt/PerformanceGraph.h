@@ -29,7 +29,7 @@ public:
         int value;
     };
     const std::deque<Point>& points() const { return points_; }
-    static constexpr int kStep = 3;       // pixels per point
+    static constexpr int kStep = 3;        // pixels per point
     static constexpr int kGridPitch = 12;  // pixels between grid lines
 
 protected:

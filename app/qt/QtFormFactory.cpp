@@ -7,17 +7,13 @@
 
 namespace kestrune {
 
-std::unique_ptr<TutorialWindow> QtFormFactory::createTutorial() {
-    return std::make_unique<WizardFormWidget>(owner_);
-}
+std::unique_ptr<TutorialWindow> QtFormFactory::createTutorial() { return std::make_unique<WizardFormWidget>(owner_); }
 
 std::unique_ptr<ScrubWindow> QtFormFactory::createScrubWindow() {
     return std::make_unique<ScrubFormWidget>(owner_, memory_, clock_, ui_);
 }
 
-std::unique_ptr<ProgressWindow> QtFormFactory::createProgressWindow() {
-    return std::make_unique<Form2Widget>(owner_);
-}
+std::unique_ptr<ProgressWindow> QtFormFactory::createProgressWindow() { return std::make_unique<Form2Widget>(owner_); }
 
 std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() { return std::make_unique<SchedulerWidget>(owner_); }
 

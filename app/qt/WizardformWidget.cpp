@@ -83,8 +83,10 @@ void WizardFormWidget::showEvent(QShowEvent* e) {
 void WizardFormWidget::closeEvent(QCloseEvent* e) {
     // Closing only hides the window; its opener destroys it. A dialog's own
     // close handling (a call to reject()) is not wanted here.
-    if (form_->FormCloseQuery()) e->accept();
-    else e->ignore();
+    if (form_->FormCloseQuery())
+        e->accept();
+    else
+        e->ignore();
 }
 
 void WizardFormWidget::resizeEvent(QResizeEvent* e) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/WizardformLayout.h"
 #include "app/Wizardform.h"
+#include "app/WizardformLayout.h"
 #include "platform/qt/Controls.h"
 
 #include <QDialog>

@@ -1,14 +1,14 @@
+#include "app/Startup.h"
 #include "app/qt/Application.h"
 #include "app/qt/CommandLine.h"
-#include "app/qt/QtFormFactory.h"
 #include "app/qt/MemmainformWidget.h"
+#include "app/qt/QtFormFactory.h"
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
-#include "platform/qt/Display.h"
-#include "platform/qt/UiDispatcher.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/linux/SessionEnd.h"
-#include "app/Startup.h"
+#include "platform/qt/Display.h"
+#include "platform/qt/UiDispatcher.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/qt/ScrubformWidget.h"
 
@@ -29,15 +29,15 @@ int main(int argc, char** argv) {
     using namespace kestrune;
     const CommandLine options = parseCommandLine(argc, argv);
     switch (options.action) {
-    case CommandLine::Action::Help:
-    case CommandLine::Action::Version:
-        std::printf("%s\n", options.text.c_str());
-        return 0;
-    case CommandLine::Action::Error:
-        std::fprintf(stderr, "%s\n%s\n", options.text.c_str(), kUsageHint);
-        return 2;
-    case CommandLine::Action::Run:
-        break;
+        case CommandLine::Action::Help:
+        case CommandLine::Action::Version:
+            std::printf("%s\n", options.text.c_str());
+            return 0;
+        case CommandLine::Action::Error:
+            std::fprintf(stderr, "%s\n%s\n", options.text.c_str(), kUsageHint);
+            return 2;
+        case CommandLine::Action::Run:
+            break;
     }
     platform::SessionEnd sessionEnd;
     platform::DisplayCheck display(argc, argv);
@@ -53,13 +53,13 @@ int main(int argc, char** argv) {
 
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
-                                                        platform::systemClock(),
-                                                        dispatcher, forms, appClosing, &sessionEnd.requested());
+                                                        platform::systemClock(), dispatcher, forms, appClosing,
+                                                        &sessionEnd.requested());
         forms.setOwner(main);
         KestruneForm = &main->form();
         // The scrub window that lives, hidden, for the whole run.
-        auto* scrub = app.CreateForm<ScrubFormWidget>(nullptr, platform::systemMemory(), platform::systemClock(),
-                                                      dispatcher);
+        auto* scrub =
+            app.CreateForm<ScrubFormWidget>(nullptr, platform::systemMemory(), platform::systemClock(), dispatcher);
         ScrubForm = &scrub->form();
 
         TKestruneForm* form = &main->form();  // outlives the schedule thread
@@ -73,8 +73,10 @@ int main(int argc, char** argv) {
             if (KestruneForm != nullptr) KestruneForm->CustomItem1Click();
         });
         // Minimised with a tray there, the window goes on into it.
-        if (options.minimized && KestruneTray::available()) main->showMinimized();
-        else main->show();
+        if (options.minimized && KestruneTray::available())
+            main->showMinimized();
+        else
+            main->show();
         // From a script: the operation as if its button were pressed, once
         // the event loop runs, and the program ends with it.
         if (options.scrub || options.recover) {

@@ -43,7 +43,7 @@ void makeFolders(const std::string& path) {
         const std::string folder = path.substr(0, at);
         if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) fail("cannot create the folder", folder, errno);
     }
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) != 0) fail("cannot open the folder", path, errno);
     if (!S_ISDIR(st.st_mode)) fail("cannot create the folder", path, ENOTDIR);
 }
@@ -104,9 +104,12 @@ std::string Autostart::execLine(const std::string& executable) {
     // code, and a backslash starts an escape.
     std::string line;
     for (const char c : argument) {
-        if (c == '%') line += "%%";
-        else if (c == '\\') line += "\\\\";
-        else line += c;
+        if (c == '%')
+            line += "%%";
+        else if (c == '\\')
+            line += "\\\\";
+        else
+            line += c;
     }
     return line + " --minimized";
 }
@@ -117,14 +120,17 @@ void Autostart::setEnabled(bool on) const {
         return;
     }
     if (enabled()) return;  // the user's own entry stays as it is
-    const std::string entry = "[Desktop Entry]\n"
-                              "Type=Application\n"
-                              "Name=Kestrune\n"
-                              "Comment=Watch memory use live and give unused memory back to the system\n"
-                              "Exec=" + execLine(executable_) + "\n"
-                              "Icon=kestrune\n"
-                              "Terminal=false\n"
-                              "X-GNOME-Autostart-enabled=true\n";
+    const std::string entry =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Kestrune\n"
+        "Comment=Watch memory use live and give unused memory back to the system\n"
+        "Exec=" +
+        execLine(executable_) +
+        "\n"
+        "Icon=kestrune\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n";
     const std::string folder = path_.substr(0, path_.rfind('/'));
     makeFolders(folder);
     // Written beside the entry and renamed over it, so a desktop reading it

@@ -57,11 +57,12 @@ std::uint64_t processMemoryRoom() {
         const std::string controllers = line.substr(first + 1, second - first - 1);
         const std::string path = line.substr(second + 1);
         if (controllers.empty()) {
-            const char* base = exists("/sys/fs/cgroup/cgroup.controllers") ? "/sys/fs/cgroup" : "/sys/fs/cgroup/unified";
+            const char* base =
+                exists("/sys/fs/cgroup/cgroup.controllers") ? "/sys/fs/cgroup" : "/sys/fs/cgroup/unified";
             room = std::min(room, roomAlong(base, path, "memory.max", "memory.current"));
         } else if (("," + controllers + ",").find(",memory,") != std::string::npos) {
-            room = std::min(room, roomAlong("/sys/fs/cgroup/memory", path, "memory.limit_in_bytes",
-                                            "memory.usage_in_bytes"));
+            room = std::min(room,
+                            roomAlong("/sys/fs/cgroup/memory", path, "memory.limit_in_bytes", "memory.usage_in_bytes"));
         }
     }
     return room;

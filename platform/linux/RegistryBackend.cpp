@@ -9,8 +9,8 @@ namespace {
 
 class SqliteBackend final : public RegistryBackend {
 public:
-    Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer,
-                   std::uint32_t capacity, std::uint32_t& size) override {
+    Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer, std::uint32_t capacity,
+                   std::uint32_t& size) override {
         return store_.readValue(root, path, name, buffer, capacity, size);
     }
 

@@ -9,9 +9,7 @@ namespace {
 
 class ConsoleShell final : public ShellBackend {
 public:
-    void showBox(const BoxCall& call) override {
-        std::cerr << call.caption << ": " << call.text << '\n' << std::flush;
-    }
+    void showBox(const BoxCall& call) override { std::cerr << call.caption << ": " << call.text << '\n' << std::flush; }
     void openUrl(const std::string& url) override { std::cerr << "open " << url << '\n' << std::flush; }
 };
 

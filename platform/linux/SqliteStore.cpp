@@ -187,9 +187,8 @@ public:
         return value ? bind(index, *value) : check([&] { return sqlite3_bind_null(stmt_, index); });
     }
     Query& bind(int index, std::string_view text) {
-        return check([&] {
-            return sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
-        });
+        return check(
+            [&] { return sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8); });
     }
     Query& bindBlob(int index, const void* data, std::size_t size) {
         // A zero-length blob still has to be a blob, not NULL.
@@ -222,9 +221,9 @@ struct SqliteStore::Connection {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
-    bool readOnly = false;  // opened only to read a file this process may not write
+    bool readOnly = false;                            // opened only to read a file this process may not write
     std::chrono::steady_clock::time_point busySince;  // for waitForLock
-    unsigned owner = forkGeneration();  // a forked child must never use or close it
+    unsigned owner = forkGeneration();                // a forked child must never use or close it
 
     Connection() = default;
     Connection(const Connection&) = delete;
@@ -493,8 +492,8 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     return connection_.get();
 }
 
-SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path, const std::string& name,
-                                           char* buffer, std::uint32_t capacity, std::uint32_t& size) {
+SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path, const std::string& name, char* buffer,
+                                           std::uint32_t capacity, std::uint32_t& size) {
     if (!validHive(hive) || !validPath(path)) return Result::Failed;
     Connection* c = connect(false);
     if (!c) return Result::Failed;
@@ -549,8 +548,8 @@ SqliteStore::Change SqliteStore::changeKey(RootKey hive, const std::string& path
 
 namespace {
 
-bool upsert(SqliteStore::Connection& c, std::int64_t key, std::string_view name, std::uint32_t type,
-            const void* data, std::size_t size) {
+bool upsert(SqliteStore::Connection& c, std::int64_t key, std::string_view name, std::uint32_t type, const void* data,
+            std::size_t size) {
     Query q(c.stmt(kUpsert));
     q.bind(1, key).bind(2, name).bind(3, std::int64_t{type}).bindBlob(4, data, size);
     return q.step() == SQLITE_DONE;
@@ -566,8 +565,8 @@ bool SqliteStore::writeValue(RootKey hive, const std::string& path, const std::s
 }
 
 SqliteStore::Change SqliteStore::replaceValue(RootKey hive, const std::string& path, const std::string& name,
-                                              const std::string& expected, std::uint32_t capacity,
-                                              std::uint32_t type, const void* data, std::size_t size) {
+                                              const std::string& expected, std::uint32_t capacity, std::uint32_t type,
+                                              const void* data, std::size_t size) {
     return changeKey(hive, path, false, [&](Connection& c, std::int64_t key) {
         {
             Query q(c.stmt(kRead));
@@ -626,8 +625,8 @@ std::optional<std::int64_t> SqliteStore::findKey(RootKey hive, const std::string
     return c->findKey(hive, path);
 }
 
-SqliteStore::Result SqliteStore::valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip,
-                                            std::string& name, std::int64_t& seq) {
+SqliteStore::Result SqliteStore::valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip, std::string& name,
+                                            std::int64_t& seq) {
     Connection* c = connect(false);
     if (!c || c->current() != State::Ours) return Result::Failed;
     Query q(c->stmt(kNext));

@@ -59,8 +59,7 @@ public:
     // Names the value that comes `skip` places after the one numbered `after`
     // in the key's insertion order (after = 0: from the start); `seq` becomes
     // its number.
-    Result valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip, std::string& name,
-                      std::int64_t& seq);
+    Result valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip, std::string& name, std::int64_t& seq);
 
     // KESTRUNE_REGISTRY, else the XDG data folder's kestrune/registry.sqlite3;
     // empty when neither can be worked out.

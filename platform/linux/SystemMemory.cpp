@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -75,12 +75,18 @@ void parseMeminfo(const char* text, std::size_t length, ProcFields& out) {
     forEachField(text, length, [&](std::string_view key, std::string_view rest) {
         std::uint64_t* field = nullptr;
         unsigned bit = 0;
-        if (key == "MemTotal") field = &out.memTotal, bit = 1;
-        else if (key == "MemAvailable") field = &out.memAvailable, bit = 2;
-        else if (key == "SwapTotal") field = &out.swapTotal, bit = 4;
-        else if (key == "SwapFree") field = &out.swapFree, bit = 8;
-        else if (key == "CommitLimit") field = &out.commitLimit, bit = 16;
-        else if (key == "Committed_AS") field = &out.committedAS, bit = 32;
+        if (key == "MemTotal")
+            field = &out.memTotal, bit = 1;
+        else if (key == "MemAvailable")
+            field = &out.memAvailable, bit = 2;
+        else if (key == "SwapTotal")
+            field = &out.swapTotal, bit = 4;
+        else if (key == "SwapFree")
+            field = &out.swapFree, bit = 8;
+        else if (key == "CommitLimit")
+            field = &out.commitLimit, bit = 16;
+        else if (key == "Committed_AS")
+            field = &out.committedAS, bit = 32;
         if (field != nullptr && (found & bit) == 0) {
             *field = parseAmount(rest);
             found |= bit;
@@ -122,8 +128,8 @@ MemoryStatus composeStatus(const ProcFields& f, bool strictOvercommit, std::uint
     if (s.totalPhys != 0) {
         const std::uint64_t used = s.totalPhys - s.availPhys;
         // used * 100 cannot overflow for any real amount; divide first when it would.
-        s.memoryLoad = static_cast<std::uint32_t>(used <= kMax / 100 ? used * 100 / s.totalPhys
-                                                                      : used / (s.totalPhys / 100));
+        s.memoryLoad =
+            static_cast<std::uint32_t>(used <= kMax / 100 ? used * 100 / s.totalPhys : used / (s.totalPhys / 100));
     }
     return s;
 }

@@ -30,8 +30,7 @@ void parseStatus(const char* text, std::size_t length, ProcFields& out);
 bool parseStrictOvercommit(const char* text, std::size_t length);
 
 // The sample as the rest of the program sees it, from the parsed fields.
-MemoryStatus composeStatus(const ProcFields& fields, bool strictOvercommit,
-                           std::uint64_t addressSpace);
+MemoryStatus composeStatus(const ProcFields& fields, bool strictOvercommit, std::uint64_t addressSpace);
 
 // This process's user address space: the smaller of RLIMIT_AS and what the
 // architecture gives a user process.

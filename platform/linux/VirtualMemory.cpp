@@ -16,13 +16,11 @@ public:
     }
     bool decommit(void* block) override {
         if (block == nullptr) return false;
-        void* p = ::mmap(block, kRecoveryBlockSize, PROT_NONE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0);
+        void* p = ::mmap(block, kRecoveryBlockSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE,
+                         -1, 0);
         return p == block;
     }
-    bool release(void* block) override {
-        return block != nullptr && ::munmap(block, kRecoveryBlockSize) == 0;
-    }
+    bool release(void* block) override { return block != nullptr && ::munmap(block, kRecoveryBlockSize) == 0; }
 };
 
 }  // namespace

@@ -21,7 +21,10 @@ public:
     void setPenColor(TColor c) override { pen_ = toQColor(c); }
     void fillRect(int left, int top, int right, int bottom) override;
     void frameRect(int left, int top, int right, int bottom) override;
-    void moveTo(int x, int y) override { x_ = x; y_ = y; }
+    void moveTo(int x, int y) override {
+        x_ = x;
+        y_ = y;
+    }
     void lineTo(int x, int y) override;
 
     static QColor toQColor(TColor c) {

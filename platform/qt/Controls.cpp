@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QTreeWidget>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTreeWidget>
 #include <QWidget>
 
 namespace platform {
@@ -36,8 +36,7 @@ void QtLabel::setText(const std::string& text) {
     if (!shrink_) return;
     QFont f = w_->font();
     int size = basePixelSize_;
-    for (f.setPixelSize(size); size > 8 && QFontMetrics(f).horizontalAdvance(t) > w_->width();)
-        f.setPixelSize(--size);
+    for (f.setPixelSize(size); size > 8 && QFontMetrics(f).horizontalAdvance(t) > w_->width();) f.setPixelSize(--size);
     if (f != w_->font()) w_->setFont(f);
     w_->setToolTip(size < basePixelSize_ ? t : QString());
 }

@@ -46,22 +46,23 @@ DisplayCheck::DisplayCheck(int argc, char** argv, std::chrono::milliseconds pati
     }
     const std::string_view display = env("DISPLAY");
     switch (displayNeed(env("QT_QPA_PLATFORM"), display, env("WAYLAND_DISPLAY"), platformArgument)) {
-    case DisplayNeed::Toolkit:
-        ready_ = true;
-        return;
-    case DisplayNeed::X:
-        held_ = connectX(patience);
-        ready_ = held_ != nullptr;
-        if (!ready_) {
-            std::fprintf(stderr, "Kestrune cannot connect to the X display %.*s.\n", static_cast<int>(display.size()),
-                         display.data());
-        }
-        return;
-    case DisplayNeed::Missing:
-        std::fputs("Kestrune needs a graphical session (X11 or Wayland); "
-                   "to run it on a virtual display: xvfb-run -a kestrune\n",
-                   stderr);
-        return;
+        case DisplayNeed::Toolkit:
+            ready_ = true;
+            return;
+        case DisplayNeed::X:
+            held_ = connectX(patience);
+            ready_ = held_ != nullptr;
+            if (!ready_) {
+                std::fprintf(stderr, "Kestrune cannot connect to the X display %.*s.\n",
+                             static_cast<int>(display.size()), display.data());
+            }
+            return;
+        case DisplayNeed::Missing:
+            std::fputs(
+                "Kestrune needs a graphical session (X11 or Wayland); "
+                "to run it on a virtual display: xvfb-run -a kestrune\n",
+                stderr);
+            return;
     }
 }
 

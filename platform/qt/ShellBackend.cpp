@@ -8,8 +8,8 @@ namespace platform {
 
 void QtShellBackend::showBox(const BoxCall& call) {
     QMessageBox box(call.kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::Question,
-                    QString::fromStdString(call.caption), QString::fromStdString(call.text),
-                    QMessageBox::Ok, call.owner);
+                    QString::fromStdString(call.caption), QString::fromStdString(call.text), QMessageBox::Ok,
+                    call.owner);
     box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
 }

@@ -25,8 +25,7 @@ Autostart::Autostart(std::string executable)
     : executable_(std::move(executable)), path_(std::string("HKEY_CURRENT_USER\\") + kRunKey + "\\" + kValue) {}
 
 bool Autostart::enabled() const {
-    return RegGetValueA(HKEY_CURRENT_USER, kRunKey, kValue, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+    return RegGetValueA(HKEY_CURRENT_USER, kRunKey, kValue, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::string Autostart::execLine(const std::string& executable) { return "\"" + executable + "\" --minimized"; }
@@ -39,8 +38,8 @@ void Autostart::setEnabled(bool on) const {
     }
     if (enabled()) return;  // the user's own entry stays as it is
     const std::string line = execLine(executable_);
-    const LONG result = RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(),
-                                        static_cast<DWORD>(line.size() + 1));
+    const LONG result =
+        RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(), static_cast<DWORD>(line.size() + 1));
     if (result != ERROR_SUCCESS) fail("cannot write " + path_, result);
 }
 

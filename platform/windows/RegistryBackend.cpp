@@ -74,8 +74,8 @@ class AdvapiBackend final : public RegistryBackend {
 public:
     ~AdvapiBackend() override { closeListing(); }
 
-    Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer,
-                   std::uint32_t capacity, std::uint32_t& size) override {
+    Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer, std::uint32_t capacity,
+                   std::uint32_t& size) override {
         HKEY key = nullptr;
         const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
         if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? Read::Missing : Read::Failed;
@@ -86,10 +86,14 @@ public:
         RegCloseKey(key);
         size = delivered;
         switch (result) {
-        case ERROR_SUCCESS: return Read::Ok;
-        case ERROR_FILE_NOT_FOUND: return Read::Missing;
-        case ERROR_MORE_DATA: return Read::TooLarge;
-        default: return Read::Failed;
+            case ERROR_SUCCESS:
+                return Read::Ok;
+            case ERROR_FILE_NOT_FOUND:
+                return Read::Missing;
+            case ERROR_MORE_DATA:
+                return Read::TooLarge;
+            default:
+                return Read::Failed;
         }
     }
 

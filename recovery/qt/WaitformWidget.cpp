@@ -84,8 +84,10 @@ Form2Widget::~Form2Widget() {
 }
 
 void Form2Widget::closeEvent(QCloseEvent* e) {
-    if (form_->FormCloseQuery()) e->accept();
-    else e->ignore();
+    if (form_->FormCloseQuery())
+        e->accept();
+    else
+        e->ignore();
 }
 
 void Form2Widget::showEvent(QShowEvent* e) {

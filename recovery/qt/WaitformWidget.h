@@ -1,8 +1,8 @@
 #pragma once
 
-#include "recovery/WaitformLayout.h"
-#include "recovery/Waitform.h"
 #include "platform/qt/Controls.h"
+#include "recovery/Waitform.h"
+#include "recovery/WaitformLayout.h"
 
 #include <QWidget>
 

@@ -22,7 +22,7 @@ namespace {
 namespace sf = schedulerform;
 using platform::mnemonic;
 
-constexpr int kRowTop = 36;      // where a panel's line of controls sits
+constexpr int kRowTop = 36;  // where a panel's line of controls sits
 constexpr int kButtonWidth = 81;
 constexpr int kButtonHeight = 33;
 
@@ -100,7 +100,8 @@ private:
     QDateEdit* w_;
 };
 
-QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items, const QString& initial, int x, int width) {
+QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items, const QString& initial, int x,
+                    int width) {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromUtf8(name));
     box->addItems(items);
@@ -244,8 +245,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     loadWords->adjustSize();
     loadWords->move(16, 24);
     const int percentLeft = 16 + loadWords->width() + 6;
-    QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
-                                  percentLeft, 20);
+    QSpinBox* percent =
+        numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent, percentLeft, 20);
     speakAs(percent, sf::kLoadPercentName);
     loadWords->setBuddy(percent);
     auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
@@ -255,8 +256,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     everyWords->adjustSize();
     everyWords->move(16, 54);
     const int cooldownLeft = 16 + everyWords->width() + 6;
-    QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown,
-                                   lt::kDefaultCooldown, cooldownLeft, 50);
+    QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
+                                   cooldownLeft, 50);
     speakAs(cooldown, sf::kCooldownName);
     auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
     minutesWord->adjustSize();
@@ -289,21 +290,18 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
 
     // The keyboard goes as the eye reads: the periods, Run, the period's own
     // line, the list, Remove, Close. Hidden panels' controls are passed over.
-    QWidget* order[] = {radios[0], radios[1], radios[2], radios[3], radios[4], radios[5], run,
-                        minutes,   b4,
-                        dailyTime,   dailyAmPm,   b1,
-                        weeklyTime,  weeklyAmPm,  weekday, b5,
-                        monthlyTime, monthlyAmPm, dayBox,  b6,
-                        onceTime,    onceAmPm,    date,    b7,
-                        percent,     cooldown,    b8,
-                        list,        remove,      close};
+    QWidget* order[] = {radios[0],   radios[1],   radios[2], radios[3], radios[4],  radios[5],  run,     minutes,
+                        b4,          dailyTime,   dailyAmPm, b1,        weeklyTime, weeklyAmPm, weekday, b5,
+                        monthlyTime, monthlyAmPm, dayBox,    b6,        onceTime,   onceAmPm,   date,    b7,
+                        percent,     cooldown,    b8,        list,      remove,     close};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     panels_[1]->setVisible(true);  // "Daily" at start
     auto& t = texts_;
-    form_.emplace(TScheduler::Controls{self_, *t[0], *panels_[0], *panels_[1], *panels_[2], *panels_[3],
-                                       *panels_[4], *t[1], *t[2], *t[4], *t[7], *t[10], *t[3], *t[5], *t[8],
-                                       *t[11], *t[6], *t[9], *t[12], *list_, *panels_[5], *t[13], *t[14]});
+    form_.emplace(TScheduler::Controls{self_,       *t[0],  *panels_[0], *panels_[1], *panels_[2], *panels_[3],
+                                       *panels_[4], *t[1],  *t[2],       *t[4],       *t[7],       *t[10],
+                                       *t[3],       *t[5],  *t[8],       *t[11],      *t[6],       *t[9],
+                                       *t[12],      *list_, *panels_[5], *t[13],      *t[14]});
 
     connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
     connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });

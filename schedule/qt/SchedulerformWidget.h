@@ -1,8 +1,8 @@
 #pragma once
 
-#include "schedule/SchedulerformLayout.h"
-#include "schedule/Schedulerform.h"
 #include "platform/qt/Controls.h"
+#include "schedule/Schedulerform.h"
+#include "schedule/SchedulerformLayout.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #include "scrub/qt/ScrubformWidget.h"
 
-#include "scrub/Updatethread.h"
 #include "platform/qt/Modal.h"
+#include "scrub/Updatethread.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -61,11 +61,11 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
 
     lines_.emplace(memo_);
     buttonAdapter_.emplace(button_);
-    TScrubForm::Services services{
-        memory, clock, random, [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
-        [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
-            return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
-        }};
+    TScrubForm::Services services{memory, clock, random,
+                                  [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
+                                  [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
+                                      return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
+                                  }};
     form_.emplace(TScrubForm::Controls{self_, *lines_, *buttonAdapter_, canvas_}, std::move(services));
     connect(button_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
 

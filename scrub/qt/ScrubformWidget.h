@@ -1,11 +1,11 @@
 #pragma once
 
-#include "scrub/ScrubformLayout.h"
-#include "scrub/Scrubform.h"
 #include "platform/Heap.h"
+#include "platform/UiSync.h"
 #include "platform/qt/Canvas.h"
 #include "platform/qt/Controls.h"
-#include "platform/UiSync.h"
+#include "scrub/Scrubform.h"
+#include "scrub/ScrubformLayout.h"
 
 #include <QWidget>
 
@@ -20,8 +20,8 @@ namespace kestrune {
 // The "Memory Defragmenter" window; the rules live in TScrubForm.
 class ScrubFormWidget final : public QWidget, public ScrubWindow {
 public:
-    ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock,
-                    platform::UiDispatcher& ui, RandomSource& random = runtimeRandom());
+    ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock, platform::UiDispatcher& ui,
+                    RandomSource& random = runtimeRandom());
     ~ScrubFormWidget() override;
 
     TScrubForm& form() override { return *form_; }

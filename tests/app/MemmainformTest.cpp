@@ -88,8 +88,7 @@ struct MainForm {
         window.decoration = 7;
         memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
         form = std::make_unique<TKestruneForm>(
-            TKestruneForm::Controls{window,
-                                    FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
+            TKestruneForm::Controls{window, FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
                                     recover, scrub},
             TKestruneForm::Services{memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing, nullptr,
                                     &notifier});
@@ -192,7 +191,10 @@ TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
     EXPECT_EQ(opened.back(), '?');
 
     bool closed = false;
-    m.window.onClose = [&] { closed = true; return true; };
+    m.window.onClose = [&] {
+        closed = true;
+        return true;
+    };
     m.form->CustomItem1Click();
     EXPECT_TRUE(closed);
 }
@@ -242,9 +244,7 @@ TEST(MainForm, AScheduledScrubTellsTheDesktopAndTheCommandLineRunExits) {
     trigger.task = "s";
     trigger.percent = 1;
     bool nested = true;
-    m.forms.makeScrub = [&] {
-        return std::make_unique<FakeScrub>("", [&] { nested = m.form->loadRun(trigger); });
-    };
+    m.forms.makeScrub = [&] { return std::make_unique<FakeScrub>("", [&] { nested = m.form->loadRun(trigger); }); };
     m.form->TeButton2Click();
     EXPECT_FALSE(nested);
 

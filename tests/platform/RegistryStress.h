@@ -94,11 +94,12 @@ protected:
         std::atomic<bool> done{false}, listing{true};
         std::atomic<int> passes{0};
         std::thread writer([&] {
-            churn([&](Ack a) { acks.push_back(a); }, DeleteEarly, [&](int round) {
-                const int seen = passes;
-                for (int i = 0; round % 100 == 99 && passes == seen && listing && i < 1000; ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            });
+            churn([&](Ack a) { acks.push_back(a); }, DeleteEarly,
+                  [&](int round) {
+                      const int seen = passes;
+                      for (int i = 0; round % 100 == 99 && passes == seen && listing && i < 1000; ++i)
+                          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                  });
             done = true;
         });
         for (; !done && !::testing::Test::HasFatalFailure(); ++passes) listOnce(passes);

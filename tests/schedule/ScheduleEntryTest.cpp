@@ -81,16 +81,18 @@ TEST(ScheduleEntry, AMalformedTextFailsAtItsTokenAfterTheEarlierFieldsAreSet) {
 }
 
 TEST(ScheduleEntry, WordsForTasksDaysAndTheTwelveOClockHours) {
-    for (const auto& [task, title] : {std::pair{"S", "Memory Scrub"}, {"r", "Memory Recovery"},
-                                      {"SR", "Memory Scrub and Recovery"}, {"x", "Memory Scrub and Recovery"}})
+    for (const auto& [task, title] : {std::pair{"S", "Memory Scrub"},
+                                      {"r", "Memory Recovery"},
+                                      {"SR", "Memory Scrub and Recovery"},
+                                      {"x", "Memory Scrub and Recovery"}})
         EXPECT_EQ(entry(task, 0, 0, "on", 0, 0, 0).taskTitle(), title);
     EXPECT_EQ(entry("S", 9, 15, "week", 0, 0, 0).describe(), "Every Sunday at 9:15AM");
     EXPECT_EQ(entry("S", 9, 15, "week", 0, 6, 0).describe(), "Every Saturday at 9:15AM");
     EXPECT_EQ(entry("S", 9, 15, "week", 0, 9, 0).describe(), "Every weekday 9 at 9:15AM");
     EXPECT_EQ(entry("S", 9, 15, "yearly", 0, 0, 0).describe(), "");
     // Midnight, noon, an old stored 12 PM as 24, and the hours either side.
-    for (const auto& [hour, text] : {std::pair{0, "12:15AM"}, {11, "11:15AM"}, {12, "12:15PM"}, {13, "1:15PM"},
-                                     {24, "12:15PM"}})
+    for (const auto& [hour, text] :
+         {std::pair{0, "12:15AM"}, {11, "11:15AM"}, {12, "12:15PM"}, {13, "1:15PM"}, {24, "12:15PM"}})
         EXPECT_EQ(ScheduleEntry::clockText(hour, 15), text) << hour;
 }
 
@@ -104,9 +106,9 @@ TEST(LoadTrigger, TextFormBothWaysAndEveryFaultRefusedWhole) {
     EXPECT_EQ(LoadTrigger{}.toText(), "R 90 30 0");
     EXPECT_EQ(LoadTrigger{}.describe(), "When memory load exceeds 90 %, at most once every 30 minutes");
 
-    for (const char* bad : {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0",
-                            "R 90 1441 0", "R 90 30 -1", "R 9x 30 0", "R 90 30 99999999999999999999",
-                            "R  90 30 0", "R 90 30 0 "}) {
+    for (const char* bad :
+         {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0", "R 90 1441 0", "R 90 30 -1",
+          "R 9x 30 0", "R 90 30 99999999999999999999", "R  90 30 0", "R 90 30 0 "}) {
         LoadTrigger kept = t;
         EXPECT_THROW(kept.parseText(bad), ConversionError) << bad;
         EXPECT_EQ(kept, t) << bad;
@@ -122,6 +124,6 @@ TEST(LoadTrigger, DueAboveItsPercentOnceTheCooldownIsOver) {
     EXPECT_TRUE(t.due(81, 10000 + 1800));
     EXPECT_FALSE(t.due(100, 10000 + 1799));
     EXPECT_TRUE(t.due(100, 9999));  // the clock went back
-    t.lastRun = 0;                   // never run: no cooldown to wait
+    t.lastRun = 0;                  // never run: no cooldown to wait
     EXPECT_TRUE(t.due(81, 60));
 }

@@ -28,9 +28,9 @@ struct Scheduler {
     FakeListView list;
     BoxRecorder boxes;
     CapturedStderr quiet;
-    TScheduler form{{window, run, hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, minutes, daily,
-                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list,
-                     loadPanel, loadPercent, loadCooldown}};
+    TScheduler form{{window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,   minutes,
+                     daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm, onceAmPm,
+                     weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown}};
 
     Scheduler() {
         run.setText("Recovery");
@@ -45,7 +45,9 @@ struct Scheduler {
         dailyPanel.setVisible(true);
     }
     Values stored() const { return storedValues(platform::kScheduleKey); }
-    void put(const std::string& name, const std::string& text) { ASSERT_TRUE(storeText(platform::kScheduleKey, name, text)); }
+    void put(const std::string& name, const std::string& text) {
+        ASSERT_TRUE(storeText(platform::kScheduleKey, name, text));
+    }
     std::string lastStored() const { return stored().back().second; }
 };
 
@@ -99,8 +101,11 @@ TEST(Scheduler, NewEntriesTakeTheSmallestFreeNumberPassingOverOnesTooLongToRead)
 
 TEST(Scheduler, TypedHoursAreStoredAsTypedWithTwelveOClockOnTheDay) {
     // Midnight with AM, noon with PM; no range check.
-    for (const auto& [time, amPm, hour] : {std::tuple{"10:00", "AM", 10}, {" 2:30", "PM", 14}, {"12:00", "AM", 0},
-                                           {"12:00", "PM", 12}, {"99:99", "PM", 111}})
+    for (const auto& [time, amPm, hour] : {std::tuple{"10:00", "AM", 10},
+                                           {" 2:30", "PM", 14},
+                                           {"12:00", "AM", 0},
+                                           {"12:00", "PM", 12},
+                                           {"99:99", "PM", 111}})
         EXPECT_EQ(TScheduler::typedHour(time, amPm), hour) << time << amPm;
     EXPECT_EQ(TScheduler::typedMinute("10:99"), 99);
     // The well-formed date and the task codes are the panels' case.
@@ -173,9 +178,10 @@ TEST(Scheduler, RadioButtonsShowOnlyTheirPanel) {
     const struct {
         void (TScheduler::*click)();
         FakePanel* panel;
-    } cases[] = {{&TScheduler::TeRadioButton2Click, &s.hourlyPanel}, {&TScheduler::TeRadioButton5Click, &s.oncePanel},
-                 {&TScheduler::TeRadioButton3Click, &s.weeklyPanel}, {&TScheduler::TeRadioButton4Click, &s.monthlyPanel},
-                 {&TScheduler::LoadRadioButtonClick, &s.loadPanel},  {&TScheduler::TeRadioButton1Click, &s.dailyPanel}};
+    } cases[] = {
+        {&TScheduler::TeRadioButton2Click, &s.hourlyPanel}, {&TScheduler::TeRadioButton5Click, &s.oncePanel},
+        {&TScheduler::TeRadioButton3Click, &s.weeklyPanel}, {&TScheduler::TeRadioButton4Click, &s.monthlyPanel},
+        {&TScheduler::LoadRadioButtonClick, &s.loadPanel},  {&TScheduler::TeRadioButton1Click, &s.dailyPanel}};
     for (const auto& c : cases) {
         (s.form.*c.click)();
         for (const auto& other : cases) EXPECT_EQ(other.panel->visible(), other.panel == c.panel);
@@ -191,8 +197,9 @@ TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
     s.form.LoadButtonClick();
     EXPECT_EQ(s.stored(), (Rows{{"0", "S 1 0 every day 0 0 0"}}));  // the timed entries untouched
     EXPECT_EQ(storedValues(platform::kLoadTriggerKey), (Rows{{"0", "SR 75 10 0"}}));
-    EXPECT_EQ(s.list.rows, (Rows{{"Memory Scrub", "Every day at 1:00AM"},
-                                 {"Memory Scrub and Recovery", "When memory load exceeds 75 %, at most once every 10 minutes"}}));
+    EXPECT_EQ(s.list.rows,
+              (Rows{{"Memory Scrub", "Every day at 1:00AM"},
+                    {"Memory Scrub and Recovery", "When memory load exceeds 75 %, at most once every 10 minutes"}}));
 
     s.list.selected = 1;  // the first trigger, not a timed entry "1"
     s.form.TeButton3Click();

@@ -129,7 +129,7 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
     const std::string said = err.text();
     const std::string line = "Skipping schedule entry \"0\": 'zero' is not a valid integer value\n";
     EXPECT_NE(said.find(line), std::string::npos);
-    EXPECT_EQ(said.find(line), said.rfind(line));  // once, not every pass
+    EXPECT_EQ(said.find(line), said.rfind(line));                // once, not every pass
     EXPECT_EQ(s.stamp("lastRecovery"), "s 9 59 on 12 29 2003");  // rewritten afresh
 }
 
@@ -140,8 +140,7 @@ TEST(ScheduleThread, StampsAreWrittenBeforeTheOperationStarts) {
     std::string seenAtScrub;
     s.thread = std::make_unique<ScheduleThread>(
         s.closing, s.clock, s.ui,
-        ScheduleThread::Actions{[&] { seenAtScrub = s.stamp("lastScrub") + "|" + s.stamp("lastRecovery"); },
-                                [] {}});
+        ScheduleThread::Actions{[&] { seenAtScrub = s.stamp("lastScrub") + "|" + s.stamp("lastRecovery"); }, [] {}});
     s.thread->refreshLastRuns();
     s.thread->runScrubAndRecovery();
     EXPECT_EQ(seenAtScrub, "s 14 7 on 12 29 2003|s 14 7 on 12 29 2003");
@@ -253,7 +252,8 @@ TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {
 
     // The real clock sleeps the wait in one, and the owner's close ends it.
     std::atomic<bool> open{false};
-    auto real = std::make_unique<ScheduleThread>(open, platform::systemClock(), ui, ScheduleThread::Actions{[] {}, [] {}});
+    auto real =
+        std::make_unique<ScheduleThread>(open, platform::systemClock(), ui, ScheduleThread::Actions{[] {}, [] {}});
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     open = true;
     const auto start = std::chrono::steady_clock::now();

@@ -123,17 +123,14 @@ TEST(PageSetMap, DrawIssuesTheFillsFramesAndLinesInOrder) {
     canvas.calls.clear();
     d.Draw();
     EXPECT_EQ(canvas.calls, (std::vector<std::string>{
-                                "brush 0", "fill 5 7 11 13",                 // black background
-                                "pen 0", "brush 0", "frame 5 7 11 13",       // grid colour frame
-                                "move 5 10", "line 11 10", "move 5 13", "line 11 13",  // rows
-                                "move 8 7", "line 8 13", "move 11 7", "line 11 13",    // columns
-                                "brush ff", "fill 5 7 7 9",                   // cell 0,0 red
-                                "brush 80", "fill 8 7 10 9",                  // cell 0,1 dark red
-                                "brush 80", "fill 5 10 7 12",
-                                "brush 80", "fill 8 10 10 12",
+                                "brush 0",   "fill 5 7 11 13",                                   // black background
+                                "pen 0",     "brush 0",        "frame 5 7 11 13",                // grid colour frame
+                                "move 5 10", "line 11 10",     "move 5 13",       "line 11 13",  // rows
+                                "move 8 7",  "line 8 13",      "move 11 7",       "line 11 13",  // columns
+                                "brush ff",  "fill 5 7 7 9",                                     // cell 0,0 red
+                                "brush 80",  "fill 8 7 10 9",                                    // cell 0,1 dark red
+                                "brush 80",  "fill 5 10 7 12", "brush 80",        "fill 8 10 10 12",
                             }));
 }
 
-TEST(PageSetMapDeathTest, ANullCanvasEndsTheProgram) {
-    EXPECT_DEATH(PartitionDisplay(nullptr), "canvas != NULL");
-}
+TEST(PageSetMapDeathTest, ANullCanvasEndsTheProgram) { EXPECT_DEATH(PartitionDisplay(nullptr), "canvas != NULL"); }

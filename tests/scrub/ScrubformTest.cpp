@@ -53,8 +53,7 @@ struct Scrub {
         button.setCaption("Close");
         form = std::make_unique<TScrubForm>(
             TScrubForm::Controls{window, memo, button, canvas},
-            TScrubForm::Services{memory, clock, random,
-                                 [this] { return std::make_unique<FakeWorker>(worker); },
+            TScrubForm::Services{memory, clock, random, [this] { return std::make_unique<FakeWorker>(worker); },
                                  [this](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
                                      ++updateThreads;
                                      threadRefresh = std::move(refresh);
@@ -81,8 +80,8 @@ struct Scrub {
 TEST(ScrubWindow, ShowWritesTheStartLinesAndStartsTheWorker) {
     Scrub s;
     s.form->FormShow();
-    EXPECT_EQ(s.memo.lines(), (std::vector<std::string>{"Physical Memory Available: 120,563 KB",
-                                                        "Scrubbing Memory - Pageset: 1"}));
+    EXPECT_EQ(s.memo.lines(),
+              (std::vector<std::string>{"Physical Memory Available: 120,563 KB", "Scrubbing Memory - Pageset: 1"}));
     EXPECT_EQ(s.button.caption(), "Stop");
     EXPECT_EQ(s.worker.starts, 1);
     EXPECT_EQ(s.updateThreads, 1);
@@ -95,7 +94,7 @@ TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
     Scrub s;
     s.form->FormShow();
     for (int i = 0; i < 40; ++i) s.refresh();  // past the first page set
-    EXPECT_TRUE(s.threadRefresh());  // animating: repainted, and asked again soon
+    EXPECT_TRUE(s.threadRefresh());            // animating: repainted, and asked again soon
     EXPECT_EQ(s.window.repaints, 1);
     s.clock.advance(1000 * 75);
     s.memory.set(platform::MemoryStatus{0, 0, 123456789 + 2048 * 1024, 0, 1ull << 30, 0, 0});
@@ -199,7 +198,9 @@ TEST(ScrubWindow, NumbersAreGroupedAndDurationsWordedAsShown) {
     for (const auto& [digits, grouped] :
          {std::pair{"1234567", "1,234,567"}, {"1000", "1,000"}, {"999", "999"}, {"", ""}})
         EXPECT_EQ(GroupThousands(digits), grouped);
-    for (const auto& [seconds, words] : {std::pair{0, "0 seconds"}, {75, "1 minutes 15 seconds"},
-                                         {3600, "1 hrs 0 minutes 0 seconds"}, {7384, "2 hrs 3 minutes 4 seconds"}})
+    for (const auto& [seconds, words] : {std::pair{0, "0 seconds"},
+                                         {75, "1 minutes 15 seconds"},
+                                         {3600, "1 hrs 0 minutes 0 seconds"},
+                                         {7384, "2 hrs 3 minutes 4 seconds"}})
         EXPECT_EQ(FormatDuration(seconds), words);
 }

@@ -171,8 +171,8 @@ TEST(ScrubWorker, ABlockListThatCannotGrowEndsClaimingAndStillReleasesEverything
 TEST(ScrubWorker, TheBudgetLeavesAHeadroomOfAQuarterGigabyteOrATenth) {
     constexpr std::uint64_t MB = 1048576;
     // A tenth is 256 MB at 2560 MB; past it, a tenth.
-    for (const auto& [available, budget] : {std::pair{0ull, 0ull}, {256ull, 0ull}, {1024ull, 768ull},
-                                            {2560ull, 2304ull}, {10240ull, 9216ull}})
+    for (const auto& [available, budget] :
+         {std::pair{0ull, 0ull}, {256ull, 0ull}, {1024ull, 768ull}, {2560ull, 2304ull}, {10240ull, 9216ull}})
         EXPECT_EQ(platform::scrubBudget(available * MB), budget * MB) << available;
 }
 

@@ -59,8 +59,7 @@ public:
     // Runs what is queued now; returns how many tasks ran.
     int runPending();
     // Pumps until `done` holds or `timeout` passes; false on timeout.
-    bool pumpUntil(const std::function<bool()>& done,
-                   std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Blocks until something is queued or `timeout` passes.
     bool waitForTask(std::chrono::milliseconds timeout);
     std::size_t queued() const;
@@ -168,7 +167,8 @@ public:
     void addRow(const std::string& a, const std::string& b) override { rows.push_back({a, b}); }
     int rowCount() const override { return static_cast<int>(rows.size()); }
     std::string cell(int row, int column) const override {
-        return column == 0 ? rows.at(static_cast<std::size_t>(row)).first : rows.at(static_cast<std::size_t>(row)).second;
+        return column == 0 ? rows.at(static_cast<std::size_t>(row)).first
+                           : rows.at(static_cast<std::size_t>(row)).second;
     }
     int selectedRow() const override { return selected; }
     std::vector<std::pair<std::string, std::string>> rows;
@@ -233,16 +233,25 @@ public:
     explicit FakeWindow(platform::Rect frame = {0, 0, 100, 100}, int screenWidth = 1024, int screenHeight = 768)
         : frame_(frame), screenW_(screenWidth), screenH_(screenHeight) {}
     platform::Rect frame() const override { return frame_; }
-    void moveTo(int l, int t) override { frame_.left = l; frame_.top = t; }
+    void moveTo(int l, int t) override {
+        frame_.left = l;
+        frame_.top = t;
+    }
     void setFrameHeight(int h) override { frame_.height = h; }
     int clientWidth() const override { return frame_.width - decoration; }
     int clientHeight() const override { return frame_.height - decoration; }
-    void setClientSize(int w, int h) override { frame_.width = w + decoration; frame_.height = h + decoration; }
+    void setClientSize(int w, int h) override {
+        frame_.width = w + decoration;
+        frame_.height = h + decoration;
+    }
     bool visible() const override { return visible_; }
     void show() override;
     void hide() override { visible_ = false; }
     void close() override;
-    void repaintNow() override { ++repaints; if (onRepaint) onRepaint(); }
+    void repaintNow() override {
+        ++repaints;
+        if (onRepaint) onRepaint();
+    }
     int screenWidth() const override { return screenW_; }
     int screenHeight() const override { return screenH_; }
     platform::WindowHandle handle() const override { return handle_; }

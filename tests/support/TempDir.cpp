@@ -20,8 +20,8 @@ TempDir::~TempDir() {
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ec);
     std::filesystem::remove_all(path_, ec);
 }
 

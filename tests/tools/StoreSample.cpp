@@ -27,9 +27,9 @@ bool scheduleTwoEntries() {
         date, loadPercent, loadCooldown;
     FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
-    TScheduler form{{window, run, hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, minutes, daily,
-                     weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date, list,
-                     loadPanel, loadPercent, loadCooldown}};
+    TScheduler form{{window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,   minutes,
+                     daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm, onceAmPm,
+                     weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown}};
     daily.setText("10:00");
     dailyAmPm.setText("AM");
     form.FormShow();
@@ -43,7 +43,7 @@ bool scheduleTwoEntries() {
 }  // namespace
 
 int main() {
-    BoxRecorder boxes;  // the recovery's result box is not shown
+    BoxRecorder boxes;     // the recovery's result box is not shown
     CapturedStderr quiet;  // the store's word on stamps not yet written is normal here
     if (!scheduleTwoEntries()) {
         std::cout << "store_sample: the schedule entries were not stored\n";

@@ -48,8 +48,9 @@ TEST(TrayGui, StartAtLoginIsReadAfreshAndAFailureIsReported) {
     ASSERT_EQ(boxes.calls().size(), 1u);
     EXPECT_EQ(boxes.calls()[0].caption, "Kestrune");
     EXPECT_EQ(boxes.calls()[0].kind, platform::BoxKind::Error);
-    EXPECT_EQ(boxes.calls()[0].text.rfind("Kestrune could not set itself to start at login: cannot create the folder ", 0),
-              0u)
+    EXPECT_EQ(
+        boxes.calls()[0].text.rfind("Kestrune could not set itself to start at login: cannot create the folder ", 0),
+        0u)
         << boxes.calls()[0].text;
     EXPECT_FALSE(tray.logic().startsAtLogin());
     unsetenv("XDG_CONFIG_HOME");

@@ -1,5 +1,5 @@
-#include "app/qt/QtFormFactory.h"
 #include "app/qt/MemmainformWidget.h"
+#include "app/qt/QtFormFactory.h"
 #include "app/qt/WizardformWidget.h"
 #include "platform/qt/UiDispatcher.h"
 #include "support/Fakes.h"
@@ -59,11 +59,11 @@ TEST(MainWindowGui, EachControlTakesItsPlaceCaptionAndFigure) {
     const struct {
         const char* name;
         platform::Rect at;
-    } places[] = {{"TeGroupBox5", mainform::kGroupBox5}, {"TeGroupBox2", mainform::kGroupBox2},
-                  {"TeGroupBox3", mainform::kGroupBox3}, {"TeGroupBox1", mainform::kGroupBox1},
-                  {"TeGroupBox4", mainform::kGroupBox4}, {"TeGroupBox6", mainform::kGroupBox6},
+    } places[] = {{"TeGroupBox5", mainform::kGroupBox5},   {"TeGroupBox2", mainform::kGroupBox2},
+                  {"TeGroupBox3", mainform::kGroupBox3},   {"TeGroupBox1", mainform::kGroupBox1},
+                  {"TeGroupBox4", mainform::kGroupBox4},   {"TeGroupBox6", mainform::kGroupBox6},
                   {"PerformanceGraph1", mainform::kGraph}, {"TeButton1", mainform::kButton1},
-                  {"TeButton2", mainform::kButton2},     {"TeProgressBar2", mainform::kKindBar}};
+                  {"TeButton2", mainform::kButton2},       {"TeProgressBar2", mainform::kKindBar}};
     for (const auto& p : places) {
         ASSERT_NE(m.find<QWidget>(p.name), nullptr) << p.name;
         EXPECT_EQ(m.find<QWidget>(p.name)->geometry(), QRect(p.at.left, p.at.top, p.at.width, p.at.height)) << p.name;
@@ -71,7 +71,8 @@ TEST(MainWindowGui, EachControlTakesItsPlaceCaptionAndFigure) {
     // Captions, menus and their keys are read out of the real program by the
     // accessibility test (desktop/a11y_tree.py).
     EXPECT_EQ(m.w->windowTitle(), "Kestrune");
-    for (const auto& [name, title] : {std::pair{"TeGroupBox5", "Memory History"}, std::pair{"TeGroupBox6", "Information"}})
+    for (const auto& [name, title] :
+         {std::pair{"TeGroupBox5", "Memory History"}, std::pair{"TeGroupBox6", "Information"}})
         EXPECT_EQ(m.find<QGroupBox>(name)->title(), title) << name;
     EXPECT_TRUE(m.text("Label1").startsWith("To the left, you see progress bars"));
 
@@ -79,8 +80,9 @@ TEST(MainWindowGui, EachControlTakesItsPlaceCaptionAndFigure) {
     const struct {
         const char* name;
         const char* text;
-    } labels[] = {{"TeLabel2", "47 MB / 2047 MB"}, {"TeLabel3", "300 MB / 1200 MB"}, {"TeLabel4", "731 MB / 3759 MB"},
-                  {"TeLabel5", "512 MB"},          {"TeLabel6", "256 MB"},           {"TeStatusBar1Panel1", "Memory Load: 75%"}};
+    } labels[] = {{"TeLabel2", "47 MB / 2047 MB"},  {"TeLabel3", "300 MB / 1200 MB"},
+                  {"TeLabel4", "731 MB / 3759 MB"}, {"TeLabel5", "512 MB"},
+                  {"TeLabel6", "256 MB"},           {"TeStatusBar1Panel1", "Memory Load: 75%"}};
     for (const auto& l : labels) EXPECT_EQ(m.text(l.name), l.text) << l.name;
     const struct {
         const char* name;
@@ -166,7 +168,7 @@ TEST(MainWindowGui, ScrubMemoryRunsAFreshModalWindowAndACloseMeanwhileHappensWhe
         sawFresh = ScrubForm != nullptr && ScrubForm != hidden;
         QWidget* modal = QApplication::activeModalWidget();
         sawModal = modal != nullptr && modal->windowTitle() == "Memory Defragmenter";
-        m.w->close();  // the window manager's close while the scrub window is up
+        m.w->close();                             // the window manager's close while the scrub window is up
         taken = m.w->form().BlockedCloseQuery();  // as X11 has it: the scrub window blocks this one
         stillOpen = m.w->isVisible() && !m.appClosing;
         // Closing while it scrubs: the window goes, its memory comes back.

@@ -1,13 +1,13 @@
-#include "app/qt/QtFormFactory.h"
-#include "app/qt/MemmainformWidget.h"
 #include "app/Startup.h"
-#include "platform/qt/UiDispatcher.h"
+#include "app/qt/MemmainformWidget.h"
+#include "app/qt/QtFormFactory.h"
 #include "platform/Registry.h"
+#include "platform/qt/UiDispatcher.h"
 #include "schedule/Schedulethread.h"
 #include "support/CapturedStderr.h"
 #include "support/Fakes.h"
-#include "support/QtPump.h"
 #include "support/IsolatedStore.h"
+#include "support/QtPump.h"
 #include "support/StoredValues.h"
 
 #include <QAction>
@@ -17,7 +17,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
 
 using namespace kestrune;
 using namespace testsupport;
@@ -77,8 +76,7 @@ TEST(ScheduledRun, EditSchedulerOpensTheModalSchedulerAndLeavesTheButtonsAlone) 
     bool sawScheduler = false, buttonsEnabled = false;
     QTimer::singleShot(0, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        sawScheduler = modal != nullptr && modal->windowTitle() == "Scheduler" &&
-                       app.w->form().Scheduler != nullptr;
+        sawScheduler = modal != nullptr && modal->windowTitle() == "Scheduler" && app.w->form().Scheduler != nullptr;
         buttonsEnabled = app.w->findChild<QPushButton*>("TeButton1")->isEnabled();
         if (modal != nullptr) modal->close();
     });

@@ -44,7 +44,7 @@ TEST(Autostart, TurningOnWritesAnEntryThatStartsMinimisedAndTurningOffRemovesIt)
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(entry.find("\nExec=/usr/bin/kestrune --minimized\n"), std::string::npos);
     EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(home.entry().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
     EXPECT_EQ(filesIn(home.config + "/autostart"), 1u);  // no temporary file left beside it

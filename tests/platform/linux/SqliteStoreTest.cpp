@@ -47,8 +47,9 @@ TEST_F(RegistryStoreFileTest, OnlyAWriteMakesTheFileAndItsFolder) {
 
 TEST_F(RegistryStoreFileTest, KeysAreRowsOfTheirHiveAndEveryPathIsChecked) {
     ASSERT_TRUE(Reg("SOFTWARE\\Vendor\\Product").writeString("1", "Alpha"));
-    EXPECT_EQ(sql(store(), "SELECT k.path || '<' || coalesce(p.path, '-') FROM registry_keys k"
-                           " LEFT JOIN registry_keys p ON p.id = k.parent WHERE k.hive = 2147483650 ORDER BY k.id"),
+    EXPECT_EQ(sql(store(),
+                  "SELECT k.path || '<' || coalesce(p.path, '-') FROM registry_keys k"
+                  " LEFT JOIN registry_keys p ON p.id = k.parent WHERE k.hive = 2147483650 ORDER BY k.id"),
               "<-|SOFTWARE<|SOFTWARE\\Vendor<SOFTWARE|SOFTWARE\\Vendor\\Product<SOFTWARE\\Vendor");
     Reg root("");  // the hive's root is a key like any other
     ASSERT_TRUE(root.writeNumber(7, "atRoot"));

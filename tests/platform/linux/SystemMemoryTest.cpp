@@ -67,8 +67,7 @@ TEST(ProcMemory, StrictOvercommitUsesTheCommitAccountAndNeverGoesNegative) {
     EXPECT_EQ(s.totalPageFile, 8000000 * kKiB);
     EXPECT_EQ(s.availPageFile, 0u);  // committed beyond the limit
 
-    FakeProc room(std::string(kMeminfo).replace(std::string(kMeminfo).find("9000000"), 7, "6000000"), kStatus,
-                  "2");
+    FakeProc room(std::string(kMeminfo).replace(std::string(kMeminfo).find("9000000"), 7, "6000000"), kStatus, "2");
     s = ProcMemorySource(room.dir.path(), kMiB).sample();
     EXPECT_EQ(s.availPageFile, 2000000 * kKiB);
 }

@@ -40,4 +40,3 @@ TEST(UiSync, QtDispatcherServesThroughTheEventLoopAndDropsOnDestruction) {
     EXPECT_FALSE(result);
     EXPECT_EQ(ran, before);
 }
-

@@ -1,10 +1,10 @@
-#include "app/qt/QtFormFactory.h"
 #include "app/qt/MemmainformWidget.h"
+#include "app/qt/QtFormFactory.h"
 #include "platform/qt/UiDispatcher.h"
 #include "recovery/qt/WaitformWidget.h"
 #include "support/Fakes.h"
-#include "support/QtPump.h"
 #include "support/IsolatedStore.h"
+#include "support/QtPump.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -123,7 +123,8 @@ TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
     // list, Remove, Close; hidden panels' controls are passed over.
     std::vector<QString> order;
     for (QWidget* w = s.find<QWidget>("TeComboBox11"); order.size() < 7; w = w->nextInFocusChain())
-        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w != s.w.get() && !w->objectName().isEmpty())
+        if (w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w != s.w.get() &&
+            !w->objectName().isEmpty())
             order.push_back(w->objectName());
     EXPECT_EQ(order, (std::vector<QString>{"TeComboBox11", "TeMaskEdit2", "TeComboBox3", "TeButton1", "TeListView1",
                                            "TeButton3", "TeButton2"}));

@@ -25,8 +25,10 @@ IsolatedStore::~IsolatedStore() {
     releaseWriteLock();
     // No idle connection may outlive its file.
     platform::SqliteStore::closeIdleConnections();
-    if (state_->previous) setenv("KESTRUNE_REGISTRY", state_->previous->c_str(), 1);
-    else unsetenv("KESTRUNE_REGISTRY");
+    if (state_->previous)
+        setenv("KESTRUNE_REGISTRY", state_->previous->c_str(), 1);
+    else
+        unsetenv("KESTRUNE_REGISTRY");
 }
 
 void IsolatedStore::makeUnwritable() {
