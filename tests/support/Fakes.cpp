@@ -74,11 +74,6 @@ std::vector<unsigned> FakeClock::sleeps() const {
     return sleeps_;
 }
 
-std::size_t FakeClock::sleepCount() const {
-    std::lock_guard lock(mutex_);
-    return sleeps_.size();
-}
-
 std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
     using namespace std::chrono;
     // Out-of-range months and days carry over, as with timegm.

@@ -36,7 +36,6 @@ public:
     // Runs after each sleep has moved the time, on the sleeping thread.
     void onSleep(std::function<void(unsigned)> hook);
     std::vector<unsigned> sleeps() const;
-    std::size_t sleepCount() const;
 
 private:
     mutable std::mutex mutex_;
