@@ -56,6 +56,11 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
             atLogin_, &QAction::triggered, this, [this](bool on) { logic_.setStartAtLogin(on); }, Qt::QueuedConnection);
     }
 
+    base_ = QIcon(QStringLiteral(":/kestrune/kestrune-32.png")).pixmap(32, 32);
+    if (base_.isNull()) {
+        base_ = QPixmap(32, 32);
+        base_.fill(QColor(0x22, 0x40, 0x7a));
+    }
     icon_ = new QSystemTrayIcon(this);
     icon_->setContextMenu(menu_.get());
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
@@ -78,11 +83,7 @@ void KestruneTray::setLoad(std::uint32_t load) {
 
 void KestruneTray::redraw() {
     // The program's icon with the load drawn across it.
-    QPixmap pixmap = QIcon(QStringLiteral(":/kestrune/kestrune-32.png")).pixmap(32, 32);
-    if (pixmap.isNull()) {
-        pixmap = QPixmap(32, 32);
-        pixmap.fill(QColor(0x22, 0x40, 0x7a));
-    }
+    QPixmap pixmap = base_.copy();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);

@@ -3,6 +3,7 @@
 #include "app/TrayLogic.h"
 
 #include <QObject>
+#include <QPixmap>
 
 #include <memory>
 
@@ -41,6 +42,7 @@ private:
     QAction* scrub_ = nullptr;
     QAction* atLogin_ = nullptr;
     QSystemTrayIcon* icon_ = nullptr;
+    QPixmap base_;  // the program's icon, decoded once: the load is drawn on a copy
 };
 
 }  // namespace kestrune

@@ -55,6 +55,10 @@ QLabel* infoLabel(QWidget* parent, const char* name, const char* text, const pla
 QLabel* KestruneFormWidget::kindLabel(QWidget* box, const char* name) {
     auto* l = new QLabel(QString::fromUtf8(m::kDesignKindText), box);
     l->setObjectName(QString::fromUtf8(name));
+    // Its figure changes every few seconds: an opaque label repaints alone,
+    // where a see-through one repaints its whole group box (title and frame)
+    // under it. The box's inside is the window's own colour, so it looks the same.
+    l->setAutoFillBackground(true);
     // The figures may outgrow the designed 97 pixels: use the room up to the bar.
     place(l, {m::kKindLabel.left, m::kKindLabel.top - 1, m::kKindBar.left - m::kKindLabel.left - 4,
               m::kKindLabel.height + 2});
@@ -64,6 +68,7 @@ QLabel* KestruneFormWidget::kindLabel(QWidget* box, const char* name) {
 QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
     auto* b = new QProgressBar(box);
     b->setObjectName(QString::fromUtf8(name));
+    b->setAutoFillBackground(true);  // as the figure beside it
     b->setRange(0, 100);
     b->setValue(0);
     b->setTextVisible(false);
