@@ -58,9 +58,10 @@ public:
         inTray_ = trayPresent;
         return inTray_;
     }
-    // The tray's presence, looked at as each sample arrives.
-    void trayPresence(bool present) {
-        if (!present && inTray_) activated();
+    // The tray's presence, looked at as each sample arrives, but only while
+    // the window is in it: asking costs a round trip to the display.
+    void trayPresence(const std::function<bool()>& present) {
+        if (inTray_ && !present()) activated();
     }
     bool inTray() const { return inTray_; }
     void recoverMemory() {

@@ -77,7 +77,7 @@ void KestruneTray::hide() { icon_->hide(); }
 bool KestruneTray::visible() const { return icon_->isVisible(); }
 
 void KestruneTray::setLoad(std::uint32_t load) {
-    logic_.trayPresence(available());
+    logic_.trayPresence(&KestruneTray::available);
     if (logic_.setLoad(load)) redraw();
 }
 

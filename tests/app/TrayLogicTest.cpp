@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace kestrune;
 using testsupport::FakeButton;
 
@@ -45,15 +47,18 @@ TEST(Tray, ActionsRunTheWindowsHandlersOnlyWhileTheirButtonsAreEnabled) {
 
 TEST(Tray, MinimisingGoesToATrayOnlyIfOneIsThereAndItsGoingGivesTheWindowBack) {
     Tray t;
+    int asked = 0;
+    const std::function<bool()> gone = [&] { return ++asked, false; }, there = [&] { return ++asked, true; };
     EXPECT_FALSE(t.logic.minimised(false));  // no tray: the window stays minimised
-    t.logic.trayPresence(false);
+    t.logic.trayPresence(gone);
     EXPECT_TRUE(t.ran.empty());
+    EXPECT_EQ(asked, 0);  // the display is asked only while the window is in a tray
     EXPECT_TRUE(t.logic.minimised(true));
-    t.logic.trayPresence(true);
+    t.logic.trayPresence(there);
     EXPECT_TRUE(t.ran.empty());
-    t.logic.trayPresence(false);  // the panel went while the window was in it
+    t.logic.trayPresence(gone);  // the panel went while the window was in it
     EXPECT_EQ(t.ran, (std::vector<std::string>{"restore"}));
     EXPECT_FALSE(t.logic.inTray());
-    t.logic.trayPresence(false);
+    t.logic.trayPresence(gone);
     EXPECT_EQ(t.ran.size(), 1u);
 }
