@@ -62,9 +62,6 @@ public:
 
     void run();
 
-    // The blocks of the run in progress; empty before and after.
-    const std::vector<void*>& blocks() const { return blockList; }
-
 private:
     void step(const char* what, const char* counter, int ticks, bool redraw);
     void commitBlocks(std::uint64_t n);

@@ -44,7 +44,6 @@ public:
     unsigned CursorRow() const { return cursorRow; }
     unsigned CursorColumn() const { return cursorColumn; }
     platform::TColor Cell(unsigned row, unsigned column) const { return cells[row][column]; }
-    platform::TColor DarkColor() const { return darkColor; }
     platform::TColor BrightColor() const { return brightColor; }
     platform::TColor DoneColor() const { return doneColor; }
 

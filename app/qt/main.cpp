@@ -47,7 +47,6 @@ int main(int argc, char** argv) {
     platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;
-    platform::setUiDispatcher(&dispatcher);
     QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher);
     std::unique_ptr<ScheduleThread> scheduleThread;
 
@@ -101,6 +100,5 @@ int main(int argc, char** argv) {
     KestruneForm = nullptr;
     ScrubForm = nullptr;
     app.DestroyForms();
-    platform::setUiDispatcher(nullptr);
     return 0;
 }

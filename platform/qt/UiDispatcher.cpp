@@ -3,9 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-#include <atomic>
-#include <stdexcept>
-
 namespace platform {
 namespace {
 
@@ -17,15 +14,11 @@ public:
     std::function<void()> task;
 };
 
-std::atomic<UiDispatcher*> current{nullptr};
-
 }  // namespace
 
 QtUiDispatcher::QtUiDispatcher() { setObjectName(QStringLiteral("uiDispatcher")); }
 
 QtUiDispatcher::~QtUiDispatcher() {
-    UiDispatcher* self = this;
-    current.compare_exchange_strong(self, nullptr);
     // Queued events are deleted with this object; their tasks count as dropped.
     QCoreApplication::removePostedEvents(this, kTaskEvent);
 }
@@ -42,13 +35,5 @@ bool QtUiDispatcher::event(QEvent* e) {
     task();
     return true;
 }
-
-UiDispatcher& uiDispatcher() {
-    UiDispatcher* d = current.load();
-    if (d == nullptr) throw std::logic_error("no user-interface dispatcher");
-    return *d;
-}
-
-void setUiDispatcher(UiDispatcher* dispatcher) { current.store(dispatcher); }
 
 }  // namespace platform

@@ -21,8 +21,4 @@ protected:
     bool event(QEvent* e) override;
 };
 
-// The process's dispatcher; created by the application object.
-UiDispatcher& uiDispatcher();
-void setUiDispatcher(UiDispatcher* dispatcher);
-
 }  // namespace platform
