@@ -20,7 +20,6 @@
 
 namespace {
 
-std::string storePath;
 std::ostringstream discard;
 
 class Input {
@@ -43,45 +42,147 @@ private:
     std::size_t i_ = 0;
 };
 
-// A connection of the target's own, to empty a sound store again.
-sqlite3* resetter = nullptr;
+// Inputs start on the main file, a sound store that holds nothing, with the
+// store's connection to it idle and caught up: opening that connection, and
+// laying out a file, cost far more than an input's operations. So the main
+// file is emptied in place between inputs, and a file that an input damages,
+// or starts without, is a scratch file, removed at the input's end. The store
+// finds its file through KESTRUNE_REGISTRY, which names the one in use.
+struct StoreFile {
+    std::string path;
+    std::string env;  // KESTRUNE_REGISTRY=path, for putenv, which keeps it
+    void use() { putenv(env.data()); }
+    void remove() const {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((path + suffix).c_str());
+    }
+};
+StoreFile mainFile, scratchFile;
+bool onScratch = false;  // whether this input's operations have moved to the scratch file
 
-// Before the file is removed or damaged: no connection may be left on it.
-void closeConnections() {
-    sqlite3_close(resetter);
-    resetter = nullptr;
+// The target's own connection to the main file, to empty it again, with its
+// statements prepared once. Its commits need not survive a power cut, so
+// they skip the syncs; the store's own connections keep their settings.
+struct Resetter {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* version = nullptr;  // PRAGMA data_version: moves when another connection commits
+    sqlite3_stmt* empty[5] = {};
+    sqlite3_int64 emptiedAt = -1;  // the data version that the last emptying left
+} resetter;
+
+void closeResetter() {
+    sqlite3_finalize(resetter.version);
+    for (sqlite3_stmt* s : resetter.empty) sqlite3_finalize(s);
+    sqlite3_close(resetter.db);
+    resetter = {};
+}
+
+bool openResetter() {
+    static const char* const kEmpty[] = {"BEGIN IMMEDIATE", "DELETE FROM registry_values",
+                                         "DELETE FROM registry_keys WHERE parent IS NOT NULL",
+                                         "DELETE FROM sqlite_sequence", "COMMIT"};
+    bool ok = sqlite3_open_v2(mainFile.path.c_str(), &resetter.db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+              sqlite3_exec(resetter.db, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr) == SQLITE_OK &&
+              sqlite3_prepare_v2(resetter.db, "PRAGMA data_version", -1, &resetter.version, nullptr) == SQLITE_OK;
+    for (int i = 0; ok && i < 5; ++i)
+        ok = sqlite3_prepare_v2(resetter.db, kEmpty[i], -1, &resetter.empty[i], nullptr) == SQLITE_OK;
+    if (!ok) closeResetter();
+    return ok;
+}
+
+sqlite3_int64 dataVersion() {
+    sqlite3_int64 v = -1;
+    if (sqlite3_step(resetter.version) == SQLITE_ROW) v = sqlite3_column_int64(resetter.version, 0);
+    sqlite3_reset(resetter.version);
+    return v;
+}
+
+// Takes the main file back to what its first write left: the hives' root
+// keys and nothing else, value numbers starting again from 1; nothing to do
+// when no one has committed since it was last emptied. False where that
+// cannot be done.
+bool emptyMainFile() {
+    if (resetter.db == nullptr && !openResetter()) return false;
+    if (const sqlite3_int64 v = dataVersion(); v >= 0 && v == resetter.emptiedAt) return true;
+    for (sqlite3_stmt* s : resetter.empty) {
+        const int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE) {
+            sqlite3_exec(resetter.db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return false;
+        }
+    }
+    resetter.emptiedAt = dataVersion();
+    return true;
+}
+
+// An operation on the main file through the store: its connection there is
+// taken from the idle ones (catching up with the file), is in use while `f`
+// runs, and goes back when it returns.
+template <typename F>
+void holdingMainConnection(F f) {
+    mainFile.use();
+    platform::RegistryReaderWriter held;
+    held.setKeyName("");
+    (void)held.valueExists("");
+    f();
+}
+
+// Before a scratch file is damaged or removed: no connection of the store's
+// may be left idle on it, and only the main file's is kept.
+void closeScratchConnections() {
+    holdingMainConnection([] { platform::SqliteStore::closeIdleConnections(); });
+    scratchFile.use();
+}
+
+// The main file as the store's first write lays it out, emptied again; the
+// store's connection to it has then run every statement the operations use,
+// so that none is prepared (and kept) by an input later. Only at start-up,
+// unless the main file could not be emptied.
+void makeMainFile() {
+    closeResetter();
     platform::SqliteStore::closeIdleConnections();
+    mainFile.remove();
+    mainFile.use();
+    {
+        platform::RegistryReaderWriter reg;
+        reg.setKeyName("w");
+        bool ok = false;
+        if (!reg.writeString("w", "w") || reg.readString("w", ok) != "w" || !reg.startEnumeration() ||
+            reg.nextValueName(ok) != "w" || !reg.deleteValue("w") || reg.deleteValue("w"))
+            std::abort();
+    }
+    if (!emptyMainFile()) std::abort();
 }
 
-void removeStore() {
-    closeConnections();
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((storePath + suffix).c_str());
+// Leaves what the next input starts from.
+void settle() {
+    mainFile.use();
+    if (!emptyMainFile()) makeMainFile();
+    holdingMainConnection([] {
+        if (!onScratch) return;
+        platform::SqliteStore::closeIdleConnections();
+        scratchFile.remove();
+        onScratch = false;
+    });
 }
 
-// Takes a sound store back to what its first write left: the hives' root keys
-// and nothing else, value numbers starting again from 1, which costs less
-// than making and laying out a new file. False where that cannot be done.
-bool emptyStore() {
-    if (::access(storePath.c_str(), F_OK) != 0) return true;  // no file yet: as fresh as it gets
-    if (resetter == nullptr &&
-        sqlite3_open_v2(storePath.c_str(), &resetter, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        return false;
-    return sqlite3_exec(
-               resetter,
-               "BEGIN IMMEDIATE; DELETE FROM registry_values; DELETE FROM registry_keys WHERE parent IS NOT NULL;"
-               " DELETE FROM sqlite_sequence; COMMIT",
-               nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// After damage, or for one input in four (by length, so that an input always
-// starts the same way), the store starts as no file at all: the first write
-// then lays the file out.
-bool wasDamaged = false;
-
-void freshStore(std::size_t size) {
-    const bool none = wasDamaged || size % 4 == 0;
-    wasDamaged = false;
-    if (none || !emptyStore()) removeStore();
+// The input's operations go on on a copy of the main file, taken with
+// everything committed to it in the file itself, as a file at rest holds it.
+void moveToScratch() {
+    int log = 0;
+    int done = 0;
+    if (sqlite3_wal_checkpoint_v2(resetter.db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &log, &done) != SQLITE_OK)
+        std::abort();
+    const int from = ::open(mainFile.path.c_str(), O_RDONLY);
+    const int to = ::open(scratchFile.path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (from < 0 || to < 0) std::abort();
+    char buf[4096];
+    for (ssize_t n; (n = ::read(from, buf, sizeof buf)) > 0;)
+        if (::write(to, buf, static_cast<std::size_t>(n)) != n) std::abort();
+    ::close(from);
+    ::close(to);
+    onScratch = true;
+    scratchFile.use();
 }
 
 const char* const kKeys[] = {"SOFTWARE\\Tarnwick Technologies\\Orbenfold\\KestrunePlugin",
@@ -104,18 +205,32 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static std::string dir =
         std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/kestrune-fuzz-XXXXXX";
     if (mkdtemp(dir.data()) == nullptr) std::abort();
-    storePath = dir + "/registry.sqlite3";
+    for (auto [file, name] : {std::pair{&mainFile, "/registry.sqlite3"}, std::pair{&scratchFile, "/scratch.sqlite3"}}) {
+        file->path = dir + name;
+        file->env = "KESTRUNE_REGISTRY=" + file->path;
+    }
     std::atexit([] {
-        removeStore();
+        closeResetter();
+        platform::SqliteStore::closeIdleConnections();
+        mainFile.remove();
+        scratchFile.remove();
         ::rmdir(dir.c_str());
+        unsetenv("KESTRUNE_REGISTRY");  // before the texts it points at go
     });
-    setenv("KESTRUNE_REGISTRY", storePath.c_str(), 1);
     std::cerr.rdbuf(discard.rdbuf());  // the store's diagnostics are expected here
+    makeMainFile();
+    settle();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    freshStore(size);
+    // For one input in four (by length, so that an input always starts the
+    // same way), the store starts as no file at all: the first write then
+    // lays the file out.
+    if (size % 4 == 0) {
+        onScratch = true;
+        scratchFile.use();
+    }
     discard.str("");
     Input in(data, size);
     bool damaged = false;
@@ -196,14 +311,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 case 10: {
                     // Damage the file where it lies: the store must fail cleanly from now on.
                     reg.reset();
-                    closeConnections();
-                    const int fd = ::open(storePath.c_str(), O_WRONLY);
+                    if (onScratch)
+                        closeScratchConnections();
+                    else
+                        moveToScratch();
+                    const int fd = ::open(scratchFile.path.c_str(), O_WRONLY);
                     if (fd >= 0) {
                         const std::string junk = in.text();
                         (void)!::pwrite(fd, junk.data(), junk.size(), static_cast<off_t>(in.byte()) * 97);
                         ::close(fd);
                         damaged = true;
-                        wasDamaged = true;
                     }
                     reg = std::make_unique<platform::RegistryReaderWriter>();
                     reg->setRootKey(root);
@@ -215,10 +332,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    // The store's connections go, so that what the input allocated is freed
-    // (libFuzzer checks again for leaks otherwise); the resetter stays, so
-    // theirs is never the last connection, whose closing would checkpoint
-    // and remove the -wal and -shm.
-    platform::SqliteStore::closeIdleConnections();
+    settle();
     return 0;
 }
