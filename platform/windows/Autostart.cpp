@@ -38,8 +38,9 @@ void Autostart::setEnabled(bool on) const {
     }
     if (enabled()) return;  // the user's own entry stays as it is
     const std::string line = execLine(executable_);
-    const LONG result =
-        RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(), static_cast<DWORD>(line.size() + 1));
+    // The byte count with the zero byte, in the registry's own width.
+    const DWORD size = static_cast<DWORD>(line.size()) + 1;
+    const LONG result = RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(), size);
     if (result != ERROR_SUCCESS) fail("cannot write " + path_, result);
 }
 

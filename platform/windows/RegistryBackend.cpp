@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -30,10 +31,12 @@ public:
             hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
             hash *= 1099511628211ULL;
         }
+        // A hive is a 32-bit number, sign-extended in a 64-bit program: its
+        // low half names it alike in both, so 32-bit and 64-bit copies share
+        // a lock on a key they share.
+        const auto hive = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(root));
         char name[64];
-        std::snprintf(name, sizeof name, "Global\\Kestrune.RegistryKey.%08lx.%016llx",
-                      static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(root)),
-                      static_cast<unsigned long long>(hash));
+        std::snprintf(name, sizeof name, "Global\\Kestrune.RegistryKey.%08" PRIx32 ".%016" PRIx64, hive, hash);
         mutex_ = CreateMutexA(nullptr, FALSE, name);
         if (mutex_ == nullptr) return;
         const auto wait = RegistryReaderWriter::lockWait().count();
