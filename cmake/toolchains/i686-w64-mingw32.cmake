@@ -1,21 +1,8 @@
 # 32-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-i686-posix), the
 # programs run by Wine.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-# The -posix compilers: the default ones lack std::thread and std::mutex.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The runtime goes into each program, so it runs without MinGW's DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(kestrune_mingw i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # ctest runs the programs under Wine.
 find_program(KESTRUNE_WINE wine REQUIRED)
