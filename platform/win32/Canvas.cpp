@@ -1,0 +1,91 @@
+#include "platform/win32/Canvas.h"
+
+#include "platform/win32/Dpi.h"
+
+namespace platform::win32 {
+
+GdiCanvas::~GdiCanvas() {
+    if (brush_ != nullptr) DeleteObject(brush_);
+    if (pen_ != nullptr) DeleteObject(pen_);
+}
+
+void GdiCanvas::setBrushColor(TColor c) {
+    if (c == brushColor_) return;
+    brushColor_ = c;
+    if (brush_ != nullptr) DeleteObject(brush_);
+    brush_ = nullptr;
+}
+
+void GdiCanvas::setPenColor(TColor c) {
+    if (c == penColor_) return;
+    penColor_ = c;
+    if (pen_ != nullptr) DeleteObject(pen_);
+    pen_ = nullptr;
+}
+
+HBRUSH GdiCanvas::brush() {
+    if (brush_ == nullptr) brush_ = CreateSolidBrush(colorRef(brushColor_));
+    return brush_;
+}
+
+HPEN GdiCanvas::pen() {
+    if (pen_ == nullptr) pen_ = CreatePen(PS_SOLID, 1, colorRef(penColor_));
+    return pen_;
+}
+
+void GdiCanvas::fillRect(int left, int top, int right, int bottom) {
+    if (dc_ == nullptr) return;
+    const RECT r{toDevice(left), toDevice(top), toDevice(right), toDevice(bottom)};
+    FillRect(dc_, &r, brush());
+}
+
+void GdiCanvas::frameRect(int left, int top, int right, int bottom) {
+    if (dc_ == nullptr) return;
+    const RECT r{toDevice(left), toDevice(top), toDevice(right), toDevice(bottom)};
+    FrameRect(dc_, &r, brush());
+}
+
+void GdiCanvas::moveTo(int x, int y) {
+    x_ = x;
+    y_ = y;
+}
+
+void GdiCanvas::lineTo(int x, int y) {
+    if (dc_ != nullptr) {
+        const HGDIOBJ old = SelectObject(dc_, pen());
+        MoveToEx(dc_, toDevice(x_), toDevice(y_), nullptr);
+        LineTo(dc_, toDevice(x), toDevice(y));
+        SelectObject(dc_, old);
+    }
+    x_ = x;
+    y_ = y;
+}
+
+BufferedPaint::BufferedPaint(HWND window) : window_(window) {
+    BeginPaint(window_, &paint_);
+    GetClientRect(window_, &area_);
+    if (paint_.hdc == nullptr || area_.right <= 0 || area_.bottom <= 0) return;
+    memory_ = CreateCompatibleDC(paint_.hdc);
+    bitmap_ = CreateCompatibleBitmap(paint_.hdc, area_.right, area_.bottom);
+    if (memory_ == nullptr || bitmap_ == nullptr) {
+        // Out of GDI objects: draw straight to the screen instead.
+        if (memory_ != nullptr) DeleteDC(memory_);
+        if (bitmap_ != nullptr) DeleteObject(bitmap_);
+        memory_ = nullptr;
+        bitmap_ = nullptr;
+        return;
+    }
+    previous_ = SelectObject(memory_, bitmap_);
+}
+
+BufferedPaint::~BufferedPaint() {
+    if (memory_ != nullptr) {
+        BitBlt(paint_.hdc, 0, 0, area_.right, area_.bottom, memory_, 0, 0, SRCCOPY);
+        SelectObject(memory_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(memory_);
+    }
+    EndPaint(window_, &paint_);
+}
+
+}  // namespace platform::win32

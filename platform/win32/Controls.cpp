@@ -1,0 +1,152 @@
+#include "platform/win32/Controls.h"
+
+#include "platform/win32/Dpi.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace platform::win32 {
+
+std::string windowText(HWND w) {
+    const int length = GetWindowTextLengthA(w);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int read = GetWindowTextA(w, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(read > 0 ? read : 0));
+    return text;
+}
+
+void Win32Label::setText(const std::string& text) {
+    // An unchanged text is not set again: each set repaints the control.
+    if (windowText(w_) != text) SetWindowTextA(w_, text.c_str());
+}
+std::string Win32Label::text() const { return windowText(w_); }
+
+void Win32ComboText::setText(const std::string& text) {
+    const LRESULT found =
+        SendMessageA(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(w_, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+}
+
+std::string Win32ComboText::text() const {
+    const LRESULT index = SendMessageA(w_, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return {};
+    const LRESULT length = SendMessageA(w_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(w_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+void Win32Button::setCaption(const std::string& caption) {
+    const std::string shown = key_ != 0 ? withMnemonic(caption, key_) : caption;
+    if (windowText(w_) != shown) SetWindowTextA(w_, shown.c_str());
+}
+
+std::string Win32Button::caption() const {
+    // The shown text without its keyboard mark: "&&" is one ampersand.
+    const std::string shown = windowText(w_);
+    std::string caption;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == '&' && i + 1 < shown.size()) ++i;
+        caption += shown[i];
+    }
+    return caption;
+}
+
+void Win32Button::setEnabled(bool enabled) { EnableWindow(w_, enabled ? TRUE : FALSE); }
+bool Win32Button::enabled() const { return IsWindowEnabled(w_) != FALSE; }
+
+void Win32ProgressBar::setPosition(int position) {
+    if (position != this->position()) SendMessageA(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+int Win32ProgressBar::position() const { return static_cast<int>(SendMessageA(w_, PBM_GETPOS, 0, 0)); }
+
+void Win32CheckBox::setChecked(bool checked) {
+    SendMessageA(w_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+bool Win32CheckBox::checked() const { return SendMessageA(w_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Win32Panel::setVisible(bool visible) { ShowWindow(w_, visible ? SW_SHOWNA : SW_HIDE); }
+// Its own flag, as the window it sits in may itself be hidden.
+bool Win32Panel::visible() const { return (GetWindowLongPtrA(w_, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void Win32ListView::clear() { ListView_DeleteAllItems(w_); }
+
+void Win32ListView::addRow(const std::string& first, const std::string& second) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = rowCount();
+    std::string text = first;
+    item.pszText = text.data();
+    const auto row = static_cast<int>(SendMessageA(w_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row < 0) return;
+    std::string when = second;
+    item.iItem = row;
+    item.iSubItem = 1;
+    item.pszText = when.data();
+    SendMessageA(w_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+int Win32ListView::rowCount() const { return ListView_GetItemCount(w_); }
+
+std::string Win32ListView::cell(int row, int column) const {
+    // The list keeps at most 259 characters of a cell for its callers.
+    std::vector<char> buffer(260, '\0');
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    SendMessageA(w_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return buffer.data();
+}
+
+int Win32ListView::selectedRow() const { return ListView_GetNextItem(w_, -1, LVNI_SELECTED); }
+
+Rect Win32Placement::bounds() const {
+    RECT r{};
+    GetWindowRect(w_, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(w_), reinterpret_cast<POINT*>(&r), 2);
+    return toDesign(Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+}
+
+void Win32Placement::setBounds(const Rect& design) {
+    const Rect r = toDevice(design);
+    SetWindowPos(w_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+void Win32LineList::addLine(const std::string& line) {
+    const int end = GetWindowTextLengthA(w_);
+    const std::string added = (any_ ? "\r\n" : "") + withCrLf(line);
+    any_ = true;
+    SendMessageA(w_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageA(w_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
+}
+
+std::string Win32LineList::text() const {
+    std::string text;
+    for (const char c : windowText(w_))
+        if (c != '\r') text += c;
+    return text;
+}
+
+void Win32LineList::setText(const std::string& text) {
+    SetWindowTextA(w_, withCrLf(text).c_str());
+    any_ = !text.empty();
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "platform/Controls.h"
+
+#include <windows.h>
+
+#include <string>
+
+// Adapters from the window logic's control interfaces to the system's own
+// controls. They hold the control's handle, not own it: its window does.
+namespace platform::win32 {
+
+std::string windowText(HWND w);
+
+class Win32Label final : public Label {
+public:
+    explicit Win32Label(HWND w = nullptr) : w_(w) {}
+    void setText(const std::string& text) override;
+    std::string text() const override;
+
+private:
+    HWND w_;
+};
+
+// A drop-down list's current text: setting it selects the item with that
+// text, or none.
+class Win32ComboText final : public Label {
+public:
+    explicit Win32ComboText(HWND w = nullptr) : w_(w) {}
+    void setText(const std::string& text) override;
+    std::string text() const override;
+
+private:
+    HWND w_;
+};
+
+// The caption is the text a user reads: a keyboard letter's mark is kept
+// where the button shows one.
+class Win32Button final : public Button {
+public:
+    explicit Win32Button(HWND w = nullptr, char key = 0) : w_(w), key_(key) {}
+    void setCaption(const std::string& caption) override;
+    std::string caption() const override;
+    void setEnabled(bool enabled) override;
+    bool enabled() const override;
+
+private:
+    HWND w_;
+    char key_;
+};
+
+class Win32ProgressBar final : public ProgressBar {
+public:
+    explicit Win32ProgressBar(HWND w = nullptr) : w_(w) {}
+    void setPosition(int position) override;
+    int position() const override;
+
+private:
+    HWND w_;
+};
+
+class Win32CheckBox final : public CheckBox {
+public:
+    explicit Win32CheckBox(HWND w = nullptr) : w_(w) {}
+    void setChecked(bool checked) override;
+    bool checked() const override;
+
+private:
+    HWND w_;
+};
+
+class Win32Panel final : public Panel {
+public:
+    explicit Win32Panel(HWND w = nullptr) : w_(w) {}
+    void setVisible(bool visible) override;
+    bool visible() const override;
+
+private:
+    HWND w_;
+};
+
+// A two-column report list; clicking selects the whole row.
+class Win32ListView final : public ListView {
+public:
+    explicit Win32ListView(HWND w = nullptr) : w_(w) {}
+    void clear() override;
+    void addRow(const std::string& first, const std::string& second) override;
+    int rowCount() const override;
+    std::string cell(int row, int column) const override;
+    int selectedRow() const override;
+
+private:
+    HWND w_;
+};
+
+// A control's place within its parent, in design pixels.
+class Win32Placement final : public Placement {
+public:
+    explicit Win32Placement(HWND w = nullptr) : w_(w) {}
+    Rect bounds() const override;
+    void setBounds(const Rect& r) override;
+
+private:
+    HWND w_;
+};
+
+// A read-only multi-line edit box; lines are kept with the system's CR LF.
+class Win32LineList final : public LineList {
+public:
+    explicit Win32LineList(HWND w = nullptr) : w_(w) {}
+    void addLine(const std::string& line) override;
+    std::string text() const override;
+    void setText(const std::string& text) override;
+
+private:
+    HWND w_;
+    bool any_ = false;  // a line, even an empty one, is there to follow
+};
+
+}  // namespace platform::win32

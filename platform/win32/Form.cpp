@@ -1,0 +1,310 @@
+#include "platform/win32/Form.h"
+
+#include "platform/MessageBox.h"
+#include "platform/win32/Dpi.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <exception>
+#include <vector>
+
+namespace platform::win32 {
+namespace {
+
+constexpr const char* kPanelClass = "KestrunePanel";
+
+std::string& title() {
+    static std::string t = "Kestrune";
+    return t;
+}
+
+void reportEscaped(const char* message) {
+    try {
+        showException(message);
+    } catch (...) {
+        // Even the box could not be made (memory ran out): the loop goes on.
+        std::fputs(message, stderr);
+        std::fputc('\n', stderr);
+    }
+}
+
+HWND topLevel(HWND w) { return w != nullptr ? GetAncestor(w, GA_ROOT) : nullptr; }
+
+}  // namespace
+
+void guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        reportEscaped(e.what());
+    } catch (...) {
+        reportEscaped("Unknown error");
+    }
+}
+
+void setApplicationTitle(const std::string& t) { title() = t; }
+const std::string& applicationTitle() { return title(); }
+
+void showException(const std::string& message) {
+    messageBox(GetActiveWindow(), message, applicationTitle(), BoxKind::Error);
+}
+
+HFONT dialogFont() {
+    static const HFONT font = [] {
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = sizeof metrics;
+        LOGFONTA face{};
+        if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) != 0)
+            face = metrics.lfMessageFont;
+        else
+            lstrcpynA(face.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
+        face.lfHeight = -MulDiv(8, screenDpi(), 72);
+        face.lfWidth = 0;
+        face.lfWeight = FW_NORMAL;
+        face.lfItalic = FALSE;
+        return CreateFontIndirectA(&face);
+    }();
+    return font;
+}
+
+HFONT designFont(const char* faceName, int pixels, bool bold) {
+    LOGFONTA face{};
+    face.lfHeight = -toDevice(pixels);
+    face.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    face.lfCharSet = DEFAULT_CHARSET;
+    face.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynA(face.lfFaceName, faceName, LF_FACESIZE);
+    return CreateFontIndirectA(&face);
+}
+
+Form::~Form() {
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner, int clientWidth,
+                  int clientHeight) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA cls{};
+    cls.cbSize = sizeof cls;
+    if (GetClassInfoExA(instance, className, &cls) == 0) {
+        cls = {};
+        cls.cbSize = sizeof cls;
+        cls.style = CS_DBLCLKS;
+        cls.lpfnWndProc = &Form::windowProc;
+        cls.hInstance = instance;
+        cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        cls.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+        cls.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        cls.lpszClassName = className;
+        RegisterClassExA(&cls);
+    }
+    registerPanelClass();
+    RECT r{0, 0, toDevice(clientWidth), toDevice(clientHeight)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    hwnd_ = CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            r.right - r.left, r.bottom - r.top, owner, nullptr, instance, this);
+}
+
+HWND Form::control(const char* cls, const std::string& text, DWORD style, int id, const Rect& design, HWND parent,
+                   DWORD exStyle) {
+    const Rect r = toDevice(design);
+    const HWND w =
+        CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width, r.height,
+                        parent != nullptr ? parent : hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleA(nullptr), nullptr);
+    if (w != nullptr) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont()), FALSE);
+    return w;
+}
+
+HWND Form::panel(int id, const Rect& design, const char* title, HWND parent) {
+    const HWND p = control(kPanelClass, "", WS_CLIPSIBLINGS, id, design, parent, WS_EX_CONTROLPARENT);
+    if (title != nullptr)
+        control(WC_BUTTONA, title, BS_GROUPBOX | WS_CLIPSIBLINGS, -1, {0, 0, design.width, design.height}, p);
+    return p;
+}
+
+HWND Form::label(const std::string& text, int id, const Rect& design, HWND parent, DWORD style) {
+    return control(WC_STATICA, text, style | SS_NOPREFIX, id, design, parent);
+}
+
+HWND Form::button(const std::string& text, int id, const Rect& design, HWND parent, DWORD style) {
+    return control(WC_BUTTONA, text, style | WS_TABSTOP, id, design, parent);
+}
+
+LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) { return defaultHandling(message, wParam, lParam); }
+
+void Form::command(int, int, HWND) {}
+
+LRESULT Form::notify(const NMHDR&) { return 0; }
+
+LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam != 0) {
+                command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+                return 0;
+            }
+            break;
+        case WM_NOTIFY:
+            return notify(*reinterpret_cast<const NMHDR*>(lParam));
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    guarded([&] {
+        result = self->handle(message, wParam, lParam);
+        handled = true;
+    });
+    return handled ? result : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Form::registerPanelClass() {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA cls{};
+    if (GetClassInfoA(instance, kPanelClass, &cls) != 0) return;
+    cls.lpfnWndProc = &Form::panelProc;
+    cls.hInstance = instance;
+    cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    cls.lpszClassName = kPanelClass;
+    RegisterClassA(&cls);
+}
+
+LRESULT CALLBACK Form::panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        // Its controls talk to the window that owns the rules.
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_DRAWITEM:
+            return SendMessageA(GetParent(window), message, wParam, lParam);
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// --- Win32Window
+
+Rect Win32Window::frame() const {
+    RECT r{};
+    GetWindowRect(w_, &r);
+    return toDesign(Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+}
+
+void Win32Window::moveTo(int left, int top) {
+    SetWindowPos(w_, nullptr, toDevice(left), toDevice(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Window::setFrameHeight(int height) {
+    RECT r{};
+    GetWindowRect(w_, &r);
+    SetWindowPos(w_, nullptr, 0, 0, r.right - r.left, toDevice(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Win32Window::clientWidth() const {
+    RECT r{};
+    GetClientRect(w_, &r);
+    return toDesign(r.right);
+}
+
+int Win32Window::clientHeight() const {
+    RECT r{};
+    GetClientRect(w_, &r);
+    return toDesign(r.bottom);
+}
+
+void Win32Window::setClientSize(int width, int height) {
+    RECT r{0, 0, toDevice(width), toDevice(height)};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_STYLE)), GetMenu(w_) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_EXSTYLE)));
+    SetWindowPos(w_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Win32Window::visible() const { return IsWindowVisible(w_) != FALSE; }
+void Win32Window::show() { ShowWindow(w_, SW_SHOW); }
+void Win32Window::hide() { ShowWindow(w_, SW_HIDE); }
+void Win32Window::close() { SendMessageA(w_, WM_CLOSE, 0, 0); }
+
+void Win32Window::repaintNow() { RedrawWindow(w_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+int Win32Window::screenWidth() const { return toDesign(GetSystemMetrics(SM_CXSCREEN)); }
+int Win32Window::screenHeight() const { return toDesign(GetSystemMetrics(SM_CYSCREEN)); }
+
+// --- loops
+
+namespace {
+
+void dispatch(MSG& msg) {
+    const HWND top = topLevel(msg.hwnd);
+    if (top != nullptr && IsDialogMessageA(top, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+BOOL CALLBACK collectEnabled(HWND w, LPARAM list) {
+    if (IsWindowVisible(w) && IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+}  // namespace
+
+int runMessageLoop() {
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) dispatch(msg);
+    return static_cast<int>(msg.wParam);
+}
+
+void runModal(HWND window) {
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), &collectEnabled, reinterpret_cast<LPARAM>(&disabled));
+    for (const HWND w : disabled)
+        if (w != window) EnableWindow(w, FALSE);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    MSG msg{};
+    bool quit = false;
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+            quit = true;
+            break;
+        }
+        dispatch(msg);
+    }
+    // The others come back before this one goes, so the owner, not some
+    // other program, is activated.
+    for (const HWND w : disabled)
+        if (w != window && IsWindow(w)) EnableWindow(w, TRUE);
+    if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+POINT centredOnScreen(int width, int height) {
+    return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "platform/Controls.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace platform::win32 {
+
+// Runs `handler` and reports an exception it throws in the program's error
+// box, as the application object does: no exception may unwind through the
+// system's window procedures.
+void guarded(const std::function<void()>& handler);
+// What the error box says an escaped exception is; the program's title.
+void setApplicationTitle(const std::string& title);
+const std::string& applicationTitle();
+void showException(const std::string& message);
+
+// The dialog font: the system's message face at 8 points, for the screen's DPI.
+HFONT dialogFont();
+// The same face, bold or not, `pixels` high in design pixels.
+HFONT designFont(const char* face, int pixels, bool bold);
+
+// A top-level window of the program: registers its window class, routes its
+// messages to `handle`, and makes its controls in design pixels. Controls
+// are children of the window or of a panel (a container that passes its
+// controls' notifications on to the window), found by their control IDs.
+class Form {
+public:
+    Form() = default;
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+
+protected:
+    // Creates the window, hidden, with a client area of the design size.
+    void create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner, int clientWidth,
+                int clientHeight);
+    // A control in design pixels within `parent` (the window when null).
+    HWND control(const char* cls, const std::string& text, DWORD style, int id, const Rect& design,
+                 HWND parent = nullptr, DWORD exStyle = 0);
+    // A container whose children sit in its own coordinates; with a title,
+    // it draws a group box around them.
+    HWND panel(int id, const Rect& design, const char* title = nullptr, HWND parent = nullptr);
+    HWND label(const std::string& text, int id, const Rect& design, HWND parent = nullptr, DWORD style = SS_LEFT);
+    HWND button(const std::string& text, int id, const Rect& design, HWND parent = nullptr,
+                DWORD style = BS_PUSHBUTTON);
+
+    // The window's messages; the default is the system's.
+    virtual LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // A control's WM_COMMAND, from the window or a panel.
+    virtual void command(int id, int code, HWND control);
+    // A control's WM_NOTIFY.
+    virtual LRESULT notify(const NMHDR& header);
+    LRESULT defaultHandling(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void registerPanelClass();
+
+    HWND hwnd_ = nullptr;
+};
+
+// The window's whole rectangle, client size, placement on the screen, as the
+// window logic reads them (design pixels).
+class Win32Window : public Window {
+public:
+    explicit Win32Window(HWND w = nullptr) : w_(w) {}
+    void attach(HWND w) { w_ = w; }
+    Rect frame() const override;
+    void moveTo(int left, int top) override;
+    void setFrameHeight(int height) override;
+    int clientWidth() const override;
+    int clientHeight() const override;
+    void setClientSize(int width, int height) override;
+    bool visible() const override;
+    void show() override;
+    void hide() override;
+    void close() override;
+    void repaintNow() override;
+    int screenWidth() const override;
+    int screenHeight() const override;
+    WindowHandle handle() const override { return w_; }
+
+protected:
+    HWND w_;
+};
+
+// The message loop: runs until WM_QUIT, giving each window's keyboard
+// navigation (Tab, arrows, Alt+letter) its dialog handling.
+int runMessageLoop();
+// Shows `window` and serves messages until it is hidden or destroyed, with
+// every other window of the program disabled meanwhile. A WM_QUIT that comes
+// meanwhile ends the loop and is posted again for the outer one.
+void runModal(HWND window);
+// Centres a window of `width` by `height` (screen pixels) on the screen.
+POINT centredOnScreen(int width, int height);
+
+}  // namespace platform::win32
