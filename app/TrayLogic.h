@@ -45,6 +45,9 @@ public:
     std::string toolTip() const { return "Memory Load: " + std::to_string(load_) + "%"; }
     // The number drawn on the icon: the load, at most "99" so it stays legible.
     std::string badge() const { return std::to_string(load_ > 99 ? 99 : load_); }
+    // The badge turns to its warning colour from this load up.
+    static constexpr std::uint32_t kAlarmLoad = 90;
+    bool alarming() const { return load_ >= kAlarmLoad; }
 
     bool recoverEnabled() const { return recover_.enabled(); }
     bool scrubEnabled() const { return scrub_.enabled(); }

@@ -94,7 +94,7 @@ void KestruneTray::redraw() {
     f.setBold(true);
     f.setPixelSize(14);
     p.setFont(f);
-    p.setPen(logic_.load() >= 90 ? QColor(255, 96, 96) : QColor(255, 225, 74));
+    p.setPen(logic_.alarming() ? QColor(255, 96, 96) : QColor(255, 225, 74));
     p.drawText(QRect(0, 8, 32, 18), Qt::AlignCenter, QString::fromStdString(logic_.badge()));
     p.end();
     icon_->setIcon(QIcon(pixmap));

@@ -4,8 +4,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <algorithm>
-
 namespace kestrune {
 namespace {
 
@@ -18,12 +16,7 @@ QColor toQColor(platform::TColor c) {
 
 PerformanceGraph::PerformanceGraph(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
-void PerformanceGraph::dataPoint(platform::TColor color, int value) {
-    points_.push_back({color, std::clamp(value, 0, 100)});
-    const std::size_t keep = static_cast<std::size_t>(std::max(2, width() / kStep + 2));
-    while (points_.size() > keep) points_.pop_front();
-    ++scrolled_;
-}
+void PerformanceGraph::dataPoint(platform::TColor color, int value) { history_.add(color, value, width()); }
 
 void PerformanceGraph::setName(const std::string& name) {
     const QString n = QString::fromStdString(name);
@@ -31,49 +24,45 @@ void PerformanceGraph::setName(const std::string& name) {
 }
 
 void PerformanceGraph::paintEvent(QPaintEvent*) {
+    using H = GraphHistory;
     QPainter p(this);
     const int w = width();
     const int h = height();
-    p.fillRect(rect(), Qt::black);
-
+    p.fillRect(rect(), toQColor(H::kBackground));
     // The grid scrolls with the points. Its lines are one pixel wide and
     // upright, so they are filled as rectangles: the same pixels at a
     // fraction of a line's cost, and this runs every second.
-    const QColor gridColor(0, 96, 0);
-    const int shift = (scrolled_ * kStep) % kGridPitch;
-    for (int x = w - 1 - shift; x >= 0; x -= kGridPitch) p.fillRect(x, 0, 1, h, gridColor);
-    for (int y = h - 1; y >= 0; y -= kGridPitch) p.fillRect(0, y, w, 1, gridColor);
+    const QColor gridColor = toQColor(H::kGridColor);
+    for (int x = w - 1 - history_.gridShift(); x >= 0; x -= H::kGridPitch) p.fillRect(x, 0, 1, h, gridColor);
+    for (int y = h - 1; y >= 0; y -= H::kGridPitch) p.fillRect(0, y, w, 1, gridColor);
+    const auto& points = history_.points();
+    if (points.empty()) return;
 
-    if (points_.empty()) return;
-    auto yOf = [h](int value) { return (h - 1) - (value * (h - 1)) / 100.0; };
     QPainterPath area;
-    const int n = static_cast<int>(points_.size());
+    const int n = static_cast<int>(points.size());
     for (int i = 0; i < n; ++i) {
-        const double x = (w - 1) - (n - 1 - i) * kStep;
-        const double y = yOf(points_[static_cast<std::size_t>(i)].value);
+        const double x = history_.xOf(i, w);
+        const double y = H::yOf(points[static_cast<std::size_t>(i)].value, h);
         if (i == 0)
             area.moveTo(x, y);
         else
             area.lineTo(x, y);
     }
     area.lineTo(w - 1, h);
-    area.lineTo((w - 1) - (n - 1) * kStep, h);
+    area.lineTo(history_.xOf(0, w), h);
     area.closeSubpath();
-
-    // Gradient 0 is a flat fill; 100 fades the foreground to a quarter at the bottom.
-    const QColor top = toQColor(foreground_);
     QLinearGradient fill(0, 0, 0, h);
-    fill.setColorAt(0, top);
-    fill.setColorAt(1, top.darker(100 + 3 * std::clamp(gradient_, 0, 100)));
+    fill.setColorAt(0, toQColor(foreground_));
+    fill.setColorAt(1, toQColor(H::fadedColor(foreground_, gradient_)));
     p.setRenderHint(QPainter::Antialiasing);
     p.fillPath(area, fill);
     // Each segment in the colour of the point it leads to.
     for (int i = 1; i < n; ++i) {
-        const auto& a = points_[static_cast<std::size_t>(i - 1)];
-        const auto& b = points_[static_cast<std::size_t>(i)];
+        const auto& a = points[static_cast<std::size_t>(i - 1)];
+        const auto& b = points[static_cast<std::size_t>(i)];
         p.setPen(QPen(toQColor(b.color), 1));
-        p.drawLine(QPointF((w - 1) - (n - i) * kStep, yOf(a.value)),
-                   QPointF((w - 1) - (n - 1 - i) * kStep, yOf(b.value)));
+        p.drawLine(QPointF(history_.xOf(i - 1, w), H::yOf(a.value, h)),
+                   QPointF(history_.xOf(i, w), H::yOf(b.value, h)));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/GraphHistory.h"
 #include "platform/Color.h"
 #include "platform/Controls.h"
 
@@ -9,9 +10,7 @@
 
 namespace kestrune {
 
-// The physical-memory history: keeps the newest points that fit its width
-// (value 0 to 100, colour each), scrolls one step per point, and fills the
-// area under the line with its foreground colour as a gradient.
+// The physical-memory history, drawn with Qt.
 class PerformanceGraph final : public QWidget, public platform::Graph {
 public:
     explicit PerformanceGraph(QWidget* parent = nullptr);
@@ -24,22 +23,15 @@ public:
     void setForegroundColor(platform::TColor c) { foreground_ = c; }
     void setGradient(int percent) { gradient_ = percent; }
 
-    struct Point {
-        platform::TColor color;
-        int value;
-    };
-    const std::deque<Point>& points() const { return points_; }
-    static constexpr int kStep = 3;        // pixels per point
-    static constexpr int kGridPitch = 12;  // pixels between grid lines
+    const std::deque<GraphHistory::Point>& points() const { return history_.points(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::deque<Point> points_;
+    GraphHistory history_;
     platform::TColor foreground_ = platform::clBlue;
     int gradient_ = 100;
-    int scrolled_ = 0;  // points taken since start, for the grid to move with them
 };
 
 }  // namespace kestrune
