@@ -153,6 +153,20 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_NOTIFY:
             return notify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_ACTIVATE:
+            // The keyboard comes back to the control that had it, or goes to
+            // the first one, as a dialog's would.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
+            } else if (HIWORD(wParam) == 0) {
+                HWND to = focus_ != nullptr && IsWindow(focus_) && IsChild(hwnd_, focus_) ? focus_ : nullptr;
+                if (to == nullptr || !IsWindowVisible(to) || !IsWindowEnabled(to))
+                    to = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                if (to != nullptr) SetFocus(to);
+                return 0;
+            }
+            break;
         default:
             break;
     }

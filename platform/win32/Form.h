@@ -64,6 +64,7 @@ private:
     static void registerPanelClass();
 
     HWND hwnd_ = nullptr;
+    HWND focus_ = nullptr;  // the control that had the keyboard when the window lost it
 };
 
 // The window's whole rectangle, client size, placement on the screen, as the

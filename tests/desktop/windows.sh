@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# kestrune.exe driven from outside as a user would, under Wine on a private
+# X server with a window manager: the Scheduler stores the default daily
+# entry (read back with Wine's reg), a restart lists it and Remove takes it
+# away; Recover Memory runs to its "Complete" box; Scrub Memory runs to its
+# summary and is closed; File > Exit ends the program. Every exit code is 0.
+# Also measures how long the window takes to come up, and the idle CPU and
+# resident memory of the program's process.
+#   usage: tests/desktop/windows.sh KESTRUNE_EXE WINE_LOADER REG_VIEW_FLAG...
+set -euo pipefail
+exe=$(realpath "$1")
+wine=$2
+shift 2
+view=("$@") # /reg:64 for a 64-bit program
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$here/support/xsession.sh"
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  xsession_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "windows.sh: $*" >&2
+  if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null; then
+    import -window root "$work/failure.png" 2>/dev/null && cp "$work/failure.png" "${KESTRUNE_FAILURE_SHOT:-/tmp/kestrune-windows-failure.png}" &&
+      echo "windows.sh: the screen at the failure: ${KESTRUNE_FAILURE_SHOT:-/tmp/kestrune-windows-failure.png}" >&2
+  fi
+  exit 1
+}
+
+xsession_start "$work" openbox
+"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
+key='HKLM\Software\Tarnwick Technologies\Orbenfold\KestrunePlugin'
+reg() { "$wine" reg "$@" "${view[@]}" 2>/dev/null | tr -d '\r'; }
+reg delete "$key" /f >/dev/null || true
+
+# Polls for up to $1 tenths of a second until the rest succeeds.
+until_ok() {
+  local tries=$1 i
+  shift
+  for ((i = 0; i < tries; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+window_named() { xdotool search --onlyvisible --name "$1" | tail -n 1; }
+# Keys to the window that has the focus, once `name` is that window.
+keys_to() {
+  local name=$1 w
+  shift
+  w=$(window_named "$name") || fail "no window named $name"
+  [ -n "$w" ] || fail "no window named $name"
+  xdotool windowactivate --sync "$w" >/dev/null 2>&1 || true
+  until_ok 30 sh -c "[ \"\$(xdotool getactivewindow)\" = $w ]" || fail "$name did not take the focus"
+  xdotool key --clearmodifiers --delay 60 "$@"
+}
+wine_pid() { pgrep -f 'kestrune\.exe' | head -n 1; }
+
+start() {
+  local started=$EPOCHREALTIME
+  "$wine" "$exe" &
+  pid=$!
+  until_ok 200 window_named '^Kestrune$' || fail "the Kestrune window did not come up"
+  up=$(echo "$EPOCHREALTIME - $started" | bc)
+  # The window draws once it has its figures; keys before that may be lost.
+  sleep 1
+}
+finish() {
+  keys_to '^Kestrune$' alt+f x
+  local code=0
+  wait "$pid" || code=$?
+  pid=""
+  [ "$code" -eq 0 ] || fail "File > Exit ended the program with $code"
+}
+
+echo "== Scheduler: the default daily entry"
+start
+echo "window up after ${up} s (the first start makes the prefix's fonts and windows)"
+keys_to '^Kestrune$' alt+e s
+until_ok 50 window_named '^Scheduler$' || fail "Edit > Scheduler opened no window"
+keys_to '^Scheduler$' alt+s
+until_ok 30 sh -c "\"$wine\" reg query '$key\\SCHENT' ${view[*]} | grep -q 'R 10 0 every day 0 0 0'" ||
+  fail "the default daily entry is not in the store"
+reg query "$key\\SCHENT" | grep -F 'R 10 0 every day 0 0 0'
+keys_to '^Scheduler$' alt+c
+until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Scheduler$" | grep -q .' || fail "Close left the Scheduler open"
+finish
+
+echo "== A restart lists it; Remove takes it away"
+start
+echo "window up after ${up} s"
+keys_to '^Kestrune$' alt+e s
+until_ok 50 window_named '^Scheduler$' || fail "Edit > Scheduler opened no window"
+# A click on the list's first row, then Remove: only a row listed at this
+# start can take its entry away.
+w=$(window_named '^Scheduler$')
+xdotool mousemove --window "$w" 60 158 click 1
+keys_to '^Scheduler$' alt+e
+until_ok 30 sh -c "! \"$wine\" reg query '$key\\SCHENT' /v 0 ${view[*]} >/dev/null 2>&1" ||
+  fail "Remove left the listed entry in the store"
+echo "removed: $(reg query "$key\\SCHENT" | grep -c REG_SZ || true) entries left"
+keys_to '^Scheduler$' alt+c
+until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Scheduler$" | grep -q .' || fail "Close left the Scheduler open"
+
+echo "== Idle, window shown: CPU and resident memory over 30 s"
+program=$(wine_pid)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+server=$(pgrep -x wineserver | head -n 1 || true)
+p0=$(ticks "$program")
+s0=$([ -n "$server" ] && ticks "$server" || echo 0)
+sleep 30
+p1=$(ticks "$program")
+s1=$([ -n "$server" ] && ticks "$server" || echo 0)
+hz=$(getconf CLK_TCK)
+echo "idle CPU: kestrune.exe $(echo "scale=3; ($p1 - $p0) * 100 / $hz / 30" | bc) %, wineserver $(echo "scale=3; ($s1 - $s0) * 100 / $hz / 30" | bc) % of one core"
+grep -E '^(VmRSS|RssAnon|RssFile)' "/proc/$program/status" | tr -s ' \t' ' ' | paste -sd ' ' | sed 's/^/resident: /'
+
+echo "== Recover Memory to its Complete box"
+keys_to '^Kestrune$' alt+r
+until_ok 1200 window_named '^Complete$' || fail "Recover Memory showed no Complete box"
+keys_to '^Complete$' Return
+until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Complete$" | grep -q .' || fail "OK left the Complete box open"
+
+echo "== Scrub Memory to its summary, then Close"
+keys_to '^Kestrune$' alt+s
+until_ok 50 window_named '^Memory Defragmenter$' || fail "Scrub Memory opened no window"
+# The run claims memory, then gives it back and writes its summary; the
+# window's one button then reads "Close" and has the keyboard.
+rss() { awk '/^VmRSS/ {print $2}' "/proc/$program/status"; }
+base=$(rss)
+until_ok 1200 sh -c "[ \$(awk '/^VmRSS/ {print \$2}' /proc/$program/status) -gt $((base + 100000)) ]" ||
+  fail "the scrub claimed no memory"
+until_ok 1800 sh -c "[ \$(awk '/^VmRSS/ {print \$2}' /proc/$program/status) -lt $((base + 50000)) ]" ||
+  fail "the scrub did not give its memory back"
+sleep 1
+keys_to '^Memory Defragmenter$' Return
+until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Memory Defragmenter$" | grep -q .' ||
+  fail "Close left the scrub window open"
+echo "resident after the scrub: $(rss) kB (before it: $base kB)"
+
+echo "== File > Exit"
+finish
+echo "windows.sh: passed"
