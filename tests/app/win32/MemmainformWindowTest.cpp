@@ -1,0 +1,155 @@
+#include "app/win32/MemmainformWindow.h"
+#include "app/win32/Win32FormFactory.h"
+#include "platform/win32/UiDispatcher.h"
+#include "support/Fakes.h"
+#include "support/win32/Win32Pump.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+using namespace kestrune;
+using namespace testsupport;
+namespace id = mainform::id;
+
+namespace {
+
+// The real main window under Wine's null display, fed a fixed sample.
+struct MainWindow {
+    FakeMemory memory;
+    FakeClock clock;
+    platform::win32::Win32UiDispatcher ui;
+    Win32FormFactory forms{memory, clock, ui};
+    std::atomic<bool> appClosing{false};
+    std::unique_ptr<KestruneFormWindow> w;
+    bool closed = false;
+
+    MainWindow() {
+        memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
+        w = std::make_unique<KestruneFormWindow>(memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing);
+        forms.setOwner(w->hwnd());
+        w->onClosed = [this] { closed = true; };
+    }
+    ~MainWindow() {
+        if (w && !closed) SendMessageA(w->hwnd(), WM_CLOSE, 0, 0);
+    }
+    HWND control(int which) const { return findControl(w->hwnd(), which); }
+    std::string text(int which) const { return textOf(control(which)); }
+    void showAndWaitForFigures() {
+        ShowWindow(w->hwnd(), SW_SHOW);
+        ASSERT_TRUE(win32PumpUntil([&] { return text(id::kTeLabel1) == "384 MB / 512 MB"; }));
+    }
+};
+
+// The menu bar's items, as their captions with the keyboard marks.
+std::vector<std::string> menuTexts(HMENU menu) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        texts.emplace_back(text);
+        if (const HMENU sub = GetSubMenu(menu, i))
+            for (const auto& t : menuTexts(sub)) texts.push_back("  " + t);
+    }
+    return texts;
+}
+
+}  // namespace
+
+TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
+    MainWindow m;
+    m.showAndWaitForFigures();
+    // In design pixels at 96 dots an inch, below the menu bar, which the
+    // frame holds here.
+    const struct {
+        int control;
+        platform::Rect at;
+    } places[] = {{id::kTeGroupBox5, mainform::kGroupBox5},
+                  {id::kTeGroupBox2, mainform::kGroupBox2},
+                  {id::kTeGroupBox6, mainform::kGroupBox6},
+                  {id::kTeButton1, mainform::kButton1},
+                  {id::kTeButton2, mainform::kButton2}};
+    for (const auto& p : places) {
+        const RECT r = placeOf(m.control(p.control));
+        EXPECT_EQ(r.left, p.at.left) << p.control;
+        EXPECT_EQ(r.top, p.at.top - mainform::kMenuBar.height) << p.control;
+        EXPECT_EQ(r.right - r.left, p.at.width) << p.control;
+        EXPECT_EQ(r.bottom - r.top, p.at.height) << p.control;
+    }
+    const RECT graph = placeOf(m.control(id::kPerformanceGraph1));
+    EXPECT_EQ(graph.left, mainform::kGraph.left);
+    EXPECT_EQ(graph.top, mainform::kGraph.top);
+    EXPECT_EQ(textOf(m.w->hwnd()), "Kestrune");
+    EXPECT_EQ(m.text(id::kTeButton1), "&Recover Memory");
+    EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())), (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler",
+                                                                         "&Help", "  &Tutorial", "  &Visit Support"}));
+
+    // Each figure control shows the figure the logic wrote to it.
+    const struct {
+        int control;
+        const char* text;
+    } labels[] = {{id::kTeLabel2, "47 MB / 2047 MB"},
+                  {id::kTeLabel3, "300 MB / 1200 MB"},
+                  {id::kTeLabel4, "731 MB / 3759 MB"},
+                  {id::kTeLabel5, "512 MB"},
+                  {id::kTeLabel6, "256 MB"}};
+    for (const auto& l : labels) EXPECT_EQ(m.text(l.control), l.text) << l.control;
+    char status[64] = {};
+    SendMessageA(m.control(id::kTeStatusBar1), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(status));
+    EXPECT_STREQ(status, "Memory Load: 75%");
+    const struct {
+        int control;
+        int value;
+    } bars[] = {
+        {id::kTeProgressBar1, 19}, {id::kTeProgressBar2, 75}, {id::kTeProgressBar3, 2}, {id::kTeProgressBar4, 25}};
+    for (const auto& b : bars) EXPECT_EQ(SendMessageA(m.control(b.control), PBM_GETPOS, 0, 0), b.value) << b.control;
+    EXPECT_FALSE(m.w->graph().points().empty());
+    EXPECT_EQ(m.w->tray().logic().toolTip(), "Memory Load: 75%");
+
+    // A resize reaches the size rules: the width is fixed, the height floored.
+    SetWindowPos(m.w->hwnd(), nullptr, 0, 0, 800, 200, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client{};
+    GetClientRect(m.w->hwnd(), &client);
+    EXPECT_EQ(client.right, fixedClientWidth());
+    EXPECT_GE(client.bottom, mainform::kMinClientHeight - mainform::kMenuBar.height);
+}
+
+TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsTheMonitor) {
+    MainWindow m;
+    m.showAndWaitForFigures();
+    // Help > Tutorial opens the tutorial docked at the right.
+    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);
+    ASSERT_TRUE(m.w->form().WizardForm);
+    EXPECT_TRUE(m.w->form().WizardForm->form().window().visible());
+
+    // The tray's menu offers the operations while their buttons are enabled.
+    EnableWindow(m.control(id::kTeButton2), FALSE);
+    const HMENU menu = m.w->tray().buildMenu();
+    EXPECT_EQ(GetMenuState(menu, tray::id::kRecover, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(GetMenuState(menu, tray::id::kScrub, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    DestroyMenu(menu);
+    EnableWindow(m.control(id::kTeButton2), TRUE);
+
+    // Its Exit is posted, and closes as File > Exit does.
+    PostMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(tray::id::kExit, 0), 0);
+    ASSERT_TRUE(win32PumpUntil([&] { return m.closed; }));
+    EXPECT_TRUE(m.appClosing);
+    EXPECT_FALSE(m.w->form().WizardForm);
+    EXPECT_FALSE(m.w->form().MemoryThread);
+    EXPECT_FALSE(IsWindowVisible(m.w->hwnd()));
+}
+
+TEST(MainWindowWin32, RecoverMemoryRunsToItsResultBoxWithTheButtonsDisabledMeanwhile) {
+    MainWindow m;
+    m.memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096, 75));
+    m.showAndWaitForFigures();
+    BoxRecorder boxes;
+    bool disabledDuring = false;
+    boxes.whileShown([&](const platform::BoxCall&) { disabledDuring = !IsWindowEnabled(m.control(id::kTeButton1)); });
+    click(m.w->hwnd(), id::kTeButton1);
+    ASSERT_EQ(boxes.calls().size(), 1u);
+    EXPECT_EQ(boxes.calls()[0].caption, "Complete");
+    EXPECT_EQ(boxes.calls()[0].owner, m.w->hwnd());
+    EXPECT_TRUE(disabledDuring);
+    EXPECT_TRUE(IsWindowEnabled(m.control(id::kTeButton1)));
+}
