@@ -124,8 +124,12 @@ HWND Form::control(const char* cls, const std::string& text, DWORD style, int id
 
 HWND Form::panel(int id, const Rect& design, const char* title, HWND parent) {
     const HWND p = control(kPanelClass, "", WS_CLIPSIBLINGS, id, design, parent, WS_EX_CONTROLPARENT);
-    if (title != nullptr)
-        control(WC_BUTTONA, title, BS_GROUPBOX | WS_CLIPSIBLINGS, -1, {0, 0, design.width, design.height}, p);
+    if (title != nullptr) {
+        // Beneath everything the panel will hold, so its frame never paints
+        // over them.
+        const HWND frame = control(WC_BUTTONA, title, BS_GROUPBOX, -1, {0, 0, design.width, design.height}, p);
+        SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     return p;
 }
 
