@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Takes the screenshots of every window of kestrune.exe under Wine, on a
+# private Xvfb with openbox for window frames, in a prefix of its own.
+#   usage: docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
+# Saves into FOLDER (this folder by default). Needs: wine xvfb openbox
+# xdotool wmctrl imagemagick.
+set -euo pipefail
+exe=$(realpath "${1:-build-win32/app/kestrune.exe}")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+out=$(mkdir -p "${2:-$here}" && cd "${2:-$here}" && pwd)
+wine=${KESTRUNE_WINE:-/usr/lib/wine/wine}
+work=$(mktemp -d)
+. "$here/../../../tests/support/xsession.sh"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
+xsession_start "$work" openbox
+"$wine" wineboot -i >/dev/null 2>&1
+
+window() { for _ in $(seq 300); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
+keys() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; sleep 0.3; shift; xdotool key --clearmodifiers --delay 80 "$@"; sleep 0.5; }
+shot() { import -window "$1" -frame "$out/$2.png" 2>/dev/null || import -window "$1" "$out/$2.png"; echo "saved $2.png"; }
+
+"$wine" "$exe" &
+main=$(window '^Kestrune$')
+sleep 6
+shot "$main" main-window
+
+keys "$main" alt+h t                      # Help > Tutorial
+tutorial=$(window '^Memory Tutorial$')
+sleep 0.5
+import -window root "$work/screen.png"
+convert "$work/screen.png" -trim +repage "$out/tutorial.png" 2>/dev/null || cp "$work/screen.png" "$out/tutorial.png"
+echo "saved tutorial.png"
+keys "$tutorial" alt+d                    # Done
+
+keys "$main" alt+e s                      # Edit > Scheduler
+scheduler=$(window '^Scheduler$')
+keys "$scheduler" alt+s                   # the default daily entry
+keys "$scheduler" alt+h alt+s             # an hourly one
+keys "$scheduler" alt+l alt+s             # a memory-load trigger
+shot "$scheduler" scheduler
+keys "$scheduler" alt+c
+
+keys "$main" alt+r                        # Recover Memory
+for _ in $(seq 100); do
+  progress=$(xdotool search --onlyvisible --name '^Kestrune$' 2>/dev/null | grep -v "^$main$" | tail -n 1 || true)
+  [ -n "$progress" ] && { shot "$progress" recovery-progress; break; }
+  sleep 0.05
+done
+result=$(window '^Complete$')
+sleep 0.3
+shot "$result" recovery-result
+keys "$result" Return
+
+keys "$main" alt+s                        # Scrub Memory
+scrub=$(window '^Memory Defragmenter$')
+sleep 2
+shot "$scrub" scrub-running
+sleep 25
+shot "$scrub" scrub-done
+keys "$scrub" space
+keys "$main" alt+f x
+wait
