@@ -140,7 +140,7 @@ bool copyValues(HKEY from, HKEY to) {
         const LONG result = RegEnumValueA(from, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
         if (result == ERROR_NO_MORE_ITEMS) return true;
         if (result != ERROR_SUCCESS) return false;
-        const std::string copied(name.data(), nameLength);
+        const std::string copied = name.substr(0, nameLength);
         if (RegQueryValueExA(to, copied.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
             setValue(to, copied, type, data.data(), size) != ERROR_SUCCESS)
             return false;

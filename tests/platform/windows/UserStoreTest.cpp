@@ -33,7 +33,7 @@ void plant(HKEY hive, const std::string& key, const std::string& name, const std
                               nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(open, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
+                   static_cast<DWORD>(text.size()) + 1);
     RegCloseKey(open);
 }
 
