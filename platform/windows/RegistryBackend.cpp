@@ -1,5 +1,6 @@
-// The settings store's raw calls on the Windows registry.
-#include "platform/RegistryBackend.h"
+// The settings store's raw calls on the Windows registry, and where a
+// standard user's store goes (docs/windows.md).
+#include "platform/windows/RegistryBackend.h"
 
 #include "platform/RegistryReaderWriter.h"
 
@@ -10,6 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -59,28 +63,164 @@ private:
     bool held_ = false;
 };
 
-// Opens the key, creating it and every missing one above it.
-HKEY createKey(HKEY root, const std::string& path) {
+// HKEY_CURRENT_USER\Software mirrors HKEY_LOCAL_MACHINE\SOFTWARE: a machine
+// key below it has a per-user counterpart at the same path.
+constexpr char kSoftware[] = "SOFTWARE\\";
+// Where registry virtualisation kept an unmanifested 32-bit program's machine
+// writes, per user: as on 64-bit Windows, then as on 32-bit Windows.
+constexpr const char* kVirtualStores[] = {"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\WOW6432Node\\",
+                                          "Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\"};
+
+bool startsWithNoCase(const std::string& text, const char* prefix) {
+    const std::size_t length = std::strlen(prefix);
+    return text.size() >= length && _strnicmp(text.c_str(), prefix, length) == 0;
+}
+
+bool hasUserCounterpart(HKEY root, const std::string& path) {
+    return root == HKEY_LOCAL_MACHINE && startsWithNoCase(path, kSoftware);
+}
+
+// The key whose tree moves to the user's hive as one: the product key for
+// itself and every key below it, so that its values and its schedule keys are
+// never split between two hives; any other key on its own.
+std::string storeTop(const std::string& path) {
+    const std::size_t length = std::strlen(kProductKey);
+    if (startsWithNoCase(path, kProductKey) && (path.size() == length || path[length] == '\\'))
+        return path.substr(0, length);
+    return path;
+}
+
+bool keyExists(HKEY hive, const std::string& path) {
     HKEY key = nullptr;
-    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                           nullptr) == ERROR_SUCCESS
-               ? key
-               : nullptr;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
 }
 
-bool setValue(HKEY key, const std::string& name, std::uint32_t type, const void* data, std::size_t size) {
-    return RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)) ==
-           ERROR_SUCCESS;
+bool userCopyExists(const std::string& path) { return keyExists(HKEY_CURRENT_USER, storeTop(path)); }
+
+LONG setValue(HKEY key, const std::string& name, std::uint32_t type, const void* data, std::size_t size) {
+    return RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
 }
 
+// Every key of the tree at `key`, as paths relative to it ("" for itself),
+// each before the keys below it.
+bool listKeys(HKEY key, const std::string& below, std::vector<std::string>& keys) {
+    keys.push_back(below);
+    HKEY open = key;
+    if (!below.empty() && RegOpenKeyExA(key, below.c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS) return false;
+    std::vector<std::string> children;
+    LONG result = ERROR_SUCCESS;
+    for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
+        char name[256];  // a key name is at most 255 characters
+        DWORD length = sizeof name;
+        result = RegEnumKeyExA(open, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_SUCCESS) children.push_back(below.empty() ? name : below + "\\" + name);
+    }
+    if (open != key) RegCloseKey(open);
+    if (result != ERROR_NO_MORE_ITEMS) return false;
+    return std::all_of(children.begin(), children.end(),
+                       [&](const std::string& child) { return listKeys(key, child, keys); });
+}
+
+// Copies the values of `from` that `to` does not hold: a value another
+// thread or program set in `to` meanwhile is newer than the one copied.
+bool copyValues(HKEY from, HKEY to) {
+    DWORD nameLongest = 0;
+    DWORD dataLongest = 0;
+    if (RegQueryInfoKeyA(from, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameLongest,
+                         &dataLongest, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::string name(nameLongest + 1, '\0');
+    std::vector<BYTE> data(dataLongest + 1);
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = nameLongest + 1;
+        DWORD size = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        const LONG result = RegEnumValueA(from, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (result == ERROR_NO_MORE_ITEMS) return true;
+        if (result != ERROR_SUCCESS) return false;
+        const std::string copied = name.substr(0, nameLength);
+        if (RegQueryValueExA(to, copied.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
+            setValue(to, copied, type, data.data(), size) != ERROR_SUCCESS)
+            return false;
+    }
+}
+
+// The store this user had before a copy of their own: an unmanifested
+// build's virtual store, as the program then read and wrote it, else the
+// machine key. `source` stays null when neither exists.
+LONG openSource(const std::string& top, HKEY& source) {
+    source = nullptr;
+    const std::string below = top.substr(std::strlen(kSoftware));
+    for (const char* store : kVirtualStores)
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, (store + below).c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS)
+            return ERROR_SUCCESS;
+    source = nullptr;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, top.c_str(), 0, KEY_READ, &source);
+    if (opened == ERROR_SUCCESS) return ERROR_SUCCESS;
+    source = nullptr;
+    return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
+}
+
+// Makes the user's copy of the store the key at `path` belongs to, unless
+// it exists: the tree of what the store held so far, under the lock on its
+// top key. Every key it copies is locked until the copy is whole, so that a
+// change another copy of the program makes to the user's copy waits for it;
+// a value set before the lock is kept, as the copy overwrites none. A copy
+// that fails is removed, so no half of one ever becomes the store.
+bool makeUserCopy(const std::string& path) {
+    const std::string top = storeTop(path);
+    const KeyLock lock(HKEY_CURRENT_USER, top);
+    if (!lock.held()) return false;
+    if (keyExists(HKEY_CURRENT_USER, top)) return true;  // another thread or program made it meanwhile
+    HKEY source = nullptr;
+    if (openSource(top, source) != ERROR_SUCCESS) return false;
+    // With nothing to copy, the copy is the top key alone.
+    std::vector<std::string> keys;
+    bool copied = true;
+    if (source == nullptr)
+        keys.emplace_back();
+    else
+        copied = listKeys(source, "", keys);
+    std::vector<std::unique_ptr<KeyLock>> locks;
+    for (std::size_t i = 1; copied && i < keys.size(); ++i) {
+        locks.push_back(std::make_unique<KeyLock>(HKEY_CURRENT_USER, top + "\\" + keys[i]));
+        copied = locks.back()->held();
+    }
+    for (std::size_t i = 0; copied && i < keys.size(); ++i) {
+        HKEY to = nullptr;
+        const std::string target = keys[i].empty() ? top : top + "\\" + keys[i];
+        copied = RegCreateKeyExA(HKEY_CURRENT_USER, target.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                 nullptr, &to, nullptr) == ERROR_SUCCESS;
+        if (!copied || source == nullptr) {
+            if (to != nullptr) RegCloseKey(to);
+            continue;
+        }
+        HKEY from = source;
+        copied = keys[i].empty() || RegOpenKeyExA(source, keys[i].c_str(), 0, KEY_READ, &from) == ERROR_SUCCESS;
+        if (copied) copied = copyValues(from, to);
+        if (from != source && from != nullptr) RegCloseKey(from);
+        RegCloseKey(to);
+    }
+    if (source != nullptr) RegCloseKey(source);
+    if (!copied) RegDeleteTreeA(HKEY_CURRENT_USER, top.c_str());
+    return copied;
+}
+
+// The store is in one place for each user: in the user's copy once it
+// exists, else at the key asked. A machine key this process may not change
+// stays as it is; the first change refused on it makes the user's copy, and
+// goes there.
 class AdvapiBackend final : public RegistryBackend {
 public:
+    explicit AdvapiBackend(MachineHive machine) : machineWritable_(machine == MachineHive::Writable) {}
     ~AdvapiBackend() override { closeListing(); }
 
     Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer, std::uint32_t capacity,
                    std::uint32_t& size) override {
         HKEY key = nullptr;
-        const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key);
+        const LONG opened = RegOpenKeyExA(storeFor(root, path), path.c_str(), 0, KEY_QUERY_VALUE, &key);
         if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? Read::Missing : Read::Failed;
         // The count is in and out: each call starts again from the whole buffer.
         DWORD delivered = capacity;
@@ -102,70 +242,84 @@ public:
 
     bool writeValue(RootKey root, const std::string& path, const std::string& name, std::uint32_t type,
                     const void* data, std::size_t size) override {
-        const HKEY key = createKey(root, path);
-        if (key == nullptr) return false;
-        const bool stored = setValue(key, name, type, data, size);
-        RegCloseKey(key);
-        return stored;
+        return change(root, path, false, [&](HKEY hive) {
+                   HKEY key = nullptr;
+                   const LONG created = createKey(hive, path, key);
+                   if (created != ERROR_SUCCESS) return created;
+                   const LONG stored = setValue(key, name, type, data, size);
+                   RegCloseKey(key);
+                   return stored;
+               }) == ERROR_SUCCESS;
     }
 
     Change replaceValue(RootKey root, const std::string& path, const std::string& name, const std::string& expected,
                         std::uint32_t capacity, std::uint32_t type, const void* data, std::size_t size) override {
-        const KeyLock lock(root, path);
-        if (!lock.held()) return Change::Failed;
-        HKEY key = nullptr;
-        const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
-        if (opened == ERROR_FILE_NOT_FOUND) return Change::Declined;
-        if (opened != ERROR_SUCCESS) return Change::Failed;
-        std::string stored(capacity, '\0');
-        DWORD read = capacity;
-        const LONG result =
-            RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored.data()), &read);
-        Change change = Change::Declined;
-        if (result == ERROR_SUCCESS) {
-            stored.resize(strnlen(stored.c_str(), std::min<DWORD>(read, capacity)));
-            if (stored == expected) change = setValue(key, name, type, data, size) ? Change::Done : Change::Failed;
-        } else if (result != ERROR_FILE_NOT_FOUND && result != ERROR_MORE_DATA) {
-            change = Change::Failed;
-        }
-        RegCloseKey(key);
-        return change;
+        Change outcome = Change::Failed;
+        const LONG result = change(root, path, true, [&](HKEY hive) {
+            outcome = Change::Failed;
+            HKEY key = nullptr;
+            const LONG opened = openKey(hive, path, KEY_QUERY_VALUE | KEY_SET_VALUE, key);
+            if (opened == ERROR_FILE_NOT_FOUND) outcome = Change::Declined;
+            if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
+            std::string stored(capacity, '\0');
+            DWORD read = capacity;
+            LONG status =
+                RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored.data()), &read);
+            if (status == ERROR_SUCCESS) {
+                stored.resize(strnlen(stored.c_str(), std::min<DWORD>(read, capacity)));
+                outcome = Change::Declined;
+                if (stored == expected) {
+                    status = setValue(key, name, type, data, size);
+                    outcome = status == ERROR_SUCCESS ? Change::Done : Change::Failed;
+                }
+            } else if (status == ERROR_FILE_NOT_FOUND || status == ERROR_MORE_DATA) {
+                outcome = Change::Declined;
+                status = ERROR_SUCCESS;
+            }
+            RegCloseKey(key);
+            return status;
+        });
+        return result == ERROR_SUCCESS ? outcome : Change::Failed;
     }
 
     std::optional<std::string> writeValueUnderFreeNumber(RootKey root, const std::string& path, std::uint32_t type,
                                                          const void* data, std::size_t size) override {
-        const KeyLock lock(root, path);
-        if (!lock.held()) return std::nullopt;
-        const HKEY key = createKey(root, path);
-        if (key == nullptr) return std::nullopt;
         std::string name;
-        bool free = false;
-        for (unsigned long number = 0;; ++number) {
-            name = std::to_string(number);
-            // Any answer but "no such value" means the name is taken, whatever
-            // the value's data or size.
-            const LONG taken = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
-            free = taken == ERROR_FILE_NOT_FOUND;
-            if (free || (taken != ERROR_SUCCESS && taken != ERROR_MORE_DATA)) break;
-        }
-        const bool stored = free && setValue(key, name, type, data, size);
-        RegCloseKey(key);
-        if (!stored) return std::nullopt;
+        const LONG result = change(root, path, true, [&](HKEY hive) {
+            HKEY key = nullptr;
+            const LONG created = createKey(hive, path, key);
+            if (created != ERROR_SUCCESS) return created;
+            LONG taken = ERROR_SUCCESS;
+            for (unsigned long number = 0;; ++number) {
+                name = std::to_string(number);
+                // Any answer but "no such value" means the name is taken,
+                // whatever the value's data or size.
+                taken = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+                if (taken != ERROR_SUCCESS && taken != ERROR_MORE_DATA) break;
+            }
+            const LONG stored = taken == ERROR_FILE_NOT_FOUND ? setValue(key, name, type, data, size) : taken;
+            RegCloseKey(key);
+            return stored;
+        });
+        if (result != ERROR_SUCCESS) return std::nullopt;
         return name;
     }
 
     bool deleteValue(RootKey root, const std::string& path, const std::string& name) override {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
-        const LONG result = RegDeleteValueA(key, name.c_str());
-        RegCloseKey(key);
-        return result == ERROR_SUCCESS;
+        return change(root, path, false, [&](HKEY hive) {
+                   HKEY key = nullptr;
+                   const LONG opened = openKey(hive, path, KEY_SET_VALUE, key);
+                   if (opened != ERROR_SUCCESS) return opened;
+                   const LONG result = RegDeleteValueA(key, name.c_str());
+                   RegCloseKey(key);
+                   return result;
+               }) == ERROR_SUCCESS;
     }
 
     bool openListing(RootKey root, const std::string& path) override {
         closeListing();
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExA(storeFor(root, path), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
         listing_ = key;
         return true;
     }
@@ -185,11 +339,61 @@ public:
     }
 
 private:
+    // Where the key at `path` is read: the user's copy once there is one.
+    static HKEY storeFor(HKEY root, const std::string& path) {
+        return hasUserCounterpart(root, path) && userCopyExists(path) ? HKEY_CURRENT_USER : root;
+    }
+
+    // Runs a change (a call on the hive given, answering the system's error
+    // code) where the store is, and in the user's copy, made for it, when the
+    // machine hive refuses it. A change to the user's copy is made under the
+    // lock on its key, as one to any key is when `locked`: that is the key
+    // changed, so two programs that both fall back share it.
+    template <typename Call>
+    LONG change(HKEY root, const std::string& path, bool locked, const Call& call) {
+        const auto on = [&](HKEY hive) -> LONG {
+            if (!locked && hive != HKEY_CURRENT_USER) return call(hive);
+            const KeyLock lock(hive, path);
+            return lock.held() ? call(hive) : ERROR_TIMEOUT;
+        };
+        if (!hasUserCounterpart(root, path)) return on(root);
+        if (userCopyExists(path)) return on(HKEY_CURRENT_USER);
+        const LONG result = on(root);
+        if (result != ERROR_ACCESS_DENIED || !makeUserCopy(path)) return result;
+        return on(HKEY_CURRENT_USER);
+    }
+
+    // A change to the machine hive is refused here as the system refuses a
+    // standard user's.
+    bool refused(HKEY hive, REGSAM access) const {
+        return !machineWritable_ && hive == HKEY_LOCAL_MACHINE && (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
+    }
+
+    LONG openKey(HKEY hive, const std::string& path, REGSAM access, HKEY& key) const {
+        key = nullptr;
+        // The system finds the key before it checks the access.
+        if (refused(hive, access)) return keyExists(hive, path) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+        return RegOpenKeyExA(hive, path.c_str(), 0, access, &key);
+    }
+
+    // Opens the key, creating it and every missing one above it.
+    LONG createKey(HKEY hive, const std::string& path, HKEY& key) const {
+        key = nullptr;
+        if (refused(hive, KEY_ALL_ACCESS)) return ERROR_ACCESS_DENIED;
+        return RegCreateKeyExA(hive, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                               nullptr);
+    }
+
+    bool machineWritable_;
     HKEY listing_ = nullptr;  // the listed key, open while a listing is
 };
 
 }  // namespace
 
-std::unique_ptr<RegistryBackend> RegistryBackend::make() { return std::make_unique<AdvapiBackend>(); }
+std::unique_ptr<RegistryBackend> makeRegistryBackend(MachineHive machine) {
+    return std::make_unique<AdvapiBackend>(machine);
+}
+
+std::unique_ptr<RegistryBackend> RegistryBackend::make() { return makeRegistryBackend(MachineHive::Writable); }
 
 }  // namespace platform

@@ -11,9 +11,9 @@ inline constexpr char kTestKey[] = "SOFTWARE\\Kestrune Test";
 
 // Gives a test the settings store to itself, empty, for as long as it lives.
 // On Linux that is a fresh file in a folder of its own; on Windows, where
-// the registry is one for every program, the product key and the test key
-// are deleted before and after, so test programs that share it run one at a
-// time.
+// the registry is one for every program, the product key and the test key,
+// and the user's copies and virtual stores of them, are deleted before and
+// after, so test programs that share it run one at a time.
 class IsolatedStore {
 public:
     IsolatedStore();

@@ -23,8 +23,18 @@ void createKey(const char* name, DWORD options) {
         RegCloseKey(key);
 }
 
+// The per-user copies a standard user's store falls back to, and the virtual
+// stores an earlier build could have left.
+constexpr const char* kUserKeys[] = {
+    platform::kProductKey,
+    kTestKey,
+    "Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\WOW6432Node\\Tarnwick Technologies",
+    "Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Tarnwick Technologies",
+};
+
 void clear() {
     for (const char* key : {platform::kProductKey, kTestKey}) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    for (const char* key : kUserKeys) RegDeleteTreeA(HKEY_CURRENT_USER, key);
 }
 
 }  // namespace
