@@ -8,6 +8,8 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -380,6 +382,7 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
     std::vector<std::string> days;
     for (int d = 1; d <= sf::kMonthDays; ++d) days.push_back(std::to_string(d));
     std::vector<const char*> dayItems;
+    dayItems.reserve(days.size());
     for (const std::string& d : days) dayItems.push_back(d.c_str());
     const HWND monthDay = dropDown(id::kTeComboBox9, dayItems.data(), dayItems.size(), sf::kInitialMonthDay,
                                    {sf::kMonthDayLeft, sf::kRowTop, sf::kMonthDayWidth, sf::kBoxHeight}, monthly);

@@ -62,7 +62,7 @@ void keepShape(HWND edit, const char* shape);
 // kept, and an unfilled place as a blank before the digits (" 2:30").
 class Win32MaskedText final : public platform::Label {
 public:
-    Win32MaskedText(HWND w = nullptr, const char* shape = schedulerform::kTimeShape) : w_(w), shape_(shape) {}
+    explicit Win32MaskedText(HWND w = nullptr, const char* shape = schedulerform::kTimeShape) : w_(w), shape_(shape) {}
     void setText(const std::string& text) override;
     std::string text() const override;
 
