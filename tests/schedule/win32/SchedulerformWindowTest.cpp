@@ -305,10 +305,16 @@ TEST(SchedulerWin32, ShowingReadsTheListAndCloseEscapeAndTheTitleBarEndIt) {
 TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
     Scheduler s;
     ShowWindow(s.w.hwnd(), SW_SHOWNA);
-    // Alt+W on any control chooses "Weekly".
-    PostMessageA(s.at(id::kTeButton3), WM_SYSCHAR, 'w', 1 << 29);
-    MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (!IsDialogMessageA(s.w.hwnd(), &msg)) DispatchMessageA(&msg);
+    auto alt = [&](char letter) {
+        PostMessageA(s.at(id::kTeButton3), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!IsDialogMessageA(s.w.hwnd(), &msg)) DispatchMessageA(&msg);
+    };
+    alt('w');
     EXPECT_TRUE(s.shown(id::kTeGroupBox4));
+    // Every panel's button has the letter S: the one shown takes it.
+    alt('s');
+    EXPECT_EQ(storedText(platform::kScheduleKey, "0"), "R 10 0 every week 0 5 0");
+    EXPECT_EQ(storedText(platform::kScheduleKey, "1"), "(none)");
 }
