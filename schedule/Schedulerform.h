@@ -16,6 +16,7 @@ inline constexpr const char* kRunItems[] = {"Recovery", "Scrub", "Both"};
 inline constexpr const char* kWeekdayItems[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                 "Thursday", "Friday", "Saturday"};
 inline constexpr const char* kPeriodCaptions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once", "By load"};
+inline constexpr int kInitialPeriod = 1;  // "Daily": its choice made and its panel shown when the window opens
 // The memory-load panel's words, around its two number boxes.
 inline constexpr const char* kLoadWords[] = {"when the memory load exceeds", "%,", "at most once every", "minutes."};
 inline constexpr const char* kRunCaption = "Run";
@@ -23,6 +24,28 @@ inline constexpr const char* kScheduleCaption = "Schedule";
 inline constexpr const char* kRemoveCaption = "Remove";
 inline constexpr const char* kCloseCaption = "Close";
 inline constexpr const char* kListHeaders[] = {"Scheduled Task", "When"};
+// The words on a period panel's line, around its boxes.
+inline constexpr const char* kAtWord = "at";
+inline constexpr const char* kMinutesWords = "minutes past the hour.";
+inline constexpr const char* kOnWord = "on";
+inline constexpr const char* kOnTheWords = "on the";
+inline constexpr const char* kDayOfMonthWords = "day of the month";
+inline constexpr const char* kAmPmItems[] = {"AM", "PM"};
+inline constexpr int kMonthDays = 31;  // the day list's items, "1" to this
+// A time box holds two hour digits, the first of which may be left unfilled,
+// a colon and two minute digits; the minutes box two digits. '#' is a digit's
+// place, and an unfilled one shows as kUnfilled.
+inline constexpr const char* kTimeShape = "##:##";
+inline constexpr const char* kMinutesShape = "##";
+inline constexpr char kUnfilled = '_';
+// What the boxes hold when the window opens. The date is month/day/year, the
+// order in which the rules read a date's text.
+inline constexpr const char* kInitialTime = "10:00";
+inline constexpr const char* kInitialMinutes = "30";
+inline constexpr const char* kInitialAmPm = "AM";
+inline constexpr const char* kInitialWeekday = "Friday";
+inline constexpr const char* kInitialMonthDay = "5";
+inline constexpr const char* kInitialDate = "12/30/2003";
 // The keyboard letters: the periods, Run, Schedule, Remove, Close.
 inline constexpr char kPeriodKeys[] = {'H', 'D', 'W', 'M', 'O', 'L'};
 inline constexpr char kRunKey = 'R';

@@ -22,10 +22,6 @@ namespace {
 namespace sf = schedulerform;
 using platform::mnemonic;
 
-constexpr int kRowTop = 36;  // where a panel's line of controls sits
-constexpr int kButtonWidth = 81;
-constexpr int kButtonHeight = 33;
-
 void place(QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); }
 
 // The name a screen reader says for a control without a caption. Qt on Linux
@@ -39,7 +35,7 @@ void speakAs(QWidget* w, const char* name) {
 QLabel* text(QWidget* parent, const char* caption, int x) {
     auto* l = new QLabel(QString::fromUtf8(caption), parent);
     l->adjustSize();
-    l->move(x, kRowTop + 4);
+    l->move(x, sf::kRowTop + sf::kTextDrop);
     return l;
 }
 
@@ -83,18 +79,22 @@ QSpinBox* numberBox(QWidget* parent, const char* name, int low, int high, int in
     box->setObjectName(QString::fromUtf8(name));
     box->setRange(low, high);
     box->setValue(initial);
-    place(box, x, y, 57, 23);
+    place(box, x, y, sf::kNumberBoxWidth, sf::kBoxHeight);
     return box;
 }
+
+// A date's text as month/day/four-digit year, whatever the locale.
+const QString kDateForm = QStringLiteral("M/d/yyyy");
+QDate dateOf(const char* text) { return QDate::fromString(QString::fromUtf8(text), kDateForm); }
 
 // The picker's date handed on as month/day/four-digit year, whatever the locale.
 class DateText final : public platform::Label {
 public:
     explicit DateText(QDateEdit* w) : w_(w) {}
     void setText(const std::string& t) override {
-        w_->setDate(QDate::fromString(QString::fromStdString(t), QStringLiteral("M/d/yyyy")));
+        w_->setDate(QDate::fromString(QString::fromStdString(t), kDateForm));
     }
-    std::string text() const override { return w_->date().toString(QStringLiteral("M/d/yyyy")).toStdString(); }
+    std::string text() const override { return w_->date().toString(kDateForm).toStdString(); }
 
 private:
     QDateEdit* w_;
@@ -107,15 +107,16 @@ QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items,
     box->addItems(items);
     box->setCurrentText(initial);
     box->setEditable(false);
-    box->setMaxVisibleItems(8);
-    place(box, x, kRowTop, width, 23);
+    box->setMaxVisibleItems(sf::kDropDownRows);
+    place(box, x, sf::kRowTop, width, sf::kBoxHeight);
     return box;
 }
 
 QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
     auto* b = new QPushButton(mnemonic(sf::kScheduleCaption, sf::kScheduleKey), panel);
     b->setObjectName(QString::fromUtf8(name));
-    place(b, panel->width() - kButtonWidth - 12, kRowTop - 5, kButtonWidth, kButtonHeight);
+    place(b, panel->width() - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth,
+          sf::kButtonHeight);
     return b;
 }
 
@@ -124,7 +125,7 @@ QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
 QGroupBox* SchedulerWidget::panel(const char* name, int width) {
     auto* box = new QGroupBox(this);
     box->setObjectName(QString::fromUtf8(name));
-    place(box, 248, 16, width, 89);
+    place(box, sf::kPanel.left, sf::kPanel.top, width, sf::kPanel.height);
     box->hide();
     panels_.push_back(std::make_unique<platform::QtPanel>(box));
     return box;
@@ -135,15 +136,17 @@ QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
     e->setObjectName(QString::fromUtf8(name));
     // Two hour digits (the first optional), the colon kept, two minute digits.
     e->setInputMask(QStringLiteral("09:99;_"));
-    e->setText(QStringLiteral("10:00"));
+    e->setText(QString::fromUtf8(sf::kInitialTime));
     speakAs(e, sf::kTimeName);
-    place(e, x, kRowTop, 49, 23);
+    place(e, x, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight);
     texts_.push_back(std::make_unique<MaskedText>(e));
     return e;
 }
 
 QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
-    QComboBox* box = dropDown(parent, name, {QStringLiteral("AM"), QStringLiteral("PM")}, QStringLiteral("AM"), x, 55);
+    QStringList items;
+    for (const char* item : sf::kAmPmItems) items << QString::fromUtf8(item);
+    QComboBox* box = dropDown(parent, name, items, QString::fromUtf8(sf::kInitialAmPm), x, sf::kAmPmWidth);
     speakAs(box, sf::kAmPmName);
     texts_.push_back(std::make_unique<platform::QtComboText>(box));
     return box;
@@ -157,111 +160,113 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
 
     auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), this);
     runLabel->setObjectName(QStringLiteral("Label13"));
-    runLabel->move(112, 52 - 4);
+    runLabel->move(sf::kRunLabelLeft, sf::kRun.top + sf::kTextDrop);
     runLabel->adjustSize();
     QStringList runItems;
     for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
-    QComboBox* run = dropDown(this, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), 136, 89);
-    run->move(136, 44);
+    QComboBox* run =
+        dropDown(this, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), sf::kRun.left, sf::kRun.width);
+    run->move(sf::kRun.left, sf::kRun.top);
     speakAs(run, sf::kRunCaption);
     runLabel->setBuddy(run);
     texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
 
     auto* periods = new QGroupBox(this);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
-    place(periods, 8, 8, 97, 108);
+    place(periods, sf::kPeriods.left, sf::kPeriods.top, sf::kPeriods.width, sf::kPeriods.height);
     const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
                            "TeRadioButton4", "TeRadioButton5", "LoadRadioButton"};
     QRadioButton* radios[6];
     for (int i = 0; i < 6; ++i) {
         radios[i] = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
         radios[i]->setObjectName(QString::fromUtf8(names[i]));
-        // Six to the box: each a row of 16, the first close under its top.
-        place(radios[i], 16, 7 + 16 * i, 76, 17);
+        place(radios[i], sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight);
     }
-    radios[1]->setChecked(true);
+    radios[sf::kInitialPeriod]->setChecked(true);
 
     // The period panels, stacked in one place.
-    QGroupBox* hourly = panel("TeGroupBox1", 425);  // panels_[0]
-    text(hourly, "at", 16);
+    QGroupBox* hourly = panel("TeGroupBox1", sf::kHourlyPanelWidth);  // panels_[0]
+    text(hourly, sf::kAtWord, sf::kAtLeft);
     auto* minutes = new QLineEdit(hourly);
     minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
     minutes->setInputMask(QStringLiteral("09;_"));
-    minutes->setText(QStringLiteral("30"));
+    minutes->setText(QString::fromUtf8(sf::kInitialMinutes));
     speakAs(minutes, sf::kMinutesName);
-    place(minutes, 36, kRowTop, 33, 23);
+    place(minutes, sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight);
     texts_.push_back(std::make_unique<MaskedText>(minutes));  // 1
-    text(hourly, "minutes past the hour.", 76);
+    text(hourly, sf::kMinutesWords, sf::kMinutesWordsLeft);
     QPushButton* b4 = scheduleButton(hourly, "TeButton4");
 
-    QGroupBox* daily = panel("TeGroupBox2", 433);  // panels_[1]
-    text(daily, "at", 16);
-    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", 36);  // 2
-    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", 92);     // 3
+    QGroupBox* daily = panel("TeGroupBox2", sf::kPanel.width);  // panels_[1]
+    text(daily, sf::kAtWord, sf::kAtLeft);
+    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", sf::kTimeLeft);  // 2
+    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", sf::kAmPmLeft);     // 3
     QPushButton* b1 = scheduleButton(daily, "TeButton1");
 
-    QGroupBox* weekly = panel("TeGroupBox4", 433);  // panels_[2]
-    text(weekly, "at", 16);
-    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", 36);  // 4
-    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", 92);     // 5
-    text(weekly, "on", 156);
+    QGroupBox* weekly = panel("TeGroupBox4", sf::kPanel.width);  // panels_[2]
+    text(weekly, sf::kAtWord, sf::kAtLeft);
+    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", sf::kTimeLeft);  // 4
+    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", sf::kAmPmLeft);     // 5
+    text(weekly, sf::kOnWord, sf::kOnLeft);
     QStringList weekdays;
     for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
-    QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QStringLiteral("Friday"), 176, 97);
+    QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QString::fromUtf8(sf::kInitialWeekday),
+                                  sf::kWeekdayLeft, sf::kWeekdayWidth);
     speakAs(weekday, sf::kWeekdayName);
     texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 6
     QPushButton* b5 = scheduleButton(weekly, "TeButton5");
 
-    QGroupBox* monthly = panel("TeGroupBox5", 433);  // panels_[3]
-    text(monthly, "at", 16);
-    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", 36);  // 7
-    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", 92);     // 8
-    text(monthly, "on the", 154);
+    QGroupBox* monthly = panel("TeGroupBox5", sf::kPanel.width);  // panels_[3]
+    text(monthly, sf::kAtWord, sf::kAtLeft);
+    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", sf::kTimeLeft);  // 7
+    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", sf::kAmPmLeft);     // 8
+    text(monthly, sf::kOnTheWords, sf::kOnTheLeft);
     QStringList days;
-    for (int d = 1; d <= 31; ++d) days << QString::number(d);
-    QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QStringLiteral("5"), 192, 45);
+    for (int d = 1; d <= sf::kMonthDays; ++d) days << QString::number(d);
+    QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QString::fromUtf8(sf::kInitialMonthDay),
+                                 sf::kMonthDayLeft, sf::kMonthDayWidth);
     speakAs(dayBox, sf::kMonthDayName);
     texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 9
-    text(monthly, "day of the month", 242);
+    text(monthly, sf::kDayOfMonthWords, sf::kDayOfMonthLeft);
     QPushButton* b6 = scheduleButton(monthly, "TeButton6");
 
-    QGroupBox* once = panel("TeGroupBox6", 433);  // panels_[4]
-    text(once, "at", 16);
-    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", 36);  // 10
-    QComboBox* onceAmPm = amPm(once, "TeComboBox10", 92);    // 11
-    text(once, "on", 156);
-    auto* date = new QDateEdit(QDate(2003, 12, 30), once);
+    QGroupBox* once = panel("TeGroupBox6", sf::kPanel.width);  // panels_[4]
+    text(once, sf::kAtWord, sf::kAtLeft);
+    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", sf::kTimeLeft);  // 10
+    QComboBox* onceAmPm = amPm(once, "TeComboBox10", sf::kAmPmLeft);    // 11
+    text(once, sf::kOnWord, sf::kOnLeft);
+    auto* date = new QDateEdit(dateOf(sf::kInitialDate), once);
     date->setObjectName(QStringLiteral("DateTimePicker1"));
     date->setCalendarPopup(true);
     speakAs(date, sf::kDateName);
     date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
-    place(date, 176, kRowTop, 121, 23);
+    place(date, sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight);
     texts_.push_back(std::make_unique<DateText>(date));  // 12
     QPushButton* b7 = scheduleButton(once, "TeButton7");
 
-    QGroupBox* byLoad = panel("LoadGroupBox", 433);  // panels_[5]
+    QGroupBox* byLoad = panel("LoadGroupBox", sf::kPanel.width);  // panels_[5]
     namespace lt = loadtrigger;
     auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
     loadWords->adjustSize();
-    loadWords->move(16, 24);
-    const int percentLeft = 16 + loadWords->width() + 6;
-    QSpinBox* percent =
-        numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent, percentLeft, 20);
+    loadWords->move(sf::kLoadWordsLeft, sf::kLoadBoxTops[0] + sf::kTextDrop);
+    const int percentLeft = sf::kLoadWordsLeft + loadWords->width() + sf::kLoadBoxGap;
+    QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
+                                  percentLeft, sf::kLoadBoxTops[0]);
     speakAs(percent, sf::kLoadPercentName);
     loadWords->setBuddy(percent);
     auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
     percentSign->adjustSize();
-    percentSign->move(percentLeft + 57 + 4, 24);
+    percentSign->move(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, sf::kLoadBoxTops[0] + sf::kTextDrop);
     auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
     everyWords->adjustSize();
-    everyWords->move(16, 54);
-    const int cooldownLeft = 16 + everyWords->width() + 6;
+    everyWords->move(sf::kLoadWordsLeft, sf::kLoadBoxTops[1] + sf::kTextDrop);
+    const int cooldownLeft = sf::kLoadWordsLeft + everyWords->width() + sf::kLoadBoxGap;
     QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
-                                   cooldownLeft, 50);
+                                   cooldownLeft, sf::kLoadBoxTops[1]);
     speakAs(cooldown, sf::kCooldownName);
     auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
     minutesWord->adjustSize();
-    minutesWord->move(cooldownLeft + 57 + 4, 54);
+    minutesWord->move(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, sf::kLoadBoxTops[1] + sf::kTextDrop);
     texts_.push_back(std::make_unique<SpinText>(percent));   // 13
     texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
@@ -271,22 +276,22 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     list->setColumnCount(2);
     list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
     speakAs(list, sf::kListName);
-    list->setColumnWidth(0, 200);
-    list->setColumnWidth(1, 400);
+    list->setColumnWidth(0, sf::kListColumnWidths[0]);
+    list->setColumnWidth(1, sf::kListColumnWidths[1]);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    place(list, 8, 120, 673, 181);
+    place(list, sf::kList.left, sf::kList.top, sf::kList.width, sf::kList.height);
     list_.emplace(list);
 
     auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), this);
     remove->setObjectName(QStringLiteral("TeButton3"));
-    place(remove, 24, 304, 81, kButtonHeight);
+    place(remove, sf::kRemove.left, sf::kRemove.top, sf::kRemove.width, sf::kRemove.height);
     auto* close = new QPushButton(mnemonic(sf::kCloseCaption, sf::kCloseKey), this);
     close->setObjectName(QStringLiteral("TeButton2"));
-    place(close, 600, 304, 73, kButtonHeight);
+    place(close, sf::kClose.left, sf::kClose.top, sf::kClose.width, sf::kClose.height);
 
     // The keyboard goes as the eye reads: the periods, Run, the period's own
     // line, the list, Remove, Close. Hidden panels' controls are passed over.
@@ -296,7 +301,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
                         percent,     cooldown,    b8,        list,      remove,     close};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-    panels_[1]->setVisible(true);  // "Daily" at start
+    panels_[sf::kInitialPeriod]->setVisible(true);
     auto& t = texts_;
     form_.emplace(TScheduler::Controls{self_,       *t[0],  *panels_[0], *panels_[1], *panels_[2], *panels_[3],
                                        *panels_[4], *t[1],  *t[2],       *t[4],       *t[7],       *t[10],

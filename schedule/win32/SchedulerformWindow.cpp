@@ -1,0 +1,507 @@
+#include "schedule/win32/SchedulerformWindow.h"
+
+#include "platform/win32/Dpi.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+namespace sf = schedulerform;
+using namespace platform::win32;
+using platform::Rect;
+using platform::withMnemonic;
+
+// --- shaped boxes
+
+bool isPlace(const char* shape, std::size_t i) { return shape[i] == '#'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The fields of `text` split where `shape` has its separators.
+std::vector<std::string> fieldsOf(const std::string& text, const char* shape) {
+    std::vector<std::string> fields(1);
+    std::size_t next = 0;  // the shape's next separator
+    const std::size_t length = std::strlen(shape);
+    for (const char c : text) {
+        while (next < length && isPlace(shape, next)) ++next;
+        if (next < length && c == shape[next]) {
+            fields.emplace_back();
+            ++next;
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+// Each field's digits right-aligned in the shape's places, `pad` before them.
+std::string fitted(const std::string& text, const char* shape, char pad) {
+    const std::vector<std::string> fields = fieldsOf(text, shape);
+    std::string out;
+    std::size_t field = 0;
+    const std::size_t length = std::strlen(shape);
+    for (std::size_t i = 0; i < length;) {
+        if (!isPlace(shape, i)) {
+            out += shape[i++];
+            ++field;
+            continue;
+        }
+        std::size_t places = 0;
+        while (i + places < length && isPlace(shape, i + places)) ++places;
+        std::string digits;
+        if (field < fields.size())
+            for (const char c : fields[field])
+                if (isDigit(c)) digits += c;
+        digits.resize(std::min(digits.size(), places));
+        out += std::string(places - digits.size(), pad) + digits;
+        i += places;
+    }
+    return out;
+}
+
+WNDPROC& editProc() {
+    static WNDPROC proc = nullptr;
+    return proc;
+}
+
+const char* shapeOf(HWND w) { return reinterpret_cast<const char*>(GetWindowLongPtrA(w, GWLP_USERDATA)); }
+
+void setShown(HWND w, const std::string& text, std::size_t caret) {
+    CallWindowProcA(editProc(), w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(w, EM_SETSEL, caret, caret);
+}
+
+std::string shownText(HWND w) {
+    const char* shape = shapeOf(w);
+    std::string text = windowText(w);
+    return text.size() == std::strlen(shape) ? text : fitted(text, shape, sf::kUnfilled);
+}
+
+std::pair<std::size_t, std::size_t> selection(HWND w) {
+    DWORD from = 0;
+    DWORD to = 0;
+    SendMessageA(w, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    return {from, to};
+}
+
+// Unfills the selected places; the caret goes to the selection's start.
+bool eraseSelection(HWND w, std::string& text, std::size_t& caret) {
+    const auto [from, to] = selection(w);
+    caret = from;
+    if (from == to) return false;
+    for (std::size_t i = from; i < to && i < text.size(); ++i)
+        if (isPlace(shapeOf(w), i)) text[i] = sf::kUnfilled;
+    return true;
+}
+
+void typeDigit(HWND w, char digit) {
+    const char* shape = shapeOf(w);
+    std::string text = shownText(w);
+    std::size_t at = 0;
+    eraseSelection(w, text, at);
+    while (at < text.size() && !isPlace(shape, at)) ++at;
+    if (at < text.size()) {
+        text[at++] = digit;
+        while (at < text.size() && !isPlace(shape, at)) ++at;
+    }
+    setShown(w, text, at);
+}
+
+void eraseBack(HWND w) {
+    const char* shape = shapeOf(w);
+    std::string text = shownText(w);
+    std::size_t at = 0;
+    if (!eraseSelection(w, text, at)) {
+        while (at > 0 && !isPlace(shape, --at)) {}
+        if (at < text.size() && isPlace(shape, at)) text[at] = sf::kUnfilled;
+    }
+    setShown(w, text, at);
+}
+
+void eraseForward(HWND w) {
+    const char* shape = shapeOf(w);
+    std::string text = shownText(w);
+    std::size_t at = 0;
+    if (!eraseSelection(w, text, at)) {
+        std::size_t place = at;
+        while (place < text.size() && !isPlace(shape, place)) ++place;
+        if (place < text.size()) text[place] = sf::kUnfilled;
+    }
+    setShown(w, text, at);
+}
+
+void pasteDigits(HWND w) {
+    if (OpenClipboard(w) == 0) return;
+    std::string pasted;
+    if (const HANDLE data = GetClipboardData(CF_TEXT); data != nullptr) {
+        if (const auto* text = static_cast<const char*>(GlobalLock(data)); text != nullptr) {
+            pasted = text;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    for (const char c : pasted)
+        if (isDigit(c)) typeDigit(w, c);
+}
+
+LRESULT CALLBACK shapedProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CHAR: {
+            const auto c = static_cast<char>(wParam);
+            if (isDigit(c)) {
+                typeDigit(w, c);
+            } else if (c == '\b') {
+                eraseBack(w);
+            } else if (c == 0x01 || c == 0x03 || c == 0x16 || c == 0x18) {
+                break;  // select all, copy, paste, cut: the box's own, through the messages below
+            }
+            return 0;  // nothing else is typed into a shape
+        }
+        case WM_KEYDOWN:
+            if (wParam != VK_DELETE) break;
+            eraseForward(w);
+            return 0;
+        case WM_PASTE:
+            pasteDigits(w);
+            return 0;
+        case WM_CUT:
+            CallWindowProcA(editProc(), w, WM_COPY, 0, 0);
+            eraseForward(w);
+            return 0;
+        case WM_CLEAR:
+            eraseForward(w);
+            return 0;
+        case WM_SETTEXT: {
+            const char* given = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+            const std::string text = fitted(given, shapeOf(w), sf::kUnfilled);
+            return CallWindowProcA(editProc(), w, WM_SETTEXT, wParam, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+        default:
+            break;
+    }
+    return CallWindowProcA(editProc(), w, message, wParam, lParam);
+}
+
+// --- window parts
+
+// A text's size in design pixels in the dialog font.
+SIZE designExtent(HWND w, const char* text) {
+    const HDC dc = GetDC(w);
+    const HGDIOBJ old = SelectObject(dc, dialogFont());
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
+    SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    return {toDesign(size.cx) + 1, toDesign(size.cy)};
+}
+
+using Handler = void (TScheduler::*)();
+struct Click {
+    int id;
+    Handler handler;
+};
+constexpr Click kClicks[] = {
+    {sf::id::kTeRadioButton2, &TScheduler::TeRadioButton2Click},
+    {sf::id::kTeRadioButton1, &TScheduler::TeRadioButton1Click},
+    {sf::id::kTeRadioButton3, &TScheduler::TeRadioButton3Click},
+    {sf::id::kTeRadioButton4, &TScheduler::TeRadioButton4Click},
+    {sf::id::kTeRadioButton5, &TScheduler::TeRadioButton5Click},
+    {sf::id::kLoadRadioButton, &TScheduler::LoadRadioButtonClick},
+    {sf::id::kTeButton4, &TScheduler::TeButton4Click},
+    {sf::id::kTeButton1, &TScheduler::TeButton1Click},
+    {sf::id::kTeButton5, &TScheduler::TeButton5Click},
+    {sf::id::kTeButton6, &TScheduler::TeButton6Click},
+    {sf::id::kTeButton7, &TScheduler::TeButton7Click},
+    {sf::id::kLoadButton, &TScheduler::LoadButtonClick},
+    {sf::id::kTeButton3, &TScheduler::TeButton3Click},
+    {sf::id::kTeButton2, &TScheduler::TeButton2Click},
+};
+
+}  // namespace
+
+void keepShape(HWND edit, const char* shape) {
+    // Every edit box has the class's one procedure.
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC));
+    if (previous == &shapedProc) return;
+    editProc() = previous;
+    SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shape));
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&shapedProc));
+    SendMessageA(edit, EM_LIMITTEXT, std::strlen(shape), 0);
+    SetWindowTextA(edit, windowText(edit).c_str());
+}
+
+void Win32MaskedText::setText(const std::string& text) { SetWindowTextA(w_, text.c_str()); }
+
+std::string Win32MaskedText::text() const { return fitted(windowText(w_), shape_, ' '); }
+
+void Win32DateText::setText(const std::string& text) {
+    SYSTEMTIME date{};
+    try {
+        date.wMonth = static_cast<WORD>(TScheduler::dateMonth(text));
+        date.wDay = static_cast<WORD>(TScheduler::dateDay(text));
+        date.wYear = static_cast<WORD>(TScheduler::dateYear(text));
+    } catch (const ConversionError&) {
+        return;
+    }
+    SendMessageA(w_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+}
+
+std::string Win32DateText::text() const {
+    SYSTEMTIME date{};
+    if (SendMessageA(w_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date)) != GDT_VALID) return {};
+    return std::to_string(date.wMonth) + "/" + std::to_string(date.wDay) + "/" + std::to_string(date.wYear);
+}
+
+HWND SchedulerWindow::word(const char* text, int left, int top, HWND parent) {
+    const SIZE size = designExtent(hwnd(), text);
+    return label(text, -1, {left, top, static_cast<int>(size.cx), static_cast<int>(size.cy)}, parent);
+}
+
+HWND SchedulerWindow::dropDown(int id, const char* const* items, std::size_t count, const char* initial, const Rect& r,
+                               HWND parent) {
+    const HWND box = control(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
+    for (std::size_t i = 0; i < count; ++i) SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+    Win32ComboText(box).setText(initial);
+    // The height a drop-down list is made with is its height when open.
+    RECT closed{};
+    GetWindowRect(box, &closed);
+    const auto item = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, 0, 0));
+    SetWindowPos(box, nullptr, 0, 0, closed.right - closed.left,
+                 closed.bottom - closed.top + sf::kDropDownRows * item + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return box;
+}
+
+HWND SchedulerWindow::timeBox(int id, HWND parent) {
+    const HWND box = control(WC_EDITA, sf::kInitialTime, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id,
+                             {sf::kTimeLeft, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
+    keepShape(box, sf::kTimeShape);
+    return box;
+}
+
+HWND SchedulerWindow::amPm(int id, HWND parent) {
+    return dropDown(id, sf::kAmPmItems, std::size(sf::kAmPmItems), sf::kInitialAmPm,
+                    {sf::kAmPmLeft, sf::kRowTop, sf::kAmPmWidth, sf::kBoxHeight}, parent);
+}
+
+HWND SchedulerWindow::numberBox(int id, int upDownId, int low, int high, int initial, int left, int top, HWND parent) {
+    const HWND box = control(WC_EDITA, "", ES_LEFT | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, id,
+                             {left, top, sf::kNumberBoxWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
+    // Inside the box's right end, which it narrows.
+    const HWND upDown = control(UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                                upDownId, {0, 0, 0, 0}, parent);
+    SendMessageA(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
+    SendMessageA(upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    SendMessageA(upDown, UDM_SETPOS32, 0, static_cast<LPARAM>(initial));
+    return box;
+}
+
+HWND SchedulerWindow::periodPanel(int id, int width) {
+    const HWND p = panel(id, {sf::kPanel.left, sf::kPanel.top, width, sf::kPanel.height}, "");
+    ShowWindow(p, SW_HIDE);
+    return p;
+}
+
+HWND SchedulerWindow::scheduleButton(int id, HWND panel, int panelWidth) {
+    return button(
+        withMnemonic(sf::kScheduleCaption, sf::kScheduleKey), id,
+        {panelWidth - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth, sf::kButtonHeight},
+        panel);
+}
+
+SchedulerWindow::SchedulerWindow(HWND owner) {
+    namespace id = sf::id;
+    namespace lt = loadtrigger;
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&classes);
+    create("KestruneScheduler", sf::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
+           sf::kClientWidth, sf::kClientHeight);
+    self_.attach(hwnd());
+
+    // The keyboard goes in the order made: the periods, Run, each panel's
+    // line, the list, Remove, Close. Hidden panels' controls are passed over.
+    const HWND periods = panel(id::kTeGroupBox3, sf::kPeriods, "");
+    constexpr int kRadioIds[] = {id::kTeRadioButton2, id::kTeRadioButton1, id::kTeRadioButton3,
+                                 id::kTeRadioButton4, id::kTeRadioButton5, id::kLoadRadioButton};
+    for (int i = 0; i < 6; ++i) {
+        const HWND radio =
+            button(withMnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), kRadioIds[i],
+                   {sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight}, periods,
+                   BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0));
+        if (i != 0) SetWindowLongPtrA(radio, GWL_STYLE, GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP);
+        if (i == sf::kInitialPeriod) SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
+    }
+
+    // Its keyboard letter takes the keyboard to the list after it.
+    const std::string runCaption = withMnemonic(sf::kRunCaption, sf::kRunKey);
+    const SIZE runSize = designExtent(hwnd(), sf::kRunCaption);
+    control(
+        WC_STATICA, runCaption, SS_LEFT, id::kLabel13,
+        {sf::kRunLabelLeft, sf::kRun.top + sf::kTextDrop, static_cast<int>(runSize.cx), static_cast<int>(runSize.cy)});
+    const HWND run =
+        dropDown(id::kTeComboBox11, sf::kRunItems, std::size(sf::kRunItems), sf::kRunItems[0], sf::kRun, nullptr);
+    SetWindowLongPtrA(run, GWL_STYLE, GetWindowLongPtrA(run, GWL_STYLE) | WS_GROUP);
+
+    const int text = sf::kRowTop + sf::kTextDrop;
+    const HWND hourly = periodPanel(id::kTeGroupBox1, sf::kHourlyPanelWidth);
+    word(sf::kAtWord, sf::kAtLeft, text, hourly);
+    const HWND minutes =
+        control(WC_EDITA, sf::kInitialMinutes, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id::kTeMaskEdit1,
+                {sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight}, hourly, WS_EX_CLIENTEDGE);
+    keepShape(minutes, sf::kMinutesShape);
+    word(sf::kMinutesWords, sf::kMinutesWordsLeft, text, hourly);
+    scheduleButton(id::kTeButton4, hourly, sf::kHourlyPanelWidth);
+
+    const HWND daily = periodPanel(id::kTeGroupBox2, sf::kPanel.width);
+    word(sf::kAtWord, sf::kAtLeft, text, daily);
+    const HWND dailyTime = timeBox(id::kTeMaskEdit2, daily);
+    const HWND dailyAmPm = amPm(id::kTeComboBox3, daily);
+    scheduleButton(id::kTeButton1, daily, sf::kPanel.width);
+
+    const HWND weekly = periodPanel(id::kTeGroupBox4, sf::kPanel.width);
+    word(sf::kAtWord, sf::kAtLeft, text, weekly);
+    const HWND weeklyTime = timeBox(id::kTeMaskEdit3, weekly);
+    const HWND weeklyAmPm = amPm(id::kTeComboBox1, weekly);
+    word(sf::kOnWord, sf::kOnLeft, text, weekly);
+    const HWND weekday =
+        dropDown(id::kTeComboBox6, sf::kWeekdayItems, std::size(sf::kWeekdayItems), sf::kInitialWeekday,
+                 {sf::kWeekdayLeft, sf::kRowTop, sf::kWeekdayWidth, sf::kBoxHeight}, weekly);
+    scheduleButton(id::kTeButton5, weekly, sf::kPanel.width);
+
+    const HWND monthly = periodPanel(id::kTeGroupBox5, sf::kPanel.width);
+    word(sf::kAtWord, sf::kAtLeft, text, monthly);
+    const HWND monthlyTime = timeBox(id::kTeMaskEdit4, monthly);
+    const HWND monthlyAmPm = amPm(id::kTeComboBox7, monthly);
+    word(sf::kOnTheWords, sf::kOnTheLeft, text, monthly);
+    std::vector<std::string> days;
+    for (int d = 1; d <= sf::kMonthDays; ++d) days.push_back(std::to_string(d));
+    std::vector<const char*> dayItems;
+    dayItems.reserve(days.size());
+    for (const std::string& d : days) dayItems.push_back(d.c_str());
+    const HWND monthDay = dropDown(id::kTeComboBox9, dayItems.data(), dayItems.size(), sf::kInitialMonthDay,
+                                   {sf::kMonthDayLeft, sf::kRowTop, sf::kMonthDayWidth, sf::kBoxHeight}, monthly);
+    word(sf::kDayOfMonthWords, sf::kDayOfMonthLeft, text, monthly);
+    scheduleButton(id::kTeButton6, monthly, sf::kPanel.width);
+
+    const HWND once = periodPanel(id::kTeGroupBox6, sf::kPanel.width);
+    word(sf::kAtWord, sf::kAtLeft, text, once);
+    const HWND onceTime = timeBox(id::kTeMaskEdit5, once);
+    const HWND onceAmPm = amPm(id::kTeComboBox10, once);
+    word(sf::kOnWord, sf::kOnLeft, text, once);
+    const HWND date = control(DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, id::kDateTimePicker1,
+                              {sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight}, once);
+    scheduleButton(id::kTeButton7, once, sf::kPanel.width);
+
+    // Each line's box sits just after its words, however wide they come out.
+    const HWND byLoad = periodPanel(id::kLoadGroupBox, sf::kPanel.width);
+    const int boxIds[] = {id::kLoadPercentEdit, id::kLoadCooldownEdit};
+    const int upDownIds[] = {id::kLoadPercentUpDown, id::kLoadCooldownUpDown};
+    const int lows[] = {lt::kMinPercent, lt::kMinCooldown};
+    const int highs[] = {lt::kMaxPercent, lt::kMaxCooldown};
+    const int initials[] = {lt::kDefaultPercent, lt::kDefaultCooldown};
+    HWND boxes[2] = {};
+    for (int line = 0; line < 2; ++line) {
+        const char* words = sf::kLoadWords[2 * line];
+        const int top = sf::kLoadBoxTops[line];
+        word(words, sf::kLoadWordsLeft, top + sf::kTextDrop, byLoad);
+        const int boxLeft = sf::kLoadWordsLeft + static_cast<int>(designExtent(hwnd(), words).cx) + sf::kLoadBoxGap;
+        boxes[line] =
+            numberBox(boxIds[line], upDownIds[line], lows[line], highs[line], initials[line], boxLeft, top, byLoad);
+        word(sf::kLoadWords[2 * line + 1], boxLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, top + sf::kTextDrop,
+             byLoad);
+    }
+    scheduleButton(id::kLoadButton, byLoad, sf::kPanel.width);
+
+    const HWND list = control(WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
+                              id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int column = 0; column < 2; ++column) {
+        std::string header = sf::kListHeaders[column];
+        LVCOLUMNA c{};
+        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        c.cx = toDevice(sf::kListColumnWidths[column]);
+        c.pszText = header.data();
+        c.iSubItem = column;
+        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+    }
+
+    button(withMnemonic(sf::kRemoveCaption, sf::kRemoveKey), id::kTeButton3, sf::kRemove);
+    button(withMnemonic(sf::kCloseCaption, sf::kCloseKey), id::kTeButton2, sf::kClose);
+
+    run_ = Win32ComboText(run);
+    minutes_ = Win32MaskedText(minutes, sf::kMinutesShape);
+    dailyTime_ = Win32MaskedText(dailyTime);
+    weeklyTime_ = Win32MaskedText(weeklyTime);
+    monthlyTime_ = Win32MaskedText(monthlyTime);
+    onceTime_ = Win32MaskedText(onceTime);
+    dailyAmPm_ = Win32ComboText(dailyAmPm);
+    weeklyAmPm_ = Win32ComboText(weeklyAmPm);
+    monthlyAmPm_ = Win32ComboText(monthlyAmPm);
+    onceAmPm_ = Win32ComboText(onceAmPm);
+    weekday_ = Win32ComboText(weekday);
+    monthDay_ = Win32ComboText(monthDay);
+    date_ = Win32DateText(date);
+    date_.setText(sf::kInitialDate);
+    percent_ = Win32Label(boxes[0]);
+    cooldown_ = Win32Label(boxes[1]);
+    hourly_ = Win32Panel(hourly);
+    daily_ = Win32Panel(daily);
+    weekly_ = Win32Panel(weekly);
+    monthly_ = Win32Panel(monthly);
+    once_ = Win32Panel(once);
+    byLoad_ = Win32Panel(byLoad);
+    list_ = Win32ListView(list);
+    platform::Panel* panels[] = {&hourly_, &daily_, &weekly_, &monthly_, &once_, &byLoad_};
+    panels[sf::kInitialPeriod]->setVisible(true);
+    form_.emplace(TScheduler::Controls{self_,      run_,        hourly_,      daily_,      weekly_,      monthly_,
+                                       once_,      minutes_,    dailyTime_,   weeklyTime_, monthlyTime_, onceTime_,
+                                       dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_,   weekday_,     monthDay_,
+                                       date_,      list_,       byLoad_,      percent_,    cooldown_});
+    placeOnScreen();
+}
+
+// The designed place, kept on the screen where that screen is smaller.
+void SchedulerWindow::placeOnScreen() {
+    RECT frame{};
+    GetWindowRect(hwnd(), &frame);
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    const int left =
+        std::max<int>(area.left, std::min<int>(toDevice(sf::kDesignLeft), area.right - (frame.right - frame.left)));
+    const int top =
+        std::max<int>(area.top, std::min<int>(toDevice(sf::kDesignTop), area.bottom - (frame.bottom - frame.top)));
+    SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SchedulerWindow::showModal() { runModal(hwnd()); }
+
+LRESULT SchedulerWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SHOWWINDOW:
+            // Shown by a call, not uncovered with its owner: the list is read afresh.
+            if (wParam != FALSE && lParam == 0 && form_) form_->FormShow();
+            break;
+        case WM_CLOSE:
+            // Close, Escape, Alt+F4 and the title bar's close: hidden, which
+            // ends the modal loop; the opener destroys the window.
+            ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        default:
+            break;
+    }
+    return defaultHandling(message, wParam, lParam);
+}
+
+void SchedulerWindow::command(int id, int code, HWND) {
+    if (code != BN_CLICKED || !form_) return;
+    for (const Click& click : kClicks)
+        if (click.id == id) (*form_.*click.handler)();
+}
+
+}  // namespace kestrune
