@@ -10,6 +10,7 @@ inline constexpr int kClientHeight = 425;
 inline constexpr platform::Rect kPanel1{8, 24, 233, 57};
 inline constexpr platform::Rect kPanel2{8, 80, 233, 321};
 inline constexpr platform::Rect kLabel1{16, 16, 203, 24};
+inline constexpr int kLabel1FontPixels = 19;  // bold
 inline constexpr platform::Rect kLabel2{16, 16, 197, 39};
 inline constexpr platform::Rect kLabel9{16, 144, 200, 78};
 // This face needs a little more height for the status text than designed.

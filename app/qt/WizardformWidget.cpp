@@ -46,7 +46,7 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     QLabel* heading = label(panel1, "Label1", w::kHeading, w::kLabel1);
     QFont bold = heading->font();
     bold.setBold(true);
-    bold.setPixelSize(19);
+    bold.setPixelSize(w::kLabel1FontPixels);
     heading->setFont(bold);
     label(panel2_, "Label2", w::kIntro, w::kLabel2);
     label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});

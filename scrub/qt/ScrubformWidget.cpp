@@ -37,10 +37,10 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     auto* title = new QLabel(QString::fromUtf8(s::kTitle), this);
     title->setObjectName(QStringLiteral("Label1"));
     QFont verdana = title->font();
-    verdana.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    verdana.setPixelSize(13);
+    verdana.setFamilies({QString::fromUtf8(s::kLabel1Face), QStringLiteral("DejaVu Sans")});
+    verdana.setPixelSize(s::kLabel1FontPixels);
     title->setFont(verdana);
-    place(title, {s::kLabel1.left, s::kLabel1.top, s::kLabel1.width + 20, s::kLabel1.height});
+    place(title, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel1"));

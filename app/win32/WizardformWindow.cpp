@@ -1,0 +1,122 @@
+#include "app/win32/WizardformWindow.h"
+
+#include <commctrl.h>
+
+namespace kestrune {
+namespace {
+
+namespace w = wizard;
+using namespace platform::win32;
+
+// The dialog face, bold, for the heading; one for every tutorial of the process.
+HFONT headingFont() {
+    static const HFONT font = [] {
+        LOGFONTA face{};
+        GetObjectA(dialogFont(), sizeof face, &face);
+        return designFont(face.lfFaceName, w::kLabel1FontPixels, true);
+    }();
+    return font;
+}
+
+void drawRaised(HWND panel, HDC dc, bool withBackground) {
+    RECT r{};
+    GetClientRect(panel, &r);
+    if (withBackground) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+}
+
+// A panel with a raised edge drawn inside its own rectangle, so its
+// controls keep the places they were given.
+LRESULT CALLBACK raisedPanel(HWND panel, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps{};
+            const HDC dc = BeginPaint(panel, &ps);
+            drawRaised(panel, dc, false);
+            EndPaint(panel, &ps);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            drawRaised(panel, reinterpret_cast<HDC>(wParam), true);
+            return 0;
+        case WM_SIZE:
+            // The edge moves with the size: what was drawn before goes.
+            InvalidateRect(panel, nullptr, TRUE);
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(panel, &raisedPanel, id);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(panel, message, wParam, lParam);
+}
+
+HWND raised(HWND panel) {
+    SetWindowSubclass(panel, &raisedPanel, 0, 0);
+    return panel;
+}
+
+}  // namespace
+
+WizardFormWindow::WizardFormWindow(HWND owner) {
+    create("KestruneWizardForm", w::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
+           w::kClientWidth, w::kClientHeight);
+    const HWND panel1 = raised(panel(w::id::kTePanel1, w::kPanel1));
+    const HWND panel2 = raised(panel(w::id::kTePanel2, w::kPanel2));
+    const HWND heading = label(w::kHeading, w::id::kLabel1, w::kLabel1, panel1);
+    SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont()), FALSE);
+    label(w::kIntro, w::id::kLabel2, w::kLabel2, panel2);
+    label(w::kStatus, w::id::kLabel9, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight},
+          panel2);
+    label(w::kFreeing, w::id::kLabel3, w::kLabel3, panel2);
+    const HWND done = button(platform::withMnemonic(w::kDone, w::kDoneKey), w::id::kTeButton2, w::kButton2, panel2);
+    const HWND box = button(platform::withMnemonic(w::kShowNextTime, w::kShowNextTimeKey), w::id::kTeCheckBox1,
+                            w::kCheckBox1, panel2, BS_AUTOCHECKBOX);
+    SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+
+    self_.attach(hwnd());
+    box_ = Win32CheckBox(box);
+    panelPlace_ = Win32Placement(panel2);
+    boxPlace_ = Win32Placement(box);
+    donePlace_ = Win32Placement(done);
+    form_.emplace(TWizardForm::Controls{self_, box_, panelPlace_, boxPlace_, donePlace_});
+    // The body follows the window's height from the start, as after any resize.
+    form_->FormResize();
+
+    RECT frame{};
+    GetWindowRect(hwnd(), &frame);
+    const POINT at = centredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
+    SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT WizardFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SHOWWINDOW:
+            // Shown by its opener, not brought back with a restored owner.
+            if (wParam != FALSE && lParam == 0) form_->FormShow();
+            break;
+        case WM_CLOSE:
+            if (form_->FormCloseQuery()) ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        case WM_SIZE:
+            if (form_) form_->FormResize();
+            break;
+        case WM_COMMAND:
+            // Escape, through the dialog keys, closes it as the close box does.
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
+                SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return defaultHandling(message, wParam, lParam);
+}
+
+void WizardFormWindow::command(int id, int code, HWND) {
+    if (id == w::id::kTeButton2 && code == BN_CLICKED) form_->TeButton2Click();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,122 @@
+#include "scrub/win32/ScrubformWindow.h"
+
+#include "platform/win32/Dpi.h"
+#include "scrub/Updatethread.h"
+
+#include <commctrl.h>
+
+namespace kestrune {
+namespace {
+
+namespace s = scrubform;
+using namespace platform::win32;
+
+RECT deviceRect(const platform::Rect& design) {
+    const platform::Rect r = toDevice(design);
+    return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+// One for every scrub window of the process: a fresh window comes with each scrub.
+HFONT titleFont() {
+    static const HFONT font = designFont(s::kLabel1Face, s::kLabel1FontPixels, false);
+    return font;
+}
+
+}  // namespace
+
+void ScrubFormWindow::MapRepaint::repaintNow() {
+    const RECT bevel = deviceRect(s::kBevel1);
+    RedrawWindow(w_, &bevel, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, platform::Clock& clock,
+                                 platform::UiDispatcher& ui, RandomSource& random)
+    : heap_(std::make_unique<platform::BudgetHeap>(memory)) {
+    // The map is painted by the window itself: its controls are left out of it.
+    create("KestruneScrubForm", s::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+           0, owner, s::kClientWidth, s::kClientHeight);
+    const HWND title =
+        label(s::kTitle, s::id::kLabel1, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
+    SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont()), FALSE);
+    // The button before the memo: it comes first in the tab order.
+    const HWND button = this->button(s::kClose, s::id::kTeButton1, s::kButton1);
+    const HWND memo = control(WC_EDITA, "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+                              s::id::kTeMemo1, s::kMemo1, nullptr, WS_EX_CLIENTEDGE);
+
+    self_.attach(hwnd());
+    lines_ = Win32LineList(memo);
+    button_ = Win32Button(button);
+    TScrubForm::Services services{memory, clock, random,
+                                  [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
+                                  [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
+                                      return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
+                                  }};
+    form_.emplace(TScrubForm::Controls{self_, lines_, button_, canvas_}, std::move(services));
+
+    RECT frame{};
+    GetWindowRect(hwnd(), &frame);
+    const POINT at = centredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
+    SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+ScrubFormWindow::~ScrubFormWindow() {
+    // Threads stop before the controls they repaint go.
+    if (form_) form_->FormClose();
+}
+
+void ScrubFormWindow::showModal() { runModal(hwnd()); }
+
+void ScrubFormWindow::paint(HDC dc, const RECT& area) {
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    RECT bevel = deviceRect(s::kBevel1);
+    DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+    canvas_.begin(dc);
+    form_->FormPaint();
+    canvas_.end();
+}
+
+LRESULT ScrubFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SHOWWINDOW:
+            // Shown by its opener, not brought back with a restored owner.
+            if (wParam != FALSE && lParam == 0) form_->FormShow();
+            break;
+        case WM_CLOSE:
+            // The button's close and the system menu's alike; the owner
+            // destroys the window once the modal display returns.
+            form_->FormClose();
+            ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers it all, in one step
+        case WM_PAINT: {
+            const BufferedPaint buffer(hwnd());
+            paint(buffer.dc(), buffer.area());
+            return 0;
+        }
+        case WM_PRINTCLIENT: {
+            RECT area{};
+            GetClientRect(hwnd(), &area);
+            paint(reinterpret_cast<HDC>(wParam), area);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+            // The read-only memo keeps the look of one that can be written.
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == s::id::kTeMemo1) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        default:
+            break;
+    }
+    return defaultHandling(message, wParam, lParam);
+}
+
+void ScrubFormWindow::command(int id, int code, HWND) {
+    if (id == s::id::kTeButton1 && code == BN_CLICKED) form_->TeButton1Click();
+}
+
+}  // namespace kestrune
