@@ -1,9 +1,11 @@
+// Before <windows.h>, which the views bring: the store names the hives itself.
+#include "platform/RegistryReaderWriter.h"
+
 #include "app/Startup.h"
 #include "app/win32/MemmainformWindow.h"
 #include "app/win32/Win32FormFactory.h"
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
-#include "platform/RegistryReaderWriter.h"
 #include "platform/VirtualMemory.h"
 #include "platform/win32/Form.h"
 #include "platform/win32/UiDispatcher.h"

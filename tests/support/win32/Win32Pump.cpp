@@ -5,8 +5,10 @@
 namespace testsupport {
 
 void win32Pump() {
+    // A bounded batch, as Qt's processEvents serves only what was there: a
+    // thread on a fake clock posts its next call as soon as one is served.
     MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (int served = 0; served < 200 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++served) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

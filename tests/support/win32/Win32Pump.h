@@ -9,6 +9,7 @@ namespace testsupport {
 
 // Serves the thread's messages until `done` holds or `timeoutMs` has passed.
 bool win32PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// Serves the messages waiting, at most a batch of them.
 void win32Pump();
 // A control anywhere inside `window`, by its control ID.
 HWND findControl(HWND window, int id);
