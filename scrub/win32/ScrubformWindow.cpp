@@ -70,9 +70,22 @@ void ScrubFormWindow::paint(HDC dc, const RECT& area) {
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
     RECT bevel = deviceRect(s::kBevel1);
     DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+    // The refresh changes the memo and the button, and the system may paint
+    // the window again from inside that: the nested paint leaves the rules
+    // alone, and one more refresh follows this one.
+    if (painting_) {
+        paintAgain_ = true;
+        return;
+    }
+    painting_ = true;
     canvas_.begin(dc);
     form_->FormPaint();
     canvas_.end();
+    painting_ = false;
+    if (paintAgain_) {
+        paintAgain_ = false;
+        InvalidateRect(hwnd(), &bevel, FALSE);
+    }
 }
 
 LRESULT ScrubFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -48,6 +48,8 @@ private:
     std::unique_ptr<platform::Heap> heap_;
     MapRepaint self_;
     platform::win32::GdiCanvas canvas_;
+    bool painting_ = false;
+    bool paintAgain_ = false;
     platform::win32::Win32LineList lines_;
     platform::win32::Win32Button button_;
     std::optional<TScrubForm> form_;

@@ -58,7 +58,8 @@ keys_to() {
   until_ok 30 sh -c "[ \"\$(xdotool getactivewindow)\" = $w ]" || fail "$name did not take the focus"
   xdotool key --clearmodifiers --delay 60 "$@"
 }
-wine_pid() { pgrep -f 'kestrune\.exe' | head -n 1; }
+# The Windows process itself, not the loader that started it.
+wine_pid() { pgrep -x kestrune.exe | head -n 1; }
 
 start() {
   local started=$EPOCHREALTIME
@@ -98,7 +99,7 @@ until_ok 50 window_named '^Scheduler$' || fail "Edit > Scheduler opened no windo
 # A click on the list's first row, then Remove: only a row listed at this
 # start can take its entry away.
 w=$(window_named '^Scheduler$')
-xdotool mousemove --window "$w" 60 158 click 1
+xdotool mousemove --window "$w" 60 146 click 1
 keys_to '^Scheduler$' alt+e
 until_ok 30 sh -c "! \"$wine\" reg query '$key\\SCHENT' /v 0 ${view[*]} >/dev/null 2>&1" ||
   fail "Remove left the listed entry in the store"
@@ -128,19 +129,28 @@ until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Complete$" | grep -q 
 echo "== Scrub Memory to its summary, then Close"
 keys_to '^Kestrune$' alt+s
 until_ok 50 window_named '^Memory Defragmenter$' || fail "Scrub Memory opened no window"
-# The run claims memory, then gives it back and writes its summary; the
-# window's one button then reads "Close" and has the keyboard.
-rss() { awk '/^VmRSS/ {print $2}' "/proc/$program/status"; }
-base=$(rss)
-until_ok 1200 sh -c "[ \$(awk '/^VmRSS/ {print \$2}' /proc/$program/status) -gt $((base + 100000)) ]" ||
-  fail "the scrub claimed no memory"
-until_ok 1800 sh -c "[ \$(awk '/^VmRSS/ {print \$2}' /proc/$program/status) -lt $((base + 50000)) ]" ||
-  fail "the scrub did not give its memory back"
-sleep 1
-keys_to '^Memory Defragmenter$' Return
+# The run is over when its map is all done: the last cell stays green,
+# where a run in progress shuffles it back to red within a step.
+w=$(window_named '^Memory Defragmenter$')
+cell() { import -window "$w" -crop 1x1+423+300 -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+size() { awk '/^VmSize/ {print $2}' "/proc/$program/status"; }
+size0=$(size)
+peak=$size0
+green=0
+for _ in $(seq 240); do
+  now=$(size)
+  [ "$now" -gt "$peak" ] && peak=$now
+  if [ "$(cell)" = "#008000" ]; then green=$((green + 1)); else green=0; fi
+  [ "$green" -ge 4 ] && break
+  sleep 0.5
+done
+[ "$green" -ge 4 ] || fail "the scrub did not come to its summary"
+[ "$peak" -gt $((size0 + 100000)) ] || fail "the scrub claimed no memory (address space $size0 -> at most $peak kB)"
+echo "the scrub claimed memory: address space $size0 -> $peak kB at its height, $(size) kB at its summary"
+keys_to '^Memory Defragmenter$' space
 until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Memory Defragmenter$" | grep -q .' ||
   fail "Close left the scrub window open"
-echo "resident after the scrub: $(rss) kB (before it: $base kB)"
+echo "resident after the scrub: $(awk '/^VmRSS/ {print $2}' "/proc/$program/status") kB"
 
 echo "== File > Exit"
 finish
