@@ -91,9 +91,13 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     graph_->setGradient(100);
     // Right-aligned scale labels: they grow to the left, so longer figures
     // keep the designed right edge.
+    // A static control wraps a text too wide for it, and this face's
+    // "24105 MB" outgrows the designed right edge: they may use the box's
+    // room up to its frame.
     const int scaleLeft = m::kGraph.left + m::kGraph.width + 2;
+    const int scaleRight = m::kGroupBox5.width - 6;
     auto scale = [&](const char* text, int id, const platform::Rect& r) {
-        return Form::label(text, id, {scaleLeft, r.top, r.left + r.width - scaleLeft, r.height}, history, SS_RIGHT);
+        return Form::label(text, id, {scaleLeft, r.top, scaleRight - scaleLeft, r.height}, history, SS_RIGHT);
     };
     l5_ = platform::win32::Win32Label(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5));
     l6_ = platform::win32::Win32Label(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6));

@@ -29,7 +29,11 @@ keys "$main" alt+h t                      # Help > Tutorial
 tutorial=$(window '^Memory Tutorial$')
 sleep 0.5
 import -window root "$work/screen.png"
-convert "$work/screen.png" -trim +repage "$out/tutorial.png" 2>/dev/null || cp "$work/screen.png" "$out/tutorial.png"
+# The pair, frames included: from the main window's corner to the tutorial's.
+frame() { xwininfo -id "$1" -frame | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'; }
+read -r mx my _ _ < <(frame "$main")
+read -r tx ty tw th < <(frame "$tutorial")
+convert "$work/screen.png" -crop $((tx + tw - mx + 6))x$((ty + th - my + 26))+$((mx - 4))+$((my - 24)) +repage "$out/tutorial.png"
 echo "saved tutorial.png"
 keys "$tutorial" alt+d                    # Done
 
