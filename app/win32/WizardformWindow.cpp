@@ -84,10 +84,7 @@ WizardFormWindow::WizardFormWindow(HWND owner) {
     // The body follows the window's height from the start, as after any resize.
     form_->FormResize();
 
-    RECT frame{};
-    GetWindowRect(hwnd(), &frame);
-    const POINT at = centredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
-    SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreOnScreen(hwnd());
 }
 
 LRESULT WizardFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -321,8 +321,12 @@ void runModal(HWND window) {
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 
-POINT centredOnScreen(int width, int height) {
-    return {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2};
+void centreOnScreen(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace platform::win32

@@ -99,7 +99,7 @@ int runMessageLoop();
 // every other window of the program disabled meanwhile. A WM_QUIT that comes
 // meanwhile ends the loop and is posted again for the outer one.
 void runModal(HWND window);
-// Centres a window of `width` by `height` (screen pixels) on the screen.
-POINT centredOnScreen(int width, int height);
+// Moves a window, frame and all, to the middle of the screen.
+void centreOnScreen(HWND window);
 
 }  // namespace platform::win32

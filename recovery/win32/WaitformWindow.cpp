@@ -49,10 +49,7 @@ Form2Window::Form2Window(HWND owner) {
     b1_ = Win32ProgressBar(bar);
     form_.emplace(TForm2::Controls{self_, l1_, b1_, l2_});
 
-    RECT frame{};
-    GetWindowRect(hwnd(), &frame);
-    const POINT at = centredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
-    SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreOnScreen(hwnd());
 }
 
 LRESULT Form2Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {

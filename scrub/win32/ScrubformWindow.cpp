@@ -53,10 +53,7 @@ ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, pla
                                   }};
     form_.emplace(TScrubForm::Controls{self_, lines_, button_, canvas_}, std::move(services));
 
-    RECT frame{};
-    GetWindowRect(hwnd(), &frame);
-    const POINT at = centredOnScreen(frame.right - frame.left, frame.bottom - frame.top);
-    SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreOnScreen(hwnd());
 }
 
 ScrubFormWindow::~ScrubFormWindow() {
