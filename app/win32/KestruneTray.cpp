@@ -89,9 +89,11 @@ HICON badged(HICON base, const std::string& badge, bool alarming) {
 bool KestruneTray::available() { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }
 
 KestruneTray::KestruneTray(HWND window, TrayLogic logic)
-    : window_(window), logic_(std::move(logic)), taskbarCreated_(RegisterWindowMessageA("TaskbarCreated")) {
-    base_ = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR));
+    : window_(window),
+      logic_(std::move(logic)),
+      taskbarCreated_(RegisterWindowMessageA("TaskbarCreated")),
+      base_(static_cast<HICON>(
+          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR))) {
     redraw();
     add();
 }
