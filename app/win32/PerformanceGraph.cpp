@@ -58,8 +58,6 @@ void PerformanceGraph::setName(const std::string& name) {
 
 void PerformanceGraph::paint(HDC dc, int w, int h) const {
     using H = GraphHistory;
-    GdiCanvas canvas;
-    canvas.begin(dc);
     // Screen pixels here: the history keeps as many points as fit them.
     const RECT all{0, 0, w, h};
     const HBRUSH background = CreateSolidBrush(GdiCanvas::colorRef(H::kBackground));
@@ -96,13 +94,29 @@ void PerformanceGraph::paint(HDC dc, int w, int h) const {
         SelectClipRgn(dc, nullptr);
         DeleteObject(area);
     }
-    // Each segment in the colour of the point it leads to.
+    // Each segment in the colour of the point it leads to, with a new pen
+    // only where the colour changes.
+    HPEN pen = nullptr;
+    HGDIOBJ old = nullptr;
+    platform::TColor penColor = 0;
     for (int i = 1; i < n; ++i) {
-        const auto& b = points[static_cast<std::size_t>(i)];
-        const HPEN pen = CreatePen(PS_SOLID, 1, GdiCanvas::colorRef(b.color));
-        const HGDIOBJ old = SelectObject(dc, pen);
-        MoveToEx(dc, outline[static_cast<std::size_t>(i - 1)].x, outline[static_cast<std::size_t>(i - 1)].y, nullptr);
-        LineTo(dc, outline[static_cast<std::size_t>(i)].x, outline[static_cast<std::size_t>(i)].y);
+        const platform::TColor color = points[static_cast<std::size_t>(i)].color;
+        if (pen == nullptr || color != penColor) {
+            const HPEN next = CreatePen(PS_SOLID, 1, GdiCanvas::colorRef(color));
+            const HGDIOBJ replaced = SelectObject(dc, next);
+            if (pen == nullptr)
+                old = replaced;
+            else
+                DeleteObject(pen);
+            pen = next;
+            penColor = color;
+        }
+        const POINT from = outline[static_cast<std::size_t>(i - 1)];
+        const POINT to = outline[static_cast<std::size_t>(i)];
+        MoveToEx(dc, from.x, from.y, nullptr);
+        LineTo(dc, to.x, to.y);
+    }
+    if (pen != nullptr) {
         SelectObject(dc, old);
         DeleteObject(pen);
     }
