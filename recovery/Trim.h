@@ -32,6 +32,8 @@ inline constexpr std::uint64_t kStepBytes = std::uint64_t{256} << 20;
 // Swap a trim always leaves free, for the programs that need it when memory
 // runs short.
 inline constexpr std::uint64_t kSwapReserveBytes = std::uint64_t{256} << 20;
+// The session state's name for the ActivityTracker's record between runs.
+inline constexpr const char* kRecordName = "trim-activity";
 }  // namespace trim
 
 // What each application has been doing, judged from its CPU time at each
