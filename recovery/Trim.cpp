@@ -213,7 +213,12 @@ TrimResult trimApplications(platform::Applications& system, const std::vector<Ap
         }
         r.splitKnown = r.splitKnown && app.splitKnown;
         const AppMemory before = app;
-        const std::uint64_t target = app.inUse;
+        // What the kernel can take: the file cache, and the anonymous memory
+        // where there is swap for it. Asking for more (kernel memory, or
+        // anonymous memory with nowhere to go) only sends the kernel searching
+        // in vain before it answers that it took less.
+        const std::uint64_t target =
+            app.splitKnown ? app.cache + (system.system().swapTotal > 0 ? app.anon : 0) : app.inUse;
         std::uint64_t asked = 0, lastMoved = 0;
         bool acted = false;
         const char* skip = nullptr;

@@ -108,7 +108,8 @@ struct TrimResult {
 using TrimProgress = std::function<void(const platform::AppMemory& app, const TrimResult& sofar)>;
 
 // Asks the system to take back the memory of each of `apps` in steps of
-// trim::kStepBytes up to what it holds, reading its figures again after each.
+// trim::kStepBytes up to what it can take (its file cache, and its anonymous
+// memory where there is swap), reading its figures again after each.
 // An application that is gone or may not be trimmed is skipped and named, and
 // the rest go on; Kestrune's own is never touched. Stops before a step that
 // could leave less than the swap reserve free, and when `stop` is set.

@@ -155,16 +155,17 @@ TEST(TrimRun, AsksInStepsUpToWhatItHoldsAndSaysWhereTheMemoryCameFrom) {
     EXPECT_EQ(r.describe(), "Trimmed 1,012 MB: 980 MB of file cache, 32 MB moved to swap.");
 }
 
-TEST(TrimRun, TheKernelTakingLessThanAskedEndsThatApplicationOnly) {
+TEST(TrimRun, WithoutSwapOnlyTheCacheIsAskedForAndTheKernelTakingLessEndsThatApplicationOnly) {
     FakeApplications fake;
-    fake.setSystem(swapMB(0, 0));  // no swap: its anonymous memory cannot go anywhere
+    fake.setSystem(swapMB(0, 0));  // no swap: anonymous memory cannot go anywhere
     fake.put(appMB("a", "A", 300, 200));
-    fake.put(appMB("b", "B", 100, 0));
+    fake.put(appMB("b", "B", 600, 0));
+    fake.put(appMB("c", "C", 10, 0));
     fake.answer("b", Reclaim::Partial);
     const TrimResult r = trimAll(fake);
-    EXPECT_EQ(requestedMB(fake), (std::vector<std::uint64_t>{256, 244, 100}));
-    EXPECT_EQ(r.trimmedIds, (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(r.describe(), "Trimmed 300 MB: 300 MB of file cache.");
+    EXPECT_EQ(requestedMB(fake), (std::vector<std::uint64_t>{256, 44, 256, 10}));
+    EXPECT_EQ(r.trimmedIds, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(r.describe(), "Trimmed 310 MB: 310 MB of file cache.");
 }
 
 TEST(TrimRun, OnesThatAreGoneOrRefusedAreNamedAndTheRestGoOnButKestruneIsNeverAsked) {
