@@ -155,6 +155,16 @@ TEST(TrimRun, AsksInStepsUpToWhatItHoldsAndSaysWhereTheMemoryCameFrom) {
     EXPECT_EQ(r.describe(), "Trimmed 1,012 MB: 980 MB of file cache, 32 MB moved to swap.");
 }
 
+TEST(TrimRun, WhenTheKernelTakesMoreThanAskedEachStepAsksOnlyForWhatIsLeft) {
+    FakeApplications fake;
+    fake.setTakesPercent(150);
+    fake.put(appMB("reader", "Reader", 1000, 0));
+    const TrimResult r = trimAll(fake);
+    // 1000 → 616 → 232 → 0: never a request for more than there is.
+    EXPECT_EQ(requestedMB(fake), (std::vector<std::uint64_t>{256, 256, 232}));
+    EXPECT_EQ(r.describe(), "Trimmed 1,000 MB: 1,000 MB of file cache.");
+}
+
 TEST(TrimRun, WithoutSwapOnlyTheCacheIsAskedForAndTheKernelTakingLessEndsThatApplicationOnly) {
     FakeApplications fake;
     fake.setSystem(swapMB(0, 0));  // no swap: anonymous memory cannot go anywhere
