@@ -27,15 +27,55 @@ void put(const fs::path& file, const std::string& text) {
 // memory.stat as a 6.1 kernel writes it: 40-odd lines.
 std::string memoryStat(int i) {
     std::string s;
-    for (const char* key :
-         {"anon", "file", "kernel", "kernel_stack", "pagetables", "sec_pagetables", "percpu", "sock", "vmalloc",
-          "shmem", "zswap", "zswapped", "file_mapped", "file_dirty", "file_writeback", "swapcached", "anon_thp",
-          "file_thp", "shmem_thp", "inactive_anon", "active_anon", "inactive_file", "active_file", "unevictable",
-          "slab_reclaimable", "slab_unreclaimable", "slab", "workingset_refault_anon", "workingset_refault_file",
-          "workingset_activate_anon", "workingset_activate_file", "workingset_restore_anon",
-          "workingset_restore_file", "workingset_nodereclaim", "pgscan", "pgsteal", "pgscan_kswapd",
-          "pgscan_direct", "pgsteal_kswapd", "pgsteal_direct", "pgfault", "pgmajfault", "pgrefill", "pgactivate",
-          "pgdeactivate", "pglazyfree", "pglazyfreed", "thp_fault_alloc", "thp_collapse_alloc"})
+    for (const char* key : {"anon",
+                            "file",
+                            "kernel",
+                            "kernel_stack",
+                            "pagetables",
+                            "sec_pagetables",
+                            "percpu",
+                            "sock",
+                            "vmalloc",
+                            "shmem",
+                            "zswap",
+                            "zswapped",
+                            "file_mapped",
+                            "file_dirty",
+                            "file_writeback",
+                            "swapcached",
+                            "anon_thp",
+                            "file_thp",
+                            "shmem_thp",
+                            "inactive_anon",
+                            "active_anon",
+                            "inactive_file",
+                            "active_file",
+                            "unevictable",
+                            "slab_reclaimable",
+                            "slab_unreclaimable",
+                            "slab",
+                            "workingset_refault_anon",
+                            "workingset_refault_file",
+                            "workingset_activate_anon",
+                            "workingset_activate_file",
+                            "workingset_restore_anon",
+                            "workingset_restore_file",
+                            "workingset_nodereclaim",
+                            "pgscan",
+                            "pgsteal",
+                            "pgscan_kswapd",
+                            "pgscan_direct",
+                            "pgsteal_kswapd",
+                            "pgsteal_direct",
+                            "pgfault",
+                            "pgmajfault",
+                            "pgrefill",
+                            "pgactivate",
+                            "pgdeactivate",
+                            "pglazyfree",
+                            "pglazyfreed",
+                            "thp_fault_alloc",
+                            "thp_collapse_alloc"})
         s += std::string(key) + " " + std::to_string(1048576ull * (i + 1) + 4096) + "\n";
     return s;
 }
@@ -50,8 +90,8 @@ struct Tree {
         const fs::path cg = top / "cgroup";
         root = cg / "user.slice" / ("user-" + uid + ".slice") / ("user@" + uid + ".service");
         put(top / "proc/self/mountinfo", "30 23 0:26 / " + cg.string() + " rw - cgroup2 cgroup2 rw\n");
-        put(top / "proc/self/cgroup", "0::/user.slice/user-" + uid + ".slice/user@" + uid +
-                                          ".service/app.slice/app-kestrune-1.scope\n");
+        put(top / "proc/self/cgroup",
+            "0::/user.slice/user-" + uid + ".slice/user@" + uid + ".service/app.slice/app-kestrune-1.scope\n");
         put(cg / "cgroup.controllers", "cpu memory pids\n");
         put(root / "cgroup.controllers", "cpu memory pids\n");
         put(root / "memory.reclaim", "");
@@ -63,8 +103,9 @@ struct Tree {
             put(dir / "memory.current", std::to_string(1048576ull * (i + 2)) + "\n");
             put(dir / "memory.stat", memoryStat(i));
             put(dir / "memory.swap.current", "0\n");
-            put(dir / "cpu.stat", "usage_usec 123456\nuser_usec 100000\nsystem_usec 23456\nnr_periods 0\n"
-                                  "nr_throttled 0\nthrottled_usec 0\nnr_bursts 0\nburst_usec 0\n");
+            put(dir / "cpu.stat",
+                "usage_usec 123456\nuser_usec 100000\nsystem_usec 23456\nnr_periods 0\n"
+                "nr_throttled 0\nthrottled_usec 0\nnr_bursts 0\nburst_usec 0\n");
             put(dir / "memory.reclaim", "");
             put(dir / "cgroup.procs", "");
         }

@@ -35,7 +35,8 @@ bool SessionState::write(const std::string& name, const std::string& text) const
     std::filesystem::create_directories(folder_, ec);
     if (ec) return false;
     // Only its user may read what it keeps.
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace, ec);
+    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
+                                 ec);
     // A name of its own, so that two runs writing at once never mix their texts.
     std::random_device random;
     const std::filesystem::path part =

@@ -101,8 +101,7 @@ std::string ActivityTracker::toText() const {
     std::ostringstream out;
     for (const auto& [id, s] : apps_) {
         if (id.empty() || id.find_first_of("\r\n") != std::string::npos) continue;  // cannot be read back
-        out << s.cpu << ' ' << s.at << ' ' << s.quietSince << ' ' << s.lastTrim << ' ' << s.credit << ' ' << id
-            << '\n';
+        out << s.cpu << ' ' << s.at << ' ' << s.quietSince << ' ' << s.lastTrim << ' ' << s.credit << ' ' << id << '\n';
     }
     return out.str();
 }
@@ -220,9 +219,7 @@ TrimResult trimApplications(platform::Applications& system, const std::vector<Ap
         // than asked, so each step asks for what is left then, and all the
         // steps together for no more than there was at first.
         const bool swap = system.system().swapTotal > 0;
-        const auto left = [swap](const AppMemory& a) {
-            return a.splitKnown ? a.cache + (swap ? a.anon : 0) : a.inUse;
-        };
+        const auto left = [swap](const AppMemory& a) { return a.splitKnown ? a.cache + (swap ? a.anon : 0) : a.inUse; };
         const std::uint64_t target = left(app);
         std::uint64_t asked = 0, lastMoved = 0;
         bool acted = false;

@@ -57,10 +57,10 @@ public:
 
 private:
     struct Seen {
-        std::uint64_t cpu = 0;         // CPU microseconds at the last observation
-        std::time_t at = -1;           // when that was; -1: never observed
-        std::time_t quietSince = -1;   // -1: not known
-        std::time_t lastTrim = -1;     // -1: never
+        std::uint64_t cpu = 0;        // CPU microseconds at the last observation
+        std::time_t at = -1;          // when that was; -1: never observed
+        std::time_t quietSince = -1;  // -1: not known
+        std::time_t lastTrim = -1;    // -1: never
         // CPU time it may still use in a short interval and stay quiet:
         // unspent allowance, at most one minute's worth, so that polling often
         // does not excuse a program that works a little all the time.
@@ -77,8 +77,7 @@ std::vector<platform::AppMemory> idleApplications(const std::vector<platform::Ap
 // Every application but Kestrune's own and the one with the focus.
 std::vector<platform::AppMemory> allApplications(const std::vector<platform::AppMemory>& apps);
 // Why idleApplications chose none, in words that follow "Trimmed 0 MB: ".
-std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, const ActivityTracker& tracker,
-                        std::time_t now);
+std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, const ActivityTracker& tracker, std::time_t now);
 
 // What a trim took back, from the applications' figures read before and after.
 struct TrimResult {
@@ -86,10 +85,10 @@ struct TrimResult {
         std::string name;
         std::string why;  // "gone", "not permitted"
     };
-    std::uint64_t freed = 0;      // bytes of memory in use that came back
-    std::uint64_t fromCache = 0;  // of them, file cache dropped
-    std::uint64_t toSwap = 0;     // anonymous memory moved to swap
-    bool splitKnown = true;       // false where the system does not tell cache and swap apart
+    std::uint64_t freed = 0;              // bytes of memory in use that came back
+    std::uint64_t fromCache = 0;          // of them, file cache dropped
+    std::uint64_t toSwap = 0;             // anonymous memory moved to swap
+    bool splitKnown = true;               // false where the system does not tell cache and swap apart
     std::vector<std::string> trimmedIds;  // the applications asked to give memory back
     std::vector<Skipped> skipped;
     bool swapGuard = false;  // stopped to leave the swap reserve free

@@ -36,7 +36,8 @@ TEST(TrimCommand, TheFirstRunKnowsNothingIdleThenTheIdleOnesAreTrimmedOncePerCoo
     Session s;
     TrimCommandOutcome first = s.run(false, kT0);
     EXPECT_EQ(first.status, 0);
-    EXPECT_EQ(first.out, "Trimmed 0 MB: nothing is known to be idle yet (an application must be seen quiet for 5 minutes).");
+    EXPECT_EQ(first.out,
+              "Trimmed 0 MB: nothing is known to be idle yet (an application must be seen quiet for 5 minutes).");
     EXPECT_EQ(first.err, "");
     EXPECT_TRUE(s.apps.requests().empty());
 

@@ -182,12 +182,11 @@ TEST(TrimRun, OnesThatAreGoneOrRefusedAreNamedAndTheRestGoOnButKestruneIsNeverAs
     FakeApplications fake;
     AppMemory self = appMB("self", "Kestrune", 50, 0);
     self.self = true;
-    for (const AppMemory& a :
-         {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0), appMB("locked", "Terminal", 10, 0), self,
-          appMB("ok", "Files", 100, 0)})
+    for (const AppMemory& a : {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0),
+                               appMB("locked", "Terminal", 10, 0), self, appMB("ok", "Files", 100, 0)})
         fake.put(a);
     const std::vector<AppMemory> chosen = fake.list(0);
-    fake.end("gone");           // between the list and the trim
+    fake.end("gone");  // between the list and the trim
     fake.answer("late", Reclaim::Gone);
     fake.answer("locked", Reclaim::Refused);
     const std::atomic<bool> stop{false};
