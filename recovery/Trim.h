@@ -15,7 +15,7 @@ namespace kestrune {
 namespace trim {
 // How long an application must have been quiet before an unattended trim
 // takes its memory.
-inline constexpr std::int64_t kIdleSeconds = 5 * 60;
+inline constexpr std::int64_t kIdleSeconds = std::int64_t{5} * 60;
 // The CPU a quiet application may still use. A desktop program is never at a
 // strict zero: a clock in its window, a timer that polls, an answer to the
 // session's D-Bus pings cost it a few milliseconds a minute. 100 ms a minute
@@ -24,7 +24,7 @@ inline constexpr std::int64_t kIdleSeconds = 5 * 60;
 inline constexpr std::uint64_t kIdleCpuMicrosPerMinute = 100'000;
 // At most one unattended trim per application in this time: a program that
 // pages its memory straight back in is not trimmed over and over.
-inline constexpr std::int64_t kCooldownSeconds = 10 * 60;
+inline constexpr std::int64_t kCooldownSeconds = std::int64_t{10} * 60;
 // What one request asks of the system: small enough that a stop, the swap
 // guard and the figures are looked at between requests, large enough that a
 // gigabyte takes four.

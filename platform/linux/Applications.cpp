@@ -357,7 +357,7 @@ CgroupPlaces CgroupPlaces::fromEnvironment() {
     CgroupPlaces p;
     p.uid = ::getuid();
     auto env = [](const char* name) {
-        const char* v = std::getenv(name);
+        const char* v = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): nothing here sets the environment
         return std::string(v != nullptr ? v : "");
     };
     std::string dataHome = env("XDG_DATA_HOME");
@@ -473,7 +473,8 @@ void CgroupApplications::walk(const std::string& dir, const std::string& prefix,
     if (d == nullptr) return;
     const int dirFd = ::dirfd(d);
     std::vector<std::string> slices;
-    while (const dirent* e = ::readdir(d)) {
+    // readdir is safe on a stream no other thread uses.
+    while (const dirent* e = ::readdir(d)) {  // NOLINT(concurrency-mt-unsafe)
         const std::string_view name(e->d_name);
         if (name == "." || name == ".." || !isDirectory(dirFd, *e)) continue;
         if (endsWith(name, ".slice")) {
@@ -497,7 +498,11 @@ void CgroupApplications::walk(const std::string& dir, const std::string& prefix,
     }
     ::closedir(d);
     if (depth >= kMaxDepth) return;
-    for (const std::string& s : slices) walk(dir + "/" + s, prefix + s + "/", depth + 1, focused, out);
+    for (const std::string& s : slices) {
+        std::string below = dir;
+        below.append("/").append(s);
+        walk(below, prefix + s + '/', depth + 1, focused, out);
+    }
 }
 
 std::string CgroupApplications::nameOf(const std::string& id, const std::string& unit, int dirFd) {
@@ -510,9 +515,11 @@ std::string CgroupApplications::nameOf(const std::string& id, const std::string&
     const std::vector<std::string> ids = cgroupfs::appIds(unit);
     std::string text;
     for (const std::string& candidate : ids) {
-        for (const std::string& folder : places_.applicationDirs)
-            if (readFile(folder + "/" + candidate + ".desktop", text) && !(name = cgroupfs::desktopName(text)).empty())
-                break;
+        for (const std::string& folder : places_.applicationDirs) {
+            std::string entry = folder;
+            entry.append("/").append(candidate).append(".desktop");
+            if (readFile(entry, text) && !(name = cgroupfs::desktopName(text)).empty()) break;
+        }
         if (!name.empty()) break;
     }
     if (name.empty() && !ids.empty()) name = ids.front();
@@ -535,7 +542,7 @@ SystemFigures CgroupApplications::system() {
     parseMeminfo(text.data(), text.size(), fields);
     SystemFigures s = cgroupfs::systemFigures(fields);
     if (DIR* d = ::opendir(places_.block.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
+        while (const dirent* e = ::readdir(d)) {  // NOLINT(concurrency-mt-unsafe): a stream of its own
             if (std::strncmp(e->d_name, "zram", 4) != 0) continue;
             if (readFile(places_.block + "/" + e->d_name + "/mm_stat", text) &&
                 cgroupfs::zramSizes(text, s.zramStored, s.zramCompressed))

@@ -6,7 +6,7 @@
 namespace platform {
 
 SessionState userSessionState() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");  // NOLINT(concurrency-mt-unsafe)
     if (runtime == nullptr || *runtime == '\0') return {{}, "XDG_RUNTIME_DIR is not set"};
     const std::filesystem::path dir(runtime);
     std::error_code ec;

@@ -19,6 +19,7 @@ constexpr std::time_t kT0 = 1700000000;
 
 std::vector<std::string> ids(const std::vector<AppMemory>& apps) {
     std::vector<std::string> out;
+    out.reserve(apps.size());
     for (const auto& a : apps) out.push_back(a.id);
     return out;
 }

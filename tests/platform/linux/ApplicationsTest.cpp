@@ -246,13 +246,11 @@ TEST(LinuxApplications, WhereItCannotWorkItSaysWhyAndWhatWouldEnableIt) {
         if (c.says.empty()) {
             // The other user's session, as this one would see it.
             const std::string other = std::to_string(t.places.uid);
-            std::filesystem::create_directories(t.top() + "/cgroup/user.slice/user-" + other + ".slice/user@" + other +
-                                                ".service");
-            std::filesystem::copy(
-                t.root("cgroup.controllers"),
-                t.top() + "/cgroup/user.slice/user-" + other + ".slice/user@" + other + ".service/cgroup.controllers");
-            std::filesystem::copy(t.root("memory.reclaim"), t.top() + "/cgroup/user.slice/user-" + other +
-                                                                ".slice/user@" + other + ".service/memory.reclaim");
+            const std::filesystem::path session = std::filesystem::path(t.top()) / "cgroup/user.slice" /
+                                                  ("user-" + other + ".slice") / ("user@" + other + ".service");
+            std::filesystem::create_directories(session);
+            std::filesystem::copy(t.root("cgroup.controllers"), session / "cgroup.controllers");
+            std::filesystem::copy(t.root("memory.reclaim"), session / "memory.reclaim");
             CgroupApplications apps(t.places);
             EXPECT_EQ(apps.unavailable(), "Your session's cgroup (user@" + other +
                                               ".service) is not delegated to you, so its memory.reclaim may not be "
