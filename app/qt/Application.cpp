@@ -5,7 +5,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QSocketNotifier>
-#include <QStyleFactory>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,7 +23,9 @@ namespace kestrune {
 KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     loadIconResources();
     platform::setShellBackend(&shell_);
-    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The style is the user's: -style, QT_STYLE_OVERRIDE or the desktop's
+    // theme (Breeze on KDE, qt6ct's choice). Asked for none, Qt takes Fusion.
+    styleName_ = style()->name().toLower().toStdString();
     // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
     face_.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
                        QStringLiteral("DejaVu Sans")});

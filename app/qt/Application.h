@@ -22,6 +22,9 @@ public:
     ~KestruneApplication() override;
 
     void SetTitle(const std::string& title);
+    // The widget style the windows are drawn in, below the program's own
+    // style sheet: the user's, or Fusion.
+    const std::string& styleName() const { return styleName_; }
     std::string title() const;
 
     template <typename Form, typename... Args>
@@ -56,6 +59,7 @@ private:
 
     std::vector<std::unique_ptr<QWidget>> forms_;
     QFont face_;
+    std::string styleName_;
     platform::QtShellBackend shell_;
     bool faceQueued_ = false;
 };
