@@ -104,6 +104,8 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     tutorialItem->setObjectName(QStringLiteral("CustomItem2"));
     QAction* supportItem = help->addAction(mnemonic(m::kSupportItem, m::kSupportKey));
     supportItem->setObjectName(QStringLiteral("CustomItem5"));
+    QAction* aboutItem = help->addAction(mnemonic(m::kAboutItem, m::kAboutKey));
+    aboutItem->setObjectName(QStringLiteral("AboutItem"));
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel1"));
@@ -186,6 +188,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
     connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
+    connect(aboutItem, &QAction::triggered, this, [this] { form_->AboutItemClick(); });
     connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
     blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });

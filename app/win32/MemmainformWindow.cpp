@@ -53,6 +53,7 @@ HMENU KestruneFormWindow::buildMenu() {
     const HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, m::id::kCustomItem2, withMnemonic(m::kTutorialItem, m::kTutorialKey).c_str());
     AppendMenuA(help, MF_STRING, m::id::kCustomItem5, withMnemonic(m::kSupportItem, m::kSupportKey).c_str());
+    AppendMenuA(help, MF_STRING, m::id::kAboutItem, withMnemonic(m::kAboutItem, m::kAboutKey).c_str());
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), withMnemonic(m::kHelpMenu, m::kHelpKey).c_str());
     return bar;
 }
@@ -171,6 +172,9 @@ void KestruneFormWindow::menuCommand(int id) {
             break;
         case m::id::kCustomItem5:
             form_->CustomItem5Click();
+            break;
+        case m::id::kAboutItem:
+            form_->AboutItemClick();
             break;
         default:
             break;

@@ -1,4 +1,5 @@
 #include "app/Memmainform.h"
+#include "platform/RegistryBackend.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -185,7 +186,7 @@ TEST(MainForm, ClosingStopsEverythingWithoutCopyingTheTutorialBack) {
     EXPECT_EQ(static_cast<int>(m.graph.points.size()), points);
 }
 
-TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
+TEST(MainForm, SupportOpensTheMakersPageAboutTellsWhatAndWhereAndExitCloses) {
     MainForm m;
     std::string opened;
     auto previous = platform::setShellHandler([&](const std::string& url) { opened = url; });
@@ -193,6 +194,21 @@ TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
     platform::setShellHandler(previous);
     EXPECT_NE(opened.find(".example/pages/products/index.cfm?"), std::string::npos);
     EXPECT_EQ(opened.back(), '?');
+
+    {
+        BoxRecorder boxes;
+        m.form->AboutItemClick();
+        ASSERT_EQ(boxes.calls().size(), 1u);
+        const platform::BoxCall about = boxes.calls()[0];
+        EXPECT_EQ(about.caption, "About Kestrune");
+        EXPECT_EQ(about.kind, platform::BoxKind::About);
+        EXPECT_EQ(about.owner, m.window.handle());
+        const std::string store = platform::storeLocation();  // this test's own store
+        ASSERT_FALSE(store.empty());
+        for (const std::string& part : {std::string("Kestrune 1."), std::string("all rights reserved"), store,
+                                        std::string("https://www.tarnwick.example/pages/products/index.cfm?")})
+            EXPECT_NE(about.text.find(part), std::string::npos) << part << " missing from:\n" << about.text;
+    }
 
     bool closed = false;
     m.window.onClose = [&] {

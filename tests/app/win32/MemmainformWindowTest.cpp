@@ -87,7 +87,8 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     EXPECT_EQ(textOf(m.w->hwnd()), "Kestrune");
     EXPECT_EQ(m.text(id::kTeButton1), "&Recover Memory");
     EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())), (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler",
-                                                                         "&Help", "  &Tutorial", "  &Visit Support"}));
+                                                                         "&Help", "  &Tutorial", "  &Visit Support",
+                                                                         "  &About Kestrune"}));
 
     // Each figure control shows the figure the logic wrote to it.
     const struct {
