@@ -124,9 +124,14 @@ private:
     QPlainTextEdit* w_;
 };
 
+class DesignSurface;
+
+// A window as the logic sees it, in design pixels (platform/qt/Design.h):
+// its client area is its surface's, where it has one.
 class QtWindow : public Window {
 public:
-    explicit QtWindow(QWidget* w) : w_(w) {}
+    explicit QtWindow(QWidget* w, DesignSurface* surface = nullptr) : w_(w), surface_(surface) {}
+    void setSurface(DesignSurface* surface) { surface_ = surface; }
     Rect frame() const override;
     void moveTo(int left, int top) override;
     void setFrameHeight(int height) override;
@@ -144,6 +149,7 @@ public:
 
 private:
     QWidget* w_;
+    DesignSurface* surface_;
 };
 
 }  // namespace platform
