@@ -18,6 +18,9 @@ namespace kestrune {
 // standard error box instead of letting it unwind through the event loop.
 class KestruneApplication final : public QApplication {
 public:
+    // The face the windows are laid out for, in design pixels: 8 points.
+    static constexpr int kDesignFacePixels = 11;
+
     KestruneApplication(int& argc, char** argv);
     ~KestruneApplication() override;
 
