@@ -225,6 +225,10 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                                 px(m::kStatusBarHeight));
     };
     surface_->onResize();
+    // The window's paint is its surface's: the tutorial catches up there.
+    surface_->onPaint = [this](QPaintEvent*) {
+        if (form_) form_->FormPaint();
+    };
 }
 
 KestruneFormWidget::~KestruneFormWidget() = default;

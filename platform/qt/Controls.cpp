@@ -94,8 +94,16 @@ void QtLineList::setText(const std::string& text) {
     w_->verticalScrollBar()->setValue(w_->verticalScrollBar()->maximum());
 }
 
+QRect QtWindow::frameGeometry() const {
+    if (surface_ != nullptr && surface_->cut()) return surface_->frameGeometry();
+    // While the window manager is still framing it, Qt may read a frame
+    // smaller than the window inside it: then the window itself.
+    const QRect frame = w_->frameGeometry();
+    return frame.contains(w_->geometry()) ? frame : w_->geometry();
+}
+
 Rect QtWindow::frame() const {
-    const QRect g = w_->frameGeometry();
+    const QRect g = frameGeometry();
     return designScale().toDesign(Rect{g.x(), g.y(), g.width(), g.height()});
 }
 void QtWindow::moveTo(int left, int top) {
@@ -105,7 +113,7 @@ void QtWindow::moveTo(int left, int top) {
         w_->move(px(left), px(top));
 }
 void QtWindow::setFrameHeight(int height) {
-    const int decoration = w_->frameGeometry().height() - w_->height();
+    const int decoration = frameGeometry().height() - w_->height();
     w_->resize(w_->width(), px(height) - decoration);
 }
 int QtWindow::clientWidth() const {

@@ -2,6 +2,7 @@
 
 #include "platform/Controls.h"
 
+#include <QRect>
 #include <QString>
 
 class QAbstractButton;
@@ -148,6 +149,8 @@ public:
     WindowHandle handle() const override { return w_; }
 
 private:
+    QRect frameGeometry() const;
+
     QWidget* w_;
     DesignSurface* surface_;
 };

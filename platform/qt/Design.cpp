@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -25,6 +26,15 @@ DesignScale& scale() {
 QMargins& knownDecoration() {
     static QMargins m;
     return m;
+}
+
+// How long a window manager may take to frame a window it maps.
+constexpr qint64 kFramingMs = 2000;
+
+// Every surface, UI thread only.
+std::vector<const DesignSurface*>& surfaces() {
+    static std::vector<const DesignSurface*> all;
+    return all;
 }
 
 }  // namespace
@@ -64,8 +74,7 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
       designWidth_(designWidth),
       designHeight_(designHeight),
       height_(height),
-      floorHeight_(floorHeight < 0 ? designHeight : floorHeight),
-      wantedHeight_(px(designHeight)) {
+      floorHeight_(floorHeight < 0 ? designHeight : floorHeight) {
     area_ = new QScrollArea(window);
     area_->setObjectName(QStringLiteral("DesignScroll"));
     area_->setFrameShape(QFrame::NoFrame);
@@ -79,8 +88,11 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     area_->setWidget(surface_);
     area_->setGeometry(0, 0, surface_->width(), surface_->height());
     window_->installEventFilter(this);
+    surfaces().push_back(this);
     fit();
 }
+
+DesignSurface::~DesignSurface() { surfaces().erase(std::find(surfaces().begin(), surfaces().end(), this)); }
 
 int DesignSurface::designWidth() const { return designWidth_; }
 int DesignSurface::designHeight() const {
@@ -92,29 +104,50 @@ void DesignSurface::setDesignSize(int width, int height) {
     if (height_ == Height::Fixed)
         designHeight_ = height;
     else
-        wantedHeight_ = std::max(px(floorHeight_), px(height));
+        window_->resize(window_->width(), std::max(px(floorHeight_), px(height)));
     fit();
 }
 
+bool DesignSurface::settled() const {
+    return window_->isVisible() && shown_.isValid() && shown_.elapsed() > kFramingMs;
+}
+
 QMargins DesignSurface::decoration() const {
-    const QRect frame = window_->frameGeometry();
-    const QRect inside = window_->geometry();
-    const QMargins own(inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
-                       frame.bottom() - inside.bottom());
-    if (!own.isNull()) {
-        knownDecoration() = own;
-        return own;
+    // A frame is read only off a window shown a while ago (this one, else
+    // another of ours); until there is one, a title bar's and a border's
+    // worth is kept free.
+    const DesignSurface* framed = settled() ? this : nullptr;
+    for (const DesignSurface* other : surfaces())
+        if (framed == nullptr && other->settled()) framed = other;
+    if (framed != nullptr) {
+        const QRect frame = framed->window_->frameGeometry();
+        const QRect inside = framed->window_->geometry();
+        const QMargins own(inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+                           frame.bottom() - inside.bottom());
+        if (!own.isNull() && frame.contains(inside)) knownDecoration() = own;
     }
-    return knownDecoration();
+    if (!knownDecoration().isNull()) return knownDecoration();
+    const int side = px(4);
+    return {side, window_->fontMetrics().height() + px(8), side, side};
+}
+
+QRect DesignSurface::frameGeometry() const {
+    if (settled()) {
+        const QRect frame = window_->frameGeometry();
+        if (frame.contains(window_->geometry())) return frame;
+    }
+    return window_->geometry().marginsAdded(decoration());
 }
 
 void DesignSurface::fit() {
-    fitting_ = true;
     const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
     const QMargins deco = decoration();
-    fittedWith_ = deco;
     const int wantWidth = px(designWidth_);
-    const int wantHeight = height_ == Height::Fixed ? px(designHeight_) : std::max(px(floorHeight_), wantedHeight_);
+    // A window whose height may change wants the one it has (the design's
+    // at first), not below its floor.
+    const int wantHeight = height_ == Height::Fixed ? px(designHeight_)
+                                                    : std::max(px(floorHeight_), sized_ ? window_->height() : px(designHeight_));
+    sized_ = true;
     int scrollBar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area_);
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, wantWidth, wantHeight);
     const Rect area{available.x(), available.y(), available.width() - deco.left() - deco.right(),
@@ -126,27 +159,31 @@ void DesignSurface::fit() {
     area_->setHorizontalScrollBarPolicy(fit_.scrollsAcross ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     area_->setVerticalScrollBarPolicy(fit_.scrollsDown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     const int surfaceHeight = height_ == Height::Fixed ? px(designHeight_) : wantHeight;
+    // The window manager is told only of a change: new hints while it maps
+    // the window make it frame the window again.
+    const QSize size(fit_.width, fit_.height);
     if (height_ == Height::Fixed) {
-        window_->setFixedSize(fit_.width, fit_.height);
+        if (window_->minimumSize() != size || window_->maximumSize() != size) window_->setFixedSize(size);
     } else {
-        // A fixed width; a height that may grow, with the design's as its
-        // floor where the screen has room for it.
-        window_->setMinimumSize(fit_.width, std::min(px(floorHeight_), fit_.height));
-        window_->setMaximumWidth(fit_.width);
-        window_->resize(fit_.width, fit_.height);
+        // A fixed width; a height that may grow, with the floor where the
+        // screen has room for it.
+        // A window with no floor (the docked tutorial) is sized by its own
+        // rules alone.
+        if (floorHeight_ > 0) {
+            const QSize least(fit_.width, std::min(px(floorHeight_), fit_.height));
+            if (window_->minimumSize() != least) window_->setMinimumSize(least);
+            if (window_->maximumWidth() != fit_.width) window_->setMaximumWidth(fit_.width);
+        }
+        if (window_->size() != size) window_->resize(size);
     }
     surface_->resize(wantWidth, surfaceHeight);
     followWindow();
-    if (cut()) moveFrame(window_->frameGeometry().topLeft());
-    fitting_ = false;
+    if (cut()) moveFrame(frameGeometry().topLeft());
 }
 
 void DesignSurface::followWindow() {
     area_->setGeometry(0, 0, window_->width(), window_->height());
     if (height_ == Height::Floored) {
-        // Made taller or shorter, by the user or a rule of its own (the
-        // tutorial docked): that is the height wanted from now on.
-        if (!fitting_ && !fit_.scrollsDown) wantedHeight_ = window_->height();
         // The surface takes the window's height, down to the design's.
         const int room = window_->height() - (fit_.scrollsAcross ? area_->horizontalScrollBar()->sizeHint().height() : 0);
         const int height = std::max(px(floorHeight_), room);
@@ -155,8 +192,12 @@ void DesignSurface::followWindow() {
 }
 
 void DesignSurface::moveFrame(QPoint to) {
+    if (!cut()) {
+        window_->move(to);  // where the window's own rules put it
+        return;
+    }
     const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
-    const QRect frame = window_->frameGeometry();
+    const QRect frame = frameGeometry();
     Rect r{to.x(), to.y(), frame.width(), frame.height()};
     if (screen != nullptr) {
         const QRect a = screen->availableGeometry();
@@ -171,14 +212,10 @@ bool DesignSurface::eventFilter(QObject* watched, QEvent* e) {
             case QEvent::Show:
                 // Before the window's own show handling, which places it.
                 fit();
+                if (!shown_.isValid()) shown_.start();
                 break;
             case QEvent::Resize:
                 followWindow();
-                break;
-            case QEvent::Move:
-                // The window manager has framed it: fitted again where the
-                // frame is not the one it was fitted with.
-                if (window_->isVisible() && decoration() != fittedWith_) fit();
                 break;
             default:
                 break;

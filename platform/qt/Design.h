@@ -2,6 +2,7 @@
 
 #include "platform/DesignScale.h"
 
+#include <QElapsedTimer>
 #include <QMargins>
 #include <QObject>
 #include <QRect>
@@ -41,6 +42,9 @@ public:
     // `floorHeight` (design pixels) defaults to the design height.
     DesignSurface(QWidget* window, int designWidth, int designHeight, Height height = Height::Fixed,
                   int floorHeight = -1);
+    ~DesignSurface() override;
+    DesignSurface(const DesignSurface&) = delete;
+    DesignSurface& operator=(const DesignSurface&) = delete;
 
     QWidget* surface() const { return surface_; }
     QScrollArea* scrollArea() const { return area_; }
@@ -54,6 +58,10 @@ public:
     // Moves the window, frame and all, to `frameTopLeft` (device pixels),
     // within the available area on a side that was cut.
     void moveFrame(QPoint frameTopLeft);
+    // The window's frame on the screen (device pixels). Qt keeps the frame
+    // it reads while the window manager is still framing a window for good:
+    // until then, it is the window with the frame its siblings have.
+    QRect frameGeometry() const;
 
     // Runs when the surface paints (the window's own drawing) or is resized.
     std::function<void(QPaintEvent*)> onPaint;
@@ -66,6 +74,7 @@ private:
     class Surface;
     void fit();
     void followWindow();
+    bool settled() const;
     QMargins decoration() const;
 
     QWidget* window_;
@@ -74,10 +83,9 @@ private:
     int designWidth_, designHeight_;
     Height height_;
     int floorHeight_;
-    int wantedHeight_;  // device pixels: the design's, or taller as the user made it
     Fit fit_;
-    QMargins fittedWith_;  // the frame the last fit assumed
-    bool fitting_ = false;
+    bool sized_ = false;       // fitted once: the window's height is its own from then on
+    QElapsedTimer shown_;       // since the window was first shown
 };
 
 }  // namespace platform
