@@ -240,6 +240,8 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                                static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
             limits->ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
             limits->ptMaxTrackSize.x = r.right - r.left;
+            // On a screen too small for that, the window fits it and scrolls.
+            limitToWorkArea(*limits);
             return 0;
         }
         case WM_MOVE:
