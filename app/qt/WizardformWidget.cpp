@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QMoveEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -94,6 +95,13 @@ void WizardFormWidget::closeEvent(QCloseEvent* e) {
         e->accept();
     else
         e->ignore();
+}
+
+void WizardFormWidget::moveEvent(QMoveEvent* e) {
+    QDialog::moveEvent(e);
+    // Framed by the window manager after it was docked, it is docked again
+    // at its opener's next paint, with the frame it really has.
+    if (e->spontaneous() && parentWidget() != nullptr) parentWidget()->update();
 }
 
 void WizardFormWidget::resizeEvent(QResizeEvent* e) {
