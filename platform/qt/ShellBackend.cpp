@@ -13,8 +13,8 @@ namespace {
 // Plain text as rich text, its lines kept and its web addresses links.
 QString withLinks(const std::string& text) {
     QString html = QString::fromStdString(text).toHtmlEscaped();
-    static const QRegularExpression address(QStringLiteral(R"(https?://[^\s<]+)"));
-    html.replace(address, QStringLiteral(R"(<a href="\0">\0</a>)"));
+    static const QRegularExpression address(QStringLiteral(R"((https?://[^\s<]+))"));
+    html.replace(address, QStringLiteral(R"(<a href="\1">\1</a>)"));
     return html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
 }
 
