@@ -113,8 +113,7 @@ void TScrubForm::FormPaint() {
 void TScrubForm::step() {
     display->Step();
     if (c_.mapDescription != nullptr)
-        c_.mapDescription->setText(
-            MapDescription(pageSet, display->DoneCells(), display->Rows() * display->Columns()));
+        c_.mapDescription->setText(MapDescription(pageSet, display->DoneCells(), display->Rows() * display->Columns()));
 }
 
 void TScrubForm::finish(const platform::MemoryStatus& sample) {

@@ -5,8 +5,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QMoveEvent>
 #include <QLabel>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>

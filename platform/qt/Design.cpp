@@ -145,8 +145,9 @@ void DesignSurface::fit() {
     const int wantWidth = px(designWidth_);
     // A window whose height may change wants the one it has (the design's
     // at first), not below its floor.
-    const int wantHeight = height_ == Height::Fixed ? px(designHeight_)
-                                                    : std::max(px(floorHeight_), sized_ ? window_->height() : px(designHeight_));
+    const int wantHeight = height_ == Height::Fixed
+                               ? px(designHeight_)
+                               : std::max(px(floorHeight_), sized_ ? window_->height() : px(designHeight_));
     sized_ = true;
     int scrollBar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area_);
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, wantWidth, wantHeight);
@@ -185,7 +186,8 @@ void DesignSurface::followWindow() {
     area_->setGeometry(0, 0, window_->width(), window_->height());
     if (height_ == Height::Floored) {
         // The surface takes the window's height, down to the design's.
-        const int room = window_->height() - (fit_.scrollsAcross ? area_->horizontalScrollBar()->sizeHint().height() : 0);
+        const int room =
+            window_->height() - (fit_.scrollsAcross ? area_->horizontalScrollBar()->sizeHint().height() : 0);
         const int height = std::max(px(floorHeight_), room);
         if (surface_->height() != height) surface_->resize(px(designWidth_), height);
     }

@@ -84,8 +84,8 @@ private:
     Height height_;
     int floorHeight_;
     Fit fit_;
-    bool sized_ = false;       // fitted once: the window's height is its own from then on
-    QElapsedTimer shown_;       // since the window was first shown
+    bool sized_ = false;   // fitted once: the window's height is its own from then on
+    QElapsedTimer shown_;  // since the window was first shown
 };
 
 }  // namespace platform

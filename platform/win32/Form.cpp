@@ -250,15 +250,30 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
             const int line = toDevice(16);
             int to = info.nPos;
             switch (LOWORD(wParam)) {
-                case SB_LINEUP: to -= line; break;
-                case SB_LINEDOWN: to += line; break;
-                case SB_PAGEUP: to -= static_cast<int>(info.nPage); break;
-                case SB_PAGEDOWN: to += static_cast<int>(info.nPage); break;
+                case SB_LINEUP:
+                    to -= line;
+                    break;
+                case SB_LINEDOWN:
+                    to += line;
+                    break;
+                case SB_PAGEUP:
+                    to -= static_cast<int>(info.nPage);
+                    break;
+                case SB_PAGEDOWN:
+                    to += static_cast<int>(info.nPage);
+                    break;
                 case SB_THUMBTRACK:
-                case SB_THUMBPOSITION: to = info.nTrackPos; break;
-                case SB_TOP: to = 0; break;
-                case SB_BOTTOM: to = info.nMax; break;
-                default: break;
+                case SB_THUMBPOSITION:
+                    to = info.nTrackPos;
+                    break;
+                case SB_TOP:
+                    to = 0;
+                    break;
+                case SB_BOTTOM:
+                    to = info.nMax;
+                    break;
+                default:
+                    break;
             }
             scrollTo(bar, to);
             return 0;

@@ -255,15 +255,15 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
     loadWords->adjustSize();
     loadWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
-    const int percentLeft =
-        sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
+    const int percentLeft = sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
     QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
                                   percentLeft, sf::kLoadBoxTops[0]);
     speakAs(percent, sf::kLoadPercentName);
     loadWords->setBuddy(percent);
     auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
     percentSign->adjustSize();
-    percentSign->move(px(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
+    percentSign->move(px(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
+                      px(sf::kLoadBoxTops[0] + sf::kTextDrop));
     auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
     everyWords->adjustSize();
     everyWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[1] + sf::kTextDrop));
@@ -274,7 +274,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     speakAs(cooldown, sf::kCooldownName);
     auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
     minutesWord->adjustSize();
-    minutesWord->move(px(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap), px(sf::kLoadBoxTops[1] + sf::kTextDrop));
+    minutesWord->move(px(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
+                      px(sf::kLoadBoxTops[1] + sf::kTextDrop));
     texts_.push_back(std::make_unique<SpinText>(percent));   // 13
     texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");

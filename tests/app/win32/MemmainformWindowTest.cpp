@@ -86,9 +86,9 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     EXPECT_EQ(graph.top, mainform::kGraph.top);
     EXPECT_EQ(textOf(m.w->hwnd()), "Kestrune");
     EXPECT_EQ(m.text(id::kTeButton1), "&Recover Memory");
-    EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())), (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler",
-                                                                         "&Help", "  &Tutorial", "  &Visit Support",
-                                                                         "  &About Kestrune"}));
+    EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())),
+              (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler", "&Help", "  &Tutorial",
+                                        "  &Visit Support", "  &About Kestrune"}));
 
     // Each figure control shows the figure the logic wrote to it.
     const struct {

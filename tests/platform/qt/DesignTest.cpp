@@ -67,10 +67,9 @@ TEST(DesignSurface, AWindowTheScreenCannotHoldFitsItsAvailableAreaAndScrollsToEv
     const QRect area = available();
     ASSERT_LT(area.width(), 1378) << "the test needs a screen narrower than the window";
     EXPECT_TRUE(surface.cut());
-    EXPECT_TRUE(area.contains(window.frameGeometry())) << "window " << window.frameGeometry().x() << ","
-                                                        << window.frameGeometry().y() << " "
-                                                        << window.frameGeometry().width() << "×"
-                                                        << window.frameGeometry().height();
+    EXPECT_TRUE(area.contains(window.frameGeometry()))
+        << "window " << window.frameGeometry().x() << "," << window.frameGeometry().y() << " "
+        << window.frameGeometry().width() << "×" << window.frameGeometry().height();
     EXPECT_EQ(surface.surface()->size(), QSize(1378, 686));  // the controls keep their size
     // Every control can be scrolled to.
     surface.scrollArea()->ensureWidgetVisible(close);
