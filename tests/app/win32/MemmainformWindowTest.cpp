@@ -125,6 +125,14 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);
     ASSERT_TRUE(m.w->form().WizardForm);
     EXPECT_TRUE(m.w->form().WizardForm->form().window().visible());
+    {
+        // Help > About Kestrune: its box, owned by the window.
+        BoxRecorder boxes;
+        SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kAboutItem, 0), 0);
+        ASSERT_EQ(boxes.calls().size(), 1u);
+        EXPECT_EQ(boxes.calls()[0].caption, "About Kestrune");
+        EXPECT_EQ(boxes.calls()[0].owner, m.w->hwnd());
+    }
 
     // The tray's menu offers the operations while their buttons are enabled.
     EnableWindow(m.control(id::kTeButton2), FALSE);
