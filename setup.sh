@@ -16,7 +16,7 @@ tools/install-packages \
   libgtest-dev libbenchmark-dev \
   fonts-liberation2 xvfb xauth xdotool file desktop-file-utils appstream \
   openbox trayer wmctrl x11-utils \
-  dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-gi
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-gi qt6ct
 
 if [ ! -f "$build_dir/build.ninja" ]; then
   cmake --preset default -B "$build_dir"

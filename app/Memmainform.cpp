@@ -2,6 +2,7 @@
 
 #include "app/Gates.h"
 #include "platform/MessageBox.h"
+#include "platform/RegistryBackend.h"
 
 #include <algorithm>
 #include <utility>
@@ -25,6 +26,12 @@ platform::Rect dockedTutorial(const platform::Rect& main, int tutorialWidth) {
 int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6.width + 10; }
 
 int flooredClientHeight(int clientHeight) { return std::max(clientHeight, mainform::kMinClientHeight); }
+
+std::string aboutText(const std::string& version, const std::string& storePlace) {
+    return std::string(mainform::kCaption) + " " + version +
+           "\nWatches memory use live and gives unused memory back to the system.\n\n" + mainform::kLicence +
+           "\n\nSettings and schedule are kept in:\n" + storePlace + "\n\nHome page:\n" + mainform::kHomePage;
+}
 
 Notice unattendedNotice(Operation op, int loadPercent, const std::string& result) {
     Notice n;
@@ -145,6 +152,11 @@ void TKestruneForm::openTutorial() {
 }
 
 void TKestruneForm::CustomItem5Click() { platform::shellOpen(mainform::kSupportUrl); }
+
+void TKestruneForm::AboutItemClick() {
+    platform::messageBox(handle(), aboutText(KESTRUNE_VERSION, platform::storeLocation()), mainform::kAboutCaption,
+                         platform::BoxKind::About);
+}
 
 template <typename Body>
 void TKestruneForm::runOperation(unsigned gates, Body body) {

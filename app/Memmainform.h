@@ -55,6 +55,14 @@ inline constexpr const char* kSchedulerItem = "Scheduler";
 inline constexpr const char* kHelpMenu = "Help";
 inline constexpr const char* kTutorialItem = "Tutorial";
 inline constexpr const char* kSupportItem = "Visit Support";
+// Help > About Kestrune, below the support page: what the program is and
+// where it keeps its settings.
+inline constexpr const char* kAboutItem = "About Kestrune";
+inline constexpr const char* kAboutCaption = "About Kestrune";
+inline constexpr const char* kHomePage = "https://www.tarnwick.example/pages/products/index.cfm?";
+inline constexpr const char* kLicence =
+    "Proprietary software of Tarnwick Technologies; all rights reserved. It is used and passed on only under the "
+    "terms on which Tarnwick Technologies supplies it.";
 // The keyboard letter of each menu, item and button.
 inline constexpr char kFileKey = 'F';
 inline constexpr char kExitKey = 'x';
@@ -63,6 +71,7 @@ inline constexpr char kSchedulerKey = 'S';
 inline constexpr char kHelpKey = 'H';
 inline constexpr char kTutorialKey = 'T';
 inline constexpr char kSupportKey = 'V';
+inline constexpr char kAboutKey = 'A';
 inline constexpr char kRecoverKey = 'R';
 inline constexpr char kScrubKey = 'S';
 // The notice after a run nobody started by hand.
@@ -78,6 +87,10 @@ struct Notice {
 enum class Operation { Recover, Scrub };
 // `loadPercent` is the trigger's percent, or negative for a scheduled run.
 Notice unattendedNotice(Operation op, int loadPercent, const std::string& result);
+
+// The About box's text: the version, the licence, where the store is and the
+// home page.
+std::string aboutText(const std::string& version, const std::string& storePlace);
 
 // The window arithmetic, shared by the window and its tests.
 int centredOffset(int screenExtent, int windowExtent);
@@ -150,6 +163,7 @@ public:
     void CustomItem7Click();  // Edit > Scheduler
     void CustomItem2Click();  // Help > Tutorial
     void CustomItem5Click();  // Help > Visit Support
+    void AboutItemClick();    // Help > About Kestrune
     void TeButton1Click();    // "Recover Memory"
     void TeButton2Click();    // "Scrub Memory"
 

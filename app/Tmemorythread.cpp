@@ -9,6 +9,14 @@ TMemoryThread::TMemoryThread(FigureControls& controls, platform::MemorySource& m
     // `running` is set before the body starts, so a stop that comes first is
     // never undone.
     : running(true), controls_(controls), memory_(memory), clock_(clock), sync_(ui, kGateRecovery) {
+    // The first figures are written here, on the UI thread, before the
+    // window is first shown: no design text is ever seen, not even while an
+    // operation started with the window holds the UI thread.
+    totalPhysMB = static_cast<std::int32_t>(platform::toMB(memory_.sample().totalPhys));
+    const ScaleTexts scale = scaleTexts(totalPhysMB);
+    controls_.TeLabel5.setText(scale.top);
+    controls_.TeLabel6.setText(scale.middle);
+    Update();
     start();
 }
 
@@ -29,16 +37,12 @@ void TMemoryThread::Update() {
 }
 
 void TMemoryThread::Execute() {
-    totalPhysMB = static_cast<std::int32_t>(platform::toMB(memory_.sample().totalPhys));
-    const ScaleTexts scale = scaleTexts(totalPhysMB);
-    sync_.call([this, &scale] {
-        controls_.TeLabel5.setText(scale.top);
-        controls_.TeLabel6.setText(scale.middle);
-    });
-    while (running) {
-        sync_.call([this] { Update(); });
+    // Then once a second, the first update having been made at creation.
+    for (;;) {
         // A stop rings the alarm: the thread ends at once, not a second later.
         clock_.sleep(kMonitorPeriodMs, wake_);
+        if (!running) break;
+        sync_.call([this] { Update(); });
     }
 }
 

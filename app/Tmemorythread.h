@@ -17,6 +17,8 @@ inline constexpr unsigned kMonitorPeriodMs = 1000;
 // take a fresh sample and write it into the controls.
 class TMemoryThread final : public platform::Thread {
 public:
+    // UI thread only: writes the graph's scale and the first sample's
+    // figures before it returns.
     TMemoryThread(FigureControls& controls, platform::MemorySource& memory, platform::Clock& clock,
                   platform::UiDispatcher& ui);
     // Clears `running`, drops a handed-over update and waits for the body.

@@ -23,6 +23,9 @@ public:
 
     // The entry's Exec line for `executable`, quoted as desktop entries need.
     static std::string execLine(const std::string& executable);
+    // The entry's TryExec value: the program's path, by which a desktop
+    // tells whether it is still installed.
+    static std::string tryExecValue(const std::string& executable);
 
 private:
     std::string executable_;

@@ -22,6 +22,7 @@ using WindowHandle = QWidget*;
 enum class BoxKind {
     Question,  // question-mark icon and OK: every box the program itself raises
     Error,     // the application object's report of an escaped exception
+    About,     // the program's own icon, its web address one a click opens
 };
 
 struct BoxCall {

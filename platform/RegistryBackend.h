@@ -67,4 +67,8 @@ public:
     virtual bool nextName(std::uint32_t index, std::string& name) = 0;
 };
 
+// Where this system keeps the product key, as a user is told it: the store
+// file, or the registry key in the hive it is read from.
+std::string storeLocation();
+
 }  // namespace platform

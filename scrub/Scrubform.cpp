@@ -21,6 +21,11 @@ std::string FormatDuration(int s) {
     return out + std::to_string(s) + " seconds";
 }
 
+std::string MapDescription(int pageSet, unsigned doneCells, unsigned cells) {
+    return "Page set " + std::to_string(pageSet) + ": " + std::to_string(doneCells) + " of " + std::to_string(cells) +
+           " cells done";
+}
+
 TScrubForm::TScrubForm(const Controls& controls, Services services)
     : lastStepTick(services.clock.tickCount()), c_(controls), s_(std::move(services)) {}
 
@@ -53,7 +58,7 @@ void TScrubForm::FormShow() {
     display->SetDoneColor(platform::clGreen);
     display->Shuffle();
     display->SetStepLimit(30);
-    display->Step();
+    step();
 
     worker->StartScrub();
     startTime = s_.clock.now();
@@ -88,11 +93,17 @@ void TScrubForm::FormPaint() {
                 c_.TeMemo1.setText(c_.TeMemo1.text() + "...");
             }
         }
-        display->Step();
+        step();
         lastStepTick = s_.clock.tickCount();
     }
     previousIdle = idle;
     display->Draw();
+}
+
+void TScrubForm::step() {
+    display->Step();
+    if (c_.mapDescription != nullptr)
+        c_.mapDescription->setText(MapDescription(pageSet, display->DoneCells(), display->Rows() * display->Columns()));
 }
 
 void TScrubForm::finish(const platform::MemoryStatus& sample) {

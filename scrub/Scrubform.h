@@ -30,6 +30,8 @@ inline constexpr std::uint32_t kStepIntervalMs = 100;
 using platform::GroupThousands;
 // 3725 → "1 hrs 2 minutes 5 seconds".
 std::string FormatDuration(int seconds);
+// What the map shows, for a screen reader: its colours tell only the eye.
+std::string MapDescription(int pageSet, unsigned doneCells, unsigned cells);
 
 // The scrub window's rules: starts the worker and the refresh, animates the
 // page-set map, honours Stop and the low-memory guard, reports the result.
@@ -40,6 +42,8 @@ public:
         platform::LineList& TeMemo1;
         platform::Button& TeButton1;
         platform::Canvas& canvas;
+        // The map's description for a screen reader; none: not told.
+        platform::Label* mapDescription = nullptr;
     };
     struct Services {
         platform::MemorySource& memory;
@@ -82,6 +86,7 @@ public:
 
 private:
     void finish(const platform::MemoryStatus& sample);
+    void step();
 
     Controls c_;
     Services s_;

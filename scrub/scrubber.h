@@ -34,6 +34,8 @@ public:
     void Shuffle();
     void Step();
     bool IsComplete() const { return cursorRow == rows && cursorColumn == columns; }
+    // The cells of this pass painted in the done colour, of Rows × Columns.
+    unsigned DoneCells() const { return IsComplete() ? rows * columns : cursorRow * columns + cursorColumn; }
     void Draw();
     void Reset();
 

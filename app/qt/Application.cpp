@@ -1,11 +1,13 @@
 #include "app/qt/Application.h"
 
 #include "platform/MessageBox.h"
+#include "platform/qt/Design.h"
 
 #include <QFont>
+#include <QFontInfo>
 #include <QIcon>
 #include <QSocketNotifier>
-#include <QStyleFactory>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,21 +25,32 @@ namespace kestrune {
 KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     loadIconResources();
     platform::setShellBackend(&shell_);
-    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The style is the user's: -style, QT_STYLE_OVERRIDE or the desktop's
+    // theme (Breeze on KDE, qt6ct's choice). Asked for none, Qt takes Fusion.
+    styleName_ = style()->name().toLower().toStdString();
+    // The user's face, as the desktop's theme (qt6ct, GTK's settings, KDE's)
+    // gave it to Qt: a larger one than the default grows every window whole,
+    // read once, as a system-aware Windows program reads its screen's DPI.
+    const QFont desktop = font();
+    const double points = desktop.pointSizeF() > 0 ? desktop.pointSizeF() : QFontInfo(desktop).pointSizeF();
+    platform::setDesignScale(platform::DesignScale::forFace(points));
     // The windows are laid out in pixels for an 8-point sans face of 11 pixels.
     face_.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
                        QStringLiteral("DejaVu Sans")});
-    face_.setPixelSize(11);
+    face_.setPixelSize(platform::px(kDesignFacePixels));
     setFont(face_);
     // A platform theme (qt6ct, a desktop's settings) sets its fonts once the
     // event loop runs.
     keepFace();
     // Group boxes as the windows were laid out: the caption sits on the top
     // edge of the frame, so controls 16 pixels down are inside it.
-    setStyleSheet(
-        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 6px; }"
-                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                       " left: 7px; padding: 0px 2px; }"));
+    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: %1px; margin-top: %2px; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                                 " left: %3px; padding: 0px %4px; }")
+                      .arg(platform::px(3))
+                      .arg(platform::px(6))
+                      .arg(platform::px(7))
+                      .arg(platform::px(2)));
     // The main window ends the program; other windows closing (a message box
     // while the main window is hidden) must not.
     setQuitOnLastWindowClosed(false);
@@ -131,9 +144,8 @@ void KestruneApplication::keepFace() {
 }
 
 bool KestruneApplication::event(QEvent* e) {
-    // The windows keep their designed layout at any desktop font: a larger
-    // one would cut their captions off. Larger windows come whole with a
-    // display scale (QT_SCALE_FACTOR, or the desktop's own).
+    // The windows keep their face, scaled at start with the desktop's: a
+    // theme's own fonts for classes of widget would outgrow the layout.
     if (e->type() == QEvent::ApplicationFontChange || e->type() == QEvent::ThemeChange) keepFace();
     return QApplication::event(e);
 }

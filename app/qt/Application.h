@@ -18,10 +18,16 @@ namespace kestrune {
 // standard error box instead of letting it unwind through the event loop.
 class KestruneApplication final : public QApplication {
 public:
+    // The face the windows are laid out for, in design pixels: 8 points.
+    static constexpr int kDesignFacePixels = 11;
+
     KestruneApplication(int& argc, char** argv);
     ~KestruneApplication() override;
 
     void SetTitle(const std::string& title);
+    // The widget style the windows are drawn in, below the program's own
+    // style sheet: the user's, or Fusion.
+    const std::string& styleName() const { return styleName_; }
     std::string title() const;
 
     template <typename Form, typename... Args>
@@ -56,6 +62,7 @@ private:
 
     std::vector<std::unique_ptr<QWidget>> forms_;
     QFont face_;
+    std::string styleName_;
     platform::QtShellBackend shell_;
     bool faceQueued_ = false;
 };

@@ -38,16 +38,37 @@ CommandLine parseCommandLine(int argc, char** argv) {
                                      QStringLiteral("Trim every application of the session but Kestrune, print the "
                                                     "result and exit. No window opens and no display is needed."));
     parser.addOption(trimAll);
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
-                             "stylesheet", "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "session"}) {
-        QCommandLineOption toolkit(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(toolkit);
-    }
-    for (const char* name : {"reverse", "widgetcount", "sync", "nograb", "dograb"}) {
-        QCommandLineOption toolkit(QString::fromLatin1(name));
-        toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(toolkit);
+    // Qt's own options, which the toolkit takes itself: listed by --help-all only.
+    struct ToolkitOption {
+        const char* name;
+        const char* value;  // none: a switch
+        const char* what;
+    };
+    static constexpr ToolkitOption toolkit[] = {
+        {"platform", "name", "The window system plugin: xcb, wayland, offscreen, …"},
+        {"platformpluginpath", "path", "Where to look for window system plugins."},
+        {"platformtheme", "name", "The desktop's theme plugin (qt6ct, gtk3, …), for its font, style and colours."},
+        {"plugin", "name", "An input plugin to load as well."},
+        {"display", "display", "The X display to show the windows on."},
+        {"style", "style", "The widget style: Fusion, Windows, or one installed on the desktop."},
+        {"stylesheet", "file", "A Qt style sheet to draw the widgets with."},
+        {"geometry", "geometry", "The first window's size and place, as WxH+X+Y."},
+        {"qwindowgeometry", "geometry", "The same as -geometry."},
+        {"qwindowicon", "file", "The windows' icon."},
+        {"qwindowtitle", "title", "The first window's title."},
+        {"session", "id", "The session to restore."},
+        {"reverse", nullptr, "Lay the windows out from right to left."},
+        {"widgetcount", nullptr, "Say at exit how many widgets were left undestroyed."},
+        {"sync", nullptr, "Talk to the X server synchronously, for debugging."},
+        {"nograb", nullptr, "Never grab the mouse or the keyboard."},
+        {"dograb", nullptr, "Grab the mouse and keyboard even under a debugger."},
+    };
+    const bool helpAll = args.contains(QStringLiteral("--help-all")) || args.contains(QStringLiteral("-help-all"));
+    for (const ToolkitOption& o : toolkit) {
+        QCommandLineOption option(QString::fromLatin1(o.name), QString::fromUtf8(o.what),
+                                  o.value != nullptr ? QString::fromLatin1(o.value) : QString());
+        if (!helpAll) option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
     }
 
     CommandLine out;

@@ -1,5 +1,8 @@
 #include "app/qt/MemmainformWidget.h"
 
+#include "platform/qt/Accessible.h"
+#include "platform/qt/Design.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -18,8 +21,8 @@ namespace {
 
 namespace m = mainform;
 using platform::mnemonic;
-
-void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
+using platform::place;
+using platform::px;
 
 QGroupBox* groupBox(QWidget* parent, const char* name, const char* title, const platform::Rect& r) {
     auto* box = new QGroupBox(QString::fromUtf8(title), parent);
@@ -36,7 +39,7 @@ QLabel* scaleLabel(QWidget* parent, const char* name, const char* text, const pl
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const int right = r.left + r.width;
     const int left = m::kGraph.left + m::kGraph.width + 2;
-    l->setGeometry(left, r.top, right - left, r.height);
+    place(l, {left, r.top, right - left, r.height});
     return l;
 }
 
@@ -86,8 +89,16 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     setWindowTitle(QString::fromUtf8(m::kCaption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    // A screen reader announces a main window, not a filler.
+    platform::setAccessibleRole(this, QAccessible::Window);
+    // The client width is fixed and the height has a floor; the window
+    // manager is told too, so a drag never fights the resize rule.
+    surface_ = new platform::DesignSurface(this, fixedClientWidth(), m::kMinClientHeight,
+                                           platform::DesignSurface::Height::Floored);
+    self_.setSurface(surface_);
+    QWidget* const client = surface_->surface();
 
-    menuBar_ = new QMenuBar(this);
+    menuBar_ = new QMenuBar(client);
     menuBar_->setObjectName(QStringLiteral("TeMenuBar1"));
     menuBar_->setNativeMenuBar(false);
     QMenu* file = menuBar_->addMenu(mnemonic(m::kFileMenu, m::kFileKey));
@@ -104,14 +115,17 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     tutorialItem->setObjectName(QStringLiteral("CustomItem2"));
     QAction* supportItem = help->addAction(mnemonic(m::kSupportItem, m::kSupportKey));
     supportItem->setObjectName(QStringLiteral("CustomItem5"));
+    QAction* aboutItem = help->addAction(mnemonic(m::kAboutItem, m::kAboutKey));
+    aboutItem->setObjectName(QStringLiteral("AboutItem"));
 
-    auto* bevel = new QFrame(this);
+    auto* bevel = new QFrame(client);
     bevel->setObjectName(QStringLiteral("Bevel1"));
+    platform::setAccessibleRole(bevel, QAccessible::Separator);
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
     place(bevel, m::kBevel1);
 
-    QGroupBox* history = groupBox(this, "TeGroupBox5", m::kHistoryTitle, m::kGroupBox5);
+    QGroupBox* history = groupBox(client, "TeGroupBox5", m::kHistoryTitle, m::kGroupBox5);
     graph_ = new PerformanceGraph(history);
     graph_->setObjectName(QStringLiteral("PerformanceGraph1"));
     graph_->setForegroundColor(platform::clBlue);
@@ -121,20 +135,20 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     label6_ = scaleLabel(history, "TeLabel6", m::kDesignScaleMiddle, m::kLabel6);
     label7_ = scaleLabel(history, "TeLabel7", m::kScaleBottom, m::kLabel7);
 
-    QGroupBox* virt = groupBox(this, "TeGroupBox2", m::kVirtualTitle, m::kGroupBox2);
+    QGroupBox* virt = groupBox(client, "TeGroupBox2", m::kVirtualTitle, m::kGroupBox2);
     label2_ = kindLabel(virt, "TeLabel2");
     bar3_ = kindBar(virt, "TeProgressBar3");
-    QGroupBox* page = groupBox(this, "TeGroupBox3", m::kPageFileTitle, m::kGroupBox3);
+    QGroupBox* page = groupBox(client, "TeGroupBox3", m::kPageFileTitle, m::kGroupBox3);
     label3_ = kindLabel(page, "TeLabel3");
     bar4_ = kindBar(page, "TeProgressBar4");
-    QGroupBox* phys = groupBox(this, "TeGroupBox1", m::kPhysicalTitle, m::kGroupBox1);
+    QGroupBox* phys = groupBox(client, "TeGroupBox1", m::kPhysicalTitle, m::kGroupBox1);
     label1_ = kindLabel(phys, "TeLabel1");
     bar2_ = kindBar(phys, "TeProgressBar2");
-    QGroupBox* total = groupBox(this, "TeGroupBox4", m::kTotalTitle, m::kGroupBox4);
+    QGroupBox* total = groupBox(client, "TeGroupBox4", m::kTotalTitle, m::kGroupBox4);
     label4_ = kindLabel(total, "TeLabel4");
     bar1_ = kindBar(total, "TeProgressBar1");
 
-    QGroupBox* info = groupBox(this, "TeGroupBox6", m::kInformationTitle, m::kGroupBox6);
+    QGroupBox* info = groupBox(client, "TeGroupBox6", m::kInformationTitle, m::kGroupBox6);
     groupBox6_ = info;
     // This face runs a little wider than the designed one: the two texts take
     // the box's free height below them, and the second one Label2's width.
@@ -144,19 +158,19 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
         info, "Label1", m::kInfoBars,
         {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4});
 
-    button1_ = new QPushButton(mnemonic(m::kRecoverCaption, m::kRecoverKey), this);
+    button1_ = new QPushButton(mnemonic(m::kRecoverCaption, m::kRecoverKey), client);
     button1_->setObjectName(QStringLiteral("TeButton1"));
     place(button1_, m::kButton1);
-    button2_ = new QPushButton(mnemonic(m::kScrubCaption, m::kScrubKey), this);
+    button2_ = new QPushButton(mnemonic(m::kScrubCaption, m::kScrubKey), client);
     button2_->setObjectName(QStringLiteral("TeButton2"));
     place(button2_, m::kButton2);
 
-    statusBar_ = new QStatusBar(this);
+    statusBar_ = new QStatusBar(client);
     statusBar_->setObjectName(QStringLiteral("TeStatusBar1"));
     statusBar_->setSizeGripEnabled(false);
     status_ = new QLabel(QString::fromUtf8(m::kDesignStatus), statusBar_);
     status_->setObjectName(QStringLiteral("TeStatusBar1Panel1"));
-    status_->setFixedWidth(m::kStatusPanelWidth);
+    status_->setFixedWidth(px(m::kStatusPanelWidth));
     statusBar_->addWidget(status_);
 
     l1_.emplace(label1_, true);
@@ -186,6 +200,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
     connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
+    connect(aboutItem, &QAction::triggered, this, [this] { form_->AboutItemClick(); });
     connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
     blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
@@ -202,11 +217,18 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                   &autostart_));
     notifier_.setTrayIcon(tray_->icon());
 
-    // The client width is fixed and the height has a floor; tell the window
-    // manager too, so a drag never fights the resize rule.
-    setMinimumSize(fixedClientWidth(), m::kMinClientHeight);
-    setMaximumWidth(fixedClientWidth());
-    resize(m::kDesignClientWidth, m::kDesignClientHeight);
+    // The menu along the top and the status bar along the bottom of however
+    // tall the window is made.
+    surface_->onResize = [this, client] {
+        menuBar_->setGeometry(0, 0, client->width(), px(m::kMenuBar.height));
+        statusBar_->setGeometry(0, client->height() - px(m::kStatusBarHeight), client->width(),
+                                px(m::kStatusBarHeight));
+    };
+    surface_->onResize();
+    // The window's paint is its surface's: the tutorial catches up there.
+    surface_->onPaint = [this](QPaintEvent*) {
+        if (form_) form_->FormPaint();
+    };
 }
 
 KestruneFormWidget::~KestruneFormWidget() = default;
@@ -231,8 +253,6 @@ void KestruneFormWidget::closeEvent(QCloseEvent* e) {
 
 void KestruneFormWidget::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    menuBar_->setGeometry(0, 0, width(), m::kMenuBar.height);
-    statusBar_->setGeometry(0, height() - m::kStatusBarHeight, width(), m::kStatusBarHeight);
     if (form_) form_->FormResize();
 }
 

@@ -20,6 +20,10 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 
+namespace platform {
+class DesignSurface;
+}
+
 namespace kestrune {
 
 // The main window's widgets; the rules live in TKestruneForm.
@@ -54,6 +58,7 @@ private:
     QProgressBar *bar1_, *bar2_, *bar3_, *bar4_;
     QPushButton *button1_, *button2_;
     QWidget* groupBox6_ = nullptr;
+    platform::DesignSurface* surface_ = nullptr;
 
     platform::QtWindow self_{this};
     std::optional<platform::QtLabel> l1_, l2_, l3_, l4_, l5_, l6_, statusPanel_;

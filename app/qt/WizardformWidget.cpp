@@ -1,9 +1,12 @@
 #include "app/qt/WizardformWidget.h"
 
+#include "platform/qt/Design.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -12,8 +15,8 @@ namespace kestrune {
 namespace {
 
 namespace w = wizard;
-
-void place(QWidget* widget, const platform::Rect& r) { widget->setGeometry(r.left, r.top, r.width, r.height); }
+using platform::place;
+using platform::px;
 
 QFrame* panel(QWidget* parent, const char* name, const platform::Rect& r) {
     auto* f = new QFrame(parent);
@@ -40,13 +43,19 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString::fromUtf8(w::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Docked, it is as tall as the main window, taller or shorter than
+    // designed: its body panel follows.
+    auto* surface = new platform::DesignSurface(this, w::kClientWidth, w::kClientHeight,
+                                                platform::DesignSurface::Height::Floored, 0);
+    self_.setSurface(surface);
+    QWidget* const client = surface->surface();
 
-    QFrame* panel1 = panel(this, "TePanel1", w::kPanel1);
-    panel2_ = panel(this, "TePanel2", w::kPanel2);
+    QFrame* panel1 = panel(client, "TePanel1", w::kPanel1);
+    panel2_ = panel(client, "TePanel2", w::kPanel2);
     QLabel* heading = label(panel1, "Label1", w::kHeading, w::kLabel1);
     QFont bold = heading->font();
     bold.setBold(true);
-    bold.setPixelSize(w::kLabel1FontPixels);
+    bold.setPixelSize(px(w::kLabel1FontPixels));
     heading->setFont(bold);
     label(panel2_, "Label2", w::kIntro, w::kLabel2);
     label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});
@@ -68,10 +77,9 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     form_.emplace(TWizardForm::Controls{self_, *box_, *panelPlace_, *boxPlace_, *donePlace_});
     connect(done_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 
-    resize(w::kClientWidth, w::kClientHeight);
     if (const QScreen* s = screen()) {
         const QRect area = s->geometry();
-        move(area.x() + (area.width() - w::kClientWidth) / 2, area.y() + (area.height() - w::kClientHeight) / 2);
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
 }
 
@@ -87,6 +95,13 @@ void WizardFormWidget::closeEvent(QCloseEvent* e) {
         e->accept();
     else
         e->ignore();
+}
+
+void WizardFormWidget::moveEvent(QMoveEvent* e) {
+    QDialog::moveEvent(e);
+    // Framed by the window manager after it was docked, it is docked again
+    // at its opener's next paint, with the frame it really has.
+    if (e->spontaneous() && parentWidget() != nullptr) parentWidget()->update();
 }
 
 void WizardFormWidget::resizeEvent(QResizeEvent* e) {

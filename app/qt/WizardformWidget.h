@@ -24,6 +24,7 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:

@@ -53,6 +53,7 @@ HMENU KestruneFormWindow::buildMenu() {
     const HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, m::id::kCustomItem2, withMnemonic(m::kTutorialItem, m::kTutorialKey).c_str());
     AppendMenuA(help, MF_STRING, m::id::kCustomItem5, withMnemonic(m::kSupportItem, m::kSupportKey).c_str());
+    AppendMenuA(help, MF_STRING, m::id::kAboutItem, withMnemonic(m::kAboutItem, m::kAboutKey).c_str());
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), withMnemonic(m::kHelpMenu, m::kHelpKey).c_str());
     return bar;
 }
@@ -172,6 +173,9 @@ void KestruneFormWindow::menuCommand(int id) {
         case m::id::kCustomItem5:
             form_->CustomItem5Click();
             break;
+        case m::id::kAboutItem:
+            form_->AboutItemClick();
+            break;
         default:
             break;
     }
@@ -236,6 +240,8 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                                static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
             limits->ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
             limits->ptMaxTrackSize.x = r.right - r.left;
+            // On a screen too small for that, the window fits it and scrolls.
+            limitToWorkArea(*limits);
             return 0;
         }
         case WM_MOVE:

@@ -21,6 +21,7 @@ inline constexpr int kCustomItem1 = 40001;  // File > Exit
 inline constexpr int kCustomItem7 = 40002;  // Edit > Scheduler
 inline constexpr int kCustomItem2 = 40003;  // Help > Tutorial
 inline constexpr int kCustomItem5 = 40004;  // Help > Visit Support
+inline constexpr int kAboutItem = 40005;    // Help > About Kestrune
 // The controls.
 inline constexpr int kBevel1 = 100;
 inline constexpr int kTeGroupBox5 = 101;

@@ -3,8 +3,10 @@
 # openbox for window frames and trayer for a system tray when installed.
 #   usage: docs/screenshots/take.sh [EXECUTABLE] [FOLDER]
 # Saves into FOLDER (this folder by default). The clicks follow
-# QT_SCALE_FACTOR, so a larger scale can be looked at the same way.
-# Needs: xvfb xdotool imagemagick (openbox and trayer optional).
+# QT_SCALE_FACTOR, so a larger scale can be looked at the same way. With
+# qt6ct installed it also takes the main window at desktop fonts of 9, 11, 14
+# and 20 points, and the Scheduler fitted to the screen at twice the size.
+# Needs: xvfb xdotool imagemagick (openbox, trayer and qt6ct optional).
 set -euo pipefail
 exe=$(realpath "${1:-build/app/kestrune}")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -27,12 +29,50 @@ scaled() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s }'; }
 client() { eval "$(origin "$1")"; xdotool mousemove $((X + $(scaled "$2"))) $((Y + $(scaled "$3"))) click 1; sleep 0.4; }
 shot() { import -window "$1" -frame "$out/$2.png" 2>/dev/null || import -window "$1" "$out/$2.png"; echo "saved $2.png"; }
 
-# Small enough that a recovery and a scrub take moments, not minutes.
-(ulimit -v 3000000; exec "$exe") 2>/dev/null &
+# Ends the copy last started, as logging out does (File > Exit's way), and
+# waits for it to go.
+quit() { kill "${pids[-1]}" 2>/dev/null || true; wait "${pids[-1]}" 2>/dev/null || true; }
+
+# The main window as a user starts it: no limit on its address space, so
+# "Virtual Memory" shows the 128 TiB a 64-bit process has.
+"$exe" 2>/dev/null &
 pids+=($!)
 main=$(window '^Kestrune$')
 sleep 6
 shot "$main" main-window
+quit
+
+# The user's desktop font, as qt6ct gives it to Qt.
+if [ -e /usr/lib/x86_64-linux-gnu/qt6/plugins/platformthemes/libqt6ct.so ] && [ "$scale" = 1 ]; then
+  mkdir -p "$HOME/.config/qt6ct"
+  for pt in 9 11 14 20; do
+    printf '%s\n' '[Appearance]' 'style=Fusion' '[Fonts]' \
+      "general=\"DejaVu Sans,$pt,-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"" >"$HOME/.config/qt6ct/qt6ct.conf"
+    QT_QPA_PLATFORMTHEME=qt6ct "$exe" 2>/dev/null &
+    pids+=($!)
+    main=$(window '^Kestrune$')
+    sleep 3
+    shot "$main" "main-window-font-${pt}pt"
+    quit
+  done
+  rm -rf "$HOME/.config/qt6ct"
+  # Twice the size on this 1280 × 1024 screen: the Scheduler is fitted to it.
+  QT_SCALE_FACTOR=2 "$exe" 2>/dev/null &
+  pids+=($!)
+  main=$(window '^Kestrune$')
+  sleep 2
+  xdotool windowactivate --sync "$main" key --delay 150 alt+e s
+  scheduler=$(window '^Scheduler$')
+  sleep 1
+  shot "$scheduler" scheduler-fitted
+  quit
+fi
+
+# Small enough that a recovery and a scrub take moments, not minutes.
+(ulimit -v 3000000; exec "$exe") 2>/dev/null &
+pids+=($!)
+main=$(window '^Kestrune$')
+sleep 3
 
 client "$main" 88 11; client "$main" 100 34      # Help > Tutorial
 tutorial=$(window '^Memory Tutorial$')

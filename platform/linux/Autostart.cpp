@@ -114,6 +114,20 @@ std::string Autostart::execLine(const std::string& executable) {
     return line + " --minimized";
 }
 
+std::string Autostart::tryExecValue(const std::string& executable) {
+    // A plain string value: its own escapes only, no quoting. Control
+    // characters are refused as for the Exec line.
+    execLine(executable);
+    std::string value;
+    for (const char c : executable) {
+        if (c == '\\')
+            value += "\\\\";
+        else
+            value += c;
+    }
+    return value;
+}
+
 void Autostart::setEnabled(bool on) const {
     if (!on) {
         if (unlink(path_.c_str()) != 0 && errno != ENOENT) fail("cannot remove", path_, errno);
@@ -127,6 +141,11 @@ void Autostart::setEnabled(bool on) const {
         "Comment=Watch memory use live and give unused memory back to the system\n"
         "Exec=" +
         execLine(executable_) +
+        "\n"
+        // Once the program is gone (the package purged), desktops pass the
+        // entry over instead of failing to start it at every login.
+        "TryExec=" +
+        tryExecValue(executable_) +
         "\n"
         "Icon=kestrune\n"
         "Terminal=false\n"

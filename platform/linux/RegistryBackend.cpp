@@ -73,4 +73,9 @@ private:
 
 std::unique_ptr<RegistryBackend> RegistryBackend::make() { return std::make_unique<SqliteBackend>(); }
 
+std::string storeLocation() {
+    const std::string path = SqliteStore::defaultPath();
+    return path.empty() ? "nowhere: neither KESTRUNE_REGISTRY nor a home folder is set" : path;
+}
+
 }  // namespace platform

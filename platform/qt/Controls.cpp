@@ -1,5 +1,7 @@
 #include "platform/qt/Controls.h"
 
+#include "platform/qt/Design.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,9 +83,9 @@ int QtListView::selectedRow() const {
 
 Rect QtPlacement::bounds() const {
     const QRect g = w_->geometry();
-    return {g.x(), g.y(), g.width(), g.height()};
+    return designScale().toDesign(Rect{g.x(), g.y(), g.width(), g.height()});
 }
-void QtPlacement::setBounds(const Rect& r) { w_->setGeometry(r.left, r.top, r.width, r.height); }
+void QtPlacement::setBounds(const Rect& r) { place(w_, r); }
 
 void QtLineList::addLine(const std::string& line) { w_->appendPlainText(q(line)); }
 std::string QtLineList::text() const { return w_->toPlainText().toStdString(); }
@@ -92,24 +94,46 @@ void QtLineList::setText(const std::string& text) {
     w_->verticalScrollBar()->setValue(w_->verticalScrollBar()->maximum());
 }
 
+QRect QtWindow::frameGeometry() const {
+    if (surface_ != nullptr && surface_->cut()) return surface_->frameGeometry();
+    // While the window manager is still framing it, Qt may read a frame
+    // smaller than the window inside it: then the window itself.
+    const QRect frame = w_->frameGeometry();
+    return frame.contains(w_->geometry()) ? frame : w_->geometry();
+}
+
 Rect QtWindow::frame() const {
-    const QRect g = w_->frameGeometry();
-    return {g.x(), g.y(), g.width(), g.height()};
+    const QRect g = frameGeometry();
+    return designScale().toDesign(Rect{g.x(), g.y(), g.width(), g.height()});
 }
-void QtWindow::moveTo(int left, int top) { w_->move(left, top); }
+void QtWindow::moveTo(int left, int top) {
+    if (surface_ != nullptr)
+        surface_->moveFrame({px(left), px(top)});
+    else
+        w_->move(px(left), px(top));
+}
 void QtWindow::setFrameHeight(int height) {
-    const int decoration = w_->frameGeometry().height() - w_->height();
-    w_->resize(w_->width(), height - decoration);
+    const int decoration = frameGeometry().height() - w_->height();
+    w_->resize(w_->width(), px(height) - decoration);
 }
-int QtWindow::clientWidth() const { return w_->width(); }
-int QtWindow::clientHeight() const { return w_->height(); }
-void QtWindow::setClientSize(int width, int height) { w_->resize(width, height); }
+int QtWindow::clientWidth() const {
+    return surface_ != nullptr ? surface_->designWidth() : designScale().toDesign(w_->width());
+}
+int QtWindow::clientHeight() const {
+    return surface_ != nullptr ? surface_->designHeight() : designScale().toDesign(w_->height());
+}
+void QtWindow::setClientSize(int width, int height) {
+    if (surface_ != nullptr)
+        surface_->setDesignSize(width, height);
+    else
+        w_->resize(px(width), px(height));
+}
 bool QtWindow::visible() const { return w_->isVisible(); }
 void QtWindow::show() { w_->show(); }
 void QtWindow::hide() { w_->hide(); }
 void QtWindow::close() { w_->close(); }
 void QtWindow::repaintNow() { w_->repaint(); }
-int QtWindow::screenWidth() const { return screenOf(w_)->geometry().width(); }
-int QtWindow::screenHeight() const { return screenOf(w_)->geometry().height(); }
+int QtWindow::screenWidth() const { return designScale().toDesign(screenOf(w_)->geometry().width()); }
+int QtWindow::screenHeight() const { return designScale().toDesign(screenOf(w_)->geometry().height()); }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/Controls.h"
 
+#include <QRect>
 #include <QString>
 
 class QAbstractButton;
@@ -124,9 +125,14 @@ private:
     QPlainTextEdit* w_;
 };
 
+class DesignSurface;
+
+// A window as the logic sees it, in design pixels (platform/qt/Design.h):
+// its client area is its surface's, where it has one.
 class QtWindow : public Window {
 public:
-    explicit QtWindow(QWidget* w) : w_(w) {}
+    explicit QtWindow(QWidget* w, DesignSurface* surface = nullptr) : w_(w), surface_(surface) {}
+    void setSurface(DesignSurface* surface) { surface_ = surface; }
     Rect frame() const override;
     void moveTo(int left, int top) override;
     void setFrameHeight(int height) override;
@@ -143,7 +149,10 @@ public:
     WindowHandle handle() const override { return w_; }
 
 private:
+    QRect frameGeometry() const;
+
     QWidget* w_;
+    DesignSurface* surface_;
 };
 
 }  // namespace platform

@@ -1,16 +1,36 @@
 #include "platform/qt/ShellBackend.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace platform {
+namespace {
+
+// Plain text as rich text, its lines kept and its web addresses links.
+QString withLinks(const std::string& text) {
+    QString html = QString::fromStdString(text).toHtmlEscaped();
+    static const QRegularExpression address(QStringLiteral(R"((https?://[^\s<]+))"));
+    html.replace(address, QStringLiteral(R"(<a href="\1">\1</a>)"));
+    return html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+}
+
+}  // namespace
 
 void QtShellBackend::showBox(const BoxCall& call) {
     QMessageBox box(call.kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::Question,
                     QString::fromStdString(call.caption), QString::fromStdString(call.text), QMessageBox::Ok,
                     call.owner);
     box.setObjectName(QStringLiteral("messageBox"));
+    if (call.kind == BoxKind::About) {
+        box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+        box.setTextFormat(Qt::RichText);
+        box.setText(withLinks(call.text));
+        box.setTextInteractionFlags(Qt::TextBrowserInteraction);
+    }
     box.exec();
 }
 

@@ -1,10 +1,12 @@
 #include "platform/win32/Form.h"
 
+#include "platform/DesignScale.h"
 #include "platform/MessageBox.h"
 #include "platform/win32/Dpi.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <vector>
@@ -105,6 +107,7 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
         RegisterClassExA(&cls);
     }
     registerPanelClass();
+    layout_ = {toDevice(clientWidth), toDevice(clientHeight)};
     RECT r{0, 0, toDevice(clientWidth), toDevice(clientHeight)};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     hwnd_ = CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -147,8 +150,138 @@ void Form::command(int, int, HWND) {}
 
 LRESULT Form::notify(const NMHDR&) { return 0; }
 
+Form* Form::of(HWND window) {
+    char name[64] = {};
+    if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0) return nullptr;
+    WNDCLASSEXA cls{};
+    cls.cbSize = sizeof cls;
+    if (GetClassInfoExA(GetModuleHandleA(nullptr), name, &cls) == 0 || cls.lpfnWndProc != &Form::windowProc)
+        return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+namespace {
+
+RECT workAreaOf(HWND window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info) != 0) return info.rcWork;
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+}  // namespace
+
+void Form::fitToScreen() {
+    const bool wasCut = scrolls();
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
+    const auto oldStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE));
+    DWORD style = oldStyle & ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
+    RECT want{0, 0, layout_.cx, layout_.cy};
+    AdjustWindowRectEx(&want, style, GetMenu(hwnd_) != nullptr, exStyle);
+    const RECT work = workAreaOf(hwnd_);
+    const Rect area{work.left, work.top, work.right - work.left, work.bottom - work.top};
+    const Fit fit = fitWithin(want.right - want.left, want.bottom - want.top, area, GetSystemMetrics(SM_CXVSCROLL));
+    scrollsAcross_ = fit.scrollsAcross;
+    scrollsDown_ = fit.scrollsDown;
+    if (!wasCut && !scrolls()) return;  // fits as laid out: nothing to do
+
+    if (scrollsAcross_) style |= WS_HSCROLL;
+    if (scrollsDown_) style |= WS_VSCROLL;
+    if (style != oldStyle) SetWindowLongPtrA(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(style));
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    const Rect placed = placeWithin({now.left, now.top, fit.width, fit.height}, area, fit);
+    SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.width, placed.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // Back to the start, then the bars' ranges for what is now shown.
+    scrollTo(SB_HORZ, 0);
+    scrollTo(SB_VERT, 0);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = layout_.cx - 1;
+    info.nPage = static_cast<UINT>(client.right);
+    if (scrollsAcross_) SetScrollInfo(hwnd_, SB_HORZ, &info, TRUE);
+    info.nMax = layout_.cy - 1;
+    info.nPage = static_cast<UINT>(client.bottom);
+    if (scrollsDown_) SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+void Form::limitToWorkArea(MINMAXINFO& limits) const {
+    const RECT work = workAreaOf(hwnd_);
+    const LONG width = work.right - work.left;
+    const LONG height = work.bottom - work.top;
+    limits.ptMinTrackSize.x = std::min(limits.ptMinTrackSize.x, width);
+    limits.ptMinTrackSize.y = std::min(limits.ptMinTrackSize.y, height);
+    // Room for a vertical scroll bar beside a fixed width.
+    if (scrollsDown_) limits.ptMaxTrackSize.x += GetSystemMetrics(SM_CXVSCROLL);
+    limits.ptMaxTrackSize.x = std::min(limits.ptMaxTrackSize.x, width);
+}
+
+void Form::scrollTo(int bar, int position) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const LONG extent = bar == SB_HORZ ? layout_.cx - client.right : layout_.cy - client.bottom;
+    const LONG to = std::max<LONG>(0, std::min<LONG>(position, std::max<LONG>(0, extent)));
+    LONG& now = bar == SB_HORZ ? scroll_.x : scroll_.y;
+    if (to == now) return;
+    const LONG by = now - to;
+    now = to;
+    ScrollWindowEx(hwnd_, bar == SB_HORZ ? by : 0, bar == SB_VERT ? by : 0, nullptr, nullptr, nullptr, nullptr,
+                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    SetScrollPos(hwnd_, bar, to, TRUE);
+}
+
 LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_HSCROLL:
+        case WM_VSCROLL: {
+            // The window's own bars only; a control's come with its handle.
+            if (lParam != 0 || !scrolls()) break;
+            const int bar = message == WM_HSCROLL ? SB_HORZ : SB_VERT;
+            SCROLLINFO info{};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_ALL;
+            GetScrollInfo(hwnd_, bar, &info);
+            const int line = toDevice(16);
+            int to = info.nPos;
+            switch (LOWORD(wParam)) {
+                case SB_LINEUP:
+                    to -= line;
+                    break;
+                case SB_LINEDOWN:
+                    to += line;
+                    break;
+                case SB_PAGEUP:
+                    to -= static_cast<int>(info.nPage);
+                    break;
+                case SB_PAGEDOWN:
+                    to += static_cast<int>(info.nPage);
+                    break;
+                case SB_THUMBTRACK:
+                case SB_THUMBPOSITION:
+                    to = info.nTrackPos;
+                    break;
+                case SB_TOP:
+                    to = 0;
+                    break;
+                case SB_BOTTOM:
+                    to = info.nMax;
+                    break;
+                default:
+                    break;
+            }
+            scrollTo(bar, to);
+            return 0;
+        }
+        case WM_MOUSEWHEEL:
+            if (!scrollsDown_) break;
+            scrollTo(SB_VERT, scroll_.y - GET_WHEEL_DELTA_WPARAM(wParam) * toDevice(48) / WHEEL_DELTA);
+            return 0;
         case WM_COMMAND:
             if (lParam != 0) {
                 command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
@@ -195,6 +328,8 @@ LRESULT CALLBACK Form::windowProc(HWND window, UINT message, WPARAM wParam, LPAR
     guarded([&] {
         result = self->handle(message, wParam, lParam);
         handled = true;
+        // Shown, and placed by its own show handling: kept on the screen.
+        if (message == WM_SHOWWINDOW && wParam != FALSE && self->hwnd_ != nullptr) self->fitToScreen();
     });
     return handled ? result : DefWindowProcA(window, message, wParam, lParam);
 }
@@ -245,19 +380,32 @@ void Win32Window::setFrameHeight(int height) {
     SetWindowPos(w_, nullptr, 0, 0, r.right - r.left, toDevice(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A window cut to the screen scrolls over its whole client area as laid out:
+// that is its client area to the logic.
 int Win32Window::clientWidth() const {
+    const Form* form = Form::of(w_);
+    if (form != nullptr && form->scrolls()) return toDesign(form->layoutSize().cx);
     RECT r{};
     GetClientRect(w_, &r);
     return toDesign(r.right);
 }
 
 int Win32Window::clientHeight() const {
+    const Form* form = Form::of(w_);
+    if (form != nullptr && form->scrolls()) return toDesign(form->layoutSize().cy);
     RECT r{};
     GetClientRect(w_, &r);
     return toDesign(r.bottom);
 }
 
 void Win32Window::setClientSize(int width, int height) {
+    if (Form* form = Form::of(w_)) {
+        form->setLayoutSize({toDevice(width), toDevice(height)});
+        if (form->scrolls()) {
+            form->fitToScreen();
+            return;
+        }
+    }
     RECT r{0, 0, toDevice(width), toDevice(height)};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_STYLE)), GetMenu(w_) != nullptr,
                        static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_EXSTYLE)));

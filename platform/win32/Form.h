@@ -35,6 +35,21 @@ public:
     Form& operator=(const Form&) = delete;
 
     HWND hwnd() const { return hwnd_; }
+    // The form a window of ours belongs to; null for any other window.
+    static Form* of(HWND window);
+
+    // The client area as laid out, in device pixels; the window shows part
+    // of it, scrolled to scrollOffset(), where the screen cannot hold it all.
+    SIZE layoutSize() const { return layout_; }
+    void setLayoutSize(SIZE size) { layout_ = size; }
+    bool scrolls() const { return scrollsAcross_ || scrollsDown_; }
+    POINT scrollOffset() const { return scroll_; }
+    // Cuts the window to its monitor's work area where it does not fit, with
+    // scroll bars for what is cut off, and keeps a cut side within the area;
+    // undoes that where it fits again. Every window runs it when shown.
+    void fitToScreen();
+    // Limits a window's tracking size to its monitor's work area.
+    void limitToWorkArea(MINMAXINFO& limits) const;
 
 protected:
     // Creates the window, hidden, with a client area of the design size.
@@ -62,8 +77,13 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static void registerPanelClass();
+    void scrollTo(int bar, int position);
 
     HWND hwnd_ = nullptr;
+    SIZE layout_{};
+    POINT scroll_{};
+    bool scrollsAcross_ = false;
+    bool scrollsDown_ = false;
     HWND focus_ = nullptr;  // the control that had the keyboard when the window lost it
 };
 

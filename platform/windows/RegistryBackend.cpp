@@ -396,4 +396,10 @@ std::unique_ptr<RegistryBackend> makeRegistryBackend(MachineHive machine) {
 
 std::unique_ptr<RegistryBackend> RegistryBackend::make() { return makeRegistryBackend(MachineHive::Writable); }
 
+std::string storeLocation() {
+    const std::string key = kProductKey;
+    if (userCopyExists(key)) return "HKEY_CURRENT_USER\\Software\\" + key.substr(std::strlen(kSoftware));
+    return "HKEY_LOCAL_MACHINE\\" + key;
+}
+
 }  // namespace platform

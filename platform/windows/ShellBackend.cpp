@@ -11,6 +11,19 @@ namespace {
 class WindowsShell final : public ShellBackend {
 public:
     void showBox(const BoxCall& call) override {
+        if (call.kind == BoxKind::About) {
+            // With the program's own icon, resource 1.
+            MSGBOXPARAMSA box{};
+            box.cbSize = sizeof box;
+            box.hwndOwner = call.owner;
+            box.hInstance = GetModuleHandleA(nullptr);
+            box.lpszText = call.text.c_str();
+            box.lpszCaption = call.caption.c_str();
+            box.dwStyle = MB_OK | MB_USERICON;
+            box.lpszIcon = MAKEINTRESOURCEA(1);
+            MessageBoxIndirectA(&box);
+            return;
+        }
         const UINT icon = call.kind == BoxKind::Error ? MB_ICONERROR : MB_ICONQUESTION;
         MessageBoxA(call.owner, call.text.c_str(), call.caption.c_str(), MB_OK | icon);
     }

@@ -1,5 +1,8 @@
 #include "recovery/qt/WaitformWidget.h"
 
+#include "platform/qt/Accessible.h"
+#include "platform/qt/Design.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -10,8 +13,7 @@ namespace kestrune {
 namespace {
 
 namespace w = waitform;
-
-void place(QWidget* widget, const platform::Rect& r) { widget->setGeometry(r.left, r.top, r.width, r.height); }
+using platform::place;
 
 bool isUserInput(QEvent::Type t) {
     switch (t) {
@@ -52,19 +54,22 @@ Form2Widget::Form2Widget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QString::fromUtf8(w::kCaption));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(w::kClientWidth, w::kClientHeight);
+    platform::setAccessibleRole(this, QAccessible::Dialog);
+    auto* surface = new platform::DesignSurface(this, w::kClientWidth, w::kClientHeight);
+    self_.setSurface(surface);
+    QWidget* const client = surface->surface();
 
-    label1_ = new QLabel(QString::fromUtf8(w::kDesignStep), this);
+    label1_ = new QLabel(QString::fromUtf8(w::kDesignStep), client);
     label1_->setObjectName(QStringLiteral("TeLabel1"));
     label1_->setAlignment(Qt::AlignCenter);
     place(label1_, {w::kLabel1.left - 8, w::kLabel1.top, w::kLabel1.width + 16, w::kLabel1.height + 2});
-    bar_ = new QProgressBar(this);
+    bar_ = new QProgressBar(client);
     bar_->setObjectName(QStringLiteral("TeProgressBar1"));
     bar_->setRange(0, 100);
     bar_->setValue(0);
     bar_->setTextVisible(false);
     place(bar_, w::kBar1);
-    label2_ = new QLabel(QString::fromUtf8(w::kDesignCounter), this);
+    label2_ = new QLabel(QString::fromUtf8(w::kDesignCounter), client);
     label2_->setObjectName(QStringLiteral("TeLabel2"));
     place(label2_, {w::kLabel2.left, w::kLabel2.top, w::kLabel2.width + 12, w::kLabel2.height + 2});
 
@@ -75,7 +80,7 @@ Form2Widget::Form2Widget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
 
     if (const QScreen* s = screen()) {
         const QRect area = s->geometry();
-        move(area.x() + (area.width() - w::kClientWidth) / 2, area.y() + (area.height() - w::kClientHeight) / 2);
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "schedule/qt/SchedulerformWidget.h"
 
+#include "platform/qt/Design.h"
 #include "platform/qt/Modal.h"
 
 #include <QCloseEvent>
@@ -22,7 +23,9 @@ namespace {
 namespace sf = schedulerform;
 using platform::mnemonic;
 
-void place(QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); }
+using platform::px;
+
+void place(QWidget* w, int x, int y, int width, int height) { platform::place(w, {x, y, width, height}); }
 
 // The name a screen reader says for a control without a caption. Qt on Linux
 // reports a drop-down list's current item as its name, so there the name goes
@@ -35,7 +38,7 @@ void speakAs(QWidget* w, const char* name) {
 QLabel* text(QWidget* parent, const char* caption, int x) {
     auto* l = new QLabel(QString::fromUtf8(caption), parent);
     l->adjustSize();
-    l->move(x, sf::kRowTop + sf::kTextDrop);
+    l->move(px(x), px(sf::kRowTop + sf::kTextDrop));
     return l;
 }
 
@@ -115,7 +118,8 @@ QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items,
 QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
     auto* b = new QPushButton(mnemonic(sf::kScheduleCaption, sf::kScheduleKey), panel);
     b->setObjectName(QString::fromUtf8(name));
-    place(b, panel->width() - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth,
+    const int panelWidth = platform::designScale().toDesign(panel->width());
+    place(b, panelWidth - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth,
           sf::kButtonHeight);
     return b;
 }
@@ -123,7 +127,7 @@ QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
 }  // namespace
 
 QGroupBox* SchedulerWidget::panel(const char* name, int width) {
-    auto* box = new QGroupBox(this);
+    auto* box = new QGroupBox(client_);
     box->setObjectName(QString::fromUtf8(name));
     place(box, sf::kPanel.left, sf::kPanel.top, width, sf::kPanel.height);
     box->hide();
@@ -156,22 +160,24 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("Scheduler"));
     setWindowTitle(QString::fromUtf8(sf::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(sf::kClientWidth, sf::kClientHeight);
+    auto* surface = new platform::DesignSurface(this, sf::kClientWidth, sf::kClientHeight);
+    self_.setSurface(surface);
+    client_ = surface->surface();
 
-    auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), this);
+    auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), client_);
     runLabel->setObjectName(QStringLiteral("Label13"));
-    runLabel->move(sf::kRunLabelLeft, sf::kRun.top + sf::kTextDrop);
+    runLabel->move(px(sf::kRunLabelLeft), px(sf::kRun.top + sf::kTextDrop));
     runLabel->adjustSize();
     QStringList runItems;
     for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
     QComboBox* run =
-        dropDown(this, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), sf::kRun.left, sf::kRun.width);
-    run->move(sf::kRun.left, sf::kRun.top);
+        dropDown(client_, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), sf::kRun.left, sf::kRun.width);
+    run->move(px(sf::kRun.left), px(sf::kRun.top));
     speakAs(run, sf::kRunCaption);
     runLabel->setBuddy(run);
     texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
 
-    auto* periods = new QGroupBox(this);
+    auto* periods = new QGroupBox(client_);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
     place(periods, sf::kPeriods.left, sf::kPeriods.top, sf::kPeriods.width, sf::kPeriods.height);
     const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
@@ -248,36 +254,39 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     namespace lt = loadtrigger;
     auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
     loadWords->adjustSize();
-    loadWords->move(sf::kLoadWordsLeft, sf::kLoadBoxTops[0] + sf::kTextDrop);
-    const int percentLeft = sf::kLoadWordsLeft + loadWords->width() + sf::kLoadBoxGap;
+    loadWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
+    const int percentLeft = sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
     QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
                                   percentLeft, sf::kLoadBoxTops[0]);
     speakAs(percent, sf::kLoadPercentName);
     loadWords->setBuddy(percent);
     auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
     percentSign->adjustSize();
-    percentSign->move(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, sf::kLoadBoxTops[0] + sf::kTextDrop);
+    percentSign->move(px(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
+                      px(sf::kLoadBoxTops[0] + sf::kTextDrop));
     auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
     everyWords->adjustSize();
-    everyWords->move(sf::kLoadWordsLeft, sf::kLoadBoxTops[1] + sf::kTextDrop);
-    const int cooldownLeft = sf::kLoadWordsLeft + everyWords->width() + sf::kLoadBoxGap;
+    everyWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[1] + sf::kTextDrop));
+    const int cooldownLeft =
+        sf::kLoadWordsLeft + platform::designScale().toDesign(everyWords->width()) + sf::kLoadBoxGap;
     QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
                                    cooldownLeft, sf::kLoadBoxTops[1]);
     speakAs(cooldown, sf::kCooldownName);
     auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
     minutesWord->adjustSize();
-    minutesWord->move(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, sf::kLoadBoxTops[1] + sf::kTextDrop);
+    minutesWord->move(px(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
+                      px(sf::kLoadBoxTops[1] + sf::kTextDrop));
     texts_.push_back(std::make_unique<SpinText>(percent));   // 13
     texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
 
-    auto* list = new QTreeWidget(this);
+    auto* list = new QTreeWidget(client_);
     list->setObjectName(QStringLiteral("TeListView1"));
     list->setColumnCount(2);
     list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
     speakAs(list, sf::kListName);
-    list->setColumnWidth(0, sf::kListColumnWidths[0]);
-    list->setColumnWidth(1, sf::kListColumnWidths[1]);
+    list->setColumnWidth(0, px(sf::kListColumnWidths[0]));
+    list->setColumnWidth(1, px(sf::kListColumnWidths[1]));
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -286,10 +295,10 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     place(list, sf::kList.left, sf::kList.top, sf::kList.width, sf::kList.height);
     list_.emplace(list);
 
-    auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), this);
+    auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), client_);
     remove->setObjectName(QStringLiteral("TeButton3"));
     place(remove, sf::kRemove.left, sf::kRemove.top, sf::kRemove.width, sf::kRemove.height);
-    auto* close = new QPushButton(mnemonic(sf::kCloseCaption, sf::kCloseKey), this);
+    auto* close = new QPushButton(mnemonic(sf::kCloseCaption, sf::kCloseKey), client_);
     close->setObjectName(QStringLiteral("TeButton2"));
     place(close, sf::kClose.left, sf::kClose.top, sf::kClose.width, sf::kClose.height);
 
@@ -324,11 +333,11 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     connect(close, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 
     // The designed place, kept on the screen where that screen is smaller.
-    QPoint at(sf::kDesignLeft, sf::kDesignTop);
+    QPoint at(px(sf::kDesignLeft), px(sf::kDesignTop));
     if (const QScreen* s = screen()) {
         const QRect area = s->availableGeometry();
-        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - sf::kFrameWidth)));
-        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - sf::kFrameHeight)));
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - px(sf::kFrameWidth))));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - px(sf::kFrameHeight))));
     }
     move(at);
 }

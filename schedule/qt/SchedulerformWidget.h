@@ -39,6 +39,7 @@ private:
     QComboBox* amPm(QWidget* parent, const char* name, int x);
 
     platform::QtWindow self_{this};
+    QWidget* client_ = nullptr;  // the surface its controls are on
     std::vector<std::unique_ptr<platform::Label>> texts_;
     std::vector<std::unique_ptr<platform::Panel>> panels_;
     std::optional<platform::QtListView> list_;

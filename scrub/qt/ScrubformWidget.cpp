@@ -1,5 +1,6 @@
 #include "scrub/qt/ScrubformWidget.h"
 
+#include "platform/qt/Design.h"
 #include "platform/qt/Modal.h"
 #include "scrub/Updatethread.h"
 
@@ -16,14 +17,12 @@ namespace kestrune {
 namespace {
 
 namespace s = scrubform;
-
-void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
+using platform::place;
+using platform::px;
 
 }  // namespace
 
-void ScrubFormWidget::MapRepaint::repaintNow() {
-    w_->repaint(s::kBevel1.left, s::kBevel1.top, s::kBevel1.width, s::kBevel1.height);
-}
+void ScrubFormWidget::MapRepaint::repaintNow() { surface->repaint(px(s::kBevel1)); }
 
 ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock,
                                  platform::UiDispatcher& ui, RandomSource& random)
@@ -32,46 +31,65 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     setWindowTitle(QString::fromUtf8(s::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(s::kClientWidth, s::kClientHeight);
+    platform::setAccessibleRole(this, QAccessible::Dialog);
+    auto* surface = new platform::DesignSurface(this, s::kClientWidth, s::kClientHeight);
+    self_.setSurface(surface);
+    QWidget* const client = surface->surface();
+    self_.surface = client;
+    // The map is drawn on the surface, inside the bevel; the refresh runs there.
+    surface->onPaint = [this, client](QPaintEvent*) {
+        QPainter painter(client);
+        painter.scale(platform::designScale().ratio(), platform::designScale().ratio());
+        canvas_.begin(&painter);
+        form_->FormPaint();
+        canvas_.end();
+    };
 
-    auto* title = new QLabel(QString::fromUtf8(s::kTitle), this);
+    auto* title = new QLabel(QString::fromUtf8(s::kTitle), client);
     title->setObjectName(QStringLiteral("Label1"));
     QFont verdana = title->font();
     verdana.setFamilies({QString::fromUtf8(s::kLabel1Face), QStringLiteral("DejaVu Sans")});
-    verdana.setPixelSize(s::kLabel1FontPixels);
+    verdana.setPixelSize(px(s::kLabel1FontPixels));
     title->setFont(verdana);
     place(title, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
 
-    auto* bevel = new QFrame(this);
+    auto* bevel = new QFrame(client);
     bevel->setObjectName(QStringLiteral("Bevel1"));
+    // The map, to a screen reader: a picture whose description says what
+    // its colours show.
+    platform::setAccessibleRole(bevel, QAccessible::Graphic);
+    bevel->setAccessibleName(QStringLiteral("Page-set map"));
     bevel->setFrameShape(QFrame::Box);
     bevel->setFrameShadow(QFrame::Sunken);
     place(bevel, s::kBevel1);
 
-    memo_ = new QPlainTextEdit(this);
+    memo_ = new QPlainTextEdit(client);
     memo_->setObjectName(QStringLiteral("TeMemo1"));
+    memo_->setAccessibleName(QStringLiteral("Scrub log"));
     memo_->setReadOnly(true);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     place(memo_, s::kMemo1);
 
-    button_ = new QPushButton(QString::fromUtf8(s::kClose), this);
+    button_ = new QPushButton(QString::fromUtf8(s::kClose), client);
     button_->setObjectName(QStringLiteral("TeButton1"));
     place(button_, s::kButton1);
     setTabOrder(button_, memo_);
 
     lines_.emplace(memo_);
+    mapDescription_.emplace(bevel);
     buttonAdapter_.emplace(button_);
     TScrubForm::Services services{memory, clock, random,
                                   [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
                                   [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
                                       return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
                                   }};
-    form_.emplace(TScrubForm::Controls{self_, *lines_, *buttonAdapter_, canvas_}, std::move(services));
+    form_.emplace(TScrubForm::Controls{self_, *lines_, *buttonAdapter_, canvas_, &*mapDescription_},
+                  std::move(services));
     connect(button_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
 
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
-        move(area.x() + (area.width() - s::kClientWidth) / 2, area.y() + (area.height() - s::kClientHeight) / 2);
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
 }
 
@@ -90,13 +108,6 @@ void ScrubFormWidget::showEvent(QShowEvent* e) {
 void ScrubFormWidget::closeEvent(QCloseEvent* e) {
     form_->FormClose();
     e->accept();
-}
-
-void ScrubFormWidget::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    canvas_.begin(&painter);
-    form_->FormPaint();
-    canvas_.end();
 }
 
 }  // namespace kestrune

@@ -2,6 +2,7 @@
 
 #include "platform/Heap.h"
 #include "platform/UiSync.h"
+#include "platform/qt/Accessible.h"
 #include "platform/qt/Canvas.h"
 #include "platform/qt/Controls.h"
 #include "scrub/Scrubform.h"
@@ -30,18 +31,15 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
 
 private:
     // Repainting for the refresh covers the map only; the memo and the
     // button repaint themselves when they change.
     class MapRepaint final : public platform::QtWindow {
     public:
-        MapRepaint(QWidget* w) : QtWindow(w), w_(w) {}
+        MapRepaint(QWidget* w) : QtWindow(w) {}
         void repaintNow() override;
-
-    private:
-        QWidget* w_;
+        QWidget* surface = nullptr;  // where the map is drawn
     };
 
     QPlainTextEdit* memo_ = nullptr;
@@ -50,6 +48,7 @@ private:
     MapRepaint self_{this};
     platform::QtCanvas canvas_;
     std::optional<platform::QtLineList> lines_;
+    std::optional<platform::QtDescription> mapDescription_;
     std::optional<platform::QtButton> buttonAdapter_;
     std::optional<TScrubForm> form_;
 };

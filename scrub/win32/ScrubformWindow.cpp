@@ -25,7 +25,8 @@ HFONT titleFont() {
 }  // namespace
 
 void ScrubFormWindow::MapRepaint::repaintNow() {
-    const RECT bevel = deviceRect(s::kBevel1);
+    RECT bevel = deviceRect(s::kBevel1);
+    if (const Form* form = Form::of(w_)) OffsetRect(&bevel, -form->scrollOffset().x, -form->scrollOffset().y);
     RedrawWindow(w_, &bevel, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
@@ -65,12 +66,15 @@ void ScrubFormWindow::showModal() { runModal(hwnd()); }
 
 void ScrubFormWindow::paint(HDC dc, const RECT& area) {
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    // Drawn where the window is scrolled to, when the screen has cut it.
+    SetWindowOrgEx(dc, scrollOffset().x, scrollOffset().y, nullptr);
     RECT bevel = deviceRect(s::kBevel1);
     DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
     // The refresh changes the memo and the button, and the system may paint
     // the window again from inside that: the nested paint leaves the rules
     // alone, and one more refresh follows this one.
     if (painting_) {
+        SetWindowOrgEx(dc, 0, 0, nullptr);
         paintAgain_ = true;
         return;
     }
@@ -79,8 +83,10 @@ void ScrubFormWindow::paint(HDC dc, const RECT& area) {
     form_->FormPaint();
     canvas_.end();
     painting_ = false;
+    SetWindowOrgEx(dc, 0, 0, nullptr);
     if (paintAgain_) {
         paintAgain_ = false;
+        OffsetRect(&bevel, -scrollOffset().x, -scrollOffset().y);
         InvalidateRect(hwnd(), &bevel, FALSE);
     }
 }

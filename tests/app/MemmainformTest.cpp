@@ -1,4 +1,5 @@
 #include "app/Memmainform.h"
+#include "platform/RegistryBackend.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -106,10 +107,14 @@ TEST(MainForm, ShowCentresStartsOneMonitorAndItsFiguresArrive) {
     ASSERT_TRUE(m.form->MemoryThread);
     TMemoryThread* first = m.form->MemoryThread.get();
 
-    // The monitor's figures reach the controls (which figure goes where is
-    // the window test's; the figures themselves, the figures test's).
-    ASSERT_TRUE(m.ui.pumpUntil([&] { return !m.graph.points.empty(); }));
+    // The first sample's figures are in the controls once the show handling
+    // has returned, before the UI thread has served anything (which figure
+    // goes where is the window test's; the figures themselves, the figures
+    // test's).
     EXPECT_EQ(m.l1.text(), "384 MB / 512 MB");
+    EXPECT_EQ(m.l5.text(), "512 MB");
+    EXPECT_EQ(m.status.text(), "Memory Load: 75%");
+    ASSERT_EQ(m.graph.points.size(), 1u);
     EXPECT_EQ(m.graph.points.front().color, platform::clYellow);
     EXPECT_EQ(m.graph.points.front().value, 75);
     EXPECT_GE(m.graph.redraws, 1);
@@ -181,7 +186,7 @@ TEST(MainForm, ClosingStopsEverythingWithoutCopyingTheTutorialBack) {
     EXPECT_EQ(static_cast<int>(m.graph.points.size()), points);
 }
 
-TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
+TEST(MainForm, SupportOpensTheMakersPageAboutTellsWhatAndWhereAndExitCloses) {
     MainForm m;
     std::string opened;
     auto previous = platform::setShellHandler([&](const std::string& url) { opened = url; });
@@ -189,6 +194,21 @@ TEST(MainForm, SupportOpensTheMakersPageAndExitCloses) {
     platform::setShellHandler(previous);
     EXPECT_NE(opened.find(".example/pages/products/index.cfm?"), std::string::npos);
     EXPECT_EQ(opened.back(), '?');
+
+    {
+        BoxRecorder boxes;
+        m.form->AboutItemClick();
+        ASSERT_EQ(boxes.calls().size(), 1u);
+        const platform::BoxCall about = boxes.calls()[0];
+        EXPECT_EQ(about.caption, "About Kestrune");
+        EXPECT_EQ(about.kind, platform::BoxKind::About);
+        EXPECT_EQ(about.owner, m.window.handle());
+        const std::string store = platform::storeLocation();  // this test's own store
+        ASSERT_FALSE(store.empty());
+        for (const std::string& part : {std::string("Kestrune 1."), std::string("all rights reserved"), store,
+                                        std::string("https://www.tarnwick.example/pages/products/index.cfm?")})
+            EXPECT_NE(about.text.find(part), std::string::npos) << part << " missing from:\n" << about.text;
+    }
 
     bool closed = false;
     m.window.onClose = [&] {

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The real program as a screen reader and a keyboard-only user meet it: on a
 # private X desktop with a session bus and the accessibility bus switched on,
-# the AT-SPI tree holds the names to say; Alt+E then S opens the Scheduler,
-# Escape closes it, Alt+F then X ends the program with 0. Debian's own Python,
-# which has the AT-SPI bindings.
+# the AT-SPI tree holds the names and roles to say; Alt+E then S opens the
+# Scheduler, Escape closes it, Alt+F then X ends the program with 0. Started
+# with --recover, no figure ever shows its design text; started with --scrub,
+# the scrub window, its log and its page-set map are named. Debian's own
+# Python, which has the AT-SPI bindings.
 #   usage: a11y.sh EXECUTABLE
 set -euo pipefail
 exe=$1
@@ -48,4 +50,35 @@ drive_alive "$app" && fail "Alt+F, X did not end the program"
 wait "$app" || rc=$?
 app=""
 [ $rc -eq 0 ] || fail "Alt+F, X: exit status $rc"
-echo "a11y: Alt+E S, Escape, Alt+F X by keyboard; exit 0"
+
+# In 3 GB of address space, so the operations take moments.
+launch() { (ulimit -v 3000000; exec "$exe" "$@") 2>>"$work/stderr" & app=$!; }
+ended() {
+  local rc=0
+  for _ in $(seq 200); do drive_alive "$app" || break; sleep 0.05; done
+  drive_alive "$app" && fail "$1: still running after 10 s"
+  wait "$app" || rc=$?
+  app=""
+  [ $rc -eq 0 ] || fail "$1: exit status $rc"
+}
+
+# The recovery holds the UI thread from the start: the figures shown meanwhile
+# are the first sample's, never the design's.
+launch --recover
+drive_window '^Kestrune$' >/dev/null || fail "--recover: no window"
+/usr/bin/python3 "$here/a11y_tree.py" honest "$app" || fail "--recover showed made-up figures"
+box=$(drive_window '^Complete$' 90) || fail "--recover: no Complete box within 90 s"
+xdotool windowactivate --sync "$box" key Return
+ended "--recover, then OK"
+
+launch --scrub
+scrub=$(drive_window '^Memory Defragmenter$') || fail "--scrub: no scrub window"
+/usr/bin/python3 "$here/a11y_tree.py" scrub "$app" || fail "the scrub window's accessible names"
+# Stop, then Close once the summary is written; the program ends with it.
+for _ in $(seq 120); do
+  drive_alive "$app" || break
+  drive_click "$scrub" 232 480 >/dev/null 2>&1 || true
+  sleep 0.5
+done
+ended "--scrub, then Close"
+echo "a11y: Alt+E S, Escape, Alt+F X by keyboard; honest figures under --recover; the scrub window named; exit 0 each time"

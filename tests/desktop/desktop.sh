@@ -13,6 +13,10 @@
 #                 tray's icon brings the window back), shown where there is none
 #   session-end   SIGTERM and SIGINT while idle, SIGTERM during a recovery and
 #                 during a scrub: exit 0 each time, promptly
+#   font          the desktop's font, as qt6ct gives it to Qt: the default
+#                 keeps the designed size, 20 points grow the window by 20/9
+#   fit           at twice the size the Scheduler is wider than the screen:
+#                 it fits the screen, and Escape still closes it
 # Every exit must be 0. Waits are long enough for a sanitizer build.
 set -euo pipefail
 exe=$1
@@ -195,6 +199,48 @@ case $case in
     sleep 1
     kill -TERM "$app"
     expectExit "SIGTERM during a scrub" 10 "$(ms)"
+    ;;
+
+  font)
+    xsession_start "$work" openbox
+    clientSize() { xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
+    start
+    size=$(clientSize "$main")
+    [ "$size" = 531x404 ] || fail "at the default font the main window is $size, not 531x404"
+    wmctrl -i -c "$main"
+    expectExit "close" 10 "$(ms)"
+    # The desktop set up with qt6ct and a 20-point font.
+    mkdir -p "$HOME/.config/qt6ct"
+    printf '%s\n' '[Appearance]' 'style=Fusion' '[Fonts]' \
+      'general="DejaVu Sans,20,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' \
+      'fixed="DejaVu Sans Mono,20,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' >"$HOME/.config/qt6ct/qt6ct.conf"
+    export QT_QPA_PLATFORMTHEME=qt6ct
+    start
+    size=$(clientSize "$main")
+    # 531 × 404 design pixels, times 20/9.
+    [ "$size" = 1180x898 ] || fail "at a 20-point font the main window is $size, not 1180x898"
+    note "the main window is 531x404 at the default font, $size at 20 points"
+    wmctrl -i -c "$main"
+    expectExit "close" 10 "$(ms)"
+    ;;
+
+  fit)
+    xsession_start "$work" openbox
+    export QT_SCALE_FACTOR=2
+    start
+    xdotool windowactivate --sync "$main" key --delay 150 alt+e s
+    scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler"
+    sleep 1
+    read -r x y w h < <(xwininfo -id "$scheduler" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+      /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')
+    note "the Scheduler at twice the size: ${w}x${h} at $x,$y on a 1280x1024 screen"
+    [ "$x" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ "$y" -ge 0 ] && [ $((y + h)) -le 1024 ] ||
+      fail "the Scheduler (${w}x${h} at $x,$y) does not fit the 1280x1024 screen"
+    [ "$w" -lt 1378 ] || fail "the Scheduler kept its full width of $w"
+    xdotool windowactivate --sync "$scheduler" key Escape
+    drive_gone '^Scheduler$' || fail "Escape did not close the fitted Scheduler"
+    wmctrl -i -c "$main"
+    expectExit "close" 10 "$(ms)"
     ;;
 
   *) echo "desktop.sh: unknown case $case" >&2; exit 2 ;;

@@ -40,6 +40,7 @@ struct Scrub {
     FakeLineList memo;
     FakeButton button;
     FakeCanvas canvas;
+    FakeLabel map;  // its description for a screen reader
     FakeMemory memory;
     FakeClock clock;
     FixedRandom random;
@@ -52,7 +53,7 @@ struct Scrub {
         memory.set(platform::MemoryStatus{0, 0, 123456789, 0, 1ull << 30, 0, 0});
         button.setCaption("Close");
         form = std::make_unique<TScrubForm>(
-            TScrubForm::Controls{window, memo, button, canvas},
+            TScrubForm::Controls{window, memo, button, canvas, &map},
             TScrubForm::Services{memory, clock, random, [this] { return std::make_unique<FakeWorker>(worker); },
                                  [this](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
                                      ++updateThreads;
@@ -88,6 +89,7 @@ TEST(ScrubWindow, ShowWritesTheStartLinesAndStartsTheWorker) {
     ASSERT_TRUE(s.form->display);
     EXPECT_EQ(s.form->display->Columns(), 38u);       // the map in the bevel
     EXPECT_EQ(s.form->display->CursorColumn(), 30u);  // the first step
+    EXPECT_EQ(s.map.text(), "Page set 1: 30 of 950 cells done");
 }
 
 TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
@@ -111,6 +113,7 @@ TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
     EXPECT_EQ(lines[6], "");
     EXPECT_EQ(s.button.caption(), "Close");
     EXPECT_TRUE(s.button.enabled());
+    EXPECT_EQ(s.map.text(), "Page set 2: 950 of 950 cells done");
 
     // Done: the refresh thread no longer repaints the still map, but a paint
     // (an expose) still draws it; nothing else changes; the button closes.

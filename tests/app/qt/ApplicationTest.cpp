@@ -1,15 +1,19 @@
 #include "app/qt/Application.h"
 #include "support/Fakes.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QObject>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 using namespace kestrune;
 
@@ -59,4 +63,37 @@ TEST(Application, EscapedExceptionIsShownInTheStandardBoxAndTheLoopGoesOn) {
     auto* w = app.CreateForm<QWidget>();
     EXPECT_TRUE(app.DestroyForm(w));
     EXPECT_FALSE(app.DestroyForm(w));
+}
+
+namespace {
+
+// The style the application object ends with, in a process of its own (one
+// application object a process).
+std::string styleStartedWith(std::vector<std::string> args) {
+    int argc = static_cast<int>(args.size()) + 1;
+    std::string name = "kestrune";
+    std::vector<char*> argv{name.data()};
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const KestruneApplication app(argc, argv.data());
+    return app.styleName();
+}
+
+}  // namespace
+
+TEST(ApplicationDeathTest, TheUsersStyleIsKeptAndFusionTakenOnlyWhenNoneWasAsked) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    auto exitsWith = [](const char* style, std::vector<std::string> args, const char* override) {
+        if (override != nullptr)
+            setenv("QT_STYLE_OVERRIDE", override, 1);
+        else
+            unsetenv("QT_STYLE_OVERRIDE");
+        const std::string got = styleStartedWith(std::move(args));
+        std::fprintf(stderr, "style %s\n", got.c_str());
+        std::exit(got == style ? 0 : 1);
+    };
+    EXPECT_EXIT(exitsWith("fusion", {}, nullptr), testing::ExitedWithCode(0), "") << "none asked: Fusion";
+    EXPECT_EXIT(exitsWith("windows", {"-style", "Windows"}, nullptr), testing::ExitedWithCode(0), "") << "-style";
+    EXPECT_EXIT(exitsWith("windows", {}, "Windows"), testing::ExitedWithCode(0), "") << "QT_STYLE_OVERRIDE";
 }

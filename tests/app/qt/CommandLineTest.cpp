@@ -53,3 +53,19 @@ TEST(CommandLine, TrimAndTrimAllRunAloneWithoutAWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommandLine, HelpAllAddsTheToolkitsOptionsToHelp) {
+    const CommandLine help = parse({"--help"});
+    const CommandLine all = parse({"--help-all"});
+    ASSERT_EQ(help.action, CommandLine::Action::Help);
+    ASSERT_EQ(all.action, CommandLine::Action::Help);
+    for (const char* option : {"platform <name>", "style <style>", "platformtheme", "reverse"}) {
+        EXPECT_EQ(help.text.find(option), std::string::npos) << option << " in --help:\n" << help.text;
+        EXPECT_NE(all.text.find(option), std::string::npos) << option << " missing from --help-all:\n" << all.text;
+    }
+    EXPECT_NE(all.text.find("--minimized"), std::string::npos) << "the program's own options stay";
+}
+
+}  // namespace

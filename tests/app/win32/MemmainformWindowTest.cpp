@@ -86,8 +86,9 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     EXPECT_EQ(graph.top, mainform::kGraph.top);
     EXPECT_EQ(textOf(m.w->hwnd()), "Kestrune");
     EXPECT_EQ(m.text(id::kTeButton1), "&Recover Memory");
-    EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())), (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler",
-                                                                         "&Help", "  &Tutorial", "  &Visit Support"}));
+    EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())),
+              (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler", "&Help", "  &Tutorial",
+                                        "  &Visit Support", "  &About Kestrune"}));
 
     // Each figure control shows the figure the logic wrote to it.
     const struct {
@@ -124,6 +125,14 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);
     ASSERT_TRUE(m.w->form().WizardForm);
     EXPECT_TRUE(m.w->form().WizardForm->form().window().visible());
+    {
+        // Help > About Kestrune: its box, owned by the window.
+        BoxRecorder boxes;
+        SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kAboutItem, 0), 0);
+        ASSERT_EQ(boxes.calls().size(), 1u);
+        EXPECT_EQ(boxes.calls()[0].caption, "About Kestrune");
+        EXPECT_EQ(boxes.calls()[0].owner, m.w->hwnd());
+    }
 
     // The tray's menu offers the operations while their buttons are enabled.
     EnableWindow(m.control(id::kTeButton2), FALSE);

@@ -43,6 +43,8 @@ TEST(Autostart, TurningOnWritesAnEntryThatStartsMinimisedAndTurningOffRemovesIt)
     const std::string entry = readFile(home.entry());
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(entry.find("\nExec=/usr/bin/kestrune --minimized\n"), std::string::npos);
+    // A purged program's entry is passed over at login, not started and failed.
+    EXPECT_NE(entry.find("\nTryExec=/usr/bin/kestrune\n"), std::string::npos);
     EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
     struct stat st {};
     ASSERT_EQ(stat(home.entry().c_str(), &st), 0);
@@ -83,6 +85,9 @@ TEST(Autostart, TheProgramsPathIsQuotedAsDesktopEntriesNeed) {
     EXPECT_EQ(Autostart::execLine("/x/$a\\b/100%"), "\"/x/\\\\$a\\\\\\\\b/100%%\" --minimized");
     EXPECT_EQ(Autostart::execLine("/x/100%/k"), "/x/100%%/k --minimized");
     EXPECT_THROW(Autostart::execLine("/x/new\nline"), std::runtime_error);
+    // TryExec is a plain string: no quotes, only its backslashes escaped.
+    EXPECT_EQ(Autostart::tryExecValue("/opt/my apps/100%/a\\b"), "/opt/my apps/100%/a\\\\b");
+    EXPECT_THROW(Autostart::tryExecValue("/x/new\nline"), std::runtime_error);
 }
 
 TEST(Autostart, AFailureSaysWhereAndWhyAndWritesNothing) {

@@ -1,0 +1,37 @@
+#include "platform/qt/Accessible.h"
+
+#include <QAccessibleWidget>
+#include <QVariant>
+#include <QWidget>
+
+namespace platform {
+namespace {
+
+constexpr const char* kRoleProperty = "kestruneAccessibleRole";
+
+// Asked first for every object (the last factory installed is), at the most
+// derived class: a widget given a role gets it; any other is left to Qt.
+QAccessibleInterface* withGivenRole(const QString&, QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    if (w == nullptr) return nullptr;
+    const QVariant role = w->property(kRoleProperty);
+    if (!role.isValid()) return nullptr;
+    return new QAccessibleWidget(w, static_cast<QAccessible::Role>(role.toInt()));
+}
+
+}  // namespace
+
+void setAccessibleRole(QWidget* w, QAccessible::Role role) {
+    QAccessible::installFactory(&withGivenRole);  // once: a second install is ignored
+    w->setProperty(kRoleProperty, static_cast<int>(role));
+}
+
+void QtDescription::setText(const std::string& text) {
+    const QString t = QString::fromStdString(text);
+    // Told only when it changes: each change is an event for a screen reader.
+    if (t != w_->accessibleDescription()) w_->setAccessibleDescription(t);
+}
+
+std::string QtDescription::text() const { return w_->accessibleDescription().toStdString(); }
+
+}  // namespace platform

@@ -1,0 +1,75 @@
+#include "platform/win32/Dpi.h"
+#include "platform/win32/Form.h"
+#include "support/win32/Win32Pump.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform::win32;
+
+namespace {
+
+// A window laid out larger than any screen, with a button at its far corner.
+class Huge final : public Form {
+public:
+    Huge(int width, int height) {
+        create("KestruneTestHuge", "Huge", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, width, height);
+        corner = button("Close", 7, {width - 90, height - 40, 81, 33});
+        self.attach(hwnd());
+    }
+    HWND corner;
+    Win32Window self;
+};
+
+RECT workArea() {
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+}  // namespace
+
+TEST(FormFit, AWindowTheScreenCannotHoldFitsItsWorkAreaAndScrollsToEveryControl) {
+    const RECT area = workArea();
+    const int width = toDesign(area.right - area.left) + 400;
+    const int height = toDesign(area.bottom - area.top) + 300;
+    Huge w(width, height);
+    ShowWindow(w.hwnd(), SW_SHOW);
+    testsupport::win32Pump();
+
+    RECT frame{};
+    GetWindowRect(w.hwnd(), &frame);
+    EXPECT_GE(frame.left, area.left);
+    EXPECT_GE(frame.top, area.top);
+    EXPECT_LE(frame.right, area.right);
+    EXPECT_LE(frame.bottom, area.bottom);
+    const auto style = GetWindowLongPtrA(w.hwnd(), GWL_STYLE);
+    EXPECT_TRUE((style & WS_VSCROLL) != 0 && (style & WS_HSCROLL) != 0);
+    EXPECT_TRUE(w.scrolls());
+    // To the logic its client area is still the one laid out.
+    EXPECT_EQ(w.self.clientWidth(), width);
+    EXPECT_EQ(w.self.clientHeight(), height);
+
+    // Scrolled to the end, the corner's button is inside the window.
+    SendMessageA(w.hwnd(), WM_HSCROLL, SB_BOTTOM, 0);
+    SendMessageA(w.hwnd(), WM_VSCROLL, SB_BOTTOM, 0);
+    RECT client{};
+    GetClientRect(w.hwnd(), &client);
+    const RECT button = testsupport::placeOf(w.corner);
+    EXPECT_GE(button.left, 0);
+    EXPECT_LE(button.right, client.right);
+    EXPECT_LE(button.bottom, client.bottom);
+    EXPECT_EQ(w.scrollOffset().y, toDevice(height) - client.bottom);
+}
+
+TEST(FormFit, AWindowThatFitsIsLeftAsLaidOut) {
+    Huge w(300, 200);
+    SetWindowPos(w.hwnd(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(w.hwnd(), SW_SHOW);
+    testsupport::win32Pump();
+    EXPECT_FALSE(w.scrolls());
+    EXPECT_EQ(GetWindowLongPtrA(w.hwnd(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
+    RECT frame{};
+    GetWindowRect(w.hwnd(), &frame);
+    EXPECT_EQ(frame.left, 10);
+    EXPECT_EQ(w.self.clientWidth(), 300);
+}
