@@ -31,15 +31,9 @@ void KestruneFormWindow::Frame::setClientSize(int width, int height) {
 }
 
 void KestruneFormWindow::StatusPanel::setText(const std::string& text) {
-    if (this->text() != text) SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-std::string KestruneFormWindow::StatusPanel::text() const {
-    const auto length = LOWORD(SendMessageA(bar_, SB_GETTEXTLENGTHA, 0, 0));
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(bar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    if (text == shown_) return;
+    SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    shown_ = text;
 }
 
 HMENU KestruneFormWindow::buildMenu() {
@@ -58,7 +52,7 @@ HMENU KestruneFormWindow::buildMenu() {
 }
 
 HWND KestruneFormWindow::kindBox(int id, const platform::Rect& r, const char* title, int labelId, int barId,
-                                 platform::win32::Win32Label& label, platform::win32::Win32ProgressBar& bar) {
+                                 platform::win32::Win32StaticText& label, platform::win32::Win32ProgressBar& bar) {
     const HWND box = panel(id, belowMenu(r), title);
     // The figures may outgrow the designed 97 pixels: use the room up to the bar.
     const HWND text = Form::label(m::kDesignKindText, labelId,
@@ -67,7 +61,7 @@ HWND KestruneFormWindow::kindBox(int id, const platform::Rect& r, const char* ti
                                   box);
     const HWND progress = control(PROGRESS_CLASSA, title, 0, barId, m::kKindBar, box);
     SendMessageA(progress, PBM_SETRANGE32, 0, 100);
-    label = platform::win32::Win32Label(text);
+    label = platform::win32::Win32StaticText(text);
     bar = platform::win32::Win32ProgressBar(progress);
     return box;
 }
@@ -99,8 +93,8 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     auto scale = [&](const char* text, int id, const platform::Rect& r) {
         return Form::label(text, id, {scaleLeft, r.top, scaleRight - scaleLeft, r.height}, history, SS_RIGHT);
     };
-    l5_ = platform::win32::Win32Label(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5));
-    l6_ = platform::win32::Win32Label(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6));
+    l5_ = platform::win32::Win32StaticText(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5));
+    l6_ = platform::win32::Win32StaticText(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6));
     scale(m::kScaleBottom, m::id::kTeLabel7, m::kLabel7);
 
     kindBox(m::id::kTeGroupBox2, m::kGroupBox2, m::kVirtualTitle, m::id::kTeLabel2, m::id::kTeProgressBar3, l2_, b3_);

@@ -22,6 +22,12 @@ void Win32Label::setText(const std::string& text) {
 }
 std::string Win32Label::text() const { return windowText(w_); }
 
+void Win32StaticText::setText(const std::string& text) {
+    if (text == shown_) return;
+    SetWindowTextA(w_, text.c_str());
+    shown_ = text;
+}
+
 void Win32ComboText::setText(const std::string& text) {
     const LRESULT found =
         SendMessageA(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
@@ -58,10 +64,14 @@ std::string Win32Button::caption() const {
 void Win32Button::setEnabled(bool enabled) { EnableWindow(w_, enabled ? TRUE : FALSE); }
 bool Win32Button::enabled() const { return IsWindowEnabled(w_) != FALSE; }
 
+Win32ProgressBar::Win32ProgressBar(HWND w)
+    : w_(w), shown_(w != nullptr ? static_cast<int>(SendMessageA(w, PBM_GETPOS, 0, 0)) : 0) {}
+
 void Win32ProgressBar::setPosition(int position) {
-    if (position != this->position()) SendMessageA(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (position == shown_) return;
+    SendMessageA(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    shown_ = position;
 }
-int Win32ProgressBar::position() const { return static_cast<int>(SendMessageA(w_, PBM_GETPOS, 0, 0)); }
 
 void Win32CheckBox::setChecked(bool checked) {
     SendMessageA(w_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);

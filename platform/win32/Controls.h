@@ -22,6 +22,19 @@ private:
     HWND w_;
 };
 
+// A static text only the program writes: what it last wrote is kept, so an
+// unchanged figure, set once a second, costs not even a message.
+class Win32StaticText final : public Label {
+public:
+    explicit Win32StaticText(HWND w = nullptr) : w_(w), shown_(w != nullptr ? windowText(w) : std::string()) {}
+    void setText(const std::string& text) override;
+    std::string text() const override { return shown_; }
+
+private:
+    HWND w_;
+    std::string shown_;
+};
+
 // A drop-down list's current text: setting it selects the item with that
 // text, or none.
 class Win32ComboText final : public Label {
@@ -49,14 +62,17 @@ private:
     char key_;
 };
 
+// Only the program moves a bar: its position is kept, so an unchanged one
+// costs no message.
 class Win32ProgressBar final : public ProgressBar {
 public:
-    explicit Win32ProgressBar(HWND w = nullptr) : w_(w) {}
+    explicit Win32ProgressBar(HWND w = nullptr);
     void setPosition(int position) override;
-    int position() const override;
+    int position() const override { return shown_; }
 
 private:
     HWND w_;
+    int shown_ = 0;
 };
 
 class Win32CheckBox final : public CheckBox {

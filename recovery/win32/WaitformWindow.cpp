@@ -44,8 +44,8 @@ Form2Window::Form2Window(HWND owner) {
     const HWND counter = label(w::kDesignCounter, w::id::kTeLabel2,
                                {w::kLabel2.left, w::kLabel2.top, w::kLabel2.width + 12, w::kLabel2.height + 2});
     self_.attach(hwnd());
-    l1_ = Win32Label(step);
-    l2_ = Win32Label(counter);
+    l1_ = Win32StaticText(step);
+    l2_ = Win32StaticText(counter);
     b1_ = Win32ProgressBar(bar);
     form_.emplace(TForm2::Controls{self_, l1_, b1_, l2_});
 

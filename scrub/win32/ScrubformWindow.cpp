@@ -100,7 +100,7 @@ LRESULT ScrubFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;  // the paint covers it all, in one step
         case WM_PAINT: {
-            const BufferedPaint buffer(hwnd());
+            const BufferedPaint buffer(hwnd(), &buffer_);
             paint(buffer.dc(), buffer.area());
             return 0;
         }
