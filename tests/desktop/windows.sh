@@ -16,7 +16,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$here/support/xsession.sh"
 
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null

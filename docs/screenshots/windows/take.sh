@@ -11,7 +11,7 @@ out=$(mkdir -p "${2:-$here}" && cd "${2:-$here}" && pwd)
 wine=${KESTRUNE_WINE:-/usr/lib/wine/wine}
 work=$(mktemp -d)
 . "$here/../../../tests/support/xsession.sh"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 trap 'wineserver -k 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
 xsession_start "$work" openbox
 "$wine" wineboot -i >/dev/null 2>&1
