@@ -59,8 +59,7 @@ HWND KestruneFormWindow::kindBox(int id, const platform::Rect& r, const char* ti
                                   {m::kKindLabel.left, m::kKindLabel.top - 1, m::kKindBar.left - m::kKindLabel.left - 4,
                                    m::kKindLabel.height + 2},
                                   box);
-    const HWND progress = control(PROGRESS_CLASSA, title, 0, barId, m::kKindBar, box);
-    SendMessageA(progress, PBM_SETRANGE32, 0, 100);
+    const HWND progress = progressBar(title, barId, m::kKindBar, box);
     label = platform::win32::Win32StaticText(text);
     bar = platform::win32::Win32ProgressBar(progress);
     return box;

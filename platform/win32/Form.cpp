@@ -4,6 +4,7 @@
 #include "platform/win32/Dpi.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <cstdio>
 #include <exception>
@@ -139,6 +140,13 @@ HWND Form::label(const std::string& text, int id, const Rect& design, HWND paren
 
 HWND Form::button(const std::string& text, int id, const Rect& design, HWND parent, DWORD style) {
     return control(WC_BUTTONA, text, style | WS_TABSTOP, id, design, parent);
+}
+
+HWND Form::progressBar(const std::string& name, int id, const Rect& design, HWND parent) {
+    const HWND bar = control(PROGRESS_CLASSA, name, 0, id, design, parent);
+    SetWindowTheme(bar, L"", L"");
+    SendMessageA(bar, PBM_SETRANGE32, 0, 100);
+    return bar;
 }
 
 LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) { return defaultHandling(message, wParam, lParam); }

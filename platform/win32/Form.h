@@ -49,6 +49,10 @@ protected:
     HWND label(const std::string& text, int id, const Rect& design, HWND parent = nullptr, DWORD style = SS_LEFT);
     HWND button(const std::string& text, int id, const Rect& design, HWND parent = nullptr,
                 DWORD style = BS_PUSHBUTTON);
+    // A horizontal bar from 0 to 100 with a border that fills in blocks, not
+    // smoothly: the system's visual style draws every bar smooth, so this
+    // one goes without it.
+    HWND progressBar(const std::string& name, int id, const Rect& design, HWND parent = nullptr);
 
     // The window's messages; the default is the system's.
     virtual LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);

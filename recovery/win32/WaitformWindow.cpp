@@ -39,8 +39,7 @@ Form2Window::Form2Window(HWND owner) {
     const HWND step =
         label(w::kDesignStep, w::id::kTeLabel1,
               {w::kLabel1.left - 8, w::kLabel1.top, w::kLabel1.width + 16, w::kLabel1.height + 2}, nullptr, SS_CENTER);
-    const HWND bar = control(PROGRESS_CLASSA, "", 0, w::id::kTeProgressBar1, w::kBar1);
-    SendMessageA(bar, PBM_SETRANGE32, 0, 100);
+    const HWND bar = progressBar("", w::id::kTeProgressBar1, w::kBar1);
     const HWND counter = label(w::kDesignCounter, w::id::kTeLabel2,
                                {w::kLabel2.left, w::kLabel2.top, w::kLabel2.width + 12, w::kLabel2.height + 2});
     self_.attach(hwnd());
