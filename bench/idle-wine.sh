@@ -75,9 +75,21 @@ hz=$(getconf CLK_TCK)
 for ((round = 1; round <= rounds; round++)); do
   p0=$(ticks "$program") b0=$(ticks "$baseline") s0=$(ticks "$server")
   threads >"$work/threads0"
-  sleep "$secs"
+  if command -v perf >/dev/null && perf stat -e task-clock true >/dev/null 2>&1; then
+    # Exact CPU time besides the ticks, where perf can count it.
+    perf stat -e task-clock -p "$program" -x, -o "$work/perf.kestrune.exe" -- sleep "$secs" >/dev/null 2>&1 &
+    local_perf=$!
+    perf stat -e task-clock -p "$baseline" -x, -o "$work/perf.bare_window.exe" -- sleep "$secs" >/dev/null 2>&1 || true
+    wait "$local_perf" || true
+  else
+    sleep "$secs"
+  fi
   p1=$(ticks "$program") b1=$(ticks "$baseline") s1=$(ticks "$server")
   echo "idle over $secs s ($mode, $arch, $hz ticks a second): kestrune.exe $((p1 - p0)), bare_window.exe $((b1 - b0)), wineserver $((s1 - s0)) ticks"
+  for f in "$work"/perf.*; do
+    [ -s "$f" ] && awk -F, -v who="${f##*/perf.}" '/task-clock/ { printf "  CPU time (perf task-clock): %s %.1f ms\n", who, $1 }' "$f"
+    rm -f "$f"
+  done
   if [ "${IDLE_THREADS:-0}" = 1 ]; then
     threads | awk 'NR == FNR { a[$1] = $2; next } ($1 in a) && $2 > a[$1] { printf "  thread %s (%s): %d ticks\n", $1, $3, $2 - a[$1] }' "$work/threads0" -
   fi
