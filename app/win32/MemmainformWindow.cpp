@@ -126,11 +126,7 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
 
     tray_ = std::make_unique<KestruneTray>(
         hwnd(), TrayLogic(recover_, scrub_,
-                          TrayLogic::Actions{[this] {
-                                                 ShowWindow(hwnd(), SW_SHOW);
-                                                 ShowWindow(hwnd(), SW_RESTORE);
-                                                 SetForegroundWindow(hwnd());
-                                             },
+                          TrayLogic::Actions{[this] { restoreFromTray(); },
                                              [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
                                              [this] { form_->CustomItem1Click(); }},
                           &autostart_));
@@ -149,6 +145,22 @@ KestruneFormWindow::~KestruneFormWindow() {
     // The logic stops its thread before the controls it writes go.
     form_.reset();
     tray_.reset();
+}
+
+void KestruneFormWindow::restoreFromTray() {
+    if (!IsWindowVisible(hwnd())) {
+        // Out of the tray the program shows the window anew: restored
+        // first, so the show handling centres it at its own size (a
+        // minimised window's is not) and docks the tutorial; that handling
+        // runs once, here, not also from the show itself.
+        restoring_ = true;
+        ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+        restoring_ = false;
+        form_->FormShow();
+    } else if (IsIconic(hwnd())) {
+        ShowWindow(hwnd(), SW_RESTORE);  // in the task bar: restored where it was, as the system does
+    }
+    SetForegroundWindow(hwnd());
 }
 
 void KestruneFormWindow::menuCommand(int id) {
@@ -187,7 +199,7 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SHOWWINDOW:
             // Shown by the program, not restored by the system.
-            if (wParam != FALSE && lParam == 0 && form_) form_->FormShow();
+            if (wParam != FALSE && lParam == 0 && form_ && !restoring_) form_->FormShow();
             break;
         case WM_CLOSE:
             // While a modal window (a box, the scrub window) has it disabled,

@@ -93,8 +93,12 @@ private:
     HWND kindBox(int id, const platform::Rect& r, const char* title, int labelId, int barId,
                  platform::win32::Win32StaticText& label, platform::win32::Win32ProgressBar& bar);
     void menuCommand(int id);
+    // The tray's "Kestrune" and its click: a window hidden in the tray is
+    // shown anew; one in view comes to the front.
+    void restoreFromTray();
 
     Frame self_;
+    bool restoring_ = false;  // restoreFromTray runs the show handling itself
     HWND status_ = nullptr;
     std::unique_ptr<PerformanceGraph> graph_;
     platform::win32::Win32StaticText l1_, l2_, l3_, l4_, l5_, l6_;

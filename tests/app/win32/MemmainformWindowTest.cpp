@@ -142,6 +142,30 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     EXPECT_FALSE(IsWindowVisible(m.w->hwnd()));
 }
 
+TEST(MainWindowWin32, OutOfTheTrayTheWindowIsShownAnewCentredWithItsTutorialDocked) {
+    MainWindow m;
+    m.showAndWaitForFigures();
+    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);  // Help > Tutorial
+    ASSERT_TRUE(m.w->form().WizardForm);
+    const HWND tutorial = static_cast<HWND>(m.w->form().WizardForm->form().window().handle());
+    SetWindowPos(m.w->hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // dragged to a corner
+    ShowWindow(m.w->hwnd(), SW_MINIMIZE);  // and into the tray, as minimising with one there does
+    ShowWindow(m.w->hwnd(), SW_HIDE);
+
+    m.w->tray().logic().activated();
+    EXPECT_TRUE(IsWindowVisible(m.w->hwnd()));
+    EXPECT_FALSE(IsIconic(m.w->hwnd()));
+    RECT main{}, docked{};
+    GetWindowRect(m.w->hwnd(), &main);
+    EXPECT_EQ(main.left, centredOffset(GetSystemMetrics(SM_CXSCREEN), main.right - main.left));
+    EXPECT_EQ(main.top, centredOffset(GetSystemMetrics(SM_CYSCREEN), main.bottom - main.top));
+    ASSERT_TRUE(win32PumpUntil([&] {
+        GetWindowRect(tutorial, &docked);
+        return IsWindowVisible(tutorial) && docked.left == main.right + mainform::kTutorialGap;
+    })) << "the tutorial at " << docked.left << ", the window's right edge at " << main.right;
+    EXPECT_EQ(docked.top, main.top);
+}
+
 TEST(MainWindowWin32, RecoverMemoryRunsToItsResultBoxWithTheButtonsDisabledMeanwhile) {
     MainWindow m;
     m.memory.set(statusMB(4096, 1024, 4096, 8, 4096, 4096, 75));
