@@ -54,13 +54,15 @@ HMENU KestruneFormWindow::buildMenu() {
 HWND KestruneFormWindow::kindBox(int id, const platform::Rect& r, const char* title, int labelId, int barId,
                                  platform::win32::Win32StaticText& label, platform::win32::Win32ProgressBar& bar) {
     const HWND box = panel(id, belowMenu(r), title);
-    // The figures may outgrow the designed 97 pixels: use the room up to the bar.
+    // The figures may outgrow the designed 97 pixels: use the room up to the
+    // bar, on one line (a static control would wrap at the last space and
+    // cut the unit off below).
     const HWND text = Form::label(m::kDesignKindText, labelId,
                                   {m::kKindLabel.left, m::kKindLabel.top - 1, m::kKindBar.left - m::kKindLabel.left - 4,
                                    m::kKindLabel.height + 2},
-                                  box);
+                                  box, SS_LEFTNOWORDWRAP);
     const HWND progress = progressBar(title, barId, m::kKindBar, box);
-    label = platform::win32::Win32StaticText(text);
+    label = platform::win32::Win32StaticText(text, true);
     bar = platform::win32::Win32ProgressBar(progress);
     return box;
 }
@@ -92,8 +94,8 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     auto scale = [&](const char* text, int id, const platform::Rect& r) {
         return Form::label(text, id, {scaleLeft, r.top, scaleRight - scaleLeft, r.height}, history, SS_RIGHT);
     };
-    l5_ = platform::win32::Win32StaticText(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5));
-    l6_ = platform::win32::Win32StaticText(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6));
+    l5_ = platform::win32::Win32StaticText(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5), true);
+    l6_ = platform::win32::Win32StaticText(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6), true);
     scale(m::kScaleBottom, m::id::kTeLabel7, m::kLabel7);
 
     kindBox(m::id::kTeGroupBox2, m::kGroupBox2, m::kVirtualTitle, m::id::kTeLabel2, m::id::kTeProgressBar3, l2_, b3_);

@@ -1,6 +1,7 @@
 #include "platform/win32/Controls.h"
 
 #include "platform/win32/Dpi.h"
+#include "platform/win32/Form.h"
 
 #include <commctrl.h>
 
@@ -24,8 +25,30 @@ std::string Win32Label::text() const { return windowText(w_); }
 
 void Win32StaticText::setText(const std::string& text) {
     if (text == shown_) return;
+    if (shrink_) fit(text);
     SetWindowTextA(w_, text.c_str());
     shown_ = text;
+}
+
+void Win32StaticText::fit(const std::string& text) {
+    // Measured off screen: a window's own DC costs the display a round trip.
+    static const HDC measure = CreateCompatibleDC(nullptr);
+    RECT room{};
+    GetClientRect(w_, &room);
+    LOGFONTA face{};
+    GetObjectA(dialogFont(), sizeof face, &face);
+    HFONT font = dialogFont();
+    for (int height = -face.lfHeight; height >= toDevice(8); --height) {
+        font = dialogFontOfHeight(height);
+        const HGDIOBJ previous = SelectObject(measure, font);
+        SIZE extent{};
+        GetTextExtentPoint32A(measure, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(measure, previous);
+        if (extent.cx <= room.right) break;
+    }
+    if (font == font_) return;
+    SendMessageA(w_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    font_ = font;
 }
 
 void Win32ComboText::setText(const std::string& text) {
@@ -61,7 +84,12 @@ std::string Win32Button::caption() const {
     return caption;
 }
 
-void Win32Button::setEnabled(bool enabled) { EnableWindow(w_, enabled ? TRUE : FALSE); }
+void Win32Button::setEnabled(bool enabled) {
+    if (!enabled && GetFocus() == w_) SetFocus(GetAncestor(w_, GA_ROOT));
+    EnableWindow(w_, enabled ? TRUE : FALSE);
+}
+
+void Win32Button::takeFocus() { giveFocus(w_); }
 bool Win32Button::enabled() const { return IsWindowEnabled(w_) != FALSE; }
 
 Win32ProgressBar::Win32ProgressBar(HWND w)

@@ -23,16 +23,23 @@ private:
 };
 
 // A static text only the program writes: what it last wrote is kept, so an
-// unchanged figure, set once a second, costs not even a message.
+// unchanged figure, set once a second, costs not even a message. With
+// `shrinkToFit`, a text wider than the control is drawn in a smaller face
+// (down to 8 design pixels) rather than cut off.
 class Win32StaticText final : public Label {
 public:
-    explicit Win32StaticText(HWND w = nullptr) : w_(w), shown_(w != nullptr ? windowText(w) : std::string()) {}
+    explicit Win32StaticText(HWND w = nullptr, bool shrinkToFit = false)
+        : w_(w), shrink_(shrinkToFit), shown_(w != nullptr ? windowText(w) : std::string()) {}
     void setText(const std::string& text) override;
     std::string text() const override { return shown_; }
 
 private:
+    void fit(const std::string& text);
+
     HWND w_;
+    bool shrink_;
     std::string shown_;
+    HFONT font_ = nullptr;  // the face it was last given, none yet
 };
 
 // A drop-down list's current text: setting it selects the item with that
@@ -54,8 +61,11 @@ public:
     explicit Win32Button(HWND w = nullptr, char key = 0) : w_(w), key_(key) {}
     void setCaption(const std::string& caption) override;
     std::string caption() const override;
+    // Disabled with the keyboard, it leaves the keyboard with its window
+    // (not with no window at all), where Escape and Enter still arrive.
     void setEnabled(bool enabled) override;
     bool enabled() const override;
+    void takeFocus() override;
 
 private:
     HWND w_;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <vector>
 
 namespace platform::win32 {
@@ -31,6 +32,12 @@ void reportEscaped(const char* message) {
 }
 
 HWND topLevel(HWND w) { return w != nullptr ? GetAncestor(w, GA_ROOT) : nullptr; }
+
+// Asks a Form's window to give the control in wParam the keyboard.
+UINT giveFocusMessage() {
+    static const UINT message = RegisterWindowMessageA("KestruneGiveFocus");
+    return message;
+}
 
 }  // namespace
 
@@ -67,6 +74,19 @@ HFONT dialogFont() {
         return CreateFontIndirectA(&face);
     }();
     return font;
+}
+
+HFONT dialogFontOfHeight(int height) {
+    static std::map<int, HFONT> fonts;
+    LOGFONTA face{};
+    GetObjectA(dialogFont(), sizeof face, &face);
+    if (height >= -face.lfHeight) return dialogFont();
+    HFONT& font = fonts[height];
+    if (font == nullptr) {
+        face.lfHeight = -height;
+        font = CreateFontIndirectA(&face);
+    }
+    return font != nullptr ? font : dialogFont();
 }
 
 HFONT designFont(const char* faceName, int pixels, bool bold) {
@@ -156,6 +176,14 @@ void Form::command(int, int, HWND) {}
 LRESULT Form::notify(const NMHDR&) { return 0; }
 
 LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == giveFocusMessage()) {
+        const auto control = reinterpret_cast<HWND>(wParam);
+        if (GetActiveWindow() == hwnd_)
+            SetFocus(control);
+        else
+            focus_ = control;  // WM_ACTIVATE hands it on
+        return 1;
+    }
     switch (message) {
         case WM_COMMAND:
             if (lParam != 0) {
@@ -165,6 +193,21 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_NOTIFY:
             return notify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_NEXTDLGCTL: {
+            // The dialog keys send it for a label's keyboard letter: the
+            // label, then the next control. Handled as a dialog does, so the
+            // letter takes the keyboard to the control the label names.
+            HWND to = reinterpret_cast<HWND>(wParam);
+            if (LOWORD(lParam) == 0) {
+                const HWND from = GetFocus();
+                to = GetNextDlgTabItem(hwnd_, from != nullptr && IsChild(hwnd_, from) ? from : nullptr, wParam != 0);
+            }
+            if (to != nullptr && IsChild(hwnd_, to)) {
+                if ((SendMessageA(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) SendMessageA(to, EM_SETSEL, 0, -1);
+                SetFocus(to);
+            }
+            return 0;
+        }
         case WM_ACTIVATE:
             // The keyboard comes back to the control that had it, or goes to
             // the first one, as a dialog's would.
@@ -327,6 +370,11 @@ void runModal(HWND window) {
     for (const HWND w : disabled)
         if (w != window && IsWindow(w)) EnableWindow(w, TRUE);
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+void giveFocus(HWND control) {
+    if (const HWND top = topLevel(control))
+        SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), 0);
 }
 
 void centreOnScreen(HWND window) {

@@ -20,6 +20,9 @@ void showException(const std::string& message);
 
 // The dialog font: the system's message face at 8 points, for the screen's DPI.
 HFONT dialogFont();
+// The dialog face at `height` device pixels (its own is the largest), made
+// once for each height.
+HFONT dialogFontOfHeight(int height);
 // The same face, bold or not, `pixels` high in design pixels.
 HFONT designFont(const char* face, int pixels, bool bold);
 
@@ -105,5 +108,8 @@ int runMessageLoop();
 void runModal(HWND window);
 // Moves a window, frame and all, to the middle of the screen.
 void centreOnScreen(HWND window);
+// Gives `control` the keyboard: at once when its window is the active one,
+// else as soon as that window is activated (a Form's window only).
+void giveFocus(HWND control);
 
 }  // namespace platform::win32

@@ -117,6 +117,28 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     EXPECT_GE(client.bottom, mainform::kMinClientHeight - mainform::kMenuBar.height);
 }
 
+TEST(MainWindowWin32, AKindsFigureShowsOnOneLineWithItsUnitAtA64BitVirtualTotal) {
+    MainWindow m;
+    // 128 TiB of address space, as a 64-bit program has, while a scrub holds 23 GB of it.
+    m.memory.set(statusMB(65536, 16384, 65536, 65536, 134217727, 134193727, 75));
+    m.showAndWaitForFigures();
+    const auto font = [&](int which) { return SendMessageA(m.control(which), WM_GETFONT, 0, 0); };
+    EXPECT_EQ(font(id::kTeLabel1), reinterpret_cast<LRESULT>(platform::win32::dialogFont()));  // a figure that fits
+    const HWND label = m.control(id::kTeLabel2);
+    const std::string text = textOf(label);
+    ASSERT_EQ(text, "24000 MB / 134217727 MB");
+    EXPECT_EQ(GetWindowLongPtrA(label, GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << "a wrap cuts the unit off";
+    const HDC dc = GetDC(label);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT room{};
+    GetClientRect(label, &room);
+    EXPECT_LE(extent.cx, room.right) << "the whole figure fits beside its bar, in a smaller face";
+}
+
 TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsTheMonitor) {
     MainWindow m;
     m.showAndWaitForFigures();
