@@ -30,6 +30,7 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
 private:
