@@ -334,7 +334,10 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
             button(withMnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), kRadioIds[i],
                    {sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight}, periods,
                    BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0));
-        if (i != 0) SetWindowLongPtrA(radio, GWL_STYLE, GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP);
+        // Only the checked choice is a tab stop: Tab enters the group there.
+        // Checking one (a click, an arrow) moves the stop to it.
+        const LONG_PTR style = GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP;
+        SetWindowLongPtrA(radio, GWL_STYLE, i == sf::kInitialPeriod ? style | WS_TABSTOP : style);
         if (i == sf::kInitialPeriod) SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
     }
 

@@ -311,10 +311,19 @@ TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             if (!IsDialogMessageA(s.w.hwnd(), &msg)) DispatchMessageA(&msg);
     };
+    // Tab comes into the periods on the checked one, from either side.
+    EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), nullptr, FALSE), s.at(id::kTeRadioButton1));
+    EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), s.at(id::kTeComboBox11), TRUE), s.at(id::kTeRadioButton1));
+    // Run's letter takes the keyboard to its list, where Down changes it.
+    alt('r');
+    EXPECT_EQ(GetFocus(), s.at(id::kTeComboBox11));
+    SendMessageA(s.at(id::kTeComboBox11), WM_KEYDOWN, VK_DOWN, 1);
+    EXPECT_EQ(platform::win32::Win32ComboText(s.at(id::kTeComboBox11)).text(), "Scrub");
     alt('w');
     EXPECT_TRUE(s.shown(id::kTeGroupBox4));
+    EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), s.at(id::kTeComboBox11), TRUE), s.at(id::kTeRadioButton3));
     // Every panel's button has the letter S: the one shown takes it.
     alt('s');
-    EXPECT_EQ(storedText(platform::kScheduleKey, "0"), "R 10 0 every week 0 5 0");
+    EXPECT_EQ(storedText(platform::kScheduleKey, "0"), "S 10 0 every week 0 5 0");
     EXPECT_EQ(storedText(platform::kScheduleKey, "1"), "(none)");
 }
