@@ -372,6 +372,71 @@ void runModal(HWND window) {
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 
+namespace {
+
+// The edit box's client area is its text's height, in the middle: the rest
+// becomes frame, which this paints in the box's own colour.
+LRESULT CALLBACK centredEdit(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    switch (message) {
+        case WM_NCCALCSIZE: {
+            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            RECT& client = wParam != FALSE ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                                           : *reinterpret_cast<RECT*>(lParam);
+            const HDC dc = GetDC(edit);
+            const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+            TEXTMETRICA metrics{};
+            GetTextMetricsA(dc, &metrics);
+            SelectObject(dc, previous);
+            ReleaseDC(edit, dc);
+            const LONG spare = (client.bottom - client.top) - metrics.tmHeight;
+            if (spare > 1) {
+                client.top += spare / 2;
+                client.bottom = client.top + metrics.tmHeight;
+            }
+            return result;
+        }
+        case WM_NCPAINT: {
+            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            // Between the border and the text: the box's face, above and below.
+            RECT window{}, client{};
+            GetWindowRect(edit, &window);
+            GetClientRect(edit, &client);
+            MapWindowPoints(edit, nullptr, reinterpret_cast<POINT*>(&client), 2);
+            OffsetRect(&client, -window.left, -window.top);
+            OffsetRect(&window, -window.left, -window.top);
+            InflateRect(&window, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+            const HDC dc = GetWindowDC(edit);
+            const HBRUSH face = GetSysColorBrush(IsWindowEnabled(edit) ? COLOR_WINDOW : COLOR_BTNFACE);
+            RECT above{window.left, window.top, window.right, client.top};
+            RECT below{window.left, client.bottom, window.right, window.bottom};
+            RECT left{window.left, client.top, client.left, client.bottom};
+            RECT right{client.right, client.top, window.right, client.bottom};
+            for (const RECT* r : {&above, &below, &left, &right})
+                if (r->right > r->left && r->bottom > r->top) FillRect(dc, r, face);
+            ReleaseDC(edit, dc);
+            return result;
+        }
+        case WM_SETFONT: {
+            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            return result;
+        }
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(edit, &centredEdit, id);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+}  // namespace
+
+void centreTextVertically(HWND edit) {
+    SetWindowSubclass(edit, &centredEdit, 0, 0);
+    SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 void giveFocus(HWND control) {
     if (const HWND top = topLevel(control))
         SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), 0);

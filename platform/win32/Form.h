@@ -106,6 +106,9 @@ int runMessageLoop();
 // every other window of the program disabled meanwhile. A WM_QUIT that comes
 // meanwhile ends the loop and is posted again for the outer one.
 void runModal(HWND window);
+// Makes a one-line edit box draw its text in the middle of its height, not
+// at its top, as drop-down lists and labels beside it do.
+void centreTextVertically(HWND edit);
 // Moves a window, frame and all, to the middle of the screen.
 void centreOnScreen(HWND window);
 // Gives `control` the keyboard: at once when its window is the active one,

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace kestrune;
 using namespace testsupport;
 using platform::win32::toDevice;
@@ -300,6 +302,22 @@ TEST(SchedulerWin32, ShowingReadsTheListAndCloseEscapeAndTheTitleBarEndIt) {
     // Hidden, not gone: the opener destroys it.
     EXPECT_TRUE(IsWindow(s.w.hwnd()));
     EXPECT_TRUE(s.boxes.calls().empty());
+}
+
+TEST(SchedulerWin32, ClosedListsAreAsHighAsTheBoxesAndTheBoxesTextSitsInTheirMiddle) {
+    Scheduler s;
+    for (const int list : {id::kTeComboBox11, id::kTeComboBox3, id::kTeComboBox6, id::kTeComboBox9}) {
+        RECT closed{};
+        GetWindowRect(s.at(list), &closed);
+        EXPECT_EQ(closed.bottom - closed.top, platform::win32::toDevice(schedulerform::kBoxHeight)) << list;
+    }
+    for (const int box : {id::kTeMaskEdit1, id::kTeMaskEdit2, id::kLoadPercentEdit}) {
+        RECT frame{}, text{};
+        GetWindowRect(s.at(box), &frame);
+        GetClientRect(s.at(box), &text);
+        MapWindowPoints(s.at(box), nullptr, reinterpret_cast<POINT*>(&text), 2);
+        EXPECT_LE(std::abs((text.top - frame.top) - (frame.bottom - text.bottom)), 1) << box;
+    }
 }
 
 TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
