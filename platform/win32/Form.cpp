@@ -164,7 +164,7 @@ HWND Form::button(const std::string& text, int id, const Rect& design, HWND pare
 
 HWND Form::progressBar(const std::string& name, int id, const Rect& design, HWND parent) {
     const HWND bar = control(PROGRESS_CLASSA, name, 0, id, design, parent);
-    SetWindowTheme(bar, L"", L"");
+    SetWindowTheme(bar, L" ", L" ");  // a blank name: no style at all
     SendMessageA(bar, PBM_SETRANGE32, 0, 100);
     return bar;
 }

@@ -106,6 +106,25 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     } bars[] = {
         {id::kTeProgressBar1, 19}, {id::kTeProgressBar2, 75}, {id::kTeProgressBar3, 2}, {id::kTeProgressBar4, 25}};
     for (const auto& b : bars) EXPECT_EQ(SendMessageA(m.control(b.control), PBM_GETPOS, 0, 0), b.value) << b.control;
+    {
+        // Not smooth: the filled part of a bar is blocks with the face between them.
+        const HWND bar = m.control(id::kTeProgressBar2);
+        RECT r{};
+        GetClientRect(bar, &r);
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ previous = SelectObject(dc, CreateBitmap(r.right, r.bottom, 1, 32, nullptr));
+        SendMessageA(bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        int blocks = 0;
+        bool inBlock = false;
+        for (int x = 0; x < r.right * 70 / 100; ++x) {
+            const bool filled = GetPixel(dc, x, r.bottom / 2) == GetSysColor(COLOR_HIGHLIGHT);
+            if (filled && !inBlock) ++blocks;
+            inBlock = filled;
+        }
+        EXPECT_GT(blocks, 3);
+        DeleteObject(SelectObject(dc, previous));
+        DeleteDC(dc);
+    }
     EXPECT_FALSE(m.w->graph().points().empty());
     EXPECT_EQ(m.w->tray().logic().toolTip(), "Memory Load: 75%");
 
