@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots of every window of kestrune.exe under Wine, on a
 # private Xvfb with openbox for window frames, in a prefix of its own.
-#   usage: docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
+#   usage: [KESTRUNE_DPI=144] [KESTRUNE_WINE=LOADER] docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
 # Saves into FOLDER (this folder by default). Needs: wine xvfb openbox
 # xdotool wmctrl imagemagick.
 set -euo pipefail
@@ -15,6 +15,8 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;
 trap 'wineserver -k 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
 xsession_start "$work" openbox
 "$wine" wineboot -i >/dev/null 2>&1
+# KESTRUNE_DPI=144: the screen's DPI the program reads at start (96 by default).
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${KESTRUNE_DPI:-96}" /f >/dev/null 2>&1
 
 window() { for _ in $(seq 300); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
 keys() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; sleep 0.3; shift; xdotool key --clearmodifiers --delay 80 "$@"; sleep 0.5; }
