@@ -165,6 +165,8 @@ HWND Form::button(const std::string& text, int id, const Rect& design, HWND pare
 HWND Form::progressBar(const std::string& name, int id, const Rect& design, HWND parent) {
     const HWND bar = control(PROGRESS_CLASSA, name, 0, id, design, parent);
     SetWindowTheme(bar, L" ", L" ");  // a blank name: no style at all
+    // Unstyled it takes a thin sunken edge: its frame is worked out again.
+    SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     SendMessageA(bar, PBM_SETRANGE32, 0, 100);
     return bar;
 }

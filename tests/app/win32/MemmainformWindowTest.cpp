@@ -122,6 +122,9 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
             inBlock = filled;
         }
         EXPECT_GT(blocks, 3);
+        RECT outer{};
+        GetWindowRect(bar, &outer);
+        EXPECT_GT(outer.right - outer.left, r.right) << "with its border";
         DeleteObject(SelectObject(dc, previous));
         DeleteDC(dc);
     }
