@@ -23,6 +23,7 @@ keys() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; sleep 0.3; 
 shot() { import -window "$1" -frame "$out/$2.png" 2>/dev/null || import -window "$1" "$out/$2.png"; echo "saved $2.png"; }
 
 "$wine" "$exe" &
+program=$!
 main=$(window '^Kestrune$')
 sleep 6
 shot "$main" main-window
@@ -62,8 +63,21 @@ keys "$main" alt+s                        # Scrub Memory
 scrub=$(window '^Memory Defragmenter$')
 sleep 2
 shot "$scrub" scrub-running
-sleep 25
+# Done when the map's last cell stays green (a run shuffles it back to red
+# within a step); a loaded machine takes longer than a quiet one.
+scale=${KESTRUNE_DPI:-96}
+cell() { import -window "$scrub" -crop 1x1+$((423 * scale / 96))+$((300 * scale / 96)) -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+green=0
+for _ in $(seq 240); do
+  if [ "$(cell)" = "#008000" ]; then green=$((green + 1)); else green=0; fi
+  [ "$green" -ge 4 ] && break
+  sleep 0.5
+done
 shot "$scrub" scrub-done
-keys "$scrub" space
+# Enter presses its button: Stop if it still runs, then Close once offered.
+for _ in $(seq 120); do
+  xdotool search --onlyvisible --name '^Memory Defragmenter$' >/dev/null 2>&1 || break
+  keys "$scrub" Return
+done
 keys "$main" alt+f x
-wait
+wait "$program"
