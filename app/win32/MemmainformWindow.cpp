@@ -127,11 +127,11 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     statusPanel_.setText(m::kDesignStatus);
 
     tray_ = std::make_unique<KestruneTray>(
-        hwnd(), TrayLogic(recover_, scrub_,
-                          TrayLogic::Actions{[this] { restoreFromTray(); },
-                                             [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                                             [this] { form_->CustomItem1Click(); }},
-                          &autostart_));
+        hwnd(),
+        TrayLogic(recover_, scrub_,
+                  TrayLogic::Actions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
+                                     [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }},
+                  &autostart_));
 
     TKestruneForm::Controls controls{
         self_,

@@ -23,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     cls.lpszClassName = "BareWindow";
     RegisterClassA(&cls);
     const HWND window = CreateWindowExA(0, cls.lpszClassName, "Bare window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, 300, 200, nullptr, nullptr, instance, nullptr);
+                                        CW_USEDEFAULT, 300, 200, nullptr, nullptr, instance, nullptr);
     CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 100, 70, 90, 30, window, nullptr,
                     instance, nullptr);
     ShowWindow(window, show);

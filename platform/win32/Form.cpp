@@ -420,7 +420,8 @@ LRESULT CALLBACK centredEdit(HWND edit, UINT message, WPARAM wParam, LPARAM lPar
         }
         case WM_SETFONT: {
             const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
-            SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            SetWindowPos(edit, nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
             return result;
         }
         case WM_NCDESTROY:
@@ -440,8 +441,7 @@ void centreTextVertically(HWND edit) {
 }
 
 void giveFocus(HWND control) {
-    if (const HWND top = topLevel(control))
-        SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), 0);
+    if (const HWND top = topLevel(control)) SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), 0);
 }
 
 void centreOnScreen(HWND window) {

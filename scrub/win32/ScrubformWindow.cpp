@@ -40,8 +40,8 @@ ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, pla
     SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont()), FALSE);
     // The button before the memo: it comes first in the tab order. It is
     // the default button (Enter presses it), with a letter each caption has.
-    const HWND button = this->button(platform::withMnemonic(s::kClose, s::kButtonKey), s::id::kTeButton1,
-                                     s::kButton1, nullptr, BS_DEFPUSHBUTTON);
+    const HWND button = this->button(platform::withMnemonic(s::kClose, s::kButtonKey), s::id::kTeButton1, s::kButton1,
+                                     nullptr, BS_DEFPUSHBUTTON);
     const HWND memo = control(WC_EDITA, "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                               s::id::kTeMemo1, s::kMemo1, nullptr, WS_EX_CLIENTEDGE);
 

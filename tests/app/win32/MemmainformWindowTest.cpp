@@ -206,7 +206,8 @@ TEST(MainWindowWin32, OutOfTheTrayTheWindowIsShownAnewCentredWithItsTutorialDock
     ASSERT_TRUE(win32PumpUntil([&] {
         GetWindowRect(tutorial, &docked);
         return IsWindowVisible(tutorial) && docked.left == main.right + mainform::kTutorialGap;
-    })) << "the tutorial at " << docked.left << ", the window's right edge at " << main.right;
+    })) << "the tutorial at "
+        << docked.left << ", the window's right edge at " << main.right;
     EXPECT_EQ(docked.top, main.top);
 }
 
