@@ -33,6 +33,7 @@ struct NoButton final : platform::Button {
     std::string caption() const override { return {}; }
     void setEnabled(bool) override {}
     bool enabled() const override { return true; }
+    void takeFocus() override {}
 };
 struct NoWindow final : platform::Window {
     platform::Rect frame() const override { return {}; }

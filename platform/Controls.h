@@ -55,6 +55,9 @@ public:
     virtual std::string caption() const = 0;
     virtual void setEnabled(bool enabled) = 0;
     virtual bool enabled() const = 0;
+    // Takes the keyboard: at once while its window is the active one, else
+    // when that window is next activated.
+    virtual void takeFocus() = 0;
 };
 
 class ProgressBar {

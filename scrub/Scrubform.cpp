@@ -53,6 +53,8 @@ void TScrubForm::FormShow() {
     c_.TeMemo1.addLine("Physical Memory Available: " + GroupThousands(std::to_string(startAvailPhys / 1024)) + " KB");
     c_.TeMemo1.addLine("Scrubbing Memory - Pageset: 1");
     c_.TeButton1.setCaption(kStop);
+    // The keyboard starts on the one thing to press, not in the read-only list.
+    c_.TeButton1.takeFocus();
     pageSet = 1;
 
     display->SetDoneColor(platform::clGreen);
@@ -116,6 +118,9 @@ void TScrubForm::finish(const platform::MemoryStatus& sample) {
     c_.TeMemo1.addLine("");
     c_.TeButton1.setEnabled(true);
     c_.TeButton1.setCaption(scrubform::kClose);
+    // Disabled while stopping, it lost the keyboard: it takes it back, so
+    // Enter or Space closes.
+    c_.TeButton1.takeFocus();
     inProgress = false;
     finishSeen = false;
 }
@@ -130,6 +135,10 @@ void TScrubForm::TeButton1Click() {
     display->SetStepLimit(30);
     c_.TeButton1.setCaption(scrubform::kStopping);
     c_.TeMemo1.addLine("Stopping scrub...");
+}
+
+void TScrubForm::EscapePressed() {
+    if (c_.TeButton1.enabled()) TeButton1Click();
 }
 
 void TScrubForm::FormClose() {

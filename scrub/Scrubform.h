@@ -23,6 +23,8 @@ inline constexpr platform::Rect kBevel1{20, 40, 429, 285};
 inline constexpr const char* kClose = "Close";
 inline constexpr const char* kStop = "Stop";
 inline constexpr const char* kStopping = "Stopping";
+// The button's keyboard letter, which each of its captions has.
+inline constexpr char kButtonKey = 'S';
 inline constexpr std::uint64_t kLowMemoryKB = 25600;  // at most 25 MB left: stop
 inline constexpr std::uint32_t kStepIntervalMs = 100;
 }  // namespace scrubform
@@ -66,6 +68,8 @@ public:
     // The run is over and its summary written: the map will not change again.
     bool settled() const { return worker != nullptr && !inProgress; }
     void TeButton1Click();
+    // Escape does what the button does, while it can be pressed.
+    void EscapePressed();
     void FormClose();
 
     std::unique_ptr<PartitionDisplay> display;

@@ -22,8 +22,17 @@ NOTIFYICONDATAA iconData(HWND window) {
     return data;
 }
 
-// The program's icon with the badge across it, as a new icon.
-HICON badged(HICON base, const std::string& badge, bool alarming) {
+HFONT badgeFont() {
+    LOGFONTA face{};
+    face.lfHeight = -14;
+    face.lfWeight = FW_BOLD;
+    face.lfQuality = ANTIALIASED_QUALITY;
+    lstrcpynA(face.lfFaceName, "Tahoma", LF_FACESIZE);
+    return CreateFontIndirectA(&face);
+}
+
+// The program's icon with the badge across it, in `font`, as a new icon.
+HICON badged(HICON base, HFONT font, const std::string& badge, bool alarming) {
     const HDC screen = GetDC(nullptr);
     const HDC dc = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -55,19 +64,12 @@ HICON badged(HICON base, const std::string& badge, bool alarming) {
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     DeleteObject(plate);
-    LOGFONTA face{};
-    face.lfHeight = -14;
-    face.lfWeight = FW_BOLD;
-    face.lfQuality = ANTIALIASED_QUALITY;
-    lstrcpynA(face.lfFaceName, "Tahoma", LF_FACESIZE);
-    const HFONT font = CreateFontIndirectA(&face);
     const HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, alarming ? RGB(255, 96, 96) : RGB(255, 225, 74));
     RECT box{0, 8, kSide, 26};
     DrawTextA(dc, badge.c_str(), -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
-    DeleteObject(font);
     GdiFlush();
     auto* pixel = static_cast<std::uint32_t*>(bits);
     for (int i = 0; i < kSide * kSide; ++i)
@@ -93,7 +95,8 @@ KestruneTray::KestruneTray(HWND window, TrayLogic logic)
       logic_(std::move(logic)),
       taskbarCreated_(RegisterWindowMessageA("TaskbarCreated")),
       base_(static_cast<HICON>(
-          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR))) {
+          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR))),
+      font_(badgeFont()) {
     redraw();
     add();
 }
@@ -102,6 +105,7 @@ KestruneTray::~KestruneTray() {
     hide();
     if (shown_ != nullptr) DestroyIcon(shown_);
     if (base_ != nullptr) DestroyIcon(base_);
+    if (font_ != nullptr) DeleteObject(font_);
 }
 
 void KestruneTray::add() {
@@ -127,7 +131,7 @@ void KestruneTray::setLoad(std::uint32_t load) {
 }
 
 void KestruneTray::redraw() {
-    const HICON next = badged(base_, logic_.badge(), logic_.alarming());
+    const HICON next = badged(base_, font_, logic_.badge(), logic_.alarming());
     if (next == nullptr) return;
     if (added_) {
         NOTIFYICONDATAA data = iconData(window_);

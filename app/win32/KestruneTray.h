@@ -59,6 +59,7 @@ private:
     TrayLogic logic_;
     UINT taskbarCreated_;
     HICON base_ = nullptr;  // the program's icon, loaded once
+    HFONT font_ = nullptr;  // the badge's, made once: realising a face is dear
     HICON shown_ = nullptr;
     bool added_ = false;
 };

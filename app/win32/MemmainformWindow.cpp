@@ -31,15 +31,9 @@ void KestruneFormWindow::Frame::setClientSize(int width, int height) {
 }
 
 void KestruneFormWindow::StatusPanel::setText(const std::string& text) {
-    if (this->text() != text) SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-std::string KestruneFormWindow::StatusPanel::text() const {
-    const auto length = LOWORD(SendMessageA(bar_, SB_GETTEXTLENGTHA, 0, 0));
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(bar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    if (text == shown_) return;
+    SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    shown_ = text;
 }
 
 HMENU KestruneFormWindow::buildMenu() {
@@ -59,16 +53,17 @@ HMENU KestruneFormWindow::buildMenu() {
 }
 
 HWND KestruneFormWindow::kindBox(int id, const platform::Rect& r, const char* title, int labelId, int barId,
-                                 platform::win32::Win32Label& label, platform::win32::Win32ProgressBar& bar) {
+                                 platform::win32::Win32StaticText& label, platform::win32::Win32ProgressBar& bar) {
     const HWND box = panel(id, belowMenu(r), title);
-    // The figures may outgrow the designed 97 pixels: use the room up to the bar.
+    // The figures may outgrow the designed 97 pixels: use the room up to the
+    // bar, on one line (a static control would wrap at the last space and
+    // cut the unit off below).
     const HWND text = Form::label(m::kDesignKindText, labelId,
                                   {m::kKindLabel.left, m::kKindLabel.top - 1, m::kKindBar.left - m::kKindLabel.left - 4,
                                    m::kKindLabel.height + 2},
-                                  box);
-    const HWND progress = control(PROGRESS_CLASSA, title, 0, barId, m::kKindBar, box);
-    SendMessageA(progress, PBM_SETRANGE32, 0, 100);
-    label = platform::win32::Win32Label(text);
+                                  box, SS_LEFTNOWORDWRAP);
+    const HWND progress = progressBar(title, barId, m::kKindBar, box);
+    label = platform::win32::Win32StaticText(text, true);
     bar = platform::win32::Win32ProgressBar(progress);
     return box;
 }
@@ -100,8 +95,8 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     auto scale = [&](const char* text, int id, const platform::Rect& r) {
         return Form::label(text, id, {scaleLeft, r.top, scaleRight - scaleLeft, r.height}, history, SS_RIGHT);
     };
-    l5_ = platform::win32::Win32Label(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5));
-    l6_ = platform::win32::Win32Label(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6));
+    l5_ = platform::win32::Win32StaticText(scale(m::kDesignScaleTop, m::id::kTeLabel5, m::kLabel5), true);
+    l6_ = platform::win32::Win32StaticText(scale(m::kDesignScaleMiddle, m::id::kTeLabel6, m::kLabel6), true);
     scale(m::kScaleBottom, m::id::kTeLabel7, m::kLabel7);
 
     kindBox(m::id::kTeGroupBox2, m::kGroupBox2, m::kVirtualTitle, m::id::kTeLabel2, m::id::kTeProgressBar3, l2_, b3_);
@@ -133,15 +128,11 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     statusPanel_.setText(m::kDesignStatus);
 
     tray_ = std::make_unique<KestruneTray>(
-        hwnd(), TrayLogic(recover_, scrub_,
-                          TrayLogic::Actions{[this] {
-                                                 ShowWindow(hwnd(), SW_SHOW);
-                                                 ShowWindow(hwnd(), SW_RESTORE);
-                                                 SetForegroundWindow(hwnd());
-                                             },
-                                             [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                                             [this] { form_->CustomItem1Click(); }},
-                          &autostart_));
+        hwnd(),
+        TrayLogic(recover_, scrub_,
+                  TrayLogic::Actions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
+                                     [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }},
+                  &autostart_));
 
     TKestruneForm::Controls controls{
         self_,
@@ -157,6 +148,22 @@ KestruneFormWindow::~KestruneFormWindow() {
     // The logic stops its thread before the controls it writes go.
     form_.reset();
     tray_.reset();
+}
+
+void KestruneFormWindow::restoreFromTray() {
+    if (!IsWindowVisible(hwnd())) {
+        // Out of the tray the program shows the window anew: restored
+        // first, so the show handling centres it at its own size (a
+        // minimised window's is not) and docks the tutorial; that handling
+        // runs once, here, not also from the show itself.
+        restoring_ = true;
+        ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+        restoring_ = false;
+        form_->FormShow();
+    } else if (IsIconic(hwnd())) {
+        ShowWindow(hwnd(), SW_RESTORE);  // in the task bar: restored where it was, as the system does
+    }
+    SetForegroundWindow(hwnd());
 }
 
 void KestruneFormWindow::menuCommand(int id) {
@@ -198,7 +205,7 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SHOWWINDOW:
             // Shown by the program, not restored by the system.
-            if (wParam != FALSE && lParam == 0 && form_) form_->FormShow();
+            if (wParam != FALSE && lParam == 0 && form_ && !restoring_) form_->FormShow();
             break;
         case WM_CLOSE:
             // While a modal window (a box, the scrub window) has it disabled,

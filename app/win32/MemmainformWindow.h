@@ -77,26 +77,32 @@ private:
         int clientHeight() const override;
         void setClientSize(int width, int height) override;
     };
-    // The status bar's one panel.
+    // The status bar's one panel; only the program writes it, so what it
+    // last wrote is kept and an unchanged load costs no message.
     class StatusPanel final : public platform::Label {
     public:
         explicit StatusPanel(HWND bar = nullptr) : bar_(bar) {}
         void setText(const std::string& text) override;
-        std::string text() const override;
+        std::string text() const override { return shown_; }
 
     private:
         HWND bar_;
+        std::string shown_;
     };
 
     HMENU buildMenu();
     HWND kindBox(int id, const platform::Rect& r, const char* title, int labelId, int barId,
-                 platform::win32::Win32Label& label, platform::win32::Win32ProgressBar& bar);
+                 platform::win32::Win32StaticText& label, platform::win32::Win32ProgressBar& bar);
     void menuCommand(int id);
+    // The tray's "Kestrune" and its click: a window hidden in the tray is
+    // shown anew; one in view comes to the front.
+    void restoreFromTray();
 
     Frame self_;
+    bool restoring_ = false;  // restoreFromTray runs the show handling itself
     HWND status_ = nullptr;
     std::unique_ptr<PerformanceGraph> graph_;
-    platform::win32::Win32Label l1_, l2_, l3_, l4_, l5_, l6_;
+    platform::win32::Win32StaticText l1_, l2_, l3_, l4_, l5_, l6_;
     StatusPanel statusPanel_;
     platform::win32::Win32ProgressBar b1_, b2_, b3_, b4_;
     platform::win32::Win32Button recover_, scrub_;

@@ -53,7 +53,9 @@ void PerformanceGraph::dataPoint(platform::TColor color, int value) {
 void PerformanceGraph::redraw() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
 void PerformanceGraph::setName(const std::string& name) {
-    if (platform::win32::windowText(hwnd_) != name) SetWindowTextA(hwnd_, name.c_str());
+    if (name == name_) return;
+    SetWindowTextA(hwnd_, name.c_str());
+    name_ = name;
 }
 
 void PerformanceGraph::paint(HDC dc, int w, int h) const {
@@ -128,7 +130,7 @@ LRESULT CALLBACK PerformanceGraph::windowProc(HWND window, UINT message, WPARAM 
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel
         case WM_PAINT: {
-            platform::win32::BufferedPaint paint(window);
+            platform::win32::BufferedPaint paint(window, self != nullptr ? &self->buffer_ : nullptr);
             if (self != nullptr) self->paint(paint.dc(), paint.area().right, paint.area().bottom);
             return 0;
         }

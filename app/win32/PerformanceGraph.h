@@ -2,6 +2,7 @@
 
 #include "app/GraphHistory.h"
 #include "platform/Controls.h"
+#include "platform/win32/Canvas.h"
 
 #include <windows.h>
 
@@ -35,7 +36,9 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    platform::win32::PaintBuffer buffer_;  // it scrolls every second
     GraphHistory history_;
+    std::string name_;
     platform::TColor foreground_ = platform::clBlue;
     int gradient_ = 100;
 };

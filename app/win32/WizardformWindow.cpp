@@ -18,10 +18,15 @@ HFONT headingFont() {
     return font;
 }
 
+// Raised: an outline in the shadow colour all round, so its edge shows on
+// any face (a highlight alone vanishes on a near-white one), and inside it
+// the light top and left and the shadowed bottom and right of a raised bevel.
 void drawRaised(HWND panel, HDC dc, bool withBackground) {
     RECT r{};
     GetClientRect(panel, &r);
     if (withBackground) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
+    InflateRect(&r, -1, -1);
     DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
 }
 

@@ -44,7 +44,9 @@ void QtLabel::setText(const std::string& text) {
 }
 std::string QtLabel::text() const { return w_->text().toStdString(); }
 
-void QtButton::setCaption(const std::string& caption) { w_->setText(q(caption)); }
+void QtButton::setCaption(const std::string& caption) {
+    w_->setText(q(key_ != 0 ? withMnemonic(caption, key_) : caption));
+}
 std::string QtButton::caption() const {
     QString text = w_->text();
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -54,6 +56,8 @@ std::string QtButton::caption() const {
 }
 void QtButton::setEnabled(bool enabled) { w_->setEnabled(enabled); }
 bool QtButton::enabled() const { return w_->isEnabled(); }
+// Qt keeps it as its window's focus widget when that window is not active.
+void QtButton::takeFocus() { w_->setFocus(Qt::OtherFocusReason); }
 
 void QtProgressBar::setPosition(int position) { w_->setValue(position); }
 int QtProgressBar::position() const { return w_->value(); }

@@ -39,14 +39,17 @@ private:
 // of it.
 class QtButton final : public Button {
 public:
-    explicit QtButton(QAbstractButton* w) : w_(w) {}
+    // With a `key`, every caption set shows that keyboard letter.
+    explicit QtButton(QAbstractButton* w, char key = 0) : w_(w), key_(key) {}
     void setCaption(const std::string& caption) override;
     std::string caption() const override;
     void setEnabled(bool enabled) override;
     bool enabled() const override;
+    void takeFocus() override;
 
 private:
     QAbstractButton* w_;
+    char key_;
 };
 
 class QtProgressBar final : public ProgressBar {

@@ -61,30 +61,45 @@ void GdiCanvas::lineTo(int x, int y) {
     y_ = y;
 }
 
-BufferedPaint::BufferedPaint(HWND window) : window_(window) {
+PaintBuffer::~PaintBuffer() { release(); }
+
+void PaintBuffer::release() {
+    if (dc_ != nullptr) {
+        SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+    }
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    previous_ = nullptr;
+    width_ = height_ = 0;
+}
+
+HDC PaintBuffer::get(HDC screen, int width, int height) {
+    if (dc_ != nullptr && width == width_ && height == height_) return dc_;
+    release();
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    if (dc_ == nullptr || bitmap_ == nullptr) {
+        // Out of GDI objects: the caller draws straight to the screen.
+        release();
+        return nullptr;
+    }
+    previous_ = SelectObject(dc_, bitmap_);
+    width_ = width;
+    height_ = height;
+    return dc_;
+}
+
+BufferedPaint::BufferedPaint(HWND window, PaintBuffer* kept) : window_(window) {
     BeginPaint(window_, &paint_);
     GetClientRect(window_, &area_);
     if (paint_.hdc == nullptr || area_.right <= 0 || area_.bottom <= 0) return;
-    memory_ = CreateCompatibleDC(paint_.hdc);
-    bitmap_ = CreateCompatibleBitmap(paint_.hdc, area_.right, area_.bottom);
-    if (memory_ == nullptr || bitmap_ == nullptr) {
-        // Out of GDI objects: draw straight to the screen instead.
-        if (memory_ != nullptr) DeleteDC(memory_);
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
-        memory_ = nullptr;
-        bitmap_ = nullptr;
-        return;
-    }
-    previous_ = SelectObject(memory_, bitmap_);
+    memory_ = (kept != nullptr ? *kept : own_).get(paint_.hdc, area_.right, area_.bottom);
 }
 
 BufferedPaint::~BufferedPaint() {
-    if (memory_ != nullptr) {
-        BitBlt(paint_.hdc, 0, 0, area_.right, area_.bottom, memory_, 0, 0, SRCCOPY);
-        SelectObject(memory_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(memory_);
-    }
+    if (memory_ != nullptr) BitBlt(paint_.hdc, 0, 0, area_.right, area_.bottom, memory_, 0, 0, SRCCOPY);
     EndPaint(window_, &paint_);
 }
 

@@ -40,11 +40,37 @@ private:
     int y_ = 0;
 };
 
+// An off-screen bitmap a window keeps from one paint to the next: making one
+// costs the display a round trip, which a window painted every second (or
+// faster) should not pay each time.
+class PaintBuffer {
+public:
+    PaintBuffer() = default;
+    ~PaintBuffer();
+    PaintBuffer(const PaintBuffer&) = delete;
+    PaintBuffer& operator=(const PaintBuffer&) = delete;
+
+    // A memory DC holding a bitmap of `width` by `height` compatible with
+    // `screen`, made again only when the size changes; null when none can
+    // be made.
+    HDC get(HDC screen, int width, int height);
+
+private:
+    void release();
+
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
 // An off-screen bitmap the size of a window's client area: a paint draws into
-// it and copies it to the screen in one step, so nothing flickers.
+// it and copies it to the screen in one step, so nothing flickers. With a
+// `kept` buffer the bitmap is that one, else one made for this paint.
 class BufferedPaint {
 public:
-    explicit BufferedPaint(HWND window);
+    explicit BufferedPaint(HWND window, PaintBuffer* kept = nullptr);
     ~BufferedPaint();
     BufferedPaint(const BufferedPaint&) = delete;
     BufferedPaint& operator=(const BufferedPaint&) = delete;
@@ -56,9 +82,8 @@ private:
     HWND window_;
     PAINTSTRUCT paint_{};
     RECT area_{};
+    PaintBuffer own_;
     HDC memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
 };
 
 }  // namespace platform::win32

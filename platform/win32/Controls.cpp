@@ -1,6 +1,7 @@
 #include "platform/win32/Controls.h"
 
 #include "platform/win32/Dpi.h"
+#include "platform/win32/Form.h"
 
 #include <commctrl.h>
 
@@ -21,6 +22,34 @@ void Win32Label::setText(const std::string& text) {
     if (windowText(w_) != text) SetWindowTextA(w_, text.c_str());
 }
 std::string Win32Label::text() const { return windowText(w_); }
+
+void Win32StaticText::setText(const std::string& text) {
+    if (text == shown_) return;
+    if (shrink_) fit(text);
+    SetWindowTextA(w_, text.c_str());
+    shown_ = text;
+}
+
+void Win32StaticText::fit(const std::string& text) {
+    // Measured off screen: a window's own DC costs the display a round trip.
+    static const HDC measure = CreateCompatibleDC(nullptr);
+    RECT room{};
+    GetClientRect(w_, &room);
+    LOGFONTA face{};
+    GetObjectA(dialogFont(), sizeof face, &face);
+    HFONT font = dialogFont();
+    for (int height = -face.lfHeight; height >= toDevice(8); --height) {
+        font = dialogFontOfHeight(height);
+        const HGDIOBJ previous = SelectObject(measure, font);
+        SIZE extent{};
+        GetTextExtentPoint32A(measure, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(measure, previous);
+        if (extent.cx <= room.right) break;
+    }
+    if (font == font_) return;
+    SendMessageA(w_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    font_ = font;
+}
 
 void Win32ComboText::setText(const std::string& text) {
     const LRESULT found =
@@ -55,13 +84,22 @@ std::string Win32Button::caption() const {
     return caption;
 }
 
-void Win32Button::setEnabled(bool enabled) { EnableWindow(w_, enabled ? TRUE : FALSE); }
+void Win32Button::setEnabled(bool enabled) {
+    if (!enabled && GetFocus() == w_) SetFocus(GetAncestor(w_, GA_ROOT));
+    EnableWindow(w_, enabled ? TRUE : FALSE);
+}
+
+void Win32Button::takeFocus() { giveFocus(w_); }
 bool Win32Button::enabled() const { return IsWindowEnabled(w_) != FALSE; }
 
+Win32ProgressBar::Win32ProgressBar(HWND w)
+    : w_(w), shown_(w != nullptr ? static_cast<int>(SendMessageA(w, PBM_GETPOS, 0, 0)) : 0) {}
+
 void Win32ProgressBar::setPosition(int position) {
-    if (position != this->position()) SendMessageA(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (position == shown_) return;
+    SendMessageA(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    shown_ = position;
 }
-int Win32ProgressBar::position() const { return static_cast<int>(SendMessageA(w_, PBM_GETPOS, 0, 0)); }
 
 void Win32CheckBox::setChecked(bool checked) {
     SendMessageA(w_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);

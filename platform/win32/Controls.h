@@ -22,6 +22,26 @@ private:
     HWND w_;
 };
 
+// A static text only the program writes: what it last wrote is kept, so an
+// unchanged figure, set once a second, costs not even a message. With
+// `shrinkToFit`, a text wider than the control is drawn in a smaller face
+// (down to 8 design pixels) rather than cut off.
+class Win32StaticText final : public Label {
+public:
+    explicit Win32StaticText(HWND w = nullptr, bool shrinkToFit = false)
+        : w_(w), shrink_(shrinkToFit), shown_(w != nullptr ? windowText(w) : std::string()) {}
+    void setText(const std::string& text) override;
+    std::string text() const override { return shown_; }
+
+private:
+    void fit(const std::string& text);
+
+    HWND w_;
+    bool shrink_;
+    std::string shown_;
+    HFONT font_ = nullptr;  // the face it was last given, none yet
+};
+
 // A drop-down list's current text: setting it selects the item with that
 // text, or none.
 class Win32ComboText final : public Label {
@@ -41,22 +61,28 @@ public:
     explicit Win32Button(HWND w = nullptr, char key = 0) : w_(w), key_(key) {}
     void setCaption(const std::string& caption) override;
     std::string caption() const override;
+    // Disabled with the keyboard, it leaves the keyboard with its window
+    // (not with no window at all), where Escape and Enter still arrive.
     void setEnabled(bool enabled) override;
     bool enabled() const override;
+    void takeFocus() override;
 
 private:
     HWND w_;
     char key_;
 };
 
+// Only the program moves a bar: its position is kept, so an unchanged one
+// costs no message.
 class Win32ProgressBar final : public ProgressBar {
 public:
-    explicit Win32ProgressBar(HWND w = nullptr) : w_(w) {}
+    explicit Win32ProgressBar(HWND w = nullptr);
     void setPosition(int position) override;
-    int position() const override;
+    int position() const override { return shown_; }
 
 private:
     HWND w_;
+    int shown_ = 0;
 };
 
 class Win32CheckBox final : public CheckBox {

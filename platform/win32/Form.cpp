@@ -5,10 +5,12 @@
 #include "platform/win32/Dpi.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <vector>
 
 namespace platform::win32 {
@@ -32,6 +34,12 @@ void reportEscaped(const char* message) {
 }
 
 HWND topLevel(HWND w) { return w != nullptr ? GetAncestor(w, GA_ROOT) : nullptr; }
+
+// Asks a Form's window to give the control in wParam the keyboard.
+UINT giveFocusMessage() {
+    static const UINT message = RegisterWindowMessageA("KestruneGiveFocus");
+    return message;
+}
 
 }  // namespace
 
@@ -68,6 +76,19 @@ HFONT dialogFont() {
         return CreateFontIndirectA(&face);
     }();
     return font;
+}
+
+HFONT dialogFontOfHeight(int height) {
+    static std::map<int, HFONT> fonts;
+    LOGFONTA face{};
+    GetObjectA(dialogFont(), sizeof face, &face);
+    if (height >= -face.lfHeight) return dialogFont();
+    HFONT& font = fonts[height];
+    if (font == nullptr) {
+        face.lfHeight = -height;
+        font = CreateFontIndirectA(&face);
+    }
+    return font != nullptr ? font : dialogFont();
 }
 
 HFONT designFont(const char* faceName, int pixels, bool bold) {
@@ -142,6 +163,15 @@ HWND Form::label(const std::string& text, int id, const Rect& design, HWND paren
 
 HWND Form::button(const std::string& text, int id, const Rect& design, HWND parent, DWORD style) {
     return control(WC_BUTTONA, text, style | WS_TABSTOP, id, design, parent);
+}
+
+HWND Form::progressBar(const std::string& name, int id, const Rect& design, HWND parent) {
+    const HWND bar = control(PROGRESS_CLASSA, name, 0, id, design, parent);
+    SetWindowTheme(bar, L" ", L" ");  // a blank name: no style at all
+    // Unstyled it takes a thin sunken edge: its frame is worked out again.
+    SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SendMessageA(bar, PBM_SETRANGE32, 0, 100);
+    return bar;
 }
 
 LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) { return defaultHandling(message, wParam, lParam); }
@@ -237,6 +267,14 @@ void Form::scrollTo(int bar, int position) {
 }
 
 LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == giveFocusMessage()) {
+        const auto control = reinterpret_cast<HWND>(wParam);
+        if (GetActiveWindow() == hwnd_)
+            SetFocus(control);
+        else
+            focus_ = control;  // WM_ACTIVATE hands it on
+        return 1;
+    }
     switch (message) {
         case WM_HSCROLL:
         case WM_VSCROLL: {
@@ -290,6 +328,21 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_NOTIFY:
             return notify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_NEXTDLGCTL: {
+            // The dialog keys send it for a label's keyboard letter: the
+            // label, then the next control. Handled as a dialog does, so the
+            // letter takes the keyboard to the control the label names.
+            HWND to = reinterpret_cast<HWND>(wParam);
+            if (LOWORD(lParam) == 0) {
+                const HWND from = GetFocus();
+                to = GetNextDlgTabItem(hwnd_, from != nullptr && IsChild(hwnd_, from) ? from : nullptr, wParam != 0);
+            }
+            if (to != nullptr && IsChild(hwnd_, to)) {
+                if ((SendMessageA(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) SendMessageA(to, EM_SETSEL, 0, -1);
+                SetFocus(to);
+            }
+            return 0;
+        }
         case WM_ACTIVATE:
             // The keyboard comes back to the control that had it, or goes to
             // the first one, as a dialog's would.
@@ -467,6 +520,76 @@ void runModal(HWND window) {
     for (const HWND w : disabled)
         if (w != window && IsWindow(w)) EnableWindow(w, TRUE);
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+namespace {
+
+// The edit box's client area is its text's height, in the middle: the rest
+// becomes frame, which this paints in the box's own colour.
+LRESULT CALLBACK centredEdit(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    switch (message) {
+        case WM_NCCALCSIZE: {
+            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            RECT& client = wParam != FALSE ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                                           : *reinterpret_cast<RECT*>(lParam);
+            const HDC dc = GetDC(edit);
+            const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+            TEXTMETRICA metrics{};
+            GetTextMetricsA(dc, &metrics);
+            SelectObject(dc, previous);
+            ReleaseDC(edit, dc);
+            const LONG spare = (client.bottom - client.top) - metrics.tmHeight;
+            if (spare > 1) {
+                client.top += spare / 2;
+                client.bottom = client.top + metrics.tmHeight;
+            }
+            return result;
+        }
+        case WM_NCPAINT: {
+            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            // Between the border and the text: the box's face, above and below.
+            RECT window{}, client{};
+            GetWindowRect(edit, &window);
+            GetClientRect(edit, &client);
+            MapWindowPoints(edit, nullptr, reinterpret_cast<POINT*>(&client), 2);
+            OffsetRect(&client, -window.left, -window.top);
+            OffsetRect(&window, -window.left, -window.top);
+            InflateRect(&window, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+            const HDC dc = GetWindowDC(edit);
+            const HBRUSH face = GetSysColorBrush(IsWindowEnabled(edit) ? COLOR_WINDOW : COLOR_BTNFACE);
+            RECT above{window.left, window.top, window.right, client.top};
+            RECT below{window.left, client.bottom, window.right, window.bottom};
+            RECT left{window.left, client.top, client.left, client.bottom};
+            RECT right{client.right, client.top, window.right, client.bottom};
+            for (const RECT* r : {&above, &below, &left, &right})
+                if (r->right > r->left && r->bottom > r->top) FillRect(dc, r, face);
+            ReleaseDC(edit, dc);
+            return result;
+        }
+        case WM_SETFONT: {
+            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            SetWindowPos(edit, nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            return result;
+        }
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(edit, &centredEdit, id);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+}  // namespace
+
+void centreTextVertically(HWND edit) {
+    SetWindowSubclass(edit, &centredEdit, 0, 0);
+    SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void giveFocus(HWND control) {
+    if (const HWND top = topLevel(control)) SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), 0);
 }
 
 void centreOnScreen(HWND window) {

@@ -20,6 +20,9 @@ void showException(const std::string& message);
 
 // The dialog font: the system's message face at 8 points, for the screen's DPI.
 HFONT dialogFont();
+// The dialog face at `height` device pixels (its own is the largest), made
+// once for each height.
+HFONT dialogFontOfHeight(int height);
 // The same face, bold or not, `pixels` high in design pixels.
 HFONT designFont(const char* face, int pixels, bool bold);
 
@@ -64,6 +67,10 @@ protected:
     HWND label(const std::string& text, int id, const Rect& design, HWND parent = nullptr, DWORD style = SS_LEFT);
     HWND button(const std::string& text, int id, const Rect& design, HWND parent = nullptr,
                 DWORD style = BS_PUSHBUTTON);
+    // A horizontal bar from 0 to 100 with a border that fills in blocks, not
+    // smoothly: the system's visual style draws every bar smooth, so this
+    // one goes without it.
+    HWND progressBar(const std::string& name, int id, const Rect& design, HWND parent = nullptr);
 
     // The window's messages; the default is the system's.
     virtual LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -119,7 +126,13 @@ int runMessageLoop();
 // every other window of the program disabled meanwhile. A WM_QUIT that comes
 // meanwhile ends the loop and is posted again for the outer one.
 void runModal(HWND window);
+// Makes a one-line edit box draw its text in the middle of its height, not
+// at its top, as drop-down lists and labels beside it do.
+void centreTextVertically(HWND edit);
 // Moves a window, frame and all, to the middle of the screen.
 void centreOnScreen(HWND window);
+// Gives `control` the keyboard: at once when its window is the active one,
+// else as soon as that window is activated (a Form's window only).
+void giveFocus(HWND control);
 
 }  // namespace platform::win32

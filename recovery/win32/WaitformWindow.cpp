@@ -39,13 +39,12 @@ Form2Window::Form2Window(HWND owner) {
     const HWND step =
         label(w::kDesignStep, w::id::kTeLabel1,
               {w::kLabel1.left - 8, w::kLabel1.top, w::kLabel1.width + 16, w::kLabel1.height + 2}, nullptr, SS_CENTER);
-    const HWND bar = control(PROGRESS_CLASSA, "", 0, w::id::kTeProgressBar1, w::kBar1);
-    SendMessageA(bar, PBM_SETRANGE32, 0, 100);
+    const HWND bar = progressBar("", w::id::kTeProgressBar1, w::kBar1);
     const HWND counter = label(w::kDesignCounter, w::id::kTeLabel2,
                                {w::kLabel2.left, w::kLabel2.top, w::kLabel2.width + 12, w::kLabel2.height + 2});
     self_.attach(hwnd());
-    l1_ = Win32Label(step);
-    l2_ = Win32Label(counter);
+    l1_ = Win32StaticText(step);
+    l2_ = Win32StaticText(counter);
     b1_ = Win32ProgressBar(bar);
     form_.emplace(TForm2::Controls{self_, l1_, b1_, l2_});
 

@@ -34,7 +34,7 @@ private:
     };
 
     Redraw self_;
-    platform::win32::Win32Label l1_, l2_;
+    platform::win32::Win32StaticText l1_, l2_;
     platform::win32::Win32ProgressBar b1_;
     std::optional<TForm2> form_;
 };

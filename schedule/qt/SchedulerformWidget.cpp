@@ -189,6 +189,10 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
         place(radios[i], sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight);
     }
     radios[sf::kInitialPeriod]->setChecked(true);
+    // Tab enters the group on the checked choice: only it takes a Tab, as
+    // Qt arranges by itself once a choice has had the keyboard.
+    for (QRadioButton* r : radios)
+        if (!r->isChecked()) r->setFocusPolicy(static_cast<Qt::FocusPolicy>(r->focusPolicy() & ~Qt::TabFocus));
 
     // The period panels, stacked in one place.
     QGroupBox* hourly = panel("TeGroupBox1", sf::kHourlyPanelWidth);  // panels_[0]

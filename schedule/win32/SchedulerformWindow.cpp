@@ -269,9 +269,19 @@ HWND SchedulerWindow::dropDown(int id, const char* const* items, std::size_t cou
     const HWND box = control(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
     for (std::size_t i = 0; i < count; ++i) SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
     Win32ComboText(box).setText(initial);
-    // The height a drop-down list is made with is its height when open.
+    // Closed, it is as high as the edit boxes beside it: the system sizes it
+    // by the font, so its selection field is made up the difference, step by
+    // step, as the two heights do not go one to one on every system.
     RECT closed{};
     GetWindowRect(box, &closed);
+    auto field = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int tries = 0; tries < 4 && closed.bottom - closed.top != toDevice(r.height); ++tries) {
+        field += toDevice(r.height) - (closed.bottom - closed.top);
+        if (field <= 0) break;
+        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        GetWindowRect(box, &closed);
+    }
+    // The height a drop-down list is made with is its height when open.
     const auto item = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, 0, 0));
     SetWindowPos(box, nullptr, 0, 0, closed.right - closed.left,
                  closed.bottom - closed.top + sf::kDropDownRows * item + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -282,6 +292,7 @@ HWND SchedulerWindow::timeBox(int id, HWND parent) {
     const HWND box = control(WC_EDITA, sf::kInitialTime, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id,
                              {sf::kTimeLeft, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
     keepShape(box, sf::kTimeShape);
+    centreTextVertically(box);
     return box;
 }
 
@@ -296,6 +307,7 @@ HWND SchedulerWindow::numberBox(int id, int upDownId, int low, int high, int ini
     // Inside the box's right end, which it narrows.
     const HWND upDown = control(UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                 upDownId, {0, 0, 0, 0}, parent);
+    centreTextVertically(box);
     SendMessageA(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
     SendMessageA(upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
     SendMessageA(upDown, UDM_SETPOS32, 0, static_cast<LPARAM>(initial));
@@ -334,7 +346,10 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
             button(withMnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), kRadioIds[i],
                    {sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight}, periods,
                    BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0));
-        if (i != 0) SetWindowLongPtrA(radio, GWL_STYLE, GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP);
+        // Only the checked choice is a tab stop: Tab enters the group there.
+        // Checking one (a click, an arrow) moves the stop to it.
+        const LONG_PTR style = GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP;
+        SetWindowLongPtrA(radio, GWL_STYLE, i == sf::kInitialPeriod ? style | WS_TABSTOP : style);
         if (i == sf::kInitialPeriod) SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
     }
 
@@ -355,6 +370,7 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
         control(WC_EDITA, sf::kInitialMinutes, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id::kTeMaskEdit1,
                 {sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight}, hourly, WS_EX_CLIENTEDGE);
     keepShape(minutes, sf::kMinutesShape);
+    centreTextVertically(minutes);
     word(sf::kMinutesWords, sf::kMinutesWordsLeft, text, hourly);
     scheduleButton(id::kTeButton4, hourly, sf::kHourlyPanelWidth);
 

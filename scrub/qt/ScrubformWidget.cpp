@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -70,14 +71,17 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     place(memo_, s::kMemo1);
 
-    button_ = new QPushButton(QString::fromUtf8(s::kClose), client);
+    button_ = new QPushButton(platform::mnemonic(s::kClose, s::kButtonKey), client);
     button_->setObjectName(QStringLiteral("TeButton1"));
+    // The default button: Enter presses it (keyPressEvent, where the list has the keyboard).
+    button_->setDefault(true);
+    button_->setAutoDefault(true);
     place(button_, s::kButton1);
     setTabOrder(button_, memo_);
 
     lines_.emplace(memo_);
     mapDescription_.emplace(bevel);
-    buttonAdapter_.emplace(button_);
+    buttonAdapter_.emplace(button_, s::kButtonKey);
     TScrubForm::Services services{memory, clock, random,
                                   [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
                                   [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
@@ -107,6 +111,22 @@ void ScrubFormWidget::showEvent(QShowEvent* e) {
 
 void ScrubFormWidget::closeEvent(QCloseEvent* e) {
     form_->FormClose();
+    e->accept();
+}
+
+void ScrubFormWidget::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Escape:
+            form_->EscapePressed();
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            button_->click();  // nothing while it is disabled
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+            return;
+    }
     e->accept();
 }
 

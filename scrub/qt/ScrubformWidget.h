@@ -31,6 +31,7 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     // Repainting for the refresh covers the map only; the memo and the

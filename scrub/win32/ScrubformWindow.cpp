@@ -39,14 +39,16 @@ ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, pla
     const HWND title =
         label(s::kTitle, s::id::kLabel1, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
     SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont()), FALSE);
-    // The button before the memo: it comes first in the tab order.
-    const HWND button = this->button(s::kClose, s::id::kTeButton1, s::kButton1);
+    // The button before the memo: it comes first in the tab order. It is
+    // the default button (Enter presses it), with a letter each caption has.
+    const HWND button = this->button(platform::withMnemonic(s::kClose, s::kButtonKey), s::id::kTeButton1, s::kButton1,
+                                     nullptr, BS_DEFPUSHBUTTON);
     const HWND memo = control(WC_EDITA, "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                               s::id::kTeMemo1, s::kMemo1, nullptr, WS_EX_CLIENTEDGE);
 
     self_.attach(hwnd());
     lines_ = Win32LineList(memo);
-    button_ = Win32Button(button);
+    button_ = Win32Button(button, s::kButtonKey);
     TScrubForm::Services services{memory, clock, random,
                                   [this, &clock] { return std::make_unique<WorkerThread>(*heap_, clock); },
                                   [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
@@ -103,10 +105,20 @@ LRESULT ScrubFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             form_->FormClose();
             ShowWindow(hwnd(), SW_HIDE);
             return 0;
+        case DM_GETDEFID:
+            // Enter, wherever the keyboard is in the window, presses the button.
+            return MAKELRESULT(s::id::kTeButton1, DC_HASDEFID);
+        case WM_COMMAND:
+            // Escape, through the dialog keys.
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
+                form_->EscapePressed();
+                return 0;
+            }
+            break;
         case WM_ERASEBKGND:
             return 1;  // the paint covers it all, in one step
         case WM_PAINT: {
-            const BufferedPaint buffer(hwnd());
+            const BufferedPaint buffer(hwnd(), &buffer_);
             paint(buffer.dc(), buffer.area());
             return 0;
         }

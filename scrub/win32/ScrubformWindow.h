@@ -48,6 +48,7 @@ private:
     std::unique_ptr<platform::Heap> heap_;
     MapRepaint self_;
     platform::win32::GdiCanvas canvas_;
+    platform::win32::PaintBuffer buffer_;  // repainted back to back while it runs
     bool painting_ = false;
     bool paintAgain_ = false;
     platform::win32::Win32LineList lines_;

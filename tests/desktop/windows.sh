@@ -16,7 +16,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$here/support/xsession.sh"
 
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
@@ -110,7 +110,12 @@ until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Scheduler$" | grep -q
 echo "== Idle, window shown: CPU and resident memory over 30 s"
 program=$(wine_pid)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-server=$(pgrep -x wineserver | head -n 1 || true)
+# This prefix's server: Debian's is wineserver64 (or wineserver32), and other
+# prefixes may have one of their own.
+server=""
+for p in $(pgrep -x 'wineserver(32|64)?' || true); do
+  tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && server=$p
+done
 p0=$(ticks "$program")
 s0=$([ -n "$server" ] && ticks "$server" || echo 0)
 sleep 30

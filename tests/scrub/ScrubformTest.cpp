@@ -149,6 +149,26 @@ TEST(ScrubWindow, AStoppedScrubListsStoppingThenDotsThenTheSummary) {
     EXPECT_EQ(lines[5], "Time Took: 9 seconds");
 }
 
+TEST(ScrubWindow, TheButtonHasTheKeyboardWheneverItCanBePressedAndEscapeDoesWhatItDoes) {
+    Scrub s;
+    for (const char* caption : {scrubform::kStop, scrubform::kStopping, scrubform::kClose})
+        EXPECT_NE(platform::withMnemonic(caption, scrubform::kButtonKey).find('&'), std::string::npos)
+            << caption << ": its letter works whatever the caption";
+    s.form->FormShow();
+    EXPECT_EQ(s.button.focusTaken, 1);
+    s.form->EscapePressed();  // Stop
+    EXPECT_EQ(s.worker.stops, 1);
+    EXPECT_EQ(s.button.caption(), "Stopping");
+    s.form->EscapePressed();  // the button is disabled: nothing
+    EXPECT_EQ(s.worker.stops, 1);
+    EXPECT_EQ(s.memo.lines().back(), "Stopping scrub...");
+    s.worker.idle = true;
+    ASSERT_TRUE(s.refreshUntilDone());
+    EXPECT_EQ(s.button.focusTaken, 2);  // back on the button, now Close
+    s.form->EscapePressed();
+    EXPECT_FALSE(s.window.visible());
+}
+
 TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
     Scrub s;
     s.form->FormShow();

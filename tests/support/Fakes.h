@@ -129,6 +129,8 @@ public:
     std::string caption() const override { return caption_; }
     void setEnabled(bool e) override { enabled_ = e; }
     bool enabled() const override { return enabled_; }
+    void takeFocus() override { ++focusTaken; }
+    int focusTaken = 0;
 
 private:
     std::string caption_;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots of every window of kestrune.exe under Wine, on a
 # private Xvfb with openbox for window frames, in a prefix of its own.
-#   usage: docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
+#   usage: [KESTRUNE_DPI=144] [KESTRUNE_WINE=LOADER] docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
 # Saves into FOLDER (this folder by default). Needs: wine xvfb openbox
 # xdotool wmctrl imagemagick.
 set -euo pipefail
@@ -11,16 +11,19 @@ out=$(mkdir -p "${2:-$here}" && cd "${2:-$here}" && pwd)
 wine=${KESTRUNE_WINE:-/usr/lib/wine/wine}
 work=$(mktemp -d)
 . "$here/../../../tests/support/xsession.sh"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 trap 'wineserver -k 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
 xsession_start "$work" openbox
 "$wine" wineboot -i >/dev/null 2>&1
+# KESTRUNE_DPI=144: the screen's DPI the program reads at start (96 by default).
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${KESTRUNE_DPI:-96}" /f >/dev/null 2>&1
 
 window() { for _ in $(seq 300); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
 keys() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; sleep 0.3; shift; xdotool key --clearmodifiers --delay 80 "$@"; sleep 0.5; }
 shot() { import -window "$1" -frame "$out/$2.png" 2>/dev/null || import -window "$1" "$out/$2.png"; echo "saved $2.png"; }
 
 "$wine" "$exe" &
+program=$!
 main=$(window '^Kestrune$')
 sleep 6
 shot "$main" main-window
@@ -60,8 +63,21 @@ keys "$main" alt+s                        # Scrub Memory
 scrub=$(window '^Memory Defragmenter$')
 sleep 2
 shot "$scrub" scrub-running
-sleep 25
+# Done when the map's last cell stays green (a run shuffles it back to red
+# within a step); a loaded machine takes longer than a quiet one.
+scale=${KESTRUNE_DPI:-96}
+cell() { import -window "$scrub" -crop 1x1+$((423 * scale / 96))+$((300 * scale / 96)) -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+green=0
+for _ in $(seq 240); do
+  if [ "$(cell)" = "#008000" ]; then green=$((green + 1)); else green=0; fi
+  [ "$green" -ge 4 ] && break
+  sleep 0.5
+done
 shot "$scrub" scrub-done
-keys "$scrub" space
+# Enter presses its button: Stop if it still runs, then Close once offered.
+for _ in $(seq 120); do
+  xdotool search --onlyvisible --name '^Memory Defragmenter$' >/dev/null 2>&1 || break
+  keys "$scrub" Return
+done
 keys "$main" alt+f x
-wait
+wait "$program"

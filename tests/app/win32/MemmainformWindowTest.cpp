@@ -107,6 +107,28 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     } bars[] = {
         {id::kTeProgressBar1, 19}, {id::kTeProgressBar2, 75}, {id::kTeProgressBar3, 2}, {id::kTeProgressBar4, 25}};
     for (const auto& b : bars) EXPECT_EQ(SendMessageA(m.control(b.control), PBM_GETPOS, 0, 0), b.value) << b.control;
+    {
+        // Not smooth: the filled part of a bar is blocks with the face between them.
+        const HWND bar = m.control(id::kTeProgressBar2);
+        RECT r{};
+        GetClientRect(bar, &r);
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ previous = SelectObject(dc, CreateBitmap(r.right, r.bottom, 1, 32, nullptr));
+        SendMessageA(bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        int blocks = 0;
+        bool inBlock = false;
+        for (int x = 0; x < r.right * 70 / 100; ++x) {
+            const bool filled = GetPixel(dc, x, r.bottom / 2) == GetSysColor(COLOR_HIGHLIGHT);
+            if (filled && !inBlock) ++blocks;
+            inBlock = filled;
+        }
+        EXPECT_GT(blocks, 3);
+        RECT outer{};
+        GetWindowRect(bar, &outer);
+        EXPECT_GT(outer.right - outer.left, r.right) << "with its border";
+        DeleteObject(SelectObject(dc, previous));
+        DeleteDC(dc);
+    }
     EXPECT_FALSE(m.w->graph().points().empty());
     EXPECT_EQ(m.w->tray().logic().toolTip(), "Memory Load: 75%");
 
@@ -116,6 +138,28 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     GetClientRect(m.w->hwnd(), &client);
     EXPECT_EQ(client.right, fixedClientWidth());
     EXPECT_GE(client.bottom, mainform::kMinClientHeight - mainform::kMenuBar.height);
+}
+
+TEST(MainWindowWin32, AKindsFigureShowsOnOneLineWithItsUnitAtA64BitVirtualTotal) {
+    MainWindow m;
+    // 128 TiB of address space, as a 64-bit program has, while a scrub holds 23 GB of it.
+    m.memory.set(statusMB(65536, 16384, 65536, 65536, 134217727, 134193727, 75));
+    m.showAndWaitForFigures();
+    const auto font = [&](int which) { return SendMessageA(m.control(which), WM_GETFONT, 0, 0); };
+    EXPECT_EQ(font(id::kTeLabel1), reinterpret_cast<LRESULT>(platform::win32::dialogFont()));  // a figure that fits
+    const HWND label = m.control(id::kTeLabel2);
+    const std::string text = textOf(label);
+    ASSERT_EQ(text, "24000 MB / 134217727 MB");
+    EXPECT_EQ(GetWindowLongPtrA(label, GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << "a wrap cuts the unit off";
+    const HDC dc = GetDC(label);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT room{};
+    GetClientRect(label, &room);
+    EXPECT_LE(extent.cx, room.right) << "the whole figure fits beside its bar, in a smaller face";
 }
 
 TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsTheMonitor) {
@@ -149,6 +193,31 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     EXPECT_FALSE(m.w->form().WizardForm);
     EXPECT_FALSE(m.w->form().MemoryThread);
     EXPECT_FALSE(IsWindowVisible(m.w->hwnd()));
+}
+
+TEST(MainWindowWin32, OutOfTheTrayTheWindowIsShownAnewCentredWithItsTutorialDocked) {
+    MainWindow m;
+    m.showAndWaitForFigures();
+    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);  // Help > Tutorial
+    ASSERT_TRUE(m.w->form().WizardForm);
+    const HWND tutorial = static_cast<HWND>(m.w->form().WizardForm->form().window().handle());
+    SetWindowPos(m.w->hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // dragged to a corner
+    ShowWindow(m.w->hwnd(), SW_MINIMIZE);  // and into the tray, as minimising with one there does
+    ShowWindow(m.w->hwnd(), SW_HIDE);
+
+    m.w->tray().logic().activated();
+    EXPECT_TRUE(IsWindowVisible(m.w->hwnd()));
+    EXPECT_FALSE(IsIconic(m.w->hwnd()));
+    RECT main{}, docked{};
+    GetWindowRect(m.w->hwnd(), &main);
+    EXPECT_EQ(main.left, centredOffset(GetSystemMetrics(SM_CXSCREEN), main.right - main.left));
+    EXPECT_EQ(main.top, centredOffset(GetSystemMetrics(SM_CYSCREEN), main.bottom - main.top));
+    ASSERT_TRUE(win32PumpUntil([&] {
+        GetWindowRect(tutorial, &docked);
+        return IsWindowVisible(tutorial) && docked.left == main.right + mainform::kTutorialGap;
+    })) << "the tutorial at "
+        << docked.left << ", the window's right edge at " << main.right;
+    EXPECT_EQ(docked.top, main.top);
 }
 
 TEST(MainWindowWin32, RecoverMemoryRunsToItsResultBoxWithTheButtonsDisabledMeanwhile) {

@@ -58,11 +58,16 @@ TEST(TutorialWindowWin32, LaidOutAsDesignedInTwoRaisedPanelsWhoseBodyFollowsTheW
     EXPECT_GE(face.lfWeight, FW_BOLD);
     EXPECT_TRUE(f.ticked());  // as designed, before it is shown
 
-    // A panel's own paint: raised, its edge inside it.
+    // A panel's own paint: raised, its edge inside it and visible on every
+    // side against the face (a highlight alone is not, on a near-white one).
     const HDC dc = CreateCompatibleDC(nullptr);
     const HGDIOBJ previous = SelectObject(dc, CreateBitmap(w::kPanel1.width, w::kPanel1.height, 1, 32, nullptr));
     SendMessageA(f.control(w::id::kTePanel1), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    EXPECT_EQ(GetPixel(dc, 0, 0), GetSysColor(COLOR_BTNHIGHLIGHT));
+    const int right = w::kPanel1.width - 1, bottom = w::kPanel1.height - 1;
+    for (const POINT edge : {POINT{0, 20}, POINT{100, 0}, POINT{right, 20}, POINT{100, bottom}})
+        EXPECT_EQ(GetPixel(dc, edge.x, edge.y), GetSysColor(COLOR_BTNSHADOW)) << edge.x << "," << edge.y;
+    EXPECT_EQ(GetPixel(dc, 1, 20), GetSysColor(COLOR_BTNHIGHLIGHT));  // raised: light inside top and left
+    EXPECT_EQ(GetPixel(dc, right - 1, 20), GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(GetPixel(dc, 4, 4), GetSysColor(COLOR_BTNFACE));
     DeleteObject(SelectObject(dc, previous));
     DeleteDC(dc);

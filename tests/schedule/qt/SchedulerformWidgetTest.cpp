@@ -4,6 +4,7 @@
 #include "support/IsolatedStore.h"
 #include "support/StoredValues.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -118,6 +119,16 @@ TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
     SchedulerWindow s;
     s.w->show();
     s.w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s.w.get()));
+    // Run's letter takes the keyboard to its list, where Down changes it;
+    // back from there, Tab lands on the period that is checked.
+    auto* run = s.find<QComboBox>("TeComboBox11");
+    QTest::keyClick(s.w.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), run);
+    QTest::keyClick(run, Qt::Key_Down);
+    EXPECT_EQ(run->currentText(), "Scrub");
+    QTest::keyClick(run, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), s.find<QRadioButton>("TeRadioButton1"));  // "Daily", not "Hourly"
     s.find<QRadioButton>("TeRadioButton2")->setFocus();
     // Tab from the periods: Run, then the daily line (the panel shown), the
     // list, Remove, Close; hidden panels' controls are passed over.

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace kestrune;
 using namespace testsupport;
 using platform::win32::toDevice;
@@ -302,6 +304,22 @@ TEST(SchedulerWin32, ShowingReadsTheListAndCloseEscapeAndTheTitleBarEndIt) {
     EXPECT_TRUE(s.boxes.calls().empty());
 }
 
+TEST(SchedulerWin32, ClosedListsAreAsHighAsTheBoxesAndTheBoxesTextSitsInTheirMiddle) {
+    Scheduler s;
+    for (const int list : {id::kTeComboBox11, id::kTeComboBox3, id::kTeComboBox6, id::kTeComboBox9}) {
+        RECT closed{};
+        GetWindowRect(s.at(list), &closed);
+        EXPECT_EQ(closed.bottom - closed.top, platform::win32::toDevice(schedulerform::kBoxHeight)) << list;
+    }
+    for (const int box : {id::kTeMaskEdit1, id::kTeMaskEdit2, id::kLoadPercentEdit}) {
+        RECT frame{}, text{};
+        GetWindowRect(s.at(box), &frame);
+        GetClientRect(s.at(box), &text);
+        MapWindowPoints(s.at(box), nullptr, reinterpret_cast<POINT*>(&text), 2);
+        EXPECT_LE(std::abs((text.top - frame.top) - (frame.bottom - text.bottom)), 1) << box;
+    }
+}
+
 TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
     Scheduler s;
     ShowWindow(s.w.hwnd(), SW_SHOWNA);
@@ -311,10 +329,19 @@ TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             if (!IsDialogMessageA(s.w.hwnd(), &msg)) DispatchMessageA(&msg);
     };
+    // Tab comes into the periods on the checked one, from either side.
+    EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), nullptr, FALSE), s.at(id::kTeRadioButton1));
+    EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), s.at(id::kTeComboBox11), TRUE), s.at(id::kTeRadioButton1));
+    // Run's letter takes the keyboard to its list, where Down changes it.
+    alt('r');
+    EXPECT_EQ(GetFocus(), s.at(id::kTeComboBox11));
+    SendMessageA(s.at(id::kTeComboBox11), WM_KEYDOWN, VK_DOWN, 1);
+    EXPECT_EQ(platform::win32::Win32ComboText(s.at(id::kTeComboBox11)).text(), "Scrub");
     alt('w');
     EXPECT_TRUE(s.shown(id::kTeGroupBox4));
+    EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), s.at(id::kTeComboBox11), TRUE), s.at(id::kTeRadioButton3));
     // Every panel's button has the letter S: the one shown takes it.
     alt('s');
-    EXPECT_EQ(storedText(platform::kScheduleKey, "0"), "R 10 0 every week 0 5 0");
+    EXPECT_EQ(storedText(platform::kScheduleKey, "0"), "S 10 0 every week 0 5 0");
     EXPECT_EQ(storedText(platform::kScheduleKey, "1"), "(none)");
 }

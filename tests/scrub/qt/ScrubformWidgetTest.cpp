@@ -30,21 +30,26 @@ struct ScrubWindowFixture {
 
 }  // namespace
 
-TEST(ScrubWindowGui, ARunStoppedByTheUserEndsInCloseWithItsSummary) {
+TEST(ScrubWindowGui, ARunStoppedWithEscapeEndsInCloseWithItsSummaryAndEnterCloses) {
     ScrubWindowFixture f;
-    EXPECT_EQ(f.button()->text(), "Close");  // as designed, before it is shown
+    EXPECT_EQ(f.button()->text(), "Clo&se");  // as designed, before it is shown
     f.w->show();
     EXPECT_EQ(f.w->windowTitle(), "Memory Defragmenter");
     EXPECT_EQ(f.w->size(), QSize(461, 509));
     EXPECT_EQ(f.w->findChild<QLabel*>("Label1")->text(), "Tarnwick Memory Scrubber");
-    EXPECT_EQ(f.button()->text(), "Stop");
+    EXPECT_EQ(f.button()->text(), "&Stop");
+    EXPECT_EQ(f.w->focusWidget(), f.button());  // not the read-only list
     EXPECT_TRUE(f.memo().startsWith("Physical Memory Available: 1,048,576 KB\n"));
 
-    QTest::mouseClick(f.button(), Qt::LeftButton);
+    QTest::keyClick(f.button(), Qt::Key_Escape);
     EXPECT_FALSE(f.button()->isEnabled());  // Stopping
-    ASSERT_TRUE(qtPumpUntil([&] { return f.button()->text() == "Close"; }));
+    EXPECT_EQ(f.button()->text(), "&Stopping");
+    QTest::keyClick(f.w.get(), Qt::Key_Escape);  // cannot be pressed now: nothing
+    EXPECT_EQ(f.memo().count(QStringLiteral("Stopping scrub")), 1);
+    ASSERT_TRUE(qtPumpUntil([&] { return f.button()->text() == "Clo&se"; }));
     EXPECT_TRUE(f.memo().contains("\nMemory Freed: 0 KB Physical Memory\n"));
-    QTest::mouseClick(f.button(), Qt::LeftButton);
+    EXPECT_EQ(f.w->focusWidget(), f.button());
+    QTest::keyClick(f.w->findChild<QPlainTextEdit*>("TeMemo1"), Qt::Key_Return);  // Enter, wherever the keyboard is
     EXPECT_FALSE(f.w->isVisible());
     EXPECT_FALSE(f.w->form().worker);
 }

@@ -48,7 +48,7 @@ TEST(ScrubWindowWin32, LaidOutAsDesignedItPaintsTheMapInItsBevelAndARefreshRepai
         platform::Rect place;
     } controls[] = {{s::id::kLabel1, "Tarnwick Memory Scrubber", {136, 16, s::kLabel1ShownWidth, 16}},
                     {s::id::kTeMemo1, "", s::kMemo1},
-                    {s::id::kTeButton1, "Close", s::kButton1}};  // as designed, before it is shown
+                    {s::id::kTeButton1, "Clo&se", s::kButton1}};  // as designed, before it is shown
     for (const auto& c : controls) {
         const HWND control = findControl(f.h(), c.id);
         EXPECT_EQ(textOf(control), c.text);
@@ -89,20 +89,31 @@ TEST(ScrubWindowWin32, LaidOutAsDesignedItPaintsTheMapInItsBevelAndARefreshRepai
 
 namespace {
 
-// Drives the modal window from a timer: the clock moves on at each tick;
-// Stop is clicked at the first, Close once it is offered.
+// Drives the modal window from a timer, with the keys a user presses: the
+// clock moves on at each tick; Escape at the first (Stop), Enter once the
+// button offers Close.
 struct ModalDriver {
     ScrubWindowFixture* f = nullptr;
     int ticks = 0;
+    HWND focusAtStart = nullptr, focusAtClose = nullptr;
     std::string afterStop;
     static ModalDriver run;
+    static void key(WPARAM key) {
+        const HWND to = GetFocus() != nullptr ? GetFocus() : run.f->h();
+        PostMessageA(to, WM_KEYDOWN, key, 1);
+    }
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         run.f->clock.advance(s::kStepIntervalMs + 50);
-        if (++run.ticks == 1) {
-            click(run.f->h(), s::id::kTeButton1);
+        ++run.ticks;
+        if (run.ticks == 1) {
+            run.focusAtStart = GetFocus();
+            key(VK_ESCAPE);
+        } else if (run.ticks == 2) {
             run.afterStop = run.f->button();
-        } else if (run.f->button() == "Close") {
-            click(run.f->h(), s::id::kTeButton1);
+            key(VK_ESCAPE);  // while stopping the button cannot be pressed: nothing happens
+        } else if (run.f->button() == "Clo&se" && run.focusAtClose == nullptr) {
+            run.focusAtClose = GetFocus();
+            key(VK_RETURN);
         } else if (run.ticks > 2000) {
             PostMessageA(run.f->h(), WM_CLOSE, 0, 0);  // never left waiting
         }
@@ -112,16 +123,20 @@ ModalDriver ModalDriver::run;
 
 }  // namespace
 
-TEST(ScrubWindowWin32, ARunStoppedByTheUserEndsInItsSummaryAndCloseEndsTheModalDisplay) {
+TEST(ScrubWindowWin32, TheKeyboardStaysOnItsOneButtonEscapeStopsAndEnterClosesAfterTheSummary) {
     ScrubWindowFixture f;
     ModalDriver::run.f = &f;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, &ModalDriver::tick);
     f.w->showModal();
     KillTimer(nullptr, timer);
 
-    EXPECT_EQ(ModalDriver::run.afterStop, "Stopping");
+    const HWND button = findControl(f.h(), s::id::kTeButton1);
+    EXPECT_EQ(ModalDriver::run.focusAtStart, button);  // not the read-only list
+    EXPECT_EQ(ModalDriver::run.afterStop, "&Stopping");
+    EXPECT_EQ(ModalDriver::run.focusAtClose, button);
     EXPECT_FALSE(IsWindowVisible(f.h()));
     EXPECT_FALSE(f.w->form().worker);
     EXPECT_NE(f.memo().find("\nStopping scrub...\n"), std::string::npos) << f.memo();
+    EXPECT_EQ(f.memo().find("Stopping scrub...\nStopping"), std::string::npos) << "a second stop";
     EXPECT_NE(f.memo().find("\nDone Freeing Memory\nMemory Freed: 0 KB Physical Memory\n"), std::string::npos);
 }
