@@ -10,8 +10,8 @@ using namespace testsupport;
 
 namespace {
 
-// Other programs move the commit account too: allow some slack.
-constexpr std::int64_t kSlackKB = std::int64_t{48} * 1024;
+// The process's own heap moves its charge a little meanwhile.
+constexpr std::int64_t kSlackKB = std::int64_t{8} * 1024;
 // The process's own mappings may grow a little meanwhile (its heap); one
 // block left mapped would be twice that.
 constexpr std::int64_t kMappedSlackKB = 512;

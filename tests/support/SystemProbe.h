@@ -6,7 +6,7 @@
 // the real services.
 namespace testsupport {
 
-// The system's commit charge, in kB.
+// This process's part of the system's commit charge, in kB.
 std::int64_t committedKB();
 // This process's resident (working set) pages, in kB.
 std::int64_t residentKB();

@@ -7,11 +7,10 @@
 namespace testsupport {
 
 std::int64_t committedKB() {
-    MEMORYSTATUSEX m{};
-    m.dwLength = sizeof m;
-    if (!GlobalMemoryStatusEx(&m)) return -1;
-    // The page file figures are the commit limit and what is left of it.
-    return static_cast<std::int64_t>((m.ullTotalPageFile - m.ullAvailPageFile) / 1024);
+    // This process's private commit: its own share of the system's charge.
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
+    return static_cast<std::int64_t>(counters.PagefileUsage / 1024);
 }
 
 std::int64_t residentKB() {
