@@ -5,11 +5,27 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 class RegistryBackend;
+
+// The failed reads already named on the error stream. A caller that reads
+// the same values again and again (the schedule thread, on every pass)
+// gives each of its objects the same one, so that each value's failure is
+// named once, not on every read.
+class NamedFailures {
+public:
+    // True the first time this kind of failure of this value is asked about.
+    bool firstTime(const std::string& key, const std::string& value, int kind);
+
+private:
+    std::set<std::string> named_;
+};
 
 // How long a store call may wait for another thread's or program's write to
 // end before it fails: a background thread can afford to wait, the UI thread
@@ -72,8 +88,30 @@ public:
     bool startEnumeration();
     std::string nextValueName(bool& success);
 
+    // Every value of the key with its text, as a listing with a readString
+    // of each name gives them (with readString's diagnostics), but in one
+    // pass over the store; it ends where the listing would, at a name too
+    // long for it. `success` is false, and nothing listed, when the key
+    // cannot be listed (it is missing, or the store cannot be read).
+    struct Value {
+        std::string name;
+        std::string text;  // "null" when it could not be read
+        bool read = false;
+    };
+    std::vector<Value> listValues(bool& success);
+
+    // A number that stays the same from one call on this object to the next
+    // only while no value of the key has changed; nothing when the store
+    // cannot tell, and everything is to be read again.
+    std::optional<std::uint64_t> changeStamp();
+
+    // From now on this object names each failed read once in `named`.
+    void nameFailuresOnce(NamedFailures& named) { named_ = &named; }
+
 private:
     bool noKeyNamed() const { return keyName_ == "null"; }
+    // Writes a failed read's diagnostics, unless they were named before.
+    void readFailed(const std::string& valueName, int result);
     void closeEnumeration();
 
     std::string keyName_ = "null";  // "null" means no key is named
@@ -84,6 +122,7 @@ private:
     std::uint32_t maxValueNameLength_ = 1000;  // including the terminating zero
     std::unique_ptr<char[]> readBuffer_;
     std::unique_ptr<RegistryBackend> backend_;  // this system's store and where a listing stands
+    NamedFailures* named_ = nullptr;           // none: every failure is named
 };
 
 }  // namespace platform
