@@ -141,46 +141,67 @@ void TScheduler::store(const char* key, const std::string& text) {
     if (!stored) platform::messageBox(c_.self.handle(), kNotStored, kErrorCaption);
 }
 
+TScheduler::~TScheduler() { c_.TeListView1.setRows(0, nullptr); }
+
+// The key's values are read in one pass, in the order a listing gives them;
+// the words of each row are made only when the list shows it.
 template <typename Entry>
 std::vector<std::string> TScheduler::listKey(const char* key, std::string& firstFailure) {
     std::vector<std::string> names;
     platform::RegistryReaderWriter reg;
     openKey(reg, key);
-    reg.startEnumeration();
+    bool listed = false;
+    std::vector<platform::RegistryReaderWriter::Value> values = reg.listValues(listed);
+    names.reserve(values.size());
+    rows_.reserve(rows_.size() + values.size());
     Entry entry;
-    for (bool more = true;;) {
-        const std::string name = reg.nextValueName(more);
-        if (!more) break;
-        names.push_back(name);
-        bool read = false;
-        const std::string text = reg.readString(name, read);
+    for (auto& value : values) {
+        names.push_back(std::move(value.name));
         try {
-            entry.parseText(text);
+            entry.parseText(value.text);
         } catch (const ConversionError& e) {
             // Listed all the same, so that Remove can delete it; the rest of
             // the key still shows.
             if (firstFailure.empty()) firstFailure = e.what();
-            c_.TeListView1.addRow(kUnreadable, text);
+            rows_.emplace_back(std::move(value.text));
             continue;
         }
-        addRow(entry);
+        rows_.emplace_back(entry);
     }
     return names;
 }
 
 void TScheduler::reloadList() {
-    c_.TeListView1.clear();
+    rows_.clear();
     std::string firstFailure;
     valueNames = listKey<ScheduleEntry>(platform::kScheduleKey, firstFailure);
     loadTriggerNames = listKey<LoadTrigger>(platform::kLoadTriggerKey, firstFailure);
+    showRows();
     if (!firstFailure.empty())
         platform::messageBox(c_.self.handle(), firstFailure, "Kestrune", platform::BoxKind::Error);
 }
 
-void TScheduler::addRow(const ScheduleEntry& entry) { c_.TeListView1.addRow(entry.taskTitle(), entry.describe()); }
+void TScheduler::showRows() {
+    c_.TeListView1.setRows(static_cast<int>(rows_.size()), [this](int row) { return cells(row); });
+}
+
+std::pair<std::string, std::string> TScheduler::cells(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return {};
+    const auto& shown = rows_[static_cast<std::size_t>(row)];
+    if (const auto* entry = std::get_if<ScheduleEntry>(&shown)) return {entry->taskTitle(), entry->describe()};
+    if (const auto* trigger = std::get_if<LoadTrigger>(&shown))
+        return {taskTitle(trigger->task), trigger->describe()};
+    return {kUnreadable, std::get<std::string>(shown)};
+}
+
+void TScheduler::addRow(const ScheduleEntry& entry) {
+    rows_.emplace_back(entry);
+    showRows();
+}
 
 void TScheduler::addRow(const LoadTrigger& trigger) {
-    c_.TeListView1.addRow(taskTitle(trigger.task), trigger.describe());
+    rows_.emplace_back(trigger);
+    showRows();
 }
 
 void TScheduler::TeButton3Click() {

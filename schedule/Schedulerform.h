@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace kestrune {
@@ -108,6 +110,10 @@ public:
         platform::Label& LoadCooldownEdit;  // minutes between runs
     };
     explicit TScheduler(const Controls& controls) : c_(controls) {}
+    // The list no longer asks it for rows.
+    ~TScheduler();
+    TScheduler(const TScheduler&) = delete;
+    TScheduler& operator=(const TScheduler&) = delete;
 
     // The value name of the entry in each row, in row order.
     std::vector<std::string> valueNames;
@@ -133,6 +139,7 @@ public:
     void reloadList();
     void storeEntry(const std::string& text);
     void storeLoadTrigger(const std::string& text);
+    // Each appends a row to the list.
     void addRow(const ScheduleEntry& entry);
     void addRow(const LoadTrigger& trigger);
 
@@ -150,8 +157,14 @@ private:
     template <typename Entry>
     std::vector<std::string> listKey(const char* key, std::string& firstFailure);
     ScheduleEntry newEntry(const char* period) const;
+    // Hands the list its rows; it asks for each one's words as it shows it.
+    void showRows();
+    std::pair<std::string, std::string> cells(int row) const;
 
     Controls c_;
+    // What each row shows: a timed entry, a memory-load trigger, or the text
+    // of a value that is neither.
+    std::vector<std::variant<ScheduleEntry, LoadTrigger, std::string>> rows_;
 };
 
 }  // namespace kestrune

@@ -14,7 +14,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSpinBox>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace kestrune {
 namespace {
@@ -271,10 +271,9 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
 
-    auto* list = new QTreeWidget(this);
+    auto* list = new QTreeView(this);
     list->setObjectName(QStringLiteral("TeListView1"));
-    list->setColumnCount(2);
-    list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
+    list_.emplace(list, sf::kListHeaders[0], sf::kListHeaders[1]);
     speakAs(list, sf::kListName);
     list->setColumnWidth(0, sf::kListColumnWidths[0]);
     list->setColumnWidth(1, sf::kListColumnWidths[1]);
@@ -284,7 +283,6 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     place(list, sf::kList.left, sf::kList.top, sf::kList.width, sf::kList.height);
-    list_.emplace(list);
 
     auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), this);
     remove->setObjectName(QStringLiteral("TeButton3"));
