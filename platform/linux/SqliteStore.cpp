@@ -610,6 +610,8 @@ SqliteStore::Change SqliteStore::changeKey(RootKey hive, const std::string& path
     Connection* c = connect(create);
     // Without the file there is nothing to replace.
     if (!c) return !create && path_ && !path_->empty() && !exists(*path_) ? Change::Declined : Change::Failed;
+    // Whatever it holds, a file only read cannot take the change.
+    if (c->readOnly) return Change::Failed;
     const State s = c->current();
     if (s != State::Ours && s != State::Empty) return Change::Failed;
     if (s == State::Empty && !create) return Change::Declined;  // holds no key yet

@@ -194,6 +194,8 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
             EXPECT_EQ(r.names(), Names{"v0"});
             EXPECT_FALSE(r.writeString("x", "v0"));
             EXPECT_FALSE(r.deleteValue("v0"));
+            // Not "another wrote first": whatever the value, it cannot be written.
+            EXPECT_EQ(r.compareAndWriteString("", "x", "missing"), RegistryReaderWriter::CompareAndWrite::Failed);
             EXPECT_EQ(Reg(kKey).read("v0"), std::string(200, 'd')) << d;
             // Why, said once however often it is used.
             const std::string said = err.take();
