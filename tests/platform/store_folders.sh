@@ -7,7 +7,8 @@
 # program with 0, and the store is byte for byte as it was, with nothing
 # made beside it. Two such places: a 0555 folder, run as another user
 # (nobody, when the test runs as root), and a full tmpfs, where the test
-# may mount one. Each is skipped, saying why, where it cannot be made.
+# may mount one; and an immutable folder (chattr +i), where the file system
+# has the flag. Each is skipped, saying why, where it cannot be made.
 #   usage: store_folders.sh EXECUTABLE
 set -euo pipefail
 exe=$(readlink -f "$1")
@@ -17,10 +18,11 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d)
 chmod 755 "$work"  # another user runs the program in here
 drive_home "$work"
-app="" mounted=""
+app="" mounted="" immutable=""
 cleanup() {
   [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
   xsession_stop
+  [ -n "$immutable" ] && chattr -i "$immutable" 2>/dev/null || true
   [ -n "$mounted" ] && umount "$mounted" 2>/dev/null || true
   chmod -R u+w "$work" 2>/dev/null || true
   rm -rf "$work"
@@ -123,4 +125,17 @@ if mount -t tmpfs -o size=512k tmpfs "$full" 2>/dev/null; then
   run "a full tmpfs" "$full/registry.sqlite3" "the file system of $full is full" env
 else
   note "a full tmpfs: cannot mount one here: skipped"
+fi
+
+# An immutable folder.
+frozen=$work/frozen
+mkdir "$frozen"
+cp "$seed" "$frozen/registry.sqlite3"
+if chattr +i "$frozen" 2>/dev/null; then
+  immutable=$frozen
+  run "an immutable folder" "$frozen/registry.sqlite3" "its folder $frozen does not allow new files" env
+  chattr -i "$frozen"
+  immutable=""
+else
+  note "an immutable folder: chattr +i is not possible here: skipped"
 fi
