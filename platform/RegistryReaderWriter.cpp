@@ -134,27 +134,24 @@ bool RegistryReaderWriter::startEnumeration() {
     return true;
 }
 
-std::vector<RegistryReaderWriter::Value> RegistryReaderWriter::listValues(bool& success) {
-    std::vector<Value> values;
-    success = false;
-    if (noKeyNamed()) return values;
-    success = backend_->listValues(rootKey_, keyName_, readBufferSize_,
-                         [&](const std::string& name, RegistryBackend::Read result, const char* data,
-                             std::uint32_t size) {
-                             // Where nextValueName would fail, the listing ends.
-                             if (name.size() >= maxValueNameLength_) return false;
-                             Value v{name, "null", false};
-                             if (result == RegistryBackend::Read::Ok) {
-                                 v.text.assign(data, strnlen(data, std::min(size, readBufferSize_)));
-                                 v.read = true;
-                             } else {
-                                 readFailed(name, static_cast<int>(result));
-                             }
-                             values.push_back(std::move(v));
-                             return true;
-                         });
-    if (!success) values.clear();
-    return values;
+bool RegistryReaderWriter::listValues(const EachValue& each) {
+    if (noKeyNamed()) return false;
+    std::string text;  // one buffer for every value's text
+    return backend_->listValues(
+        rootKey_, keyName_, readBufferSize_,
+        [&](const std::string& name, RegistryBackend::Read result, const char* data, std::uint32_t size) {
+            // Where nextValueName would fail, the listing ends.
+            if (name.size() >= maxValueNameLength_) return false;
+            const bool read = result == RegistryBackend::Read::Ok;
+            if (read) {
+                text.assign(data, strnlen(data, std::min(size, readBufferSize_)));
+            } else {
+                readFailed(name, static_cast<int>(result));
+                text = "null";
+            }
+            each(name, text, read);
+            return true;
+        });
 }
 
 std::optional<std::uint64_t> RegistryReaderWriter::changeStamp() {

@@ -4,11 +4,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace platform {
 
@@ -88,17 +88,15 @@ public:
     bool startEnumeration();
     std::string nextValueName(bool& success);
 
-    // Every value of the key with its text, as a listing with a readString
-    // of each name gives them (with readString's diagnostics), but in one
-    // pass over the store; it ends where the listing would, at a name too
-    // long for it. `success` is false, and nothing listed, when the key
-    // cannot be listed (it is missing, or the store cannot be read).
-    struct Value {
-        std::string name;
-        std::string text;  // "null" when it could not be read
-        bool read = false;
-    };
-    std::vector<Value> listValues(bool& success);
+    // Gives `each` every value of the key: its name, its text ("null" when
+    // it could not be read) and whether it was read, as a listing with a
+    // readString of each name would (readString's diagnostics included), but
+    // in one pass over the store; the listing ends where nextValueName's
+    // would, at a name too long for it. False when the key could not be
+    // listed whole (it is missing, or the store cannot be read). `each` may
+    // not use this object.
+    using EachValue = std::function<void(const std::string& name, const std::string& text, bool read)>;
+    bool listValues(const EachValue& each);
 
     // A number that stays the same from one call on this object to the next
     // only while no value of the key has changed; nothing when the store

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
 
 namespace kestrune {
 
@@ -150,29 +151,27 @@ std::vector<std::string> TScheduler::listKey(const char* key, std::string& first
     std::vector<std::string> names;
     platform::RegistryReaderWriter reg;
     openKey(reg, key);
-    bool listed = false;
-    std::vector<platform::RegistryReaderWriter::Value> values = reg.listValues(listed);
-    names.reserve(values.size());
-    rows_.reserve(rows_.size() + values.size());
     Entry entry;
-    for (auto& value : values) {
-        names.push_back(std::move(value.name));
+    const RowKind kind = std::is_same_v<Entry, ScheduleEntry> ? RowKind::Timed : RowKind::Load;
+    reg.listValues([&](const std::string& name, const std::string& text, bool) {
+        names.push_back(name);
         try {
-            entry.parseText(value.text);
+            entry.parseText(text);
         } catch (const ConversionError& e) {
             // Listed all the same, so that Remove can delete it; the rest of
             // the key still shows.
             if (firstFailure.empty()) firstFailure = e.what();
-            rows_.emplace_back(std::move(value.text));
-            continue;
+            addRow(RowKind::Unreadable, text);
+            return;
         }
-        rows_.emplace_back(entry);
-    }
+        addRow(kind, text);
+    });
     return names;
 }
 
 void TScheduler::reloadList() {
     rows_.clear();
+    rowTexts_.clear();
     std::string firstFailure;
     valueNames = listKey<ScheduleEntry>(platform::kScheduleKey, firstFailure);
     loadTriggerNames = listKey<LoadTrigger>(platform::kLoadTriggerKey, firstFailure);
@@ -185,22 +184,44 @@ void TScheduler::showRows() {
     c_.TeListView1.setRows(static_cast<int>(rows_.size()), [this](int row) { return cells(row); });
 }
 
+void TScheduler::addRow(RowKind kind, const std::string& text) {
+    rowTexts_ += text;
+    rows_.emplace_back(rowTexts_.size(), kind);
+}
+
 std::pair<std::string, std::string> TScheduler::cells(int row) const {
     if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return {};
-    const auto& shown = rows_[static_cast<std::size_t>(row)];
-    if (const auto* entry = std::get_if<ScheduleEntry>(&shown)) return {entry->taskTitle(), entry->describe()};
-    if (const auto* trigger = std::get_if<LoadTrigger>(&shown))
-        return {taskTitle(trigger->task), trigger->describe()};
-    return {kUnreadable, std::get<std::string>(shown)};
+    const auto at = static_cast<std::size_t>(row);
+    const std::size_t begin = at == 0 ? 0 : rows_[at - 1].first;
+    const std::string text = rowTexts_.substr(begin, rows_[at].first - begin);
+    try {
+        switch (rows_[at].second) {
+            case RowKind::Timed: {
+                ScheduleEntry entry;
+                entry.parseText(text);
+                return {entry.taskTitle(), entry.describe()};
+            }
+            case RowKind::Load: {
+                LoadTrigger trigger;
+                trigger.parseText(text);
+                return {taskTitle(trigger.task), trigger.describe()};
+            }
+            case RowKind::Unreadable:
+                break;
+        }
+    } catch (const ConversionError&) {
+        // Read whole when it was listed; this never comes.
+    }
+    return {kUnreadable, text};
 }
 
 void TScheduler::addRow(const ScheduleEntry& entry) {
-    rows_.emplace_back(entry);
+    addRow(RowKind::Timed, entry.toText());
     showRows();
 }
 
 void TScheduler::addRow(const LoadTrigger& trigger) {
-    rows_.emplace_back(trigger);
+    addRow(RowKind::Load, trigger.toText());
     showRows();
 }
 

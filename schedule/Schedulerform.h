@@ -4,10 +4,10 @@
 #include "schedule/LoadTrigger.h"
 #include "schedule/ScheduleEntry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace kestrune {
@@ -161,10 +161,15 @@ private:
     void showRows();
     std::pair<std::string, std::string> cells(int row) const;
 
+    enum class RowKind : std::uint8_t { Timed, Load, Unreadable };
+    void addRow(RowKind kind, const std::string& text);
+
     Controls c_;
-    // What each row shows: a timed entry, a memory-load trigger, or the text
-    // of a value that is neither.
-    std::vector<std::variant<ScheduleEntry, LoadTrigger, std::string>> rows_;
+    // Each row's stored text, one after another in one string, and where
+    // each ends and what it is: thousands of rows cost no allocation each,
+    // and their words are made only for the rows the list shows.
+    std::string rowTexts_;
+    std::vector<std::pair<std::size_t, RowKind>> rows_;
 };
 
 }  // namespace kestrune

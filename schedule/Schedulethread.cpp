@@ -56,21 +56,19 @@ void ScheduleThread::loadEntries() {
     loadedStamp_.reset();
     platform::RegistryReaderWriter reg;
     open(reg, platform::kScheduleKey);
-    bool listed = false;
-    const std::vector<platform::RegistryReaderWriter::Value> values = reg.listValues(listed);
     entries.clear();
     ScheduleEntry scratch;
-    for (const auto& value : values) {
+    const bool listed = reg.listValues([&](const std::string& name, const std::string& text, bool) {
         try {
-            scratch.parseText(value.text);
+            scratch.parseText(text);
         } catch (const ConversionError& e) {
             // One faulty value no longer stops all scheduling: it is skipped,
             // named once on the error stream, and the others still run.
-            reportOnce(value.name, value.text, e.what());
-            continue;
+            reportOnce(name, text, e.what());
+            return;
         }
         entries.push_back(scratch);
-    }
+    });
     // A listing that failed is tried again at the next pass.
     if (listed) loadedStamp_ = stamp;
 }
@@ -90,8 +88,10 @@ void ScheduleThread::checkLoadTriggers() {
     const std::time_t now = clock_.now();
     platform::RegistryReaderWriter reg;
     open(reg, platform::kLoadTriggerKey);
-    bool listed = false;
-    for (const auto& [name, text, read] : reg.listValues(listed)) {
+    // All first: a trigger is claimed on the store between two of them.
+    std::vector<std::pair<std::string, std::string>> stored;
+    reg.listValues([&](const std::string& name, const std::string& text, bool) { stored.emplace_back(name, text); });
+    for (const auto& [name, text] : stored) {
         LoadTrigger trigger;
         try {
             trigger.parseText(text);

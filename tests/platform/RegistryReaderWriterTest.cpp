@@ -165,18 +165,19 @@ TEST_F(RegistryReaderWriterTest, ListingValuesAtOnceGivesWhatNamesAndReadsWould)
         texts.push_back(r.read(name));
     }
     const std::string oneByOne = err.take();
-    bool listed = false;
-    const auto values = r.listValues(listed);
-    EXPECT_TRUE(listed);
+    Names listedNames;
+    std::vector<std::string> listedTexts;
+    EXPECT_TRUE(r.listValues([&](const std::string& name, const std::string& text, bool read) {
+        listedNames.push_back(name);
+        listedTexts.push_back(read ? text : "!" + text);
+    }));
     EXPECT_EQ(err.take(), oneByOne);
-    ASSERT_EQ(values.size(), names.size());
-    EXPECT_EQ(values.size(), 4u);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        EXPECT_EQ(values[i].name, names[i]);
-        EXPECT_EQ(values[i].read ? values[i].text : "!" + values[i].text, texts[i]) << names[i];
-    }
-    EXPECT_TRUE(Reg(kKey + "\\Missing").listValues(listed).empty());
-    EXPECT_FALSE(listed);
+    EXPECT_EQ(listedNames.size(), 4u);
+    EXPECT_EQ(listedNames, names);
+    EXPECT_EQ(listedTexts, texts);
+    int given = 0;
+    EXPECT_FALSE(Reg(kKey + "\\Missing").listValues([&](const std::string&, const std::string&, bool) { ++given; }));
+    EXPECT_EQ(given, 0);
     EXPECT_EQ(err.take(), "");
 }
 
@@ -191,8 +192,9 @@ TEST_F(RegistryReaderWriterTest, FailuresNamedOnceStayNamed) {
         r.nameFailuresOnce(named);
         EXPECT_EQ(r.read("missing"), "!null");
         EXPECT_FALSE(r.valueExists("long"));
-        bool listed = false;
-        EXPECT_EQ(r.listValues(listed).size(), 1u);
+        int given = 0;
+        EXPECT_TRUE(r.listValues([&](const std::string&, const std::string&, bool) { ++given; }));
+        EXPECT_EQ(given, 1);
         Reg other(kKey + "\\Other");
         other.nameFailuresOnce(named);
         EXPECT_EQ(other.read("missing"), "!null");
