@@ -194,7 +194,7 @@ private:
     int operations_ = 0;
     bool closePending_ = false;
     std::atomic<std::int32_t> quietLoad_{-1};
-    std::string scrubResult_;  // the last scrub's freed line, or why there is none
+    std::string scrubResult_;             // the last scrub's freed line, or why there is none
     MemoryRecovery* recovery_ = nullptr;  // the recovery in progress
     // Tutorials replaced by a show while still open; they stay until closing.
     std::vector<std::unique_ptr<TutorialWindow>> strayTutorials_;

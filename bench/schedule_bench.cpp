@@ -244,10 +244,10 @@ int main(int argc, char** argv) {
         {"checkEntries / its bare store reads", "BM_CheckEntries", "BM_BareStampReads", 1.2, true}};
     for (const char* n : {"10", "100", "1000", "10000", "100000"}) {
         const std::string bare = std::string("BM_BareSqliteRead/") + n;
-        pairs.push_back({std::string("unchanged pass / bare read, ") + n, std::string("BM_UnchangedPass/") + n, bare,
-                         1.0, true});
-        pairs.push_back({std::string("changed pass / bare read, ") + n, std::string("BM_ChangedPass/") + n, bare,
-                         20.0, true});
+        pairs.push_back(
+            {std::string("unchanged pass / bare read, ") + n, std::string("BM_UnchangedPass/") + n, bare, 1.0, true});
+        pairs.push_back(
+            {std::string("changed pass / bare read, ") + n, std::string("BM_ChangedPass/") + n, bare, 20.0, true});
         pairs.push_back({std::string("window opening / bare read, ") + n, std::string("BM_SchedulerOpen/") + n, bare,
                          1000.0, true});
     }

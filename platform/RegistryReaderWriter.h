@@ -120,7 +120,7 @@ private:
     std::uint32_t maxValueNameLength_ = 1000;  // including the terminating zero
     std::unique_ptr<char[]> readBuffer_;
     std::unique_ptr<RegistryBackend> backend_;  // this system's store and where a listing stands
-    NamedFailures* named_ = nullptr;           // none: every failure is named
+    NamedFailures* named_ = nullptr;            // none: every failure is named
 };
 
 }  // namespace platform

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/statvfs.h>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {

@@ -1,6 +1,7 @@
 #include "platform/qt/Controls.h"
 
 #include <QAbstractButton>
+#include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -10,7 +11,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
-#include <QAbstractTableModel>
 #include <QTreeView>
 #include <QWidget>
 

@@ -418,9 +418,9 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
     }
     scheduleButton(id::kLoadButton, byLoad, sf::kPanel.width);
 
-    const HWND list =
-        control(WC_LISTVIEWA, "", LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
-                id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
+    const HWND list = control(WC_LISTVIEWA, "",
+                              LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
+                              id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < 2; ++column) {
         std::string header = sf::kListHeaders[column];

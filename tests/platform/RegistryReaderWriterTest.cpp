@@ -215,8 +215,8 @@ TEST_F(RegistryReaderWriterTest, TheChangeStampMovesOnWithEveryChangeAndOnlyThen
     EXPECT_EQ(watch.changeStamp(), first);  // a read is no change
     std::optional<std::uint64_t> last = first;
     const std::function<bool()> changes[] = {
-        [] { return Reg(kKey).writeString("y", "v"); },       // another object's
-        [] { return Reg(kKey).writeString("new", "w"); },     // a new value
+        [] { return Reg(kKey).writeString("y", "v"); },      // another object's
+        [] { return Reg(kKey).writeString("new", "w"); },    // a new value
         [&watch] { return watch.writeString("own", "v"); },  // its own
         [] { return Reg(kKey).deleteValue("w"); },
     };

@@ -199,10 +199,9 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
             EXPECT_EQ(Reg(kKey).read("v0"), std::string(200, 'd')) << d;
             // Why, said once however often it is used.
             const std::string said = err.take();
-            const std::string why = d == writableInLocked ? "its folder " + d + " does not allow new files"
-                                                          : "the file may not be written";
-            EXPECT_EQ(said.find("Kestrune can read its store " + d + "/registry.sqlite3 but not change it: " + why),
-                      0u)
+            const std::string why =
+                d == writableInLocked ? "its folder " + d + " does not allow new files" : "the file may not be written";
+            EXPECT_EQ(said.find("Kestrune can read its store " + d + "/registry.sqlite3 but not change it: " + why), 0u)
                 << said;
             EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
             for (const char* side : {"-wal", "-shm"})
