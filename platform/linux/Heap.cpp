@@ -79,7 +79,7 @@ void returnFreeHeap() { malloc_trim(0); }
 void fitThreadsToAddressSpace() {
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
-    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_ARENA_MAX, 1);  // NOLINT(concurrency-mt-unsafe): no other thread runs yet
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0) return;
     if (pthread_attr_setstacksize(&attributes, kLimitedThreadStack) == 0) pthread_setattr_default_np(&attributes);

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <set>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -161,13 +162,13 @@ std::string readOnlyReason(const std::string& file) {
     if (!exists(file)) return {};
     if (!writable(file)) {
         const int error = errno;
-        return "the file may not be written (" + std::string(std::strerror(error)) + ")";
+        return "the file may not be written (" + std::system_category().message(error) + ")";
     }
     if (exists(file + "-wal") && exists(file + "-shm")) return {};
     const std::string folder = folderOf(file);
     if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         const int error = errno;
-        return "its folder " + folder + " does not allow new files (" + std::strerror(error) + ")";
+        return "its folder " + folder + " does not allow new files (" + std::system_category().message(error) + ")";
     }
     struct statvfs fs {};
     if (statvfs(folder.c_str(), &fs) == 0 && std::uint64_t{fs.f_bavail} * fs.f_frsize < kSideFilesRoom)

@@ -96,6 +96,9 @@ class ListModel;
 class QtListView final : public ListView {
 public:
     QtListView(QTreeView* w, const std::string& firstHeader, const std::string& secondHeader);
+    // The model it makes belongs to the view.
+    QtListView(const QtListView&) = delete;
+    QtListView& operator=(const QtListView&) = delete;
     void setRows(int count, Rows rows) override;
     int rowCount() const override;
     std::string cell(int row, int column) const override;

@@ -201,8 +201,10 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
             const std::string said = err.take();
             const std::string why =
                 d == writableInLocked ? "its folder " + d + " does not allow new files" : "the file may not be written";
-            EXPECT_EQ(said.find("Kestrune can read its store " + d + "/registry.sqlite3 but not change it: " + why), 0u)
-                << said;
+            std::string line = "Kestrune can read its store " + d;
+            line += "/registry.sqlite3 but not change it: ";
+            line += why;
+            EXPECT_EQ(said.find(line), 0u) << said;
             EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
             for (const char* side : {"-wal", "-shm"})
                 EXPECT_FALSE(std::filesystem::exists(d + "/registry.sqlite3" + side)) << d << side;
