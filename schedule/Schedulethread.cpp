@@ -31,8 +31,6 @@ void ScheduleThread::Execute() {
         checkEntries();
         checkLoadTriggers();
     }
-    // Its connection goes back to this thread's own.
-    watch_.reset();
 }
 
 void ScheduleThread::waitOrStop(std::uint32_t totalMs, const std::atomic<bool>& flag) {

@@ -110,7 +110,9 @@ private:
     // every pass.
     platform::NamedFailures namedFailures_;
     // Watches the entries' key from pass to pass: they are read and parsed
-    // again only once it has changed.
+    // again only once it has changed. Made by the first loadEntries, kept
+    // to the end (the thread's own loop never touches it after its last
+    // pass, as a caller of loadEntries may be another thread).
     std::unique_ptr<platform::RegistryReaderWriter> watch_;
     std::optional<std::uint64_t> loadedStamp_;
     // The stamp the store lacked and could not take, for each operation: it

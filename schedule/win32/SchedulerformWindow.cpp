@@ -507,7 +507,7 @@ void SchedulerWindow::command(int id, int code, HWND) {
 
 LRESULT SchedulerWindow::notify(const NMHDR& header) {
     // The list holds no rows: it asks for the cells of those it shows.
-    if (header.idFrom == id::kTeListView1 && header.code == LVN_GETDISPINFOA)
+    if (header.idFrom == sf::id::kTeListView1 && header.code == LVN_GETDISPINFOA)
         list_.fill(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
     return 0;
 }
