@@ -191,11 +191,26 @@ void TKestruneForm::TeButton1Click() {
     // monitor's update and a scheduled run wait, then catch up.
     runOperation(kGateRecovery | kGateOperation, [this] {
         if (!Form2) Form2 = s_.forms.createProgressWindow();
-        MemoryRecovery(
+        MemoryRecovery recovery(
             RecoveryHost{c_.TeButton1, c_.TeButton2, resultMessage, resultCaption, handle(), s_.sessionEnding},
-            Form2->form(), s_.memory, s_.vm, s_.clock)
-            .run();
+            Form2->form(), s_.memory, s_.vm, s_.clock);
+        recovery_ = &recovery;
+        struct Forget {
+            MemoryRecovery*& slot;
+            ~Forget() { slot = nullptr; }
+        } forget{recovery_};
+        recovery.run();
     });
+}
+
+void TKestruneForm::abandon() {
+    s_.appClosing = true;
+    if (recovery_ != nullptr) recovery_->abandon();
+    if (ScrubForm != nullptr) ScrubForm->FormClose();
+    if (MemoryThread) {
+        MemoryThread->stop();
+        MemoryThread.reset();
+    }
 }
 
 void TKestruneForm::TeButton2Click() {

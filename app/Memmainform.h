@@ -181,6 +181,11 @@ public:
     // `kestrune --scrub` and `--recover`: each as a click on its button,
     // the scrub first, then the window closes as by File > Exit.
     void runAndExit(bool scrub, bool recover);
+    // The program is being ended under its windows (the toolkit exits when
+    // the display goes away): appClosing is set, the monitor and the scrub
+    // window's threads stop, and a recovery in progress gives its blocks
+    // back. No window is touched.
+    void abandon();
     bool operationInProgress() const { return operations_ > 0; }
     platform::Window& window() { return c_.self; }
     FigureControls& figures() { return c_.figures; }
@@ -203,7 +208,8 @@ private:
     int operations_ = 0;
     bool closePending_ = false;
     std::atomic<std::int32_t> quietLoad_{-1};
-    std::string scrubResult_;  // the last scrub's freed line, or why there is none
+    std::string scrubResult_;             // the last scrub's freed line, or why there is none
+    MemoryRecovery* recovery_ = nullptr;  // the recovery in progress
     // Tutorials replaced by a show while still open; they stay until closing.
     std::vector<std::unique_ptr<TutorialWindow>> strayTutorials_;
 };

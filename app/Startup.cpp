@@ -7,6 +7,13 @@
 
 namespace kestrune {
 
+std::string addressSpaceShortage(const platform::MemoryStatus& atStart) {
+    if (atStart.totalVirtual == 0 || atStart.availVirtual >= kAddressSpaceToRun) return {};
+    return "Kestrune needs " + std::to_string(platform::toMB(kAddressSpaceToRun)) +
+           " MB of address space to run, and its limit (ulimit -v) leaves it " +
+           std::to_string(platform::toMB(atStart.availVirtual)) + " MB.";
+}
+
 ScheduleThread::Actions scheduleActions(TKestruneForm& form, const std::atomic<bool>& appClosing,
                                         const std::function<void(const std::string&)>& showException) {
     auto scheduled = [&form, &appClosing, showException](Operation op) {

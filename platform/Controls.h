@@ -4,8 +4,10 @@
 #include "platform/MessageBox.h"
 
 #include <cctype>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The few things window logic needs of its controls. Widgets implement them in
 // the views (QtControls.h); tests implement them with plain fields.
@@ -82,12 +84,16 @@ public:
     virtual bool visible() const = 0;
 };
 
-// A list in report view: rows of two columns, at most one selected.
+// A list in report view: rows of two columns, at most one selected. It asks
+// for a row's cells only as the row comes into view, so a long list costs no
+// more to show than a short one.
 class ListView {
 public:
+    // The two cells of a row, 0 to the count less one.
+    using Rows = std::function<std::pair<std::string, std::string>(int row)>;
     virtual ~ListView() = default;
-    virtual void clear() = 0;
-    virtual void addRow(const std::string& first, const std::string& second) = 0;
+    // Replaces every row with `count` rows that `rows` gives; none is selected.
+    virtual void setRows(int count, Rows rows) = 0;
     virtual int rowCount() const = 0;
     virtual std::string cell(int row, int column) const = 0;
     // The selected row, or -1.

@@ -42,6 +42,14 @@ std::uint64_t processMemoryRoom();
 // Hands the C runtime heap's free memory back to the system, from every
 // thread's arena: malloc_trim on Linux, _heapmin on Windows.
 void returnFreeHeap();
+// Called first thing, before any thread starts. Where the process's address
+// space is limited (ulimit -v), each thread started from then on costs less
+// of it: glibc's heap keeps to its one main arena (a thread's own arena
+// reserves 64 MB up front) and a thread's stack is 1 MB, not the 8 MB of
+// the stack limit, as on Windows. Otherwise a few threads leave no room for
+// the next one, and a paint that waits on it waits for ever. Nothing on
+// Windows.
+void fitThreadsToAddressSpace();
 
 // The C runtime's heap with a limit. Linux overcommits, so malloc would not
 // refuse until the OOM killer ends this or another program, and a 32-bit

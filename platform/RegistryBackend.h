@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,17 @@ public:
     // that values added or deleted meanwhile never hide or repeat one that
     // stays put.
     virtual bool nextName(std::uint32_t index, std::string& name) = 0;
+
+    // Every value of the key, in the listing's order, in one pass: `each` is
+    // given its name and, as readValue would give them, the outcome and the
+    // data; it returns false to stop. False when the key cannot be listed.
+    using EachValue = std::function<bool(const std::string& name, Read result, const char* data, std::uint32_t size)>;
+    virtual bool listValues(RootKey root, const std::string& path, std::uint32_t capacity, const EachValue& each) = 0;
+
+    // A number that changes whenever a value of the key may have changed
+    // since this object's previous call (any change to the store may count);
+    // nothing when that cannot be told here, so the caller reads it all.
+    virtual std::optional<std::uint64_t> changeStamp(RootKey root, const std::string& path) = 0;
 };
 
 // Where this system keeps the product key, as a user is told it: the store

@@ -17,6 +17,9 @@ thread_local std::chrono::milliseconds threadLockWait = kLockWait;
 // Callers look for these exact texts, so no line ends are added.
 void say(const char* text) { std::cerr << text << std::flush; }
 
+// A kind of failed read besides the back end's outcomes.
+constexpr int kNoKeyNamed = -1;
+
 }  // namespace
 
 RegistryReaderWriter::RegistryReaderWriter()
@@ -38,17 +41,35 @@ bool RegistryReaderWriter::setKeyName(const std::string& keyName) {
     return true;
 }
 
+bool NamedFailures::firstTime(const std::string& key, const std::string& value, int kind) {
+    std::string entry = key;
+    entry += '\0';
+    entry += value;
+    entry += '\0';
+    entry += std::to_string(kind);
+    return named_.insert(std::move(entry)).second;
+}
+
+void RegistryReaderWriter::readFailed(const std::string& valueName, int result) {
+    if (named_ != nullptr && !named_->firstTime(keyName_, valueName, result)) return;
+    if (result == kNoKeyNamed) {
+        say("Null Key Name ");
+        return;
+    }
+    say("Error in readString");
+    if (result == static_cast<int>(RegistryBackend::Read::TooLarge)) say("Buffer is too small");
+}
+
 std::string RegistryReaderWriter::readString(const std::string& valueName, bool& success) {
     success = false;
     if (noKeyNamed()) {
-        say("Null Key Name ");
+        readFailed(valueName, kNoKeyNamed);
         return "null";
     }
     std::uint32_t size = 0;
     const auto result = backend_->readValue(rootKey_, keyName_, valueName, readBuffer_.get(), readBufferSize_, size);
     if (result != RegistryBackend::Read::Ok) {
-        say("Error in readString");
-        if (result == RegistryBackend::Read::TooLarge) say("Buffer is too small");
+        readFailed(valueName, static_cast<int>(result));
         return "null";
     }
     success = true;
@@ -111,6 +132,31 @@ bool RegistryReaderWriter::startEnumeration() {
     enumIndex_ = 0;
     enumOpen_ = true;
     return true;
+}
+
+bool RegistryReaderWriter::listValues(const EachValue& each) {
+    if (noKeyNamed()) return false;
+    std::string text;  // one buffer for every value's text
+    return backend_->listValues(
+        rootKey_, keyName_, readBufferSize_,
+        [&](const std::string& name, RegistryBackend::Read result, const char* data, std::uint32_t size) {
+            // Where nextValueName would fail, the listing ends.
+            if (name.size() >= maxValueNameLength_) return false;
+            const bool read = result == RegistryBackend::Read::Ok;
+            if (read) {
+                text.assign(data, strnlen(data, std::min(size, readBufferSize_)));
+            } else {
+                readFailed(name, static_cast<int>(result));
+                text = "null";
+            }
+            each(name, text, read);
+            return true;
+        });
+}
+
+std::optional<std::uint64_t> RegistryReaderWriter::changeStamp() {
+    if (noKeyNamed()) return std::nullopt;
+    return backend_->changeStamp(rootKey_, keyName_);
 }
 
 std::string RegistryReaderWriter::nextValueName(bool& success) {

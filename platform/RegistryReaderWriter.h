@@ -4,12 +4,28 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 namespace platform {
 
 class RegistryBackend;
+
+// The failed reads already named on the error stream. A caller that reads
+// the same values again and again (the schedule thread, on every pass)
+// gives each of its objects the same one, so that each value's failure is
+// named once, not on every read.
+class NamedFailures {
+public:
+    // True the first time this kind of failure of this value is asked about.
+    bool firstTime(const std::string& key, const std::string& value, int kind);
+
+private:
+    std::set<std::string> named_;
+};
 
 // How long a store call may wait for another thread's or program's write to
 // end before it fails: a background thread can afford to wait, the UI thread
@@ -72,8 +88,28 @@ public:
     bool startEnumeration();
     std::string nextValueName(bool& success);
 
+    // Gives `each` every value of the key: its name, its text ("null" when
+    // it could not be read) and whether it was read, as a listing with a
+    // readString of each name would (readString's diagnostics included), but
+    // in one pass over the store; the listing ends where nextValueName's
+    // would, at a name too long for it. False when the key could not be
+    // listed whole (it is missing, or the store cannot be read). `each` may
+    // not use this object.
+    using EachValue = std::function<void(const std::string& name, const std::string& text, bool read)>;
+    bool listValues(const EachValue& each);
+
+    // A number that stays the same from one call on this object to the next
+    // only while no value of the key has changed; nothing when the store
+    // cannot tell, and everything is to be read again.
+    std::optional<std::uint64_t> changeStamp();
+
+    // From now on this object names each failed read once in `named`.
+    void nameFailuresOnce(NamedFailures& named) { named_ = &named; }
+
 private:
     bool noKeyNamed() const { return keyName_ == "null"; }
+    // Writes a failed read's diagnostics, unless they were named before.
+    void readFailed(const std::string& valueName, int result);
     void closeEnumeration();
 
     std::string keyName_ = "null";  // "null" means no key is named
@@ -84,6 +120,7 @@ private:
     std::uint32_t maxValueNameLength_ = 1000;  // including the terminating zero
     std::unique_ptr<char[]> readBuffer_;
     std::unique_ptr<RegistryBackend> backend_;  // this system's store and where a listing stands
+    NamedFailures* named_ = nullptr;            // none: every failure is named
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "recovery/Recovery.h"
 
+#include "platform/Heap.h"
 #include "platform/MessageBox.h"
 #include "platform/RegistryReaderWriter.h"
 
@@ -15,7 +16,11 @@ std::uint64_t availableMB(const platform::MemoryStatus& s) {
 
 std::uint64_t blockCount(const platform::MemoryStatus& s) {
     const std::uint64_t m = toMB(std::min(s.availPageFile, s.availVirtual));
-    return m * 9 / 10;
+    // The program's own room in its address space is left as the scrub
+    // leaves it: its threads start and its windows paint in it while the
+    // blocks are held (a paint that waits on a thread that cannot start
+    // waits for ever).
+    return std::min(m * 9 / 10, toMB(platform::scrubBudget(s.availVirtual)));
 }
 
 std::string resultText(std::uint64_t beforeMB, std::uint64_t afterMB) {
@@ -99,6 +104,14 @@ void MemoryRecovery::commitBlocks(std::uint64_t n) {
             success = false;
         }
     }
+}
+
+void MemoryRecovery::abandon() {
+    for (void* block : blockList) {
+        vm_.decommit(block);
+        vm_.release(block);
+    }
+    blockList.clear();
 }
 
 void MemoryRecovery::freeBlocks() {

@@ -33,7 +33,8 @@ inline constexpr const char* kTimeValue = "time";
 // Available physical + page file + virtual, each in whole MB before the sum.
 std::uint64_t availableMB(const platform::MemoryStatus& s);
 // 90 % of the smaller of available page file and available virtual space, in
-// 1 MB blocks: ⌊9M/10⌋, so ten MB give exactly nine blocks.
+// 1 MB blocks: ⌊9M/10⌋, so ten MB give exactly nine blocks; but never so many
+// that less address space is left than the scrub's headroom.
 std::uint64_t blockCount(const platform::MemoryStatus& s);
 // The result box's text for the two totals in MB.
 std::string resultText(std::uint64_t beforeMB, std::uint64_t afterMB);
@@ -61,6 +62,9 @@ public:
         : host_(host), progress_(progress), memory_(memory), vm_(vm), clock_(clock) {}
 
     void run();
+    // The program is ending under the run (the toolkit ends it when the
+    // display goes away): every block goes back at once, without a word.
+    void abandon();
 
 private:
     void step(const char* what, const char* counter, int ticks, bool redraw);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
 
 namespace kestrune {
 
@@ -141,46 +142,87 @@ void TScheduler::store(const char* key, const std::string& text) {
     if (!stored) platform::messageBox(c_.self.handle(), kNotStored, kErrorCaption);
 }
 
+TScheduler::~TScheduler() { c_.TeListView1.setRows(0, nullptr); }
+
+// The key's values are read in one pass, in the order a listing gives them;
+// the words of each row are made only when the list shows it.
 template <typename Entry>
 std::vector<std::string> TScheduler::listKey(const char* key, std::string& firstFailure) {
     std::vector<std::string> names;
     platform::RegistryReaderWriter reg;
     openKey(reg, key);
-    reg.startEnumeration();
     Entry entry;
-    for (bool more = true;;) {
-        const std::string name = reg.nextValueName(more);
-        if (!more) break;
+    const RowKind kind = std::is_same_v<Entry, ScheduleEntry> ? RowKind::Timed : RowKind::Load;
+    reg.listValues([&](const std::string& name, const std::string& text, bool) {
         names.push_back(name);
-        bool read = false;
-        const std::string text = reg.readString(name, read);
         try {
             entry.parseText(text);
         } catch (const ConversionError& e) {
             // Listed all the same, so that Remove can delete it; the rest of
             // the key still shows.
             if (firstFailure.empty()) firstFailure = e.what();
-            c_.TeListView1.addRow(kUnreadable, text);
-            continue;
+            addRow(RowKind::Unreadable, text);
+            return;
         }
-        addRow(entry);
-    }
+        addRow(kind, text);
+    });
     return names;
 }
 
 void TScheduler::reloadList() {
-    c_.TeListView1.clear();
+    rows_.clear();
+    rowTexts_.clear();
     std::string firstFailure;
     valueNames = listKey<ScheduleEntry>(platform::kScheduleKey, firstFailure);
     loadTriggerNames = listKey<LoadTrigger>(platform::kLoadTriggerKey, firstFailure);
+    showRows();
     if (!firstFailure.empty())
         platform::messageBox(c_.self.handle(), firstFailure, "Kestrune", platform::BoxKind::Error);
 }
 
-void TScheduler::addRow(const ScheduleEntry& entry) { c_.TeListView1.addRow(entry.taskTitle(), entry.describe()); }
+void TScheduler::showRows() {
+    c_.TeListView1.setRows(static_cast<int>(rows_.size()), [this](int row) { return cells(row); });
+}
+
+void TScheduler::addRow(RowKind kind, const std::string& text) {
+    rowTexts_ += text;
+    rows_.emplace_back(rowTexts_.size(), kind);
+}
+
+std::pair<std::string, std::string> TScheduler::cells(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return {};
+    const auto at = static_cast<std::size_t>(row);
+    const std::size_t begin = at == 0 ? 0 : rows_[at - 1].first;
+    const std::string text = rowTexts_.substr(begin, rows_[at].first - begin);
+    try {
+        switch (rows_[at].second) {
+            case RowKind::Timed: {
+                ScheduleEntry entry;
+                entry.parseText(text);
+                return {entry.taskTitle(), entry.describe()};
+            }
+            case RowKind::Load: {
+                LoadTrigger trigger;
+                trigger.parseText(text);
+                return {taskTitle(trigger.task), trigger.describe()};
+            }
+            case RowKind::Unreadable:
+                break;
+        }
+    } catch (const ConversionError&) {
+        // Read whole when it was listed; this never comes.
+    }
+    return {kUnreadable, text};
+}
+
+void TScheduler::addRow(const ScheduleEntry& entry) {
+    addRow(RowKind::Timed, entry.toText());
+    showRows();
+}
 
 void TScheduler::addRow(const LoadTrigger& trigger) {
-    c_.TeListView1.addRow(taskTitle(trigger.task), trigger.describe());
+    addRow(RowKind::Load, trigger.toText());
+    showRows();
 }
 
 void TScheduler::TeButton3Click() {

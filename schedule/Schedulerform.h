@@ -4,8 +4,10 @@
 #include "schedule/LoadTrigger.h"
 #include "schedule/ScheduleEntry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -108,6 +110,10 @@ public:
         platform::Label& LoadCooldownEdit;  // minutes between runs
     };
     explicit TScheduler(const Controls& controls) : c_(controls) {}
+    // The list no longer asks it for rows.
+    ~TScheduler();
+    TScheduler(const TScheduler&) = delete;
+    TScheduler& operator=(const TScheduler&) = delete;
 
     // The value name of the entry in each row, in row order.
     std::vector<std::string> valueNames;
@@ -133,6 +139,7 @@ public:
     void reloadList();
     void storeEntry(const std::string& text);
     void storeLoadTrigger(const std::string& text);
+    // Each appends a row to the list.
     void addRow(const ScheduleEntry& entry);
     void addRow(const LoadTrigger& trigger);
 
@@ -150,8 +157,19 @@ private:
     template <typename Entry>
     std::vector<std::string> listKey(const char* key, std::string& firstFailure);
     ScheduleEntry newEntry(const char* period) const;
+    // Hands the list its rows; it asks for each one's words as it shows it.
+    void showRows();
+    std::pair<std::string, std::string> cells(int row) const;
+
+    enum class RowKind : std::uint8_t { Timed, Load, Unreadable };
+    void addRow(RowKind kind, const std::string& text);
 
     Controls c_;
+    // Each row's stored text, one after another in one string, and where
+    // each ends and what it is: thousands of rows cost no allocation each,
+    // and their words are made only for the rows the list shows.
+    std::string rowTexts_;
+    std::vector<std::pair<std::size_t, RowKind>> rows_;
 };
 
 }  // namespace kestrune

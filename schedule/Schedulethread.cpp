@@ -37,28 +37,38 @@ void ScheduleThread::waitOrStop(std::uint32_t totalMs, const std::atomic<bool>& 
     clock_.sleepInSteps(totalMs, kWaitStepMs, flag, stop_);
 }
 
-void ScheduleThread::loadEntries() {
-    platform::RegistryReaderWriter reg;
+void ScheduleThread::open(platform::RegistryReaderWriter& reg, const char* key) {
     reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName(platform::kScheduleKey);
-    reg.startEnumeration();
+    reg.setKeyName(key);
+    reg.nameFailuresOnce(namedFailures_);
+}
+
+void ScheduleThread::loadEntries() {
+    if (!watch_) {
+        watch_ = std::make_unique<platform::RegistryReaderWriter>();
+        open(*watch_, platform::kScheduleKey);
+    }
+    // Taken before the read: a change made while it reads shows at the next pass.
+    const std::optional<std::uint64_t> stamp = watch_->changeStamp();
+    if (stamp && stamp == loadedStamp_) return;  // the entries parsed then still hold
+    loadedStamp_.reset();
+    platform::RegistryReaderWriter reg;
+    open(reg, platform::kScheduleKey);
     entries.clear();
     ScheduleEntry scratch;
-    for (bool more = true;;) {
-        const std::string name = reg.nextValueName(more);
-        if (!more) break;
-        bool read = false;
-        const std::string text = reg.readString(name, read);
+    const bool listed = reg.listValues([&](const std::string& name, const std::string& text, bool) {
         try {
             scratch.parseText(text);
         } catch (const ConversionError& e) {
             // One faulty value no longer stops all scheduling: it is skipped,
             // named once on the error stream, and the others still run.
             reportOnce(name, text, e.what());
-            continue;
+            return;
         }
         entries.push_back(scratch);
-    }
+    });
+    // A listing that failed is tried again at the next pass.
+    if (listed) loadedStamp_ = stamp;
 }
 
 void ScheduleThread::reportOnce(const std::string& name, const std::string& text, const char* what) {
@@ -75,17 +85,10 @@ void ScheduleThread::checkLoadTriggers() {
     if (load < 0) return;
     const std::time_t now = clock_.now();
     platform::RegistryReaderWriter reg;
-    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName(platform::kLoadTriggerKey);
-    reg.startEnumeration();
+    open(reg, platform::kLoadTriggerKey);
+    // All first: a trigger is claimed on the store between two of them.
     std::vector<std::pair<std::string, std::string>> stored;
-    for (bool more = true;;) {
-        std::string name = reg.nextValueName(more);
-        if (!more) break;
-        bool read = false;
-        std::string text = reg.readString(name, read);
-        stored.emplace_back(std::move(name), std::move(text));
-    }
+    reg.listValues([&](const std::string& name, const std::string& text, bool) { stored.emplace_back(name, text); });
     for (const auto& [name, text] : stored) {
         LoadTrigger trigger;
         try {
@@ -125,7 +128,7 @@ void ScheduleThread::currentTimeStamp(ScheduleEntry& entry) {
 }
 
 void ScheduleThread::readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into,
-                               std::string& text, const ScheduleEntry& now) {
+                               std::string& text, const ScheduleEntry& now, std::optional<ScheduleEntry>& unstored) {
     bool read = false;
     text = reg.readString(name, read);
     if (read) {
@@ -133,24 +136,32 @@ void ScheduleThread::readStamp(platform::RegistryReaderWriter& reg, const char* 
         try {
             parsed.parseText(text);
             into = parsed;
+            unstored.reset();
             return;
         } catch (const ConversionError&) {
             // A damaged stamp counts as missing: written afresh below.
         }
     }
     text = now.toText();
-    reg.writeString(text, name);
     into = now;
+    if (reg.writeString(text, name)) {
+        unstored.reset();
+        return;
+    }
+    // A store that cannot take it (read only, full): the first such time
+    // stands in for it, or every pass would count as a run just now and no
+    // entry would ever be due.
+    if (!unstored) unstored = now;
+    into = *unstored;
 }
 
 void ScheduleThread::refreshLastRuns() {
     ScheduleEntry now;
     currentTimeStamp(now);
     platform::RegistryReaderWriter reg;
-    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName(platform::kProductKey);
-    readStamp(reg, kLastScrub, lastScrubEntry, lastScrubText_, now);
-    readStamp(reg, kLastRecovery, lastRecoveryEntry, lastRecoveryText_, now);
+    open(reg, platform::kProductKey);
+    readStamp(reg, kLastScrub, lastScrubEntry, lastScrubText_, now, unstoredScrub_);
+    readStamp(reg, kLastRecovery, lastRecoveryEntry, lastRecoveryText_, now, unstoredRecovery_);
 }
 
 namespace {
@@ -176,15 +187,24 @@ bool ScheduleThread::isDue(const ScheduleEntry& e, const ScheduleEntry& now) {
 void ScheduleThread::checkEntries() {
     ScheduleEntry now;
     currentTimeStamp(now);
+    bool stampsRead = false;
     for (const ScheduleEntry& e : entries) {
+        // Every period's time names its minute, so most entries are passed
+        // over at once.
+        const bool timeHasCome = e.minute == now.minute && isDue(e, now);
+        // The stamps are read for the first entry (which writes any that is
+        // missing) and again before each entry whose time has come: a run
+        // for an earlier one, here or in another copy, changes them.
+        if (stampsRead && !timeHasCome) continue;
+        refreshLastRuns();
+        stampsRead = true;
+        if (!timeHasCome) continue;
         const bool wantsScrub = taskScrubs(e.task);
         const bool wantsRecovery = taskRecovers(e.task);
-        refreshLastRuns();
         // A run this thread started counts even where its stamp could not be
         // stored, or an entry would run again at every check of its minute.
         const bool recoveryDue = wantsRecovery && differs(lastRecoveryEntry, now) && differs(startedRecovery_, now);
         const bool scrubDue = wantsScrub && differs(lastScrubEntry, now) && differs(startedScrub_, now);
-        if (!isDue(e, now)) continue;
         if (recoveryDue && scrubDue)
             runScrubAndRecovery();
         else if (scrubDue)
@@ -201,8 +221,7 @@ void ScheduleThread::checkEntries() {
 bool ScheduleThread::claim(const char* name, const std::string& seen, const ScheduleEntry& stamp,
                            ScheduleEntry& started) {
     platform::RegistryReaderWriter reg;
-    reg.setRootKey(platform::HKEY_LOCAL_MACHINE);
-    reg.setKeyName(platform::kProductKey);
+    open(reg, platform::kProductKey);
     if (reg.compareAndWriteString(seen, stamp.toText(), name) ==
         platform::RegistryReaderWriter::CompareAndWrite::Differed)
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/RegistryReaderWriter.h"
 #include "platform/Thread.h"
 #include "platform/UiSync.h"
 #include "schedule/LoadTrigger.h"
@@ -11,13 +12,11 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
-
-namespace platform {
-class RegistryReaderWriter;
-}
 
 namespace kestrune {
 
@@ -82,8 +81,10 @@ protected:
     void Execute() override;
 
 private:
+    // Points `reg` at `key`; it names each failed read once in this run.
+    void open(platform::RegistryReaderWriter& reg, const char* key);
     void readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into, std::string& text,
-                   const ScheduleEntry& now);
+                   const ScheduleEntry& now, std::optional<ScheduleEntry>& unstored);
     bool claim(const char* name, const std::string& seen, const ScheduleEntry& stamp, ScheduleEntry& started);
     bool isDue(const ScheduleEntry& e, const ScheduleEntry& now);
     // Names a faulty stored value once, not on every pass.
@@ -105,6 +106,19 @@ private:
     std::map<std::string, std::time_t> unstamped_;
     // Faulty values already reported, so each is named once, not every pass.
     std::set<std::string> reported_;
+    // The store's failed reads already named: the same values are read on
+    // every pass.
+    platform::NamedFailures namedFailures_;
+    // Watches the entries' key from pass to pass: they are read and parsed
+    // again only once it has changed. Made by the first loadEntries, kept
+    // to the end (the thread's own loop never touches it after its last
+    // pass, as a caller of loadEntries may be another thread).
+    std::unique_ptr<platform::RegistryReaderWriter> watch_;
+    std::optional<std::uint64_t> loadedStamp_;
+    // The stamp the store lacked and could not take, for each operation: it
+    // stands in for the missing one for the rest of the run.
+    std::optional<ScheduleEntry> unstoredScrub_;
+    std::optional<ScheduleEntry> unstoredRecovery_;
 };
 
 }  // namespace kestrune

@@ -5,6 +5,7 @@
 #include "app/qt/MemmainformWidget.h"
 #include "app/qt/QtFormFactory.h"
 #include "platform/Clock.h"
+#include "platform/Heap.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionState.h"
@@ -18,13 +19,29 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
 
 namespace {
 
 // Set once by the main window when it is about to close; never cleared.
 std::atomic<bool> appClosing{false};
+
+// The toolkit ends the process itself (exit 1) when the X server goes away,
+// from inside whatever event loop runs: this stops the threads and gives
+// back an operation's memory first. Emptied once main ends as usual.
+// Only the UI thread may: it is the one that joins the others.
+std::function<void()> beforeToolkitExit;
+std::thread::id uiThread;
+void runBeforeToolkitExit() {
+    if (std::this_thread::get_id() != uiThread) return;
+    if (auto stop = std::exchange(beforeToolkitExit, nullptr)) stop();
+}
 
 }  // namespace
 
@@ -52,6 +69,13 @@ int main(int argc, char** argv) {
         }
         case CommandLine::Action::Run:
             break;
+    }
+    platform::fitThreadsToAddressSpace();
+    // Too little address space, the toolkit would fail in ways of its own:
+    // no window at all, or one that freezes.
+    if (const std::string shortage = addressSpaceShortage(platform::systemMemory().sample()); !shortage.empty()) {
+        std::fprintf(stderr, "%s\n", shortage.c_str());
+        return 1;
     }
     platform::SessionEnd sessionEnd;
     platform::DisplayCheck display(argc, argv);
@@ -81,6 +105,12 @@ int main(int argc, char** argv) {
             scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); }));
 
         main->onClosed = [&app] { app.quit(); };
+        beforeToolkitExit = [form, &scheduleThread] {
+            form->abandon();
+            scheduleThread.reset();
+        };
+        uiThread = std::this_thread::get_id();
+        std::atexit(runBeforeToolkitExit);
         // Logout or Ctrl+C: as File > Exit.
         app.EndWithSession(sessionEnd.fd(), [] {
             if (KestruneForm != nullptr) KestruneForm->CustomItem1Click();
@@ -106,6 +136,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         app.ShowException(e.what());
     }
+    beforeToolkitExit = nullptr;
     // The schedule thread's destructor ends its wait at once; a request still
     // waiting for the UI thread is dropped.
     appClosing = true;

@@ -2,7 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -54,15 +55,67 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+// Whether an Exec line starts this program: one of its words, unquoted, is
+// a path whose last part is `program` (so "nice kestrune" counts too).
+bool execStarts(std::string_view exec, std::string_view program) {
+    std::size_t at = 0;
+    while (at < exec.size()) {
+        while (at < exec.size() && exec[at] == ' ') ++at;
+        std::string word;
+        char quote = 0;
+        for (; at < exec.size() && (quote != 0 || exec[at] != ' '); ++at) {
+            const char c = exec[at];
+            if (c == '"') {
+                quote = quote == 0 ? c : 0;
+            } else if (c == '\\' && at + 1 < exec.size()) {
+                word += exec[++at];
+            } else {
+                word += c;
+            }
+        }
+        const auto slash = word.rfind('/');
+        if (!word.empty() && std::string_view(word).substr(slash == std::string::npos ? 0 : slash + 1) == program)
+            return true;
+    }
+    return false;
+}
+
+// The entry's text, read only from a regular file: a folder, a FIFO (whose
+// open would wait for a writer) or a device at its place is no entry.
+std::optional<std::string> readEntry(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> text;
+    // A desktop entry is a few hundred bytes; a huge file is not one.
+    constexpr off_t kLongest = 1 << 20;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLongest) {
+        text.emplace();
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) text.reset();
+            if (n <= 0) break;
+            text->append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return text;
+}
+
 }  // namespace
 
 Autostart::Autostart(std::string executable)
     : executable_(std::move(executable)), path_(configHome() + "/autostart/kestrune.desktop") {}
 
 bool Autostart::enabled() const {
-    std::ifstream in(path_);
-    if (!in) return false;
+    const std::optional<std::string> text = readEntry(path_);
+    if (!text) return false;
+    std::istringstream in(*text);
+    const std::string_view program = std::string_view(executable_).substr(executable_.rfind('/') + 1);
     bool inMainGroup = false;
+    bool ours = false;
     std::string line;
     while (std::getline(in, line)) {
         const std::string_view l = trim(line);
@@ -77,8 +130,9 @@ bool Autostart::enabled() const {
         const std::string_view value = trim(l.substr(eq + 1));
         if (key == "Hidden" && value == "true") return false;
         if (key == "X-GNOME-Autostart-enabled" && value == "false") return false;
+        if (key == "Exec") ours = execStarts(value, "kestrune") || (!program.empty() && execStarts(value, program));
     }
-    return true;
+    return ours;
 }
 
 std::string Autostart::execLine(const std::string& executable) {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace platform {
@@ -43,6 +45,8 @@ std::uint64_t roomAlong(const std::string& base, std::string path, const char* l
 
 bool exists(const char* path) { return access(path, F_OK) == 0; }
 
+constexpr std::size_t kLimitedThreadStack = 1 << 20;
+
 }  // namespace
 
 std::uint64_t processMemoryRoom() {
@@ -71,5 +75,15 @@ std::uint64_t processMemoryRoom() {
 // glibc keeps freed pages in each thread's arena until the process ends;
 // malloc_trim gives back the free pages of every arena.
 void returnFreeHeap() { malloc_trim(0); }
+
+void fitThreadsToAddressSpace() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+    mallopt(M_ARENA_MAX, 1);  // NOLINT(concurrency-mt-unsafe): no other thread runs yet
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return;
+    if (pthread_attr_setstacksize(&attributes, kLimitedThreadStack) == 0) pthread_setattr_default_np(&attributes);
+    pthread_attr_destroy(&attributes);
+}
 
 }  // namespace platform

@@ -58,6 +58,12 @@ public:
         return true;
     }
 
+    bool listValues(RootKey root, const std::string& path, std::uint32_t capacity, const EachValue& each) override {
+        return store_.listValues(root, path, capacity, each);
+    }
+
+    std::optional<std::uint64_t> changeStamp(RootKey, const std::string&) override { return store_.changeStamp(); }
+
 private:
     SqliteStore store_;
     std::int64_t listedKey_ = 0;  // the listed key's identity in the store

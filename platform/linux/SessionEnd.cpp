@@ -40,6 +40,10 @@ SessionEnd::SessionEnd() {
     action.sa_flags = SA_RESTART;  // the UI thread's waits go on undisturbed
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    // The terminal it was started from closing, unless it was started so as
+    // to outlive that (nohup).
+    struct sigaction hangUp {};
+    if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
 }
 
 SessionEnd::~SessionEnd() {

@@ -5,7 +5,9 @@
 namespace platform {
 
 // The desktop session asking the program to end: SIGTERM at logout, SIGINT
-// from a terminal. One object per process, for the whole run.
+// from a terminal, SIGHUP when that terminal closes (unless the program was
+// started with it ignored, as nohup does). One object per process, for the
+// whole run.
 class SessionEnd {
 public:
     // Installs the handlers. A first request sets requested() from the handler

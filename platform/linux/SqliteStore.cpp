@@ -10,13 +10,18 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <iterator>
+#include <mutex>
+#include <set>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -42,6 +47,8 @@ enum Stmt {
     kDelete,
     kNext,
     kHasValue,
+    kList,
+    kDataVersion,
     kStmtCount
 };
 
@@ -62,6 +69,9 @@ constexpr std::array<const char*, kStmtCount> kSql = {
     " WHERE key = (SELECT id FROM registry_keys WHERE hive = ?1 AND path = ?2) AND name = ?3",
     "SELECT name, seq FROM registry_values WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1 OFFSET ?3",
     "SELECT 1 FROM registry_values WHERE key = ?1 AND name = ?2",
+    "SELECT v.name, v.data FROM registry_keys k JOIN registry_values v ON v.key = k.id"
+    " WHERE k.hive = ?1 AND k.path = ?2 ORDER BY v.seq",
+    "PRAGMA data_version",
 };
 
 // A key is found by one lookup of its whole path; seq is AUTOINCREMENT so a
@@ -90,6 +100,11 @@ enum class State { Unchecked, Empty, Ours, Refused };
 // Counts the fork()s this process came through, so a connection can tell it
 // was inherited without asking for the process id at every operation.
 std::atomic<unsigned> forks{0};
+
+std::uint64_t nextSerial() {
+    static std::atomic<std::uint64_t> serials{0};
+    return ++serials;
+}
 
 unsigned forkGeneration() {
     [[maybe_unused]] static const bool counting =
@@ -127,15 +142,74 @@ int waitForLock(void* since, int tries) {
 
 bool exists(const std::string& file) { return faccessat(AT_FDCWD, file.c_str(), F_OK, AT_EACCESS) == 0; }
 
-// A file that exists and that this process may not write.
-bool readOnlyFile(const std::string& file) {
-    return exists(file) && faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0;
+bool writable(const std::string& file) { return faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0; }
+
+std::string folderOf(const std::string& file) {
+    const auto slash = file.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+// What the first reader of a WAL file makes beside it: its -shm, of 32 KiB.
+constexpr std::uint64_t kSideFilesRoom = 32768;
+
+// Why this process can only read the store file that exists at `file`;
+// empty when it may change it. Besides the file itself, every reader of a
+// WAL file needs its -wal and -shm, which a folder that refuses new files
+// (no write access, immutable, a read-only mount) or a full file system
+// cannot hold unless they are there already.
+std::string readOnlyReason(const std::string& file) {
+    if (!exists(file)) return {};
+    if (!writable(file)) {
+        const int error = errno;
+        return "the file may not be written (" + std::system_category().message(error) + ")";
+    }
+    if (exists(file + "-wal") && exists(file + "-shm")) return {};
+    const std::string folder = folderOf(file);
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return "its folder " + folder + " does not allow new files (" + std::system_category().message(error) + ")";
+    }
+    struct statvfs fs {};
+    if (statvfs(folder.c_str(), &fs) == 0 && std::uint64_t{fs.f_bavail} * fs.f_frsize < kSideFilesRoom)
+        return "the file system of " + folder + " is full";
+    return {};
+}
+
+// Codes with which SQLite turns down a file whose -wal or -shm it cannot
+// make or grow.
+bool sideFilesRefused(int code) {
+    switch (code & 0xff) {
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_FULL:
+        case SQLITE_READONLY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Names once in the run why the store is only read: every operation on it
+// asks again, and the answer seldom changes.
+void tellReadOnly(const std::string& file, const std::string& reason) {
+    static std::mutex mutex;
+    static std::set<std::string> told;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (!told.insert(file + '\n' + reason).second) return;
+    std::cerr << "Kestrune can read its store " << file << " but not change it: " << reason << "." << std::endl;
+}
+
+bool immutableRead(const std::string& file) {
+    struct stat wal {};
+    return stat((file + "-wal").c_str(), &wal) != 0 || wal.st_size == 0 || !exists(file + "-shm");
 }
 
 // The file as a URI that SQLite opens for reading only, creating nothing
 // beside it. With a -wal and -shm already there (another program writing, or
-// left over), those are read as they are; without, the file is opened as
-// immutable, which needs neither, as no one can have written it through them.
+// left over), those are read as they are; without, or with an empty -wal,
+// the file is opened as immutable, which needs neither, as no one can have
+// written it through them.
 std::string readOnlyUri(const std::string& file) {
     std::string uri = file.front() == '/' ? "file://" : "file:";
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -151,7 +225,7 @@ std::string readOnlyUri(const std::string& file) {
         }
     }
     uri += "?mode=ro";
-    if (!exists(file + "-wal") || !exists(file + "-shm")) uri += "&immutable=1";
+    if (immutableRead(file)) uri += "&immutable=1";
     return uri;
 }
 
@@ -221,7 +295,11 @@ struct SqliteStore::Connection {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
-    bool readOnly = false;                            // opened only to read a file this process may not write
+    bool readOnly = false;                            // opened only to read a file this process may not change
+    bool immutable = false;                           // read as a file no one changes
+    std::uint64_t serial = nextSerial();              // no two connections of the process alike
+    std::uint64_t changes = 0;                        // commits seen, this connection's own and others'
+    std::int64_t dataVersion = -1;                    // the file's change count as this connection last saw it
     std::chrono::steady_clock::time_point busySince;  // for waitForLock
     unsigned owner = forkGeneration();                // a forked child must never use or close it
 
@@ -350,6 +428,8 @@ public:
     bool commit() {
         if (!c_.run(kCommit)) return false;
         open_ = false;
+        // Its own commits do not move the connection's data_version.
+        ++c_.changes;
         return true;
     }
 
@@ -470,26 +550,41 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     if (!IdleConnections::gone()) connection_ = idleConnections.take(*path_);
     if (connection_) return connection_.get();
     if (forWrite && !makeFolders(*path_)) return nullptr;
+    std::string reason = readOnlyReason(*path_);
+    auto c = open(*path_, !reason.empty(), forWrite);
+    // A full file system may still take the empty -wal and -shm but not
+    // their growth, and SQLite only finds out at the first read.
+    if (c && !c->readOnly && !c->check() && sideFilesRefused(sqlite3_extended_errcode(c->db)) && exists(*path_)) {
+        reason = sqlite3_errmsg(c->db);
+        c = open(*path_, true, false);
+    }
+    if (!c) return nullptr;
+    if (c->readOnly) tellReadOnly(*path_, reason);
+    connection_ = std::move(c);
+    return connection_.get();
+}
+
+std::unique_ptr<SqliteStore::Connection> SqliteStore::open(const std::string& path, bool readOnly, bool create) {
     auto c = std::make_unique<Connection>();
-    c->path = *path_;
-    c->readOnly = readOnlyFile(*path_);
-    if (c->readOnly) {
-        if (sqlite3_open_v2(readOnlyUri(*path_).c_str(), &c->db,
+    c->path = path;
+    c->readOnly = readOnly;
+    if (readOnly) {
+        c->immutable = immutableRead(path);
+        if (sqlite3_open_v2(readOnlyUri(path).c_str(), &c->db,
                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
             return nullptr;
     } else {
         // Without CREATE, a missing file stays missing: reads never make one.
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (forWrite ? SQLITE_OPEN_CREATE : 0);
-        if (sqlite3_open_v2(path_->c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+        if (sqlite3_open_v2(path.c_str(), &c->db, flags, nullptr) != SQLITE_OK) return nullptr;
     }
     struct stat st {};
-    if (stat(path_->c_str(), &st) != 0) return nullptr;
+    if (stat(path.c_str(), &st) != 0) return nullptr;
     c->device = st.st_dev;
     c->inode = st.st_ino;
     sqlite3_busy_handler(c->db, waitForLock, &c->busySince);
     if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
-    connection_ = std::move(c);
-    return connection_.get();
+    return c;
 }
 
 SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path, const std::string& name, char* buffer,
@@ -516,6 +611,8 @@ SqliteStore::Change SqliteStore::changeKey(RootKey hive, const std::string& path
     Connection* c = connect(create);
     // Without the file there is nothing to replace.
     if (!c) return !create && path_ && !path_->empty() && !exists(*path_) ? Change::Declined : Change::Failed;
+    // Whatever it holds, a file only read cannot take the change.
+    if (c->readOnly) return Change::Failed;
     const State s = c->current();
     if (s != State::Ours && s != State::Empty) return Change::Failed;
     if (s == State::Empty && !create) return Change::Declined;  // holds no key yet
@@ -623,6 +720,43 @@ std::optional<std::int64_t> SqliteStore::findKey(RootKey hive, const std::string
     Connection* c = connect(false);
     if (!c || c->current() != State::Ours) return std::nullopt;
     return c->findKey(hive, path);
+}
+
+bool SqliteStore::listValues(RootKey hive, const std::string& path, std::uint32_t capacity,
+                             const RegistryBackend::EachValue& each) {
+    if (!validHive(hive) || !validPath(path)) return false;
+    Connection* c = connect(false);
+    if (!c || c->current() != State::Ours || !c->findKey(hive, path)) return false;
+    Query q(c->stmt(kList));
+    q.bind(1, std::int64_t{hive}).bind(2, path);
+    int rc = SQLITE_ROW;
+    std::string name;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0));
+        name.assign(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(q.get(), 0)));
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(q.get(), 1));
+        const auto size = static_cast<std::uint32_t>(sqlite3_column_bytes(q.get(), 1));
+        if (!each(name, size > capacity ? Result::TooLarge : Result::Ok, data ? data : "", size)) return true;
+    }
+    return rc == SQLITE_DONE;
+}
+
+std::optional<std::uint64_t> SqliteStore::changeStamp() {
+    // A connection kept for this is of no use once the path names another file.
+    if (connection_ && !connection_->stillAtPath()) dispose(std::move(connection_));
+    Connection* c = connect(false);
+    // An immutable file is read as one that never changes, whoever writes it.
+    if (!c || c->immutable) return std::nullopt;
+    {
+        Query q(c->stmt(kDataVersion));
+        if (q.step() != SQLITE_ROW) return std::nullopt;
+        const std::int64_t version = sqlite3_column_int64(q.get(), 0);
+        if (version != c->dataVersion) {
+            c->dataVersion = version;
+            ++c->changes;
+        }
+    }
+    return (c->serial << 32) + c->changes;
 }
 
 SqliteStore::Result SqliteStore::valueAfter(std::int64_t key, std::int64_t after, std::int64_t skip, std::string& name,

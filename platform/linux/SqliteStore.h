@@ -17,10 +17,12 @@ namespace platform {
 // At destruction the connection goes back to this thread's few idle ones, so
 // short-lived objects don't pay for opening. Reads never create the file or
 // its folder; only a write does. A file that is not ours, or is of a newer
-// layout, is refused and never changed. A file this process may not write is
-// only read, and as unchanging, so that it leaves no -wal or -shm beside it
-// (which would keep failing writes once the file is writable again). Not for
-// use by two threads at once; each thread keeps stores of its own.
+// layout, is refused and never changed. A file this process may not change
+// (the file or its folder may not be written, the disk is full) is only
+// read, creating nothing beside it (a -wal or -shm left there would keep
+// failing writes once the file is writable again), and the reason is named
+// once on stderr. Not for use by two threads at once; each thread keeps
+// stores of its own.
 class SqliteStore {
 public:
     // Outcomes as the store's back end gives them, so it passes them on as they are.
@@ -56,6 +58,14 @@ public:
     bool deleteValue(RootKey hive, const std::string& path, const std::string& name);
     // The key's identity, stable for the life of the file.
     std::optional<std::int64_t> findKey(RootKey hive, const std::string& path);
+    // Every value of the key, in the order of their numbers, read at once.
+    bool listValues(RootKey hive, const std::string& path, std::uint32_t capacity,
+                    const RegistryBackend::EachValue& each);
+    // Moves on whenever the file has changed since this object's previous
+    // call: any commit, this process's or another's (SQLite's data_version,
+    // which counts others' commits, on the connection this object keeps,
+    // and the connection's own). Nothing for a file read as immutable.
+    std::optional<std::uint64_t> changeStamp();
     // Names the value that comes `skip` places after the one numbered `after`
     // in the key's insertion order (after = 0: from the start); `seq` becomes
     // its number.
@@ -72,6 +82,7 @@ public:
 
 private:
     Connection* connect(bool forWrite);
+    static std::unique_ptr<Connection> open(const std::string& path, bool readOnly, bool create);
     // Runs `change` on the key in one write transaction, committed only when
     // it gives Done. With `create`, missing keys on the path (and a new
     // file's layout) are made first; without, a missing key is Declined.

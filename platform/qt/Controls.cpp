@@ -3,6 +3,7 @@
 #include "platform/qt/Design.h"
 
 #include <QAbstractButton>
+#include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -12,7 +13,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWidget>
 
 namespace platform {
@@ -71,18 +72,67 @@ std::string QtComboText::text() const { return w_->currentText().toStdString(); 
 void QtPanel::setVisible(bool visible) { w_->setVisible(visible); }
 bool QtPanel::visible() const { return w_->isVisibleTo(w_->parentWidget()); }
 
-void QtListView::clear() { w_->clear(); }
-void QtListView::addRow(const std::string& first, const std::string& second) {
-    new QTreeWidgetItem(w_, QStringList{q(first), q(second)});
+// Rows the logic gives one at a time; the view asks only for those it shows.
+class ListModel final : public QAbstractTableModel {
+public:
+    ListModel(QObject* parent, const std::string& first, const std::string& second)
+        : QAbstractTableModel(parent), headers_{q(first), q(second)} {}
+
+    void setRows(int count, ListView::Rows rows) {
+        beginResetModel();
+        count_ = count;
+        rows_ = std::move(rows);
+        cachedRow_ = -1;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : count_; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 2; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count_) return {};
+        return q(cell(index.row(), index.column()));
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 1) return {};
+        return headers_[section];
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    }
+
+    // A painted row asks for both its cells, one after the other.
+    const std::string& cell(int row, int column) const {
+        if (row != cachedRow_) {
+            cached_ = rows_ && row >= 0 && row < count_ ? rows_(row) : std::pair<std::string, std::string>{};
+            cachedRow_ = row;
+        }
+        return column == 0 ? cached_.first : cached_.second;
+    }
+
+private:
+    QString headers_[2];
+    int count_ = 0;
+    ListView::Rows rows_;
+    mutable int cachedRow_ = -1;
+    mutable std::pair<std::string, std::string> cached_;
+};
+
+QtListView::QtListView(QTreeView* w, const std::string& firstHeader, const std::string& secondHeader)
+    : w_(w), model_(new ListModel(w, firstHeader, secondHeader)) {
+    w_->setModel(model_);
+    // Every row is one line: the view then never measures rows it does not show.
+    w_->setUniformRowHeights(true);
 }
-int QtListView::rowCount() const { return w_->topLevelItemCount(); }
-std::string QtListView::cell(int row, int column) const {
-    const QTreeWidgetItem* item = w_->topLevelItem(row);
-    return item != nullptr ? item->text(column).toStdString() : std::string();
-}
+
+void QtListView::setRows(int count, Rows rows) { model_->setRows(count, std::move(rows)); }
+int QtListView::rowCount() const { return model_->rowCount(); }
+std::string QtListView::cell(int row, int column) const { return model_->cell(row, column); }
 int QtListView::selectedRow() const {
-    const QList<QTreeWidgetItem*> selected = w_->selectedItems();
-    return selected.isEmpty() ? -1 : w_->indexOfTopLevelItem(selected.front());
+    const QModelIndexList selected = w_->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 Rect QtPlacement::bounds() const {

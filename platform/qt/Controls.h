@@ -8,7 +8,7 @@
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
-class QTreeWidget;
+class QTreeView;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -93,18 +93,24 @@ private:
     QWidget* w_;
 };
 
-// A two-column report list; clicking selects the whole row.
+class ListModel;
+
+// A two-column report list over a model that asks for the rows the view
+// shows, and no others; clicking selects the whole row.
 class QtListView final : public ListView {
 public:
-    explicit QtListView(QTreeWidget* w) : w_(w) {}
-    void clear() override;
-    void addRow(const std::string& first, const std::string& second) override;
+    QtListView(QTreeView* w, const std::string& firstHeader, const std::string& secondHeader);
+    // The model it makes belongs to the view.
+    QtListView(const QtListView&) = delete;
+    QtListView& operator=(const QtListView&) = delete;
+    void setRows(int count, Rows rows) override;
     int rowCount() const override;
     std::string cell(int row, int column) const override;
     int selectedRow() const override;
 
 private:
-    QTreeWidget* w_;
+    QTreeView* w_;
+    ListModel* model_;  // the view's child
 };
 
 class QtPlacement final : public Placement {

@@ -110,21 +110,29 @@ void Win32Panel::setVisible(bool visible) { ShowWindow(w_, visible ? SW_SHOWNA :
 // Its own flag, as the window it sits in may itself be hidden.
 bool Win32Panel::visible() const { return (GetWindowLongPtrA(w_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-void Win32ListView::clear() { ListView_DeleteAllItems(w_); }
+void Win32ListView::setRows(int count, Rows rows) {
+    rows_ = std::move(rows);
+    count_ = rows_ ? count : 0;
+    cachedRow_ = -1;
+    if (w_ == nullptr) return;
+    // The list keeps the selection by row number: the old one means nothing now.
+    ListView_SetItemState(w_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(w_, count_, 0);
+    InvalidateRect(w_, nullptr, TRUE);
+}
 
-void Win32ListView::addRow(const std::string& first, const std::string& second) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = rowCount();
-    std::string text = first;
-    item.pszText = text.data();
-    const auto row = static_cast<int>(SendMessageA(w_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0) return;
-    std::string when = second;
-    item.iItem = row;
-    item.iSubItem = 1;
-    item.pszText = when.data();
-    SendMessageA(w_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+void Win32ListView::fill(NMLVDISPINFOA& info) {
+    LVITEMA& item = info.item;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
+    std::string text;
+    if (rows_ && item.iItem >= 0 && item.iItem < count_) {
+        if (item.iItem != cachedRow_) {
+            cached_ = rows_(item.iItem);
+            cachedRow_ = item.iItem;
+        }
+        text = item.iSubItem == 0 ? cached_.first : cached_.second;
+    }
+    lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
 }
 
 int Win32ListView::rowCount() const { return ListView_GetItemCount(w_); }

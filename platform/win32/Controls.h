@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 // Adapters from the window logic's control interfaces to the system's own
@@ -105,18 +107,28 @@ private:
     HWND w_;
 };
 
-// A two-column report list; clicking selects the whole row.
+// A two-column report list that holds no rows of its own (LVS_OWNERDATA):
+// it asks its window for the cells of the rows it shows, in
+// LVN_GETDISPINFO, which the window hands to fill(). Clicking selects the
+// whole row.
 class Win32ListView final : public ListView {
 public:
     explicit Win32ListView(HWND w = nullptr) : w_(w) {}
-    void clear() override;
-    void addRow(const std::string& first, const std::string& second) override;
+    void setRows(int count, Rows rows) override;
     int rowCount() const override;
     std::string cell(int row, int column) const override;
     int selectedRow() const override;
 
+    // Answers the list's LVN_GETDISPINFO with the asked cell's text.
+    void fill(NMLVDISPINFOA& info);
+
 private:
     HWND w_;
+    Rows rows_;
+    int count_ = 0;
+    // A shown row asks for each of its cells in turn.
+    int cachedRow_ = -1;
+    std::pair<std::string, std::string> cached_;
 };
 
 // A control's place within its parent, in design pixels.

@@ -12,4 +12,6 @@ std::uint64_t processMemoryRoom() { return std::numeric_limits<std::uint64_t>::m
 
 void returnFreeHeap() { _heapmin(); }
 
+void fitThreadsToAddressSpace() {}
+
 }  // namespace platform

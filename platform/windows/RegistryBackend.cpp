@@ -215,7 +215,10 @@ bool makeUserCopy(const std::string& path) {
 class AdvapiBackend final : public RegistryBackend {
 public:
     explicit AdvapiBackend(MachineHive machine) : machineWritable_(machine == MachineHive::Writable) {}
-    ~AdvapiBackend() override { closeListing(); }
+    ~AdvapiBackend() override {
+        closeListing();
+        closeWatch();
+    }
 
     Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer, std::uint32_t capacity,
                    std::uint32_t& size) override {
@@ -338,7 +341,79 @@ public:
         return true;
     }
 
+    bool listValues(RootKey root, const std::string& path, std::uint32_t capacity, const EachValue& each) override {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(storeFor(root, path), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+        std::string name(kNameCapacity, '\0');
+        std::vector<char> data(capacity + 1, '\0');
+        LONG result = ERROR_SUCCESS;
+        for (DWORD index = 0;; ++index) {
+            DWORD length = kNameCapacity;
+            DWORD size = capacity;
+            result = RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
+            Read read = Read::Ok;
+            if (result == ERROR_MORE_DATA) {
+                // The name is asked for again on its own, as not every
+                // system gives it when the data does not fit.
+                length = kNameCapacity;
+                result = RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+                read = Read::TooLarge;
+            }
+            if (result != ERROR_SUCCESS) break;
+            if (!each(name.substr(0, length), read, data.data(), read == Read::Ok ? size : 0)) {
+                result = ERROR_NO_MORE_ITEMS;
+                break;
+            }
+        }
+        RegCloseKey(key);
+        return result == ERROR_NO_MORE_ITEMS;
+    }
+
+    // The registry signals the watched key's changes to an event; each
+    // signal moves the count on, and the watch is armed again before the
+    // caller reads, so that no change after the read goes unseen.
+    std::optional<std::uint64_t> changeStamp(RootKey root, const std::string& path) override {
+        const HKEY hive = storeFor(root, path);
+        if (watched_ == nullptr || hive != watchedHive_ || path != watchedPath_) {
+            closeWatch();
+            if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_NOTIFY, &watched_) != ERROR_SUCCESS) {
+                watched_ = nullptr;
+                return std::nullopt;
+            }
+            watchedHive_ = hive;
+            watchedPath_ = path;
+            changed_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            if (changed_ == nullptr || !armWatch()) {
+                closeWatch();
+                return std::nullopt;
+            }
+            return ++changes_;
+        }
+        if (WaitForSingleObject(changed_, 0) == WAIT_OBJECT_0) {
+            ResetEvent(changed_);
+            if (!armWatch()) {
+                closeWatch();
+                return std::nullopt;
+            }
+            ++changes_;
+        }
+        return changes_;
+    }
+
 private:
+    bool armWatch() {
+        return RegNotifyChangeKeyValue(watched_, FALSE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, changed_,
+                                       TRUE) == ERROR_SUCCESS;
+    }
+
+    void closeWatch() {
+        if (watched_ != nullptr) RegCloseKey(watched_);
+        if (changed_ != nullptr) CloseHandle(changed_);
+        watched_ = nullptr;
+        changed_ = nullptr;
+    }
+
     // Where the key at `path` is read: the user's copy once there is one.
     static HKEY storeFor(HKEY root, const std::string& path) {
         return hasUserCounterpart(root, path) && userCopyExists(path) ? HKEY_CURRENT_USER : root;
@@ -386,6 +461,12 @@ private:
 
     bool machineWritable_;
     HKEY listing_ = nullptr;  // the listed key, open while a listing is
+    // The key changeStamp watches, where it is, and the event its changes set.
+    HKEY watched_ = nullptr;
+    HKEY watchedHive_ = nullptr;
+    std::string watchedPath_;
+    HANDLE changed_ = nullptr;
+    std::uint64_t changes_ = 0;
 };
 
 }  // namespace

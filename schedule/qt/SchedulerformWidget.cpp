@@ -15,7 +15,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSpinBox>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace kestrune {
 namespace {
@@ -284,10 +284,9 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
 
-    auto* list = new QTreeWidget(client_);
+    auto* list = new QTreeView(client_);
     list->setObjectName(QStringLiteral("TeListView1"));
-    list->setColumnCount(2);
-    list->setHeaderLabels({QString::fromUtf8(sf::kListHeaders[0]), QString::fromUtf8(sf::kListHeaders[1])});
+    list_.emplace(list, sf::kListHeaders[0], sf::kListHeaders[1]);
     speakAs(list, sf::kListName);
     list->setColumnWidth(0, px(sf::kListColumnWidths[0]));
     list->setColumnWidth(1, px(sf::kListColumnWidths[1]));
@@ -297,7 +296,6 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     place(list, sf::kList.left, sf::kList.top, sf::kList.width, sf::kList.height);
-    list_.emplace(list);
 
     auto* remove = new QPushButton(mnemonic(sf::kRemoveCaption, sf::kRemoveKey), client_);
     remove->setObjectName(QStringLiteral("TeButton3"));

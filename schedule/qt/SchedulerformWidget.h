@@ -14,7 +14,7 @@ class QComboBox;
 class QDateEdit;
 class QGroupBox;
 class QLineEdit;
-class QTreeWidget;
+class QTreeView;
 
 namespace kestrune {
 

@@ -434,7 +434,8 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
     }
     scheduleButton(id::kLoadButton, byLoad, sf::kPanel.width);
 
-    const HWND list = control(WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
+    const HWND list = control(WC_LISTVIEWA, "",
+                              LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
                               id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < 2; ++column) {
@@ -518,6 +519,13 @@ void SchedulerWindow::command(int id, int code, HWND) {
     if (code != BN_CLICKED || !form_) return;
     for (const Click& click : kClicks)
         if (click.id == id) (*form_.*click.handler)();
+}
+
+LRESULT SchedulerWindow::notify(const NMHDR& header) {
+    // The list holds no rows: it asks for the cells of those it shows.
+    if (header.idFrom == sf::id::kTeListView1 && header.code == LVN_GETDISPINFOA)
+        list_.fill(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+    return 0;
 }
 
 }  // namespace kestrune

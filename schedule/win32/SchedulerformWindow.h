@@ -95,6 +95,7 @@ public:
 protected:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
     void command(int id, int code, HWND control) override;
+    LRESULT notify(const NMHDR& header) override;
 
 private:
     HWND word(const char* text, int left, int top, HWND parent);

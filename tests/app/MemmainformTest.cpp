@@ -186,6 +186,43 @@ TEST(MainForm, ClosingStopsEverythingWithoutCopyingTheTutorialBack) {
     EXPECT_EQ(static_cast<int>(m.graph.points.size()), points);
 }
 
+// The toolkit ends the program from inside the scrub window's loop (its
+// display went away): the threads stop and the scrub's memory goes back,
+// with no window touched.
+TEST(MainForm, AbandonedItStopsTheThreadsAndTheScrubWithoutAWindow) {
+    struct Worker final : ScrubWorker {
+        bool& quit;
+        explicit Worker(bool& q) : quit(q) {}
+        bool IsIdle() const override { return false; }
+        void StartScrub() override {}
+        void RequestStop() override {}
+        void Quit() override { quit = true; }
+    };
+    MainForm m;
+    m.form->FormShow();
+    ASSERT_TRUE(m.form->MemoryThread);
+    bool closed = false;
+    m.window.onClose = [&] {
+        closed = true;
+        return true;
+    };
+    bool quit = false;
+    FakeScrub* scrub = nullptr;
+    m.forms.makeScrub = [&] {
+        auto made = std::make_unique<FakeScrub>("", [&] {
+            scrub->logic.worker = std::make_unique<Worker>(quit);
+            m.form->abandon();
+        });
+        scrub = made.get();
+        return made;
+    };
+    m.form->TeButton2Click();
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(m.appClosing);
+    EXPECT_FALSE(m.form->MemoryThread);
+    EXPECT_FALSE(closed);
+}
+
 TEST(MainForm, SupportOpensTheMakersPageAboutTellsWhatAndWhereAndExitCloses) {
     MainForm m;
     std::string opened;

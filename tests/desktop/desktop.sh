@@ -11,13 +11,16 @@
 #                 entry and takes it away again
 #   minimized     --minimized starts in the tray where there is one (the
 #                 tray's icon brings the window back), shown where there is none
-#   session-end   SIGTERM and SIGINT while idle, SIGTERM during a recovery and
-#                 during a scrub: exit 0 each time, promptly
+#   session-end   SIGTERM, SIGINT and SIGHUP while idle, SIGTERM during a
+#                 recovery and during a scrub: exit 0 each time, promptly
 #   font          the desktop's font, as qt6ct gives it to Qt: the default
 #                 keeps the designed size, 20 points grow the window by 20/9
 #   fit           at twice the size the Scheduler is wider than the screen:
 #                 it fits the screen, and Escape still closes it
-# Every exit must be 0. Waits are long enough for a sanitizer build.
+#   display-lost  the X server ends during a scrub and during a recovery: the
+#                 toolkit's message and exit 1, promptly, the threads stopped
+#                 first (no store connection left open: no -wal left behind)
+# Every other exit must be 0. Waits are long enough for a sanitizer build.
 set -euo pipefail
 exe=$1
 case=$2
@@ -177,6 +180,9 @@ case $case in
     start
     kill -INT "$app"
     expectExit "SIGINT while idle" 10 "$(ms)"
+    start
+    kill -HUP "$app"  # the terminal it was started from closes
+    expectExit "SIGHUP while idle" 10 "$(ms)"
 
     start
     before=$(committedKB)
@@ -241,6 +247,44 @@ case $case in
     drive_gone '^Scheduler$' || fail "Escape did not close the fitted Scheduler"
     wmctrl -i -c "$main"
     expectExit "close" 10 "$(ms)"
+    ;;
+
+  display-lost)
+    # Ends when the X server goes: exit 1 with the toolkit's message, and
+    # nothing of the program's left running or open.
+    lost() {
+      local what=$1 since rc=0
+      since=$(ms)
+      xsession_stop
+      for _ in $(seq 200); do dead && break; sleep 0.05; done
+      alive && fail "$what: still running 10 s after the X server ended"
+      wait "$app" || rc=$?
+      app=""
+      [ $rc -eq 1 ] || fail "$what: exited with $rc, not 1"
+      grep -q 'The X11 connection broke' "$work/stderr" || fail "$what: no word of the broken connection"
+      # Every store connection was closed, the schedule thread's too: the
+      # last one takes the -wal away.
+      [ ! -e "$KESTRUNE_REGISTRY-wal" ] || fail "$what: a store connection was left open (its -wal is there)"
+      note "$what: exit 1 after $(($(ms) - since)) ms"
+      : >"$work/stderr"
+    }
+    # A store, so that the schedule thread keeps a connection open to it.
+    sqlite3 "$KESTRUNE_REGISTRY" 'PRAGMA journal_mode = WAL' >/dev/null
+    xsession_start "$work" openbox
+    start
+    sleep 12  # past the schedule thread's first pass
+    scrubMemory
+    within 30 shown 'Memory Defragmenter' 1 || fail "Scrub Memory opened no scrub window"
+    sleep 1
+    lost "during a scrub"
+
+    xsession_start "$work" openbox
+    start
+    sleep 12
+    recoverMemory
+    within 30 shown Kestrune 2 || fail "Recover Memory showed no progress window"
+    sleep 2  # the blocks are committed
+    lost "during a recovery"
     ;;
 
   *) echo "desktop.sh: unknown case $case" >&2; exit 2 ;;

@@ -4,6 +4,8 @@
 #include "platform/Registry.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -140,6 +142,91 @@ TEST_F(RegistryReaderWriterTest, ListingGivesEachNameOnceAndCountsFailedCalls) {
     tight.setKeyName(kKey + "\\Missing");
     EXPECT_FALSE(tight.startEnumeration());
     EXPECT_EQ(tight.next(), "!null");
+}
+
+// All at once, a key's values come as a listing with a read of each name
+// gives them, up to the same name too long to list.
+TEST_F(RegistryReaderWriterTest, ListingValuesAtOnceGivesWhatNamesAndReadsWould) {
+    Reg r(kKey);
+    ASSERT_TRUE(r.writeString("1", "a"));
+    ASSERT_TRUE(r.writeString(std::string(260, 'b'), "long"));
+    ASSERT_TRUE(r.writeString("null", "literal"));
+    ASSERT_TRUE(r.writeNumber(0x00434241, "abc"));
+    ASSERT_TRUE(r.writeString("x", std::string(1000, 'm')));
+    ASSERT_TRUE(r.writeString("after", "z"));
+    Names names;
+    std::vector<std::string> texts;
+    ASSERT_TRUE(r.startEnumeration());
+    CerrCapture err;
+    for (bool more = true;;) {
+        const std::string name = r.nextValueName(more);
+        if (!more) break;
+        names.push_back(name);
+        texts.push_back(r.read(name));
+    }
+    const std::string oneByOne = err.take();
+    Names listedNames;
+    std::vector<std::string> listedTexts;
+    EXPECT_TRUE(r.listValues([&](const std::string& name, const std::string& text, bool read) {
+        listedNames.push_back(name);
+        listedTexts.push_back(read ? text : "!" + text);
+    }));
+    EXPECT_EQ(err.take(), oneByOne);
+    EXPECT_EQ(listedNames.size(), 4u);
+    EXPECT_EQ(listedNames, names);
+    EXPECT_EQ(listedTexts, texts);
+    int given = 0;
+    EXPECT_FALSE(Reg(kKey + "\\Missing").listValues([&](const std::string&, const std::string&, bool) { ++given; }));
+    EXPECT_EQ(given, 0);
+    EXPECT_EQ(err.take(), "");
+}
+
+// A reader that goes over the same values again and again names each
+// failure once, however many of its objects read them.
+TEST_F(RegistryReaderWriterTest, FailuresNamedOnceStayNamed) {
+    ASSERT_TRUE(Reg(kKey).writeString(std::string(300, 'l'), "long"));
+    NamedFailures named;
+    CerrCapture err;
+    for (int pass = 0; pass < 3; ++pass) {
+        Reg r(kKey);
+        r.nameFailuresOnce(named);
+        EXPECT_EQ(r.read("missing"), "!null");
+        EXPECT_FALSE(r.valueExists("long"));
+        int given = 0;
+        EXPECT_TRUE(r.listValues([&](const std::string&, const std::string&, bool) { ++given; }));
+        EXPECT_EQ(given, 1);
+        Reg other(kKey + "\\Other");
+        other.nameFailuresOnce(named);
+        EXPECT_EQ(other.read("missing"), "!null");
+    }
+    EXPECT_EQ(err.take(), "Error in readStringError in readStringBuffer is too smallError in readString");
+    EXPECT_EQ(Reg(kKey).read("missing"), "!null");  // an object of its own says it again
+    EXPECT_EQ(err.take(), "Error in readString");
+}
+
+// The stamp that tells a reader whether to read a key again.
+TEST_F(RegistryReaderWriterTest, TheChangeStampMovesOnWithEveryChangeAndOnlyThen) {
+    ASSERT_TRUE(Reg(kKey).writeString("x", "v"));
+    Reg watch(kKey);
+    const auto first = watch.changeStamp();
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(watch.changeStamp(), first);
+    EXPECT_EQ(Reg(kKey).read("v"), "x");
+    EXPECT_EQ(watch.changeStamp(), first);  // a read is no change
+    std::optional<std::uint64_t> last = first;
+    const std::function<bool()> changes[] = {
+        [] { return Reg(kKey).writeString("y", "v"); },      // another object's
+        [] { return Reg(kKey).writeString("new", "w"); },    // a new value
+        [&watch] { return watch.writeString("own", "v"); },  // its own
+        [] { return Reg(kKey).deleteValue("w"); },
+    };
+    for (const auto& change : changes) {
+        ASSERT_TRUE(change());
+        const auto now = watch.changeStamp();
+        EXPECT_NE(now, last);
+        EXPECT_EQ(watch.changeStamp(), now);
+        last = now;
+    }
 }
 
 TEST_F(RegistryReaderWriterTest, CompareAndWriteWritesOnlyOverTheExpectedText) {

@@ -149,7 +149,13 @@ TEST(Recovery, StepsLabelsBarAndPausesComeInTheirOrder) {
 
 TEST(Recovery, BlockCountIsNineTenthsOfTheSmallerAvailableAmount) {
     EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1500, 0, 1990)), 1350u);
-    EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1990, 0, 1500)), 1350u);
+    // The program's own headroom stays free in its address space: a tenth
+    // of it, at least 256 MB.
+    EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1990, 0, 1500)), 1244u);
+    EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1990, 0, 5000)), 1791u);
+    EXPECT_EQ(blockCount(statusMB(0, 0, 0, 8000, 0, 5000)), 4500u);
+    EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1990, 0, 300)), 44u);
+    EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1990, 0, 256)), 0u);
     EXPECT_EQ(blockCount(statusMB(0, 0, 0, 1, 0, 1990)), 0u);
     EXPECT_EQ(blockCount(statusMB(0, 0, 0, 10, 0, 1990)), 9u);  // not 8
     EXPECT_EQ(blockCount(statusMB(0, 0, 0, 10.99, 0, 1990)), 9u);
@@ -254,6 +260,28 @@ TEST(Recovery, TheSessionsEndStopsTheRunAtItsNextTickWithEveryBlockBackAndNoRepo
     EXPECT_TRUE(r.boxes.calls().empty());
     EXPECT_TRUE(r.recover.enabled());
     EXPECT_EQ(storedText(platform::kProductKey, "time"), "(none)");  // a run cut short is not recorded
+}
+
+// The toolkit ends the program from inside a tick (its display went away):
+// the blocks go back then, and the run's own end finds none left.
+TEST(Recovery, AnAbandonedRunGivesEveryBlockBackAtOnceAndOnlyOnce) {
+    RecoveryRun r;
+    r.samples(100, 5, 1990, 100, 5, 1990);  // four blocks
+    MemoryRecovery recovery(RecoveryHost{r.recover, r.scrub, r.message, r.caption, r.owner, &r.ending}, r.form,
+                            r.memory, r.vm, r.clock);
+    int ticks = 0;
+    std::size_t releasedThen = 0;
+    r.clock.onSleep([&](unsigned) {
+        if (++ticks != 15) return;  // in step 2
+        recovery.abandon();
+        releasedThen = r.vm.released.size();
+    });
+    recovery.run();
+    EXPECT_EQ(r.vm.live.size(), 4u);
+    EXPECT_EQ(releasedThen, 4u);
+    EXPECT_EQ(r.vm.decommitted, r.vm.live);
+    EXPECT_EQ(r.vm.released, r.vm.live);
+    ASSERT_EQ(r.boxes.calls().size(), 1u);  // no error box, only the result
 }
 
 TEST(Recovery, AStoreThatCannotBeWrittenDoesNotSpoilTheRun) {

@@ -220,6 +220,55 @@ TEST(ScheduleThread, AStampThatCannotBeStoredStillRunsOnceAndWaitsAsIfStored) {
     EXPECT_EQ(s.ran.size(), 3u);
 }
 
+// A store that takes no write (read only, full) and holds no stamps yet:
+// the first time the thread meets stands in for them, so the entry still
+// comes due; and each value that cannot be read is named once in the run,
+// not on every pass.
+TEST(ScheduleThread, WithoutStampsItCannotStoreAnEntryStillRunsAndEachFailureIsNamedOnce) {
+    CapturedStderr err;
+    Schedule s;
+    s.store("0", "R 10 0 every day 0 0 0");
+    s.store("1", std::string(300, 'x'));
+    if (!s.isolated.holdWriteLock()) GTEST_SKIP() << "the registry has no write lock to hold";
+    const ShortLockWait shortWait;
+    s.checkEvery10s(utc(2003, 12, 29, 9, 58), 4 * kMinute);
+    s.isolated.releaseWriteLock();
+    const std::string said = err.take();
+    EXPECT_EQ(s.ran, std::vector<std::string>{"recovery"});
+    EXPECT_EQ(s.stamp("lastRecovery"), "(none)");
+    auto count = [&](const std::string& what) {
+        int n = 0;
+        for (auto at = said.find(what); at != std::string::npos; at = said.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Buffer is too small"), 1) << said;  // the long value
+    EXPECT_EQ(count("Error in readString"), 3) << said;  // it, and the two stamps
+    EXPECT_EQ(count("Skipping schedule entry \"1\""), 1) << said;
+}
+
+// The entries are read again once the store has changed, and only then.
+TEST(ScheduleThread, TheEntriesAreReadAgainOnlyAfterAChange) {
+    CapturedStderr quiet;
+    Schedule s;
+    s.store("0", "R 10 0 every day 0 0 0");
+    s.thread->loadEntries();
+    ASSERT_EQ(s.thread->entries.size(), 1u);
+    s.thread->entries.clear();  // what the last read gave is kept while nothing changes
+    s.thread->loadEntries();
+    EXPECT_TRUE(s.thread->entries.empty());
+    s.store("1", "S 0 30 every hour 0 0 0");
+    s.thread->loadEntries();
+    ASSERT_EQ(s.thread->entries.size(), 2u);
+    s.store("0", "R 11 0 every day 0 0 0");
+    s.thread->loadEntries();
+    EXPECT_EQ(s.thread->entries[0].hour, 11);
+    platform::RegistryReaderWriter reg;
+    reg.setKeyName(platform::kScheduleKey);
+    ASSERT_TRUE(reg.deleteValue("1"));
+    s.thread->loadEntries();
+    EXPECT_EQ(s.thread->entries.size(), 1u);
+}
+
 TEST(ScheduleThread, ALoadTriggerRunsWhenTheLoadIsAboveItThenWaitsItsCooldown) {
     CapturedStderr quiet;
     Schedule s;

@@ -164,10 +164,14 @@ private:
     bool visible_ = false;
 };
 
+// Asks for every row at once, so that tests see them all.
 class FakeListView final : public platform::ListView {
 public:
-    void clear() override { rows.clear(); }
-    void addRow(const std::string& a, const std::string& b) override { rows.push_back({a, b}); }
+    void setRows(int count, Rows source) override {
+        rows.clear();
+        for (int i = 0; i < count; ++i) rows.push_back(source(i));
+        selected = -1;
+    }
     int rowCount() const override { return static_cast<int>(rows.size()); }
     std::string cell(int row, int column) const override {
         return column == 0 ? rows.at(static_cast<std::size_t>(row)).first

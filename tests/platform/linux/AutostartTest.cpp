@@ -77,6 +77,35 @@ TEST(Autostart, AnEntrySwitchedOffInsideReadsAsOffAndTheUsersOwnEntryIsKept) {
     EXPECT_TRUE(autostart.enabled());
 }
 
+TEST(Autostart, OnlyARegularFileThatStartsKestruneCountsAsOn) {
+    ConfigHome home;
+    const Autostart autostart("/opt/k/kestrune");
+    const std::string folder = home.config + "/autostart";
+    std::filesystem::create_directories(home.entry());  // a folder at the entry's place
+    EXPECT_FALSE(autostart.enabled());
+    std::filesystem::remove(home.entry());
+    ASSERT_EQ(mkfifo(home.entry().c_str(), 0600), 0);  // no writer: an open for reading would wait
+    EXPECT_FALSE(autostart.enabled());
+    std::filesystem::remove(home.entry());
+    std::filesystem::create_symlink("/dev/zero", home.entry());
+    EXPECT_FALSE(autostart.enabled());
+    std::filesystem::remove(home.entry());
+    for (const char* other : {"", "[Desktop Entry]\n", "[Desktop Entry]\nExec=kestrune-helper\n",
+                              "[Other]\nExec=kestrune\n", "Exec=kestrune\n"}) {
+        writeFile(home.entry(), other);
+        EXPECT_FALSE(autostart.enabled()) << other;
+    }
+    for (const char* ours : {"[Desktop Entry]\nExec=\"/opt/my apps/kestrune\" --minimized\n",
+                             "[Desktop Entry]\nExec=env LANG=C /opt/k/kestrune\n"}) {
+        writeFile(home.entry(), ours);
+        EXPECT_TRUE(autostart.enabled()) << ours;
+    }
+    std::filesystem::remove(home.entry());
+    writeFile(folder + "/real.desktop", "[Desktop Entry]\nExec=kestrune\n");
+    std::filesystem::create_symlink(folder + "/real.desktop", home.entry());
+    EXPECT_TRUE(autostart.enabled());  // a link to the entry is the entry
+}
+
 TEST(Autostart, TheProgramsPathIsQuotedAsDesktopEntriesNeed) {
     EXPECT_EQ(Autostart::execLine("/usr/bin/kestrune"), "/usr/bin/kestrune --minimized");
     EXPECT_EQ(Autostart::execLine("/opt/my apps/kestrune"), "\"/opt/my apps/kestrune\" --minimized");

@@ -28,4 +28,17 @@ void firstThenSecond(int first, int second) {
 TEST(SessionEnd, TheFirstSignalIsRecordedAndWakesTheLoopTheSecondEndsWithZero) {
     EXPECT_EXIT(firstThenSecond(SIGTERM, SIGTERM), testing::ExitedWithCode(0), "");
     EXPECT_EXIT(firstThenSecond(SIGINT, SIGTERM), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(firstThenSecond(SIGHUP, SIGHUP), testing::ExitedWithCode(0), "");
+}
+
+// Started with the hang-up ignored (nohup): the closing terminal leaves it running.
+TEST(SessionEnd, AnIgnoredHangUpStaysIgnored) {
+    EXPECT_EXIT(
+        {
+            signal(SIGHUP, SIG_IGN);
+            platform::SessionEnd end;
+            raise(SIGHUP);
+            _exit(end.requested() ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
 }

@@ -160,8 +160,13 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
     writeStore(1);
     const std::string valid = readFile(store());
     const std::string locked = file("locked"), lockedStore = file("lockedStore"), open = file("open");
-    for (const std::string& d : {locked, lockedStore, open}) ASSERT_EQ(mkdir(d.c_str(), 0700), 0);
+    // A store the user may write in a folder that refuses new files: WAL
+    // reads need a -wal and -shm there.
+    const std::string writableInLocked = file("writableInLocked");
+    for (const std::string& d : {locked, lockedStore, open, writableInLocked}) ASSERT_EQ(mkdir(d.c_str(), 0700), 0);
     writeFile(lockedStore + "/registry.sqlite3", valid);
+    writeFile(writableInLocked + "/registry.sqlite3", valid);
+    ASSERT_EQ(chmod((writableInLocked + "/registry.sqlite3").c_str(), 0666), 0);
     const std::string openStore = open + "/registry.sqlite3";
     writeFile(openStore, valid);
     ASSERT_EQ(chmod(openStore.c_str(), 0444), 0);
@@ -170,7 +175,7 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
         ASSERT_EQ(chown(openStore.c_str(), 65534, 65534), 0);
     }
     ASSERT_EQ(chmod(open.c_str(), 0777), 0);  // writable for whoever runs the checks
-    for (const std::string& d : {locked, lockedStore}) ASSERT_EQ(chmod(d.c_str(), 0555), 0);
+    for (const std::string& d : {locked, lockedStore, writableInLocked}) ASSERT_EQ(chmod(d.c_str(), 0555), 0);
     ASSERT_EQ(chmod(folder().c_str(), 0755), 0);
 
     const bool ran = asUnprivileged([&] {
@@ -181,18 +186,32 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
         EXPECT_FALSE(std::filesystem::exists(locked + "/registry.sqlite3"));
         // A file that may not be written is read as it is, in a folder that
         // may not be written either.
-        for (const std::string& d : {lockedStore, open}) {
+        for (const std::string& d : {lockedStore, open, writableInLocked}) {
             useStore(d + "/registry.sqlite3");
+            err.take();
             Reg r(kKey);
             EXPECT_EQ(r.read("v0"), std::string(200, 'd')) << d;
             EXPECT_EQ(r.names(), Names{"v0"});
             EXPECT_FALSE(r.writeString("x", "v0"));
             EXPECT_FALSE(r.deleteValue("v0"));
+            // Not "another wrote first": whatever the value, it cannot be written.
+            EXPECT_EQ(r.compareAndWriteString("", "x", "missing"), RegistryReaderWriter::CompareAndWrite::Failed);
+            EXPECT_EQ(Reg(kKey).read("v0"), std::string(200, 'd')) << d;
+            // Why, said once however often it is used.
+            const std::string said = err.take();
+            const std::string why =
+                d == writableInLocked ? "its folder " + d + " does not allow new files" : "the file may not be written";
+            std::string line = "Kestrune can read its store " + d;
+            line += "/registry.sqlite3 but not change it: ";
+            line += why;
+            EXPECT_EQ(said.find(line), 0u) << said;
+            EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+            for (const char* side : {"-wal", "-shm"})
+                EXPECT_FALSE(std::filesystem::exists(d + "/registry.sqlite3" + side)) << d << side;
         }
-        // It leaves no -wal or -shm behind, whose mode would keep failing
+        // It left no -wal or -shm behind, whose mode would keep failing
         // writes once the file is writable again.
-        SqliteStore::closeIdleConnections();
-        for (const char* side : {"-wal", "-shm"}) EXPECT_FALSE(std::filesystem::exists(openStore + side)) << side;
+        useStore(openStore);
         ASSERT_EQ(chmod(openStore.c_str(), 0644), 0);
         EXPECT_TRUE(Reg(kKey).writeString("x", "v0"));
         EXPECT_EQ(Reg(kKey).read("v0"), "x");
@@ -200,6 +219,7 @@ TEST_F(RegistryStoreFaultTest, PermissionsThatForbidWritingFailCleanly) {
     if (!ran) return;
     SqliteStore::closeIdleConnections();
     EXPECT_EQ(readFile(lockedStore + "/registry.sqlite3"), valid);
+    EXPECT_EQ(readFile(writableInLocked + "/registry.sqlite3"), valid);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,8 @@ struct SchedulerWindow {
     }
     void click(const char* button) { QTest::mouseClick(find<QAbstractButton>(button), Qt::LeftButton); }
     static std::string stored(const char* name) { return storedText(platform::kScheduleKey, name); }
-    QTreeWidget* list() { return find<QTreeWidget>("TeListView1"); }
+    QTreeView* list() { return find<QTreeView>("TeListView1"); }
+    QString cell(int row, int column) { return list()->model()->index(row, column).data().toString(); }
 };
 
 }  // namespace
@@ -51,7 +52,7 @@ TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
         EXPECT_FALSE(s.find<QGroupBox>(hidden)->isVisible()) << hidden;
     EXPECT_EQ(s.find<QRadioButton>("TeRadioButton2")->text(), "&Hourly");
     EXPECT_EQ(s.find<QPushButton>("TeButton3")->text(), "R&emove");
-    EXPECT_EQ(s.list()->headerItem()->text(0), "Scheduled Task");
+    EXPECT_EQ(s.list()->model()->headerData(0, Qt::Horizontal).toString(), "Scheduled Task");
     EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->text(), "30");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->currentText(), "Friday");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->currentText(), "5");
@@ -73,7 +74,7 @@ TEST(SchedulerGui, EachPanelsControlsAndButtonReachTheLogic) {
     s.find<QComboBox>("TeComboBox3")->setCurrentText("PM");
     s.click("TeButton1");
     EXPECT_EQ(s.stored("0"), "R 14 45 every day 0 0 0");
-    EXPECT_EQ(s.list()->topLevelItem(0)->text(1), "Every day at 2:45PM");
+    EXPECT_EQ(s.cell(0, 1), "Every day at 2:45PM");
 
     s.click("TeRadioButton2");
     EXPECT_TRUE(s.find<QGroupBox>("TeGroupBox1")->isVisible());
@@ -108,7 +109,7 @@ TEST(SchedulerGui, EachPanelsControlsAndButtonReachTheLogic) {
     s.click("LoadButton");
     EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "SR 85 5 0");
 
-    s.list()->setCurrentItem(s.list()->topLevelItem(1));
+    s.list()->setCurrentIndex(s.list()->model()->index(1, 0));
     s.click("TeButton3");
     EXPECT_EQ(s.stored("1"), "(none)");
     s.click("TeButton2");
@@ -145,4 +146,27 @@ TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
 
     QTest::keyClick(s.w.get(), Qt::Key_Escape);
     EXPECT_FALSE(s.w->isVisible());
+}
+
+// The list holds no rows of its own: a long one asks only for those it shows.
+TEST(SchedulerGui, ALongListAsksOnlyForTheRowsItShows) {
+    SchedulerWindow s;
+    s.w->show();
+    platform::QtListView lazy(s.list(), "Scheduled Task", "When");
+    int asked = 0;
+    lazy.setRows(100000, [&asked](int row) {
+        ++asked;
+        return std::pair{std::to_string(row), "row " + std::to_string(row)};
+    });
+    s.w->grab();
+    EXPECT_EQ(lazy.rowCount(), 100000);
+    EXPECT_GT(asked, 0);
+    EXPECT_LT(asked, 100);
+    s.list()->setCurrentIndex(s.list()->model()->index(99999, 0));
+    s.w->grab();
+    EXPECT_EQ(lazy.selectedRow(), 99999);
+    EXPECT_EQ(lazy.cell(99999, 1), "row 99999");
+    EXPECT_LT(asked, 200);
+    lazy.setRows(0, nullptr);
+    EXPECT_EQ(lazy.selectedRow(), -1);
 }

@@ -123,8 +123,10 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
               s.at(id::kLoadCooldownEdit));
 
     const HWND list = s.at(id::kTeListView1);
-    EXPECT_EQ(s.style(id::kTeListView1) & (LVS_TYPEMASK | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS),
-              LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+    // It holds no rows: the window gives the cells of those it shows.
+    EXPECT_EQ(
+        s.style(id::kTeListView1) & (LVS_TYPEMASK | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS),
+        LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
     EXPECT_TRUE(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
     const char* headers[] = {"Scheduled Task", "When"};
     const int widths[] = {200, 400};

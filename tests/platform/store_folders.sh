@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Black-box: a store the program may write, where no new file can be made
+# beside it (a WAL file's every reader needs its -wal and -shm), is read:
+# the Scheduler's entry made earlier comes due and runs (the clock set to
+# 09:59:40 with libfaketime, the entry daily at 10:00), "Schedule" fails
+# with its box, the reason is said once on stderr, File > Exit ends the
+# program with 0, and the store is byte for byte as it was, with nothing
+# made beside it. Two such places: a 0555 folder, run as another user
+# (nobody, when the test runs as root), and a full tmpfs, where the test
+# may mount one; and an immutable folder (chattr +i), where the file system
+# has the flag. Each is skipped, saying why, where it cannot be made.
+#   usage: store_folders.sh EXECUTABLE
+set -euo pipefail
+exe=$(readlink -f "$1")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../support/xsession.sh"
+. "$here/../support/drive.sh"
+work=$(mktemp -d)
+chmod 755 "$work"  # another user runs the program in here
+drive_home "$work"
+app="" mounted="" immutable=""
+cleanup() {
+  [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
+  xsession_stop
+  [ -n "$immutable" ] && chattr -i "$immutable" 2>/dev/null || true
+  [ -n "$mounted" ] && umount "$mounted" 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { drive_fail store_folders "$@"; }
+note() { echo "store_folders: $*"; }
+command -v faketime >/dev/null || { note "faketime is not installed: skipped"; exit 0; }
+
+entries() {
+  sqlite3 "$1" "SELECT v.name || '|' || CAST(rtrim(v.data, x'00') AS TEXT) FROM registry_values v
+    JOIN registry_keys k ON k.id = v.key WHERE k.hive = 2147483650
+    AND k.path = 'SOFTWARE\Tarnwick Technologies\Orbenfold\KestrunePlugin\SCHENT' ORDER BY v.seq"
+}
+waitExit() {
+  local what=$1 rc=0
+  for _ in $(seq 200); do drive_alive "$app" || break; sleep 0.05; done
+  drive_alive "$app" && fail "$what: File > Exit did not end the program"
+  wait "$app" || rc=$?
+  app=""
+  [ $rc -eq 0 ] || fail "$what: the program exited with $rc"
+}
+
+xsession_start "$work" openbox
+
+# The entry, made as a user makes it: the Scheduler's daily 10:00 AM recovery.
+seed=$work/seed.sqlite3
+KESTRUNE_REGISTRY=$seed "$exe" 2>"$work/stderr" &
+app=$!
+main=$(drive_window '^Kestrune$' 30) || fail "no main window"
+drive_menu "$main" 52 34  # Edit > Scheduler
+scheduler=$(drive_window '^Scheduler$') || fail "Edit > Scheduler opened nothing"
+drive_click "$scheduler" 628 63  # Schedule
+drive_click "$scheduler" 636 320  # Close
+drive_gone '^Scheduler$' || fail "the Scheduler did not close"
+drive_menu "$main" 17 34  # File > Exit
+waitExit "making the entry"
+[ "$(entries "$seed")" = "0|R 10 0 every day 0 0 0" ] || fail "the Scheduler stored $(entries "$seed")"
+
+# One run on the store at $1, as the user `as` is given: the entry runs,
+# Schedule fails, the reason is said once, and the store is untouched.
+run() {
+  local what=$1 store=$2 why=$3; shift 3
+  local folder before told
+  folder=$(dirname "$store")
+  before=$(sha256sum <"$store")
+  : >"$work/stderr"
+  "$@" env KESTRUNE_REGISTRY="$store" TZ=UTC \
+    faketime -m --exclude-monotonic '2003-12-29 09:59:40' "$exe" 2>>"$work/stderr" &
+  app=$!
+  main=$(drive_window '^Kestrune$' 30) || fail "$what: no main window"
+  box=$(drive_window '^Complete$' 90) || fail "$what: the entry due at 10:00 did not run"
+  xdotool windowactivate --sync "$box" key Return
+  drive_gone '^Complete$' || fail "$what: the result box did not close"
+  drive_menu "$main" 52 34  # Edit > Scheduler
+  scheduler=$(drive_window '^Scheduler$') || fail "$what: Edit > Scheduler opened nothing"
+  drive_click "$scheduler" 628 63  # Schedule
+  box=$(drive_window '^TarnError$' 10) || fail "$what: Schedule did not say that it failed"
+  xdotool windowactivate --sync "$box" key Return
+  drive_gone '^TarnError$' || fail "$what: the error box did not close"
+  drive_click "$scheduler" 636 320  # Close
+  drive_gone '^Scheduler$' || fail "$what: the Scheduler did not close"
+  drive_menu "$main" 17 34  # File > Exit
+  waitExit "$what"
+  told=$(grep -c "Kestrune can read its store $store but not change it: $why" "$work/stderr" || true)
+  [ "$told" -eq 1 ] || fail "$what: the reason was said $told times, not once"
+  [ "$(sha256sum <"$store")" = "$before" ] || fail "$what: the store was changed"
+  [ -z "$(ls "$folder" | grep -v -e '^registry.sqlite3$' -e '^fill$')" ] || fail "$what: files were made beside the store: $(ls "$folder")"
+  note "$what: the entry ran, Schedule failed with its box, the reason said once, exit 0, the store as it was"
+}
+
+# A 0555 folder, the store in it writable by the user who runs the program.
+locked=$work/locked
+mkdir "$locked"
+cp "$seed" "$locked/registry.sqlite3"
+chmod 0666 "$locked/registry.sqlite3"
+chmod 0555 "$locked"
+if [ "$(id -u)" -eq 0 ]; then
+  other="$work/other"
+  mkdir -p "$other/home" "$other/run"
+  chown -R 65534:65534 "$other"
+  chmod 700 "$other/run"
+  if setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
+    run "a 0555 folder, as nobody" "$locked/registry.sqlite3" "its folder $locked does not allow new files" \
+      setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$other/home" XDG_RUNTIME_DIR="$other/run"
+  else
+    note "a 0555 folder: cannot become the user nobody here: skipped"
+  fi
+else
+  run "a 0555 folder" "$locked/registry.sqlite3" "its folder $locked does not allow new files" env
+fi
+
+# A full file system.
+full=$work/full
+mkdir "$full"
+if mount -t tmpfs -o size=512k tmpfs "$full" 2>/dev/null; then
+  mounted=$full
+  cp "$seed" "$full/registry.sqlite3"
+  dd if=/dev/zero of="$full/fill" bs=4k 2>/dev/null || true
+  run "a full tmpfs" "$full/registry.sqlite3" "the file system of $full is full" env
+else
+  note "a full tmpfs: cannot mount one here: skipped"
+fi
+
+# An immutable folder.
+frozen=$work/frozen
+mkdir "$frozen"
+cp "$seed" "$frozen/registry.sqlite3"
+if chattr +i "$frozen" 2>/dev/null; then
+  immutable=$frozen
+  run "an immutable folder" "$frozen/registry.sqlite3" "its folder $frozen does not allow new files" env
+  chattr -i "$frozen"
+  immutable=""
+else
+  note "an immutable folder: chattr +i is not possible here: skipped"
+fi
