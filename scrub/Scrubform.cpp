@@ -6,16 +6,6 @@ namespace kestrune {
 
 TScrubForm* ScrubForm = nullptr;
 
-std::string GroupThousands(const std::string& digits) {
-    std::string out;
-    std::size_t taken = 0;
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it, ++taken) {
-        if (taken > 0 && taken % 3 == 0) out.insert(out.begin(), ',');
-        out.insert(out.begin(), *it);
-    }
-    return out;
-}
-
 std::string FormatDuration(int s) {
     std::string out;
     const int h = s / 3600;

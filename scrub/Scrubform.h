@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
+#include "platform/Numbers.h"
 #include "platform/Thread.h"
 #include "scrub/Workerthread.h"
 #include "scrub/scrubber.h"
@@ -26,8 +27,7 @@ inline constexpr std::uint64_t kLowMemoryKB = 25600;  // at most 25 MB left: sto
 inline constexpr std::uint32_t kStepIntervalMs = 100;
 }  // namespace scrubform
 
-// "1234567" → "1,234,567", whatever the locale.
-std::string GroupThousands(const std::string& digits);
+using platform::GroupThousands;
 // 3725 → "1 hrs 2 minutes 5 seconds".
 std::string FormatDuration(int seconds);
 

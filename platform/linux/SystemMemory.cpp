@@ -70,7 +70,7 @@ int openProc(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O
 }  // namespace
 
 void parseMeminfo(const char* text, std::size_t length, ProcFields& out) {
-    // Six fields, each taken once; the rest of the file is not looked at.
+    // Ten fields, each taken once; the rest of the file is not looked at.
     unsigned found = 0;
     forEachField(text, length, [&](std::string_view key, std::string_view rest) {
         std::uint64_t* field = nullptr;
@@ -87,11 +87,19 @@ void parseMeminfo(const char* text, std::size_t length, ProcFields& out) {
             field = &out.commitLimit, bit = 16;
         else if (key == "Committed_AS")
             field = &out.committedAS, bit = 32;
+        else if (key == "MemFree")
+            field = &out.memFree, bit = 64;
+        else if (key == "Buffers")
+            field = &out.buffers, bit = 128;
+        else if (key == "Cached")
+            field = &out.cached, bit = 256;
+        else if (key == "Shmem")
+            field = &out.shmem, bit = 512;
         if (field != nullptr && (found & bit) == 0) {
             *field = parseAmount(rest);
             found |= bit;
         }
-        return found != 63;
+        return found != 1023;
     });
 }
 

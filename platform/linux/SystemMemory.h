@@ -20,6 +20,11 @@ struct ProcFields {
     std::uint64_t commitLimit = 0;
     std::uint64_t committedAS = 0;
     std::uint64_t vmSize = 0;
+    // For the figures as a person reads them (the Applications window).
+    std::uint64_t memFree = 0;
+    std::uint64_t buffers = 0;
+    std::uint64_t cached = 0;
+    std::uint64_t shmem = 0;
 };
 
 // Parsers over raw file contents. They never allocate and accept any bytes:

@@ -240,4 +240,126 @@ std::vector<std::string> FakeTable::column(int c) const {
     return out;
 }
 
+std::string FakeApplications::unavailable() const {
+    std::lock_guard lock(mutex_);
+    return unavailable_;
+}
+
+std::string FakeApplications::caveat() const {
+    std::lock_guard lock(mutex_);
+    return caveat_;
+}
+
+std::vector<platform::AppMemory> FakeApplications::list(long focusedPid) {
+    std::lock_guard lock(mutex_);
+    focusedPid_ = focusedPid;
+    return unavailable_.empty() ? apps_ : std::vector<platform::AppMemory>{};
+}
+
+platform::SystemFigures FakeApplications::system() {
+    std::lock_guard lock(mutex_);
+    return system_;
+}
+
+platform::Reclaim FakeApplications::reclaim(platform::AppMemory& app, std::uint64_t bytes) {
+    std::function<void(const Request&)> hook;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back({app.id, bytes});
+        hook = hook_;
+    }
+    if (hook) hook({app.id, bytes});
+    std::lock_guard lock(mutex_);
+    auto& queued = answers_[app.id];
+    if (!queued.empty()) {
+        const platform::Reclaim next = queued.front();
+        queued.pop_front();
+        return next;
+    }
+    const auto it = std::find_if(apps_.begin(), apps_.end(), [&](const auto& a) { return a.id == app.id; });
+    if (it == apps_.end()) return platform::Reclaim::Gone;
+    if (it->self) return platform::Reclaim::Refused;
+    const std::uint64_t fromCache = std::min(bytes, it->cache);
+    const std::uint64_t swapRoom = std::min(system_.swapFree, system_.swapTotal);
+    const std::uint64_t toSwap = std::min({bytes - fromCache, it->anon, swapRoom});
+    it->cache -= fromCache;
+    it->anon -= toSwap;
+    it->swapped += toSwap;
+    it->inUse -= fromCache + toSwap;
+    system_.swapFree -= toSwap;
+    app = *it;
+    return fromCache + toSwap < bytes ? platform::Reclaim::Partial : platform::Reclaim::Done;
+}
+
+bool FakeApplications::refresh(platform::AppMemory& app) {
+    std::lock_guard lock(mutex_);
+    const auto it = std::find_if(apps_.begin(), apps_.end(), [&](const auto& a) { return a.id == app.id; });
+    if (it == apps_.end()) return false;
+    app = *it;
+    return true;
+}
+
+void FakeApplications::setUnavailable(std::string why) {
+    std::lock_guard lock(mutex_);
+    unavailable_ = std::move(why);
+}
+
+void FakeApplications::setCaveat(std::string text) {
+    std::lock_guard lock(mutex_);
+    caveat_ = std::move(text);
+}
+
+void FakeApplications::put(const platform::AppMemory& app) {
+    std::lock_guard lock(mutex_);
+    const auto it = std::find_if(apps_.begin(), apps_.end(), [&](const auto& a) { return a.id == app.id; });
+    if (it != apps_.end())
+        *it = app;
+    else
+        apps_.push_back(app);
+}
+
+void FakeApplications::setSystem(const platform::SystemFigures& figures) {
+    std::lock_guard lock(mutex_);
+    system_ = figures;
+}
+
+void FakeApplications::answer(const std::string& id, platform::Reclaim next) {
+    std::lock_guard lock(mutex_);
+    answers_[id].push_back(next);
+}
+
+void FakeApplications::end(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    apps_.erase(std::remove_if(apps_.begin(), apps_.end(), [&](const auto& a) { return a.id == id; }), apps_.end());
+}
+
+void FakeApplications::onReclaim(std::function<void(const Request&)> hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+std::vector<FakeApplications::Request> FakeApplications::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+long FakeApplications::lastFocusedPid() const {
+    std::lock_guard lock(mutex_);
+    return focusedPid_;
+}
+
+platform::AppMemory appMB(const std::string& id, const std::string& name, std::uint64_t cacheMB,
+                          std::uint64_t anonMB, std::uint64_t cpuMicros) {
+    constexpr std::uint64_t kMiB = 1048576;
+    platform::AppMemory a;
+    a.id = id;
+    a.name = name;
+    a.cache = cacheMB * kMiB;
+    a.anon = anonMB * kMiB;
+    a.inUse = a.cache + a.anon;
+    a.splitKnown = true;
+    a.cpuMicros = cpuMicros;
+    return a;
+}
+
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Applications.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/MemoryStatus.h"
@@ -12,6 +13,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -317,5 +319,51 @@ private:
     bool visible_ = false;
     platform::WindowHandle handle_ = nullptr;
 };
+
+// The user's applications as the test sets them. A request takes file cache
+// first, then moves anonymous memory to swap while swap has room, as the
+// kernel does, and answers Partial when it could not take all that was asked.
+// Safe to use from two threads.
+class FakeApplications final : public platform::Applications {
+public:
+    struct Request {
+        std::string id;
+        std::uint64_t bytes;
+    };
+    std::string unavailable() const override;
+    std::string caveat() const override;
+    std::vector<platform::AppMemory> list(long focusedPid) override;
+    platform::SystemFigures system() override;
+    platform::Reclaim reclaim(platform::AppMemory& app, std::uint64_t bytes) override;
+    bool refresh(platform::AppMemory& app) override;
+
+    void setUnavailable(std::string why);
+    void setCaveat(std::string text);
+    // Adds or replaces (by id) an application.
+    void put(const platform::AppMemory& app);
+    void setSystem(const platform::SystemFigures& figures);
+    // The next requests for `id` answer this without taking anything, in order.
+    void answer(const std::string& id, platform::Reclaim next);
+    // The application ends: it is no longer listed, read or trimmed.
+    void end(const std::string& id);
+    // Runs inside each request, before it takes anything.
+    void onReclaim(std::function<void(const Request&)> hook);
+    std::vector<Request> requests() const;
+    long lastFocusedPid() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::string unavailable_, caveat_;
+    std::vector<platform::AppMemory> apps_;
+    platform::SystemFigures system_;
+    std::map<std::string, std::deque<platform::Reclaim>> answers_;
+    std::vector<Request> requests_;
+    std::function<void(const Request&)> hook_;
+    long focusedPid_ = 0;
+};
+
+// An application as the fake lists it, in whole MiB.
+platform::AppMemory appMB(const std::string& id, const std::string& name, std::uint64_t cacheMB,
+                          std::uint64_t anonMB, std::uint64_t cpuMicros = 0);
 
 }  // namespace testsupport

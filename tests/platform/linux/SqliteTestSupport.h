@@ -4,6 +4,7 @@
 #include "../RegistryTestSupport.h"
 #include "platform/linux/SqliteStore.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <sqlite3.h>
 
@@ -12,9 +13,6 @@
 #include <functional>
 #include <string>
 
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace registrytest {
 
@@ -54,32 +52,10 @@ inline std::string sql(const std::string& file, const std::string& query) {
     return out;
 }
 
-// Runs `body` where file permissions bind: here, or, when running as root
-// (which they don't bind), in a forked child turned into the user nobody.
-// False if that was impossible, with the test marked skipped.
+// Runs `body` where file permissions bind, with no store connection
+// inherited by or left open in the unprivileged child.
 inline bool asUnprivileged(const std::function<void()>& body) {
-    if (geteuid() != 0) {
-        body();
-        return true;
-    }
-    platform::SqliteStore::closeIdleConnections();  // the child must inherit no connection
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(77);
-        body();
-        platform::SqliteStore::closeIdleConnections();
-        std::fflush(nullptr);
-        _exit(testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
-        [] { GTEST_SKIP() << "running as root, where file permissions do not apply, and cannot become uid 65534"; }();
-        return false;
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the unprivileged child failed (its output is above)";
-    return true;
+    return testsupport::asUnprivileged(body, [] { platform::SqliteStore::closeIdleConnections(); });
 }
 
 }  // namespace registrytest
