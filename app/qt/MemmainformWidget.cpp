@@ -1,5 +1,7 @@
 #include "app/qt/MemmainformWidget.h"
 
+#include "platform/qt/ActiveWindow.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -80,7 +82,8 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
 
 KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
                                        platform::Clock& clock, platform::UiDispatcher& ui, FormFactory& forms,
-                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding)
+                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding,
+                                       TrimRunner* trim)
     : autostart_(QCoreApplication::applicationFilePath().toStdString()) {
     setObjectName(QStringLiteral("KestruneForm"));
     setWindowTitle(QString::fromUtf8(m::kCaption));
@@ -98,6 +101,8 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     edit->setObjectName(QStringLiteral("CustomItem6"));
     QAction* schedulerItem = edit->addAction(mnemonic(m::kSchedulerItem, m::kSchedulerKey));
     schedulerItem->setObjectName(QStringLiteral("CustomItem7"));
+    QAction* applicationsItem = edit->addAction(mnemonic(m::kApplicationsItem, m::kApplicationsKey));
+    applicationsItem->setObjectName(QStringLiteral("CustomItem8"));
     QMenu* help = menuBar_->addMenu(mnemonic(m::kHelpMenu, m::kHelpKey));
     help->setObjectName(QStringLiteral("CustomItem4"));
     QAction* tutorialItem = help->addAction(mnemonic(m::kTutorialItem, m::kTutorialKey));
@@ -180,26 +185,30 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                        [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notifier_});
+        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notifier_, trim,
+                                          &platform::activeWindowPid});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
+    connect(applicationsItem, &QAction::triggered, this, [this] { form_->CustomItem8Click(); });
     connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
     connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
     blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
 
-    tray_ = std::make_unique<KestruneTray>(
-        TrayLogic(*recover_, *scrub_,
-                  TrayLogic::Actions{[this] {
-                                         showNormal();
-                                         raise();
-                                         activateWindow();
-                                     },
-                                     [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                                     [this] { form_->CustomItem1Click(); }},
-                  &autostart_));
+    TrayLogic::Actions trayActions{[this] {
+                                       showNormal();
+                                       raise();
+                                       activateWindow();
+                                   },
+                                   [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
+                                   [this] { form_->CustomItem1Click(); }};
+    if (form_->trimOffered()) {
+        trayActions.trimIdle = [this] { form_->trimIdle(); };
+        trayActions.trimFree = [this] { return form_->trimFree(); };
+    }
+    tray_ = std::make_unique<KestruneTray>(TrayLogic(*recover_, *scrub_, std::move(trayActions), &autostart_));
     notifier_.setTrayIcon(tray_->icon());
 
     // The client width is fixed and the height has a floor; tell the window

@@ -3,12 +3,16 @@
 #include "app/qt/CommandLine.h"
 #include "app/qt/MemmainformWidget.h"
 #include "app/qt/QtFormFactory.h"
+#include "app/Gates.h"
+#include "platform/Applications.h"
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/linux/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"
+#include "recovery/SharedActivity.h"
+#include "recovery/TrimRunner.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/qt/ScrubformWidget.h"
 
@@ -47,13 +51,20 @@ int main(int argc, char** argv) {
     platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;
-    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher);
+    // The program's applications and its one trim runner, which the
+    // Applications window, the tray and the triggers share; what is known of
+    // the applications' activity is kept up to date by the schedule thread.
+    platform::Applications& applications = platform::userApplications();
+    const bool trimming = applications.unavailable().empty();
+    SharedActivity activity;
+    TrimRunner trim(applications, activity, platform::systemClock(), dispatcher, kGateRecovery);
+    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher, &trim);
     std::unique_ptr<ScheduleThread> scheduleThread;
 
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
                                                         platform::systemClock(), dispatcher, forms, appClosing,
-                                                        &sessionEnd.requested());
+                                                        &sessionEnd.requested(), &trim);
         forms.setOwner(main);
         KestruneForm = &main->form();
         // The scrub window that lives, hidden, for the whole run.
@@ -62,9 +73,17 @@ int main(int argc, char** argv) {
         ScrubForm = &scrub->form();
 
         TKestruneForm* form = &main->form();  // outlives the schedule thread
-        scheduleThread = std::make_unique<ScheduleThread>(
-            appClosing, platform::systemClock(), dispatcher,
-            scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); }));
+        ScheduleThread::Actions actions =
+            scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); });
+        // Read only on a pass that has a pressure trigger to judge.
+        actions.pressure = [&applications] { return applications.system().pressure; };
+        // So that an unattended trim knows what has been idle, window or none.
+        if (trimming)
+            actions.everyPass = [&applications, &activity] {
+                activity.observe(applications.list(0), platform::systemClock().now());
+            };
+        scheduleThread =
+            std::make_unique<ScheduleThread>(appClosing, platform::systemClock(), dispatcher, std::move(actions));
 
         main->onClosed = [&app] { app.quit(); };
         // Logout or Ctrl+C: as File > Exit.
@@ -96,6 +115,8 @@ int main(int argc, char** argv) {
     // waiting for the UI thread is dropped.
     appClosing = true;
     scheduleThread.reset();
+    // A trim in progress ends after its step; its result goes nowhere.
+    trim.stop();
     // The windows go while the dispatcher their threads talk through is here.
     KestruneForm = nullptr;
     ScrubForm = nullptr;
