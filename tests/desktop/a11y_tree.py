@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """What a screen reader finds of Kestrune, read from the AT-SPI tree.
 
-usage: a11y_tree.py main|scheduler   exit 0 when every expected name is there
+usage: a11y_tree.py main|scheduler|applications [unavailable]
+exit 0 when every expected name is there. For the Applications window,
+"unavailable" expects the sentence saying why trimming does not work here in
+the list's place, and both trim buttons disabled.
 """
 import re
 import sys
@@ -56,7 +59,38 @@ def expect(found, role, name, problems, key=None):
         problems.append(f"{role} {name!r} has no keyboard letter {key!r} (binding {key_binding(hits[0])!r})")
 
 
-def main(which):
+def sensitive(node):
+    return node.getState().contains(pyatspi.STATE_SENSITIVE)
+
+
+def applications(found, problems, unavailable):
+    expect(found, "dialog", "Applications", problems)
+    buttons = {nm: n for r, nm, n in found if r == "push button"}
+    # A disabled button offers no keyboard letter to press.
+    for name, key in (("Trim Selected", "s"), ("Trim Idle", "i"), ("Close", "c")):
+        expect(found, "push button", name, problems, key=key if name in buttons and sensitive(buttons[name]) else None)
+    # The sentence stands where the list would be, and nothing can be trimmed.
+    why = [nm for r, nm, n in found if r == "label" and nm.startswith("Trimming ") and nm.endswith(".")
+           and n.getState().contains(pyatspi.STATE_SHOWING)]
+    listed = any(nm == "Applications and their memory" and n.getState().contains(pyatspi.STATE_SHOWING)
+                 for r, nm, n in found)
+    trims = [buttons[b] for b in ("Trim Selected", "Trim Idle") if b in buttons]
+    if unavailable:
+        if not why:
+            problems.append("no sentence saying why trimming does not work here")
+        if listed:
+            problems.append("the list is shown although trimming does not work here")
+        if any(sensitive(b) for b in trims):
+            problems.append("a trim button is enabled although trimming does not work here")
+    elif not (why or listed):
+        problems.append("neither the list nor the sentence saying why trimming does not work")
+    if "Close" in buttons and not sensitive(buttons["Close"]):
+        problems.append("Close is disabled")
+    if not any(nm.startswith("Used ") and " MB of " in nm for r, nm, n in found):
+        problems.append("no line with the system's memory")
+
+
+def main(which, unavailable=False):
     root = app()
     # The tree is filled in as the windows map; give it a moment.
     problems = []
@@ -68,12 +102,14 @@ def main(which):
             expect(found, "push button", "Scrub Memory", problems, key="s")
             for kind in ("Physical Memory", "PageFile", "Virtual Memory", "Total Memory"):
                 expect(found, "progress bar", kind, problems)
-            for menu, key in (("File", "f"), ("Exit", "x"), ("Edit", "e"), ("Scheduler", "s"), ("Help", "h"),
-                              ("Tutorial", "t"), ("Visit Support", "v")):
+            for menu, key in (("File", "f"), ("Exit", "x"), ("Edit", "e"), ("Scheduler", "s"),
+                              ("Applications\u2026", "a"), ("Help", "h"), ("Tutorial", "t"), ("Visit Support", "v")):
                 expect(found, "menu item", menu, problems, key=key)
             graph = [nm for r, nm, n in found if nm.startswith("Physical memory in use")]
             if not graph or not re.fullmatch(r"Physical memory in use: \d{1,3} %", graph[0]):
                 problems.append(f"the history graph is not named with its value: {graph}")
+        elif which == "applications":
+            applications(found, problems, unavailable)
         else:
             expect(found, "dialog", "Scheduler", problems)
             expect(found, "radio button", "Hourly", problems, key="h")
@@ -100,4 +136,4 @@ def main(which):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "main"))
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "main", len(sys.argv) > 2 and sys.argv[2] == "unavailable"))
