@@ -79,7 +79,7 @@ SystemTexts systemTexts(const platform::SystemFigures& f) {
         t.pressure = "Memory pressure: " + share + " (" + pressureWord(f.pressure) + "): ";
         t.pressure += f.pressure < 0.05
                           ? "no program had to wait for memory in the last 10 seconds."
-                          : "some program was waiting for memory during " + share + " of the last 10 seconds.";
+                          : "programs waited for memory " + share + " of the last 10 seconds.";
     }
     return t;
 }
@@ -125,7 +125,6 @@ void TApplicationsForm::FormShow() {
     c_.NoticeShown.setVisible(!unavailable_.empty());
     c_.AppListShown.setVisible(unavailable_.empty());
     c_.StatusLabel.setText({});
-    c_.NoteLabel.setText({});
     refresh();
     c_.RefreshTimer.setEnabled(true);
 }
@@ -233,7 +232,6 @@ void TApplicationsForm::TrimIdleButtonClick() {
         TrimResult none;
         none.none = s_.runner.activity().whyNoneIdle(apps, now);
         c_.StatusLabel.setText(none.describe());
-        c_.NoteLabel.setText({});
         return;
     }
     startTrim(std::move(chosen));
@@ -248,15 +246,14 @@ void TApplicationsForm::startTrim(std::vector<platform::AppMemory> chosen) {
                                [this](const TrimResult& r, const std::string& failure) { trimDone(r, failure); }});
     if (ticket_ == 0) return;  // another trim came first
     c_.StatusLabel.setText(kTrimming + first + kEllipsis);
-    c_.NoteLabel.setText({});
     updateButtons();
 }
 
 void TApplicationsForm::trimDone(const TrimResult& result, const std::string& failure) {
     ticket_ = 0;
-    c_.StatusLabel.setText(describeTrim(result, failure));
-    // Said once, under the figure: what dropping the cache costs later.
-    c_.NoteLabel.setText(result.fromCache > 0 ? kCacheNote : "");
+    // Said once, after the figure: what dropping the cache costs later.
+    c_.StatusLabel.setText(describeTrim(result, failure) +
+                           (result.fromCache > 0 ? std::string(" ") + kCacheNote : std::string()));
     refresh();
 }
 

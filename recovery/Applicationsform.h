@@ -80,8 +80,7 @@ public:
         platform::Panel& AppListShown;
         platform::Label& NoticeLabel;  // in the list's place: why trimming does not work here
         platform::Panel& NoticeShown;
-        platform::Label& StatusLabel;  // "Trimming …", then what came back
-        platform::Label& NoteLabel;    // what the trim costs later
+        platform::Label& StatusLabel;  // "Trimming …", then what came back and what it costs later
         platform::Button& TrimSelectedButton;
         platform::Button& TrimIdleButton;
         platform::Timer& RefreshTimer;

@@ -15,12 +15,12 @@ inline constexpr platform::Rect kSystemLines[] = {{10, 18, 524, 16}, {10, 36, 52
 // What this system cannot tell, two lines at most.
 inline constexpr platform::Rect kCaveat{8, 88, 544, 28};
 // The list, or in its place why trimming does not work here.
-inline constexpr platform::Rect kList{8, 118, 544, 220};
+inline constexpr platform::Rect kList{8, 118, 544, 204};
 inline constexpr int kListColumnWidths[] = {196, 80, 80, 80, 100};
 inline constexpr int kNoticeMargin = 12;  // the sentence's distance from the frame it sits in
-// What the trim does, and what it costs later.
-inline constexpr platform::Rect kStatus{8, 342, 544, 16};
-inline constexpr platform::Rect kNote{8, 360, 544, 16};
+// What the trim does, then what came back and what that costs later: up to
+// three lines, for the applications it had to pass over.
+inline constexpr platform::Rect kStatus{8, 326, 544, 50};
 inline constexpr platform::Rect kTrimSelected{8, 383, 97, kButtonHeight};
 inline constexpr platform::Rect kTrimIdle{113, 383, 81, kButtonHeight};
 inline constexpr platform::Rect kClose{471, 383, 81, kButtonHeight};

@@ -47,9 +47,10 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     auto* box = new QGroupBox(QString::fromUtf8(af::kSystemTitle), this);
     box->setObjectName(QStringLiteral("SystemBox"));
     place(box, af::kSystemBox);
-    system_.emplace(line(box, "SystemLabel", af::kSystemLines[0]));
-    swap_.emplace(line(box, "SwapLabel", af::kSystemLines[1]));
-    pressure_.emplace(line(box, "PressureLabel", af::kSystemLines[2]));
+    // Large figures are drawn a little smaller rather than cut off.
+    system_.emplace(line(box, "SystemLabel", af::kSystemLines[0]), true);
+    swap_.emplace(line(box, "SwapLabel", af::kSystemLines[1]), true);
+    pressure_.emplace(line(box, "PressureLabel", af::kSystemLines[2]), true);
 
     QLabel* caveat = line(this, "CaveatLabel", af::kCaveat);
     caveat->setWordWrap(true);
@@ -85,8 +86,9 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     notice_.emplace(notice);
     noticeShown_.emplace(notice);
 
-    status_.emplace(line(this, "StatusLabel", af::kStatus));
-    note_.emplace(line(this, "NoteLabel", af::kNote));
+    QLabel* status = line(this, "StatusLabel", af::kStatus);
+    status->setWordWrap(true);
+    status_.emplace(status);
 
     QPushButton* trimSelected =
         button(this, "TrimSelectedButton", af::kTrimSelectedCaption, af::kTrimSelectedKey, af::kTrimSelected);
@@ -107,7 +109,7 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     list->setFocus();
 
     form_.emplace(TApplicationsForm::Controls{self_, *system_, *swap_, *pressure_, *caveat_, *list_, *listShown_,
-                                              *notice_, *noticeShown_, *status_, *note_, *trimSelected_, *trimIdle_,
+                                              *notice_, *noticeShown_, *status_, *trimSelected_, *trimIdle_,
                                               *timer_},
                   TApplicationsForm::Services{runner, &platform::activeWindowPid});
 

@@ -33,7 +33,7 @@ private:
     QLabel* line(QWidget* parent, const char* name, const platform::Rect& r);
 
     platform::QtWindow self_{this};
-    std::optional<platform::QtLabel> system_, swap_, pressure_, caveat_, notice_, status_, note_;
+    std::optional<platform::QtLabel> system_, swap_, pressure_, caveat_, notice_, status_;
     std::optional<platform::QtTable> list_;
     std::optional<platform::QtPanel> listShown_, noticeShown_;
     std::optional<platform::QtButton> trimSelected_, trimIdle_;

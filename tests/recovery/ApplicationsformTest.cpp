@@ -77,13 +77,13 @@ struct Window {
     ManualDispatcher ui;
     TrimRunner runner{apps, activity, clock, ui};
     FakeWindow self;
-    FakeLabel system, swap, pressure, caveat, notice, status, note;
+    FakeLabel system, swap, pressure, caveat, notice, status;
     FakeTable list;
     FakePanel listShown, noticeShown;
     FakeButton trimSelected, trimIdle;
     FakeTimer timer;
     long focused = 0;
-    TApplicationsForm form{{self, system, swap, pressure, caveat, list, listShown, notice, noticeShown, status, note,
+    TApplicationsForm form{{self, system, swap, pressure, caveat, list, listShown, notice, noticeShown, status,
                             trimSelected, trimIdle, timer},
                            {runner, [this] { return focused; }}};
 
@@ -138,7 +138,7 @@ TEST(ApplicationsWindow, FiguresTheListShowsAndTheSystemLinesAreWrittenForAPerso
     EXPECT_EQ(t.memory, "Used 5,123 MB, file cache 3,210 MB, available 10,456 MB of 16,000 MB.");
     EXPECT_EQ(t.swap, "Swap: 120 MB used of 2,048 MB. Compressed in memory (zram): 400 MB stored in 120 MB.");
     EXPECT_EQ(t.pressure,
-              "Memory pressure: 3.5 % (light): some program was waiting for memory during 3.5 % of the last 10 seconds.");
+              "Memory pressure: 3.5 % (light): programs waited for memory 3.5 % of the last 10 seconds.");
     f = {};  // a system that tells nothing
     t = systemTexts(f);
     EXPECT_EQ(t.memory, "");
@@ -242,8 +242,9 @@ TEST(ApplicationsWindow, TrimSelectedRunsOffTheUiThreadNeverOnKestruneAndTellsWh
     ASSERT_TRUE(w.ui.pumpUntil([&] { return gate.hasArrived(); }));
     gate.open();
     ASSERT_TRUE(w.ui.pumpUntil([&] { return w.status.text().rfind("Trimmed", 0) == 0; }));
-    EXPECT_EQ(w.status.text(), "Trimmed 700 MB: 700 MB of file cache.");
-    EXPECT_EQ(w.note.text(), "The file cache will be read again from disk when those programs need it.");
+    EXPECT_EQ(w.status.text(),
+              "Trimmed 700 MB: 700 MB of file cache. The file cache will be read again from disk when those programs "
+              "need it.");
     for (const auto& id : w.requested()) EXPECT_NE(id, app("Kestrune", 0).id);
     EXPECT_TRUE(w.trimIdle.enabled());  // free for the next one as soon as the result is shown
     EXPECT_EQ(w.list.cell(0, applicationsform::kInUseColumn), "30 MB");  // the figures read again

@@ -66,8 +66,7 @@ TEST(ApplicationsWindowGui, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic) 
     EXPECT_TRUE(trimSelected->isEnabled());
     QTest::mouseClick(trimSelected, Qt::LeftButton);
     ASSERT_TRUE(qtPumpUntil([&] { return g.find<QLabel>("StatusLabel")->text().startsWith("Trimmed"); }));
-    EXPECT_EQ(g.find<QLabel>("StatusLabel")->text(), "Trimmed 600 MB: 600 MB of file cache.");
-    EXPECT_FALSE(g.find<QLabel>("NoteLabel")->text().isEmpty());
+    EXPECT_TRUE(g.find<QLabel>("StatusLabel")->text().startsWith("Trimmed 600 MB: 600 MB of file cache. "));
     EXPECT_TRUE(g.list()->topLevelItem(1)->isSelected());  // still "reader", read again
 
     QTest::keyClick(g.w.get(), Qt::Key_Escape);
