@@ -41,7 +41,7 @@ Notice unattendedNotice(Operation op, int percent, const std::string& result, Me
     return n;
 }
 
-TKestruneForm::TKestruneForm(Controls controls, const Services& services) : c_(std::move(controls)), s_(services) {
+TKestruneForm::TKestruneForm(Controls controls, Services services) : c_(std::move(controls)), s_(std::move(services)) {
     // The load triggers judge by samples that no operation of ours skewed.
     c_.figures.sampled = [this, view = std::move(c_.figures.sampled)](const platform::MemoryStatus& s) {
         if (!operationInProgress()) quietLoad_ = static_cast<std::int32_t>(s.memoryLoad);
@@ -247,9 +247,7 @@ bool TKestruneForm::loadRun(const LoadTrigger& trigger) {
     return true;
 }
 
-bool TKestruneForm::trimOffered() const {
-    return s_.trim != nullptr && s_.trim->applications().unavailable().empty();
-}
+bool TKestruneForm::trimOffered() const { return s_.trim != nullptr && s_.trim->applications().unavailable().empty(); }
 
 bool TKestruneForm::startIdleTrim(std::string reason) {
     if (!trimFree() || !trimOffered()) return false;
@@ -259,7 +257,8 @@ bool TKestruneForm::startIdleTrim(std::string reason) {
     std::vector<platform::AppMemory> chosen = s_.trim->activity().idle(apps, now);
     const bool byHand = reason.empty();
     auto tell = [this, reason = std::move(reason)](const std::string& result) {
-        if (s_.notifier != nullptr) s_.notifier->notify(mainform::kTrimTitle, reason.empty() ? result : reason + " " + result);
+        if (s_.notifier != nullptr)
+            s_.notifier->notify(mainform::kTrimTitle, reason.empty() ? result : reason + " " + result);
     };
     if (chosen.empty()) {
         // Asked for by hand, it says why nothing came back; a trigger waits
@@ -271,11 +270,10 @@ bool TKestruneForm::startIdleTrim(std::string reason) {
         }
         return false;
     }
-    trimTicket_ = s_.trim->start(std::move(chosen),
-                                 {{}, [this, tell](const TrimResult& r, const std::string& failure) {
-                                      trimTicket_ = 0;
-                                      tell(describeTrim(r, failure));
-                                  }});
+    trimTicket_ = s_.trim->start(std::move(chosen), {{}, [this, tell](const TrimResult& r, const std::string& failure) {
+                                                         trimTicket_ = 0;
+                                                         tell(describeTrim(r, failure));
+                                                     }});
     return trimTicket_ != 0;
 }
 

@@ -137,7 +137,7 @@ public:
         std::function<long()> focusedPid = {};
     };
 
-    TKestruneForm(Controls controls, const Services& services);
+    TKestruneForm(Controls controls, Services services);
     ~TKestruneForm();
     TKestruneForm(const TKestruneForm&) = delete;
     TKestruneForm& operator=(const TKestruneForm&) = delete;
@@ -220,7 +220,7 @@ private:
     int operations_ = 0;
     bool closePending_ = false;
     std::atomic<std::int32_t> quietLoad_{-1};
-    std::string scrubResult_;  // the last scrub's freed line, or why there is none
+    std::string scrubResult_;            // the last scrub's freed line, or why there is none
     TrimRunner::Ticket trimTicket_ = 0;  // the tray's or a trigger's trim
     // Tutorials replaced by a show while still open; they stay until closing.
     std::vector<std::unique_ptr<TutorialWindow>> strayTutorials_;

@@ -32,8 +32,8 @@ const char* pressureWord(double percent) {
 
 int compareNames(const std::string& a, const std::string& b) {
     const auto lower = [](unsigned char c) { return std::tolower(c); };
-    const auto ends = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
-                                    [&](char x, char y) { return lower(x) == lower(y); });
+    const auto ends =
+        std::mismatch(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
     if (ends.first == a.end()) return ends.second == b.end() ? 0 : -1;
     if (ends.second == b.end()) return 1;
     return lower(*ends.first) < lower(*ends.second) ? -1 : 1;
@@ -77,9 +77,8 @@ SystemTexts systemTexts(const platform::SystemFigures& f) {
     } else {
         const std::string share = oneDecimal(f.pressure) + " %";
         t.pressure = "Memory pressure: " + share + " (" + pressureWord(f.pressure) + "): ";
-        t.pressure += f.pressure < 0.05
-                          ? "no program had to wait for memory in the last 10 seconds."
-                          : "programs waited for memory " + share + " of the last 10 seconds.";
+        t.pressure += f.pressure < 0.05 ? "no program had to wait for memory in the last 10 seconds."
+                                        : "programs waited for memory " + share + " of the last 10 seconds.";
     }
     return t;
 }
@@ -88,12 +87,23 @@ void sortRows(std::vector<AppRow>& rows, int column, bool ascending) {
     std::sort(rows.begin(), rows.end(), [column, ascending](const AppRow& a, const AppRow& b) {
         int c = 0;
         switch (column) {
-            case kNameColumn: c = compareNames(a.app.name, b.app.name); break;
-            case kInUseColumn: c = compare(a.app.inUse, b.app.inUse); break;
-            case kCacheColumn: c = compare(a.app.cache, b.app.cache); break;
-            case kSwapColumn: c = compare(a.app.swapped, b.app.swapped); break;
-            case kIdleColumn: c = compare(a.idle, b.idle); break;
-            default: break;
+            case kNameColumn:
+                c = compareNames(a.app.name, b.app.name);
+                break;
+            case kInUseColumn:
+                c = compare(a.app.inUse, b.app.inUse);
+                break;
+            case kCacheColumn:
+                c = compare(a.app.cache, b.app.cache);
+                break;
+            case kSwapColumn:
+                c = compare(a.app.swapped, b.app.swapped);
+                break;
+            case kIdleColumn:
+                c = compare(a.idle, b.idle);
+                break;
+            default:
+                break;
         }
         if (!ascending) c = -c;
         if (c == 0) c = compareNames(a.app.name, b.app.name);
@@ -108,8 +118,8 @@ std::vector<std::string> rowCells(const AppRow& row) {
             a.splitKnown ? megabytes(a.swapped) : kUnknown, idleText(row.idle)};
 }
 
-TApplicationsForm::TApplicationsForm(const Controls& controls, const Services& services)
-    : c_(controls), s_(services) {
+TApplicationsForm::TApplicationsForm(const Controls& controls, Services services)
+    : c_(controls), s_(std::move(services)) {
     c_.RefreshTimer.setInterval(kRefreshMs);
     c_.RefreshTimer.setEnabled(false);
     c_.AppList.setSortIndicator(sortColumn_, ascending_);
@@ -144,8 +154,7 @@ void TApplicationsForm::refresh() {
     c_.PressureLabel.setText(t.pressure);
     if (unavailable_.empty()) {
         const std::time_t now = s_.runner.clock().now();
-        std::vector<platform::AppMemory> apps =
-            s_.runner.applications().list(s_.focusedPid ? s_.focusedPid() : 0);
+        std::vector<platform::AppMemory> apps = s_.runner.applications().list(s_.focusedPid ? s_.focusedPid() : 0);
         s_.runner.activity().observe(apps, now);
         const std::vector<std::string> kept = selectedIds();
         rows_.clear();
@@ -157,7 +166,8 @@ void TApplicationsForm::refresh() {
         showList();
         std::vector<int> select;
         for (std::size_t i = 0; i < rows_.size(); ++i)
-            if (std::find(kept.begin(), kept.end(), rows_[i].app.id) != kept.end()) select.push_back(static_cast<int>(i));
+            if (std::find(kept.begin(), kept.end(), rows_[i].app.id) != kept.end())
+                select.push_back(static_cast<int>(i));
         c_.AppList.selectRows(select);
     }
     updateButtons();
@@ -173,7 +183,8 @@ void TApplicationsForm::showList() {
 std::vector<std::string> TApplicationsForm::selectedIds() const {
     std::vector<std::string> ids;
     for (const int row : c_.AppList.selectedRows())
-        if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) ids.push_back(rows_[static_cast<std::size_t>(row)].app.id);
+        if (row >= 0 && static_cast<std::size_t>(row) < rows_.size())
+            ids.push_back(rows_[static_cast<std::size_t>(row)].app.id);
     return ids;
 }
 
@@ -239,11 +250,9 @@ void TApplicationsForm::TrimIdleButtonClick() {
 
 void TApplicationsForm::startTrim(std::vector<platform::AppMemory> chosen) {
     const std::string first = chosen.front().name;
-    ticket_ = s_.runner.start(std::move(chosen),
-                              {[this](const std::string& name) {
-                                   c_.StatusLabel.setText(kTrimming + name + kEllipsis);
-                               },
-                               [this](const TrimResult& r, const std::string& failure) { trimDone(r, failure); }});
+    ticket_ = s_.runner.start(
+        std::move(chosen), {[this](const std::string& name) { c_.StatusLabel.setText(kTrimming + name + kEllipsis); },
+                            [this](const TrimResult& r, const std::string& failure) { trimDone(r, failure); }});
     if (ticket_ == 0) return;  // another trim came first
     c_.StatusLabel.setText(kTrimming + first + kEllipsis);
     updateButtons();

@@ -34,8 +34,7 @@ inline constexpr unsigned kRefreshMs = 2000;
 inline constexpr const char* kUnknown = "\u2014";
 inline constexpr const char* kTrimming = "Trimming ";
 inline constexpr const char* kEllipsis = "\u2026";
-inline constexpr const char* kCacheNote =
-    "The file cache will be read again from disk when those programs need it.";
+inline constexpr const char* kCacheNote = "The file cache will be read again from disk when those programs need it.";
 inline constexpr const char* kSelfNotTrimmed = "Kestrune never trims its own memory.";
 // What a screen reader calls the list.
 inline constexpr const char* kListName = "Applications and their memory";
@@ -91,7 +90,7 @@ public:
         std::function<long()> focusedPid = {};
     };
 
-    TApplicationsForm(const Controls& controls, const Services& services);
+    TApplicationsForm(const Controls& controls, Services services);
     // A trim of its own still running is stopped.
     ~TApplicationsForm();
     TApplicationsForm(const TApplicationsForm&) = delete;

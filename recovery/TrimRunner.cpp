@@ -18,8 +18,8 @@ TrimRunner::Ticket TrimRunner::start(std::vector<platform::AppMemory> chosen, Tr
         retired_ = std::move(thread_);
     else
         thread_.reset();
-    thread_ = std::make_unique<TrimThread>(system_, activity_, clock_, ui_, gates_, std::move(chosen),
-                                           std::move(listener));
+    thread_ =
+        std::make_unique<TrimThread>(system_, activity_, clock_, ui_, gates_, std::move(chosen), std::move(listener));
     return ++ticket_;
 }
 

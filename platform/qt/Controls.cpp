@@ -77,6 +77,7 @@ void QtComboText::setItems(const std::vector<std::string>& items) {
 }
 std::vector<std::string> QtComboText::items() const {
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(w_->count()));
     for (int i = 0; i < w_->count(); ++i) out.push_back(w_->itemText(i).toStdString());
     return out;
 }
@@ -114,7 +115,8 @@ void QtTable::setRows(const std::vector<std::vector<std::string>>& rows) {
         if (item == nullptr) {
             item = new QTreeWidgetItem(w_);
             // Each column's cells lined up as its header is.
-            for (int c = 0; c < w_->columnCount(); ++c) item->setTextAlignment(c, Qt::Alignment::fromInt(w_->headerItem()->textAlignment(c)));
+            for (int c = 0; c < w_->columnCount(); ++c)
+                item->setTextAlignment(c, Qt::Alignment::fromInt(w_->headerItem()->textAlignment(c)));
         }
         const std::vector<std::string>& cells = rows[static_cast<std::size_t>(r)];
         for (int c = 0; c < static_cast<int>(cells.size()); ++c) {

@@ -109,11 +109,11 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     list->setFocus();
 
     form_.emplace(TApplicationsForm::Controls{self_, *system_, *swap_, *pressure_, *caveat_, *list_, *listShown_,
-                                              *notice_, *noticeShown_, *status_, *trimSelected_, *trimIdle_,
-                                              *timer_},
+                                              *notice_, *noticeShown_, *status_, *trimSelected_, *trimIdle_, *timer_},
                   TApplicationsForm::Services{runner, &platform::activeWindowPid});
 
-    connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { form_->AppListColumnClick(column); });
+    connect(list->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { form_->AppListColumnClick(column); });
     connect(list, &QTreeWidget::itemSelectionChanged, this, [this] { form_->AppListSelectionChange(); });
     connect(trimSelected, &QPushButton::clicked, this, [this] { form_->TrimSelectedButtonClick(); });
     connect(trimIdle, &QPushButton::clicked, this, [this] { form_->TrimIdleButtonClick(); });

@@ -253,8 +253,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
     const int measureLeft = sf::kLoadWordsLeft + loadWords->width() + sf::kLoadBoxGap;
     QStringList measures;
     for (const char* m : sf::kLoadMeasureItems) measures << QString::fromUtf8(m);
-    QComboBox* measure = dropDown(byLoad, "LoadMeasureBox", measures, measures.front(), measureLeft,
-                                  sf::kLoadMeasureWidth);
+    QComboBox* measure =
+        dropDown(byLoad, "LoadMeasureBox", measures, measures.front(), measureLeft, sf::kLoadMeasureWidth);
     measure->move(measureLeft, sf::kLoadBoxTops[0]);
     speakAs(measure, sf::kLoadMeasureName);
     loadWords->setBuddy(measure);
@@ -315,11 +315,11 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
 
     panels_[sf::kInitialPeriod]->setVisible(true);
     auto& t = texts_;
-    form_.emplace(TScheduler::Controls{self_,       *run_,  *panels_[0], *panels_[1], *panels_[2], *panels_[3],
-                                       *panels_[4], *t[0],  *t[1],       *t[3],       *t[6],       *t[9],
-                                       *t[2],       *t[4],  *t[7],       *t[10],      *t[5],       *t[8],
-                                       *t[11],      *list_, *panels_[5], *t[12],      *t[13],      *t[14]},
-                  offersTrim);
+    form_.emplace(
+        TScheduler::Controls{self_, *run_, *panels_[0], *panels_[1], *panels_[2], *panels_[3], *panels_[4], *t[0],
+                             *t[1], *t[3], *t[6],       *t[9],       *t[2],       *t[4],       *t[7],       *t[10],
+                             *t[5], *t[8], *t[11],      *list_,      *panels_[5], *t[12],      *t[13],      *t[14]},
+        offersTrim);
 
     connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
     connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });

@@ -407,9 +407,9 @@ SchedulerWindow::SchedulerWindow(HWND owner, bool offersTrim) {
     const int first = sf::kLoadBoxTops[0];
     word(sf::kLoadWords[0], sf::kLoadWordsLeft, first + sf::kTextDrop, byLoad);
     const int measureLeft = after(sf::kLoadWords[0], sf::kLoadWordsLeft);
-    const HWND measure = dropDown(id::kLoadMeasureBox, sf::kLoadMeasureItems, std::size(sf::kLoadMeasureItems),
-                                  sf::kLoadMeasureItems[0], {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight},
-                                  byLoad);
+    const HWND measure =
+        dropDown(id::kLoadMeasureBox, sf::kLoadMeasureItems, std::size(sf::kLoadMeasureItems), sf::kLoadMeasureItems[0],
+                 {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight}, byLoad);
     const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
     word(sf::kLoadWords[1], exceedsLeft, first + sf::kTextDrop, byLoad);
     const int percentLeft = after(sf::kLoadWords[1], exceedsLeft);
@@ -470,8 +470,7 @@ SchedulerWindow::SchedulerWindow(HWND owner, bool offersTrim) {
     form_.emplace(TScheduler::Controls{self_,      run_,        hourly_,      daily_,      weekly_,      monthly_,
                                        once_,      minutes_,    dailyTime_,   weeklyTime_, monthlyTime_, onceTime_,
                                        dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_,   weekday_,     monthDay_,
-                                       date_,      list_,       byLoad_,      percent_,    cooldown_,
-                                       measure_},
+                                       date_,      list_,       byLoad_,      percent_,    cooldown_,    measure_},
                   offersTrim);
     placeOnScreen();
 }

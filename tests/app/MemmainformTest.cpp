@@ -310,10 +310,10 @@ TEST(MainForm, TrimTriggersAndTheTrayTrimTheIdleInTheBackgroundAndTellTheFigure)
     ASSERT_EQ(m.notifier.notices.size(), 1u);
     EXPECT_EQ(m.notifier.notices[0].first, "Trim Memory");
     EXPECT_EQ(m.notifier.notices[0].second.rfind("Trimmed 0 MB: ", 0), 0u) << m.notifier.notices[0].second;
-    EXPECT_FALSE(m.form->loadRun(pressure));  // a trigger says nothing: it tries again next pass
+    EXPECT_FALSE(m.form->loadRun(pressure));   // a trigger says nothing: it tries again next pass
     EXPECT_EQ(m.apps.lastFocusedPid(), 4242);  // the focused application is known to the engine
 
-    m.trimClock.setNow(100000 + 10 * 60);  // quiet ten minutes
+    m.trimClock.setNow(100000 + 10 * 60);    // quiet ten minutes
     ASSERT_TRUE(m.form->loadRun(pressure));  // no quiet load sample needed: it watches the pressure
     EXPECT_FALSE(m.form->trimFree());
     EXPECT_FALSE(m.form->loadRun(pressure));  // one trim at a time

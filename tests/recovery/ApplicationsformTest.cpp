@@ -118,9 +118,13 @@ struct Window {
 
 TEST(ApplicationsWindow, FiguresTheListShowsAndTheSystemLinesAreWrittenForAPerson) {
     EXPECT_EQ(megabytes(1012 * kMiB + kMiB - 1), "1,012 MB");
-    for (const auto& [seconds, text] : std::vector<std::pair<std::int64_t, std::string>>{
-             {-1, "\u2014"}, {59, "under a minute"}, {60, "1 min"}, {3599, "59 min"}, {3600 + 300, "1 h 5 min"},
-             {3 * 86400 + 4 * 3600, "3 d 4 h"}})
+    for (const auto& [seconds, text] :
+         std::vector<std::pair<std::int64_t, std::string>>{{-1, "\u2014"},
+                                                           {59, "under a minute"},
+                                                           {60, "1 min"},
+                                                           {3599, "59 min"},
+                                                           {3600 + 300, "1 h 5 min"},
+                                                           {3 * 86400 + 4 * 3600, "3 d 4 h"}})
         EXPECT_EQ(idleText(seconds), text) << seconds;
 
     platform::SystemFigures f;
@@ -137,8 +141,7 @@ TEST(ApplicationsWindow, FiguresTheListShowsAndTheSystemLinesAreWrittenForAPerso
     SystemTexts t = systemTexts(f);
     EXPECT_EQ(t.memory, "Used 5,123 MB, file cache 3,210 MB, available 10,456 MB of 16,000 MB.");
     EXPECT_EQ(t.swap, "Swap: 120 MB used of 2,048 MB. Compressed in memory (zram): 400 MB stored in 120 MB.");
-    EXPECT_EQ(t.pressure,
-              "Memory pressure: 3.5 % (light): programs waited for memory 3.5 % of the last 10 seconds.");
+    EXPECT_EQ(t.pressure, "Memory pressure: 3.5 % (light): programs waited for memory 3.5 % of the last 10 seconds.");
     f = {};  // a system that tells nothing
     t = systemTexts(f);
     EXPECT_EQ(t.memory, "");
@@ -187,7 +190,7 @@ TEST(ApplicationsWindow, SortsByTheClickedColumnAndKeepsTheSelectionByApplicatio
     EXPECT_EQ(w.list.column(0), (std::vector<std::string>{"new", "mid", "zed", "Kestrune"}));
     EXPECT_EQ(w.selectedNames(), std::vector<std::string>{"mid"});
     EXPECT_EQ(w.list.cell(1, applicationsform::kIdleColumn), "10 min");  // quiet since it was first seen
-    EXPECT_EQ(w.list.cell(0, applicationsform::kIdleColumn), "\u2014");   // seen once: not known yet
+    EXPECT_EQ(w.list.cell(0, applicationsform::kIdleColumn), "\u2014");  // seen once: not known yet
 }
 
 TEST(ApplicationsWindow, ReadsOnlyWhileOpenAndWhereTrimmingDoesNotWorkSaysWhyInTheListsPlace) {

@@ -87,7 +87,8 @@ TEST(TrimRunner, OneTrimAtATimeItsOwnerAloneStopsItAndTheNextMayStartFromItsResu
                                                 "again trimming B", "again Trimmed 100 MB: 100 MB of file cache."}));
     // Each one trimmed waits its cooldown before an unattended trim takes it again.
     EXPECT_TRUE(r.activity.idle(r.apps.list(0), kT0 + 60).empty());
-    EXPECT_EQ(r.activity.whyNoneIdle(r.apps.list(0), kT0 + 60), "the idle applications were trimmed less than 10 minutes ago");
+    EXPECT_EQ(r.activity.whyNoneIdle(r.apps.list(0), kT0 + 60),
+              "the idle applications were trimmed less than 10 minutes ago");
 }
 
 TEST(TrimRunner, ItsEndStopsATrimInProgressAfterTheStepAndHandsNothingBack) {

@@ -118,10 +118,9 @@ TEST(LoadTrigger, TextFormBothWaysAndEveryFaultRefusedWhole) {
     EXPECT_EQ(p.measure, Measure::Load);
     EXPECT_EQ(p.toText(), "T 90 30 0");
 
-    for (const char* bad :
-         {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0", "R 90 1441 0", "R 90 30 -1",
-          "R 9x 30 0", "R 90 30 99999999999999999999", "R  90 30 0", "R 90 30 0 ", "R 90 30 0 Pressure",
-          "R 90 30 0 pressure ", "TR 90 30 0"}) {
+    for (const char* bad : {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0",
+                            "R 90 1441 0", "R 90 30 -1", "R 9x 30 0", "R 90 30 99999999999999999999", "R  90 30 0",
+                            "R 90 30 0 ", "R 90 30 0 Pressure", "R 90 30 0 pressure ", "TR 90 30 0"}) {
         LoadTrigger kept = t;
         EXPECT_THROW(kept.parseText(bad), ConversionError) << bad;
         EXPECT_EQ(kept, t) << bad;

@@ -32,8 +32,8 @@ struct Scheduler {
     TScheduler form;
 
     explicit Scheduler(bool offersTrim = false)
-        : form({window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,   minutes,
-                daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm, onceAmPm,
+        : form({window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,    minutes,
+                daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm,  onceAmPm,
                 weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown, loadMeasure},
                offersTrim) {
         loadMeasure.setText("memory load");
@@ -231,17 +231,17 @@ TEST(Scheduler, TrimIsOfferedOnlyForTriggersAndOnlyWhereItWorks) {
     s.form.LoadButtonClick();
     EXPECT_EQ(storedValues(platform::kLoadTriggerKey), (Rows{{"0", "T 20 30 0 pressure"}}));
     EXPECT_EQ(s.list.rows.back(),
-              (std::pair<std::string, std::string>{"Memory Trim",
-                                                   "When memory pressure exceeds 20 %, at most once every 30 minutes"}));
+              (std::pair<std::string, std::string>{
+                  "Memory Trim", "When memory pressure exceeds 20 %, at most once every 30 minutes"}));
     s.loadPercent.setText("35");  // typed: stays when the measure changes back
     s.loadMeasure.setText("memory load");
     s.form.LoadMeasureBoxChange();
     EXPECT_EQ(s.loadPercent.text(), "35");
 
     // Every timed period: the three of the timed entries, "Trim" gone.
-    for (auto click : {&TScheduler::TeRadioButton2Click, &TScheduler::TeRadioButton1Click,
-                       &TScheduler::TeRadioButton3Click, &TScheduler::TeRadioButton4Click,
-                       &TScheduler::TeRadioButton5Click}) {
+    for (auto click :
+         {&TScheduler::TeRadioButton2Click, &TScheduler::TeRadioButton1Click, &TScheduler::TeRadioButton3Click,
+          &TScheduler::TeRadioButton4Click, &TScheduler::TeRadioButton5Click}) {
         s.form.LoadRadioButtonClick();
         s.run.setText("Trim");
         (s.form.*click)();

@@ -43,8 +43,7 @@ struct Schedule {
                                         if (loadRunRuns) ran.push_back("load " + t.task);
                                         return loadRunRuns;
                                     },
-                                    platform::kNoGate,
-                                    [this] { return ++pressureReads, pressure; }});
+                                    platform::kNoGate, [this] { return ++pressureReads, pressure; }});
     }
     // The load-trigger part of a pass at `at`, the UI thread served inline.
     void loadPass(std::time_t at) {

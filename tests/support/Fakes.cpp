@@ -348,8 +348,8 @@ long FakeApplications::lastFocusedPid() const {
     return focusedPid_;
 }
 
-platform::AppMemory appMB(const std::string& id, const std::string& name, std::uint64_t cacheMB,
-                          std::uint64_t anonMB, std::uint64_t cpuMicros) {
+platform::AppMemory appMB(const std::string& id, const std::string& name, std::uint64_t cacheMB, std::uint64_t anonMB,
+                          std::uint64_t cpuMicros) {
     constexpr std::uint64_t kMiB = 1048576;
     platform::AppMemory a;
     a.id = id;

@@ -363,7 +363,7 @@ private:
 };
 
 // An application as the fake lists it, in whole MiB.
-platform::AppMemory appMB(const std::string& id, const std::string& name, std::uint64_t cacheMB,
-                          std::uint64_t anonMB, std::uint64_t cpuMicros = 0);
+platform::AppMemory appMB(const std::string& id, const std::string& name, std::uint64_t cacheMB, std::uint64_t anonMB,
+                          std::uint64_t cpuMicros = 0);
 
 }  // namespace testsupport
