@@ -19,10 +19,10 @@ struct AppMemory {
     // What a person recognises: the desktop entry's name where there is one,
     // else the main process's name.
     std::string name;
-    std::uint64_t inUse = 0;   // bytes charged to it now (memory.current; the working sets)
-    std::uint64_t cache = 0;   // of them, file cache (memory.stat "file")
-    std::uint64_t anon = 0;    // of them, anonymous memory (memory.stat "anon")
-    std::uint64_t swapped = 0; // besides them, in swap (memory.swap.current)
+    std::uint64_t inUse = 0;    // bytes charged to it now (memory.current; the working sets)
+    std::uint64_t cache = 0;    // of them, file cache (memory.stat "file")
+    std::uint64_t anon = 0;     // of them, anonymous memory (memory.stat "anon")
+    std::uint64_t swapped = 0;  // besides them, in swap (memory.swap.current)
     // False where the system does not tell cache, anonymous and swap apart
     // (Windows): those three are then 0 and mean nothing.
     bool splitKnown = false;

@@ -101,8 +101,7 @@ std::string ActivityTracker::toText() const {
     std::ostringstream out;
     for (const auto& [id, s] : apps_) {
         if (id.empty() || id.find_first_of("\r\n") != std::string::npos) continue;  // cannot be read back
-        out << s.cpu << ' ' << s.at << ' ' << s.quietSince << ' ' << s.lastTrim << ' ' << s.credit << ' ' << id
-            << '\n';
+        out << s.cpu << ' ' << s.at << ' ' << s.quietSince << ' ' << s.lastTrim << ' ' << s.credit << ' ' << id << '\n';
     }
     return out.str();
 }
@@ -213,16 +212,24 @@ TrimResult trimApplications(platform::Applications& system, const std::vector<Ap
         }
         r.splitKnown = r.splitKnown && app.splitKnown;
         const AppMemory before = app;
-        const std::uint64_t target = app.inUse;
+        // What the kernel can take: the file cache, and the anonymous memory
+        // where there is swap for it. Asking for more (kernel memory, or
+        // anonymous memory with nowhere to go) only sends the kernel searching
+        // in vain before it answers that it took less. It often takes more
+        // than asked, so each step asks for what is left then, and all the
+        // steps together for no more than there was at first.
+        const bool swap = system.system().swapTotal > 0;
+        const auto left = [swap](const AppMemory& a) { return a.splitKnown ? a.cache + (swap ? a.anon : 0) : a.inUse; };
+        const std::uint64_t target = left(app);
         std::uint64_t asked = 0, lastMoved = 0;
         bool acted = false;
         const char* skip = nullptr;
-        while (asked < target) {
+        while (asked < target && left(app) > 0) {
             if (stop) {
                 r.stopped = true;
                 break;
             }
-            const std::uint64_t step = std::min(trim::kStepBytes, target - asked);
+            const std::uint64_t step = std::min({trim::kStepBytes, target - asked, left(app)});
             // What this step could move to swap: at first all of it, as far as
             // the application's anonymous memory goes; then as much as the
             // last step moved, or what its file cache can no longer cover.

@@ -15,7 +15,7 @@ namespace kestrune {
 namespace trim {
 // How long an application must have been quiet before an unattended trim
 // takes its memory.
-inline constexpr std::int64_t kIdleSeconds = 5 * 60;
+inline constexpr std::int64_t kIdleSeconds = std::int64_t{5} * 60;
 // The CPU a quiet application may still use. A desktop program is never at a
 // strict zero: a clock in its window, a timer that polls, an answer to the
 // session's D-Bus pings cost it a few milliseconds a minute. 100 ms a minute
@@ -24,7 +24,7 @@ inline constexpr std::int64_t kIdleSeconds = 5 * 60;
 inline constexpr std::uint64_t kIdleCpuMicrosPerMinute = 100'000;
 // At most one unattended trim per application in this time: a program that
 // pages its memory straight back in is not trimmed over and over.
-inline constexpr std::int64_t kCooldownSeconds = 10 * 60;
+inline constexpr std::int64_t kCooldownSeconds = std::int64_t{10} * 60;
 // What one request asks of the system: small enough that a stop, the swap
 // guard and the figures are looked at between requests, large enough that a
 // gigabyte takes four.
@@ -32,6 +32,8 @@ inline constexpr std::uint64_t kStepBytes = std::uint64_t{256} << 20;
 // Swap a trim always leaves free, for the programs that need it when memory
 // runs short.
 inline constexpr std::uint64_t kSwapReserveBytes = std::uint64_t{256} << 20;
+// The session state's name for the ActivityTracker's record between runs.
+inline constexpr const char* kRecordName = "trim-activity";
 }  // namespace trim
 
 // What each application has been doing, judged from its CPU time at each
@@ -55,10 +57,10 @@ public:
 
 private:
     struct Seen {
-        std::uint64_t cpu = 0;         // CPU microseconds at the last observation
-        std::time_t at = -1;           // when that was; -1: never observed
-        std::time_t quietSince = -1;   // -1: not known
-        std::time_t lastTrim = -1;     // -1: never
+        std::uint64_t cpu = 0;        // CPU microseconds at the last observation
+        std::time_t at = -1;          // when that was; -1: never observed
+        std::time_t quietSince = -1;  // -1: not known
+        std::time_t lastTrim = -1;    // -1: never
         // CPU time it may still use in a short interval and stay quiet:
         // unspent allowance, at most one minute's worth, so that polling often
         // does not excuse a program that works a little all the time.
@@ -75,8 +77,7 @@ std::vector<platform::AppMemory> idleApplications(const std::vector<platform::Ap
 // Every application but Kestrune's own and the one with the focus.
 std::vector<platform::AppMemory> allApplications(const std::vector<platform::AppMemory>& apps);
 // Why idleApplications chose none, in words that follow "Trimmed 0 MB: ".
-std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, const ActivityTracker& tracker,
-                        std::time_t now);
+std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, const ActivityTracker& tracker, std::time_t now);
 
 // What a trim took back, from the applications' figures read before and after.
 struct TrimResult {
@@ -84,10 +85,10 @@ struct TrimResult {
         std::string name;
         std::string why;  // "gone", "not permitted"
     };
-    std::uint64_t freed = 0;      // bytes of memory in use that came back
-    std::uint64_t fromCache = 0;  // of them, file cache dropped
-    std::uint64_t toSwap = 0;     // anonymous memory moved to swap
-    bool splitKnown = true;       // false where the system does not tell cache and swap apart
+    std::uint64_t freed = 0;              // bytes of memory in use that came back
+    std::uint64_t fromCache = 0;          // of them, file cache dropped
+    std::uint64_t toSwap = 0;             // anonymous memory moved to swap
+    bool splitKnown = true;               // false where the system does not tell cache and swap apart
     std::vector<std::string> trimmedIds;  // the applications asked to give memory back
     std::vector<Skipped> skipped;
     bool swapGuard = false;  // stopped to leave the swap reserve free
@@ -106,7 +107,8 @@ struct TrimResult {
 using TrimProgress = std::function<void(const platform::AppMemory& app, const TrimResult& sofar)>;
 
 // Asks the system to take back the memory of each of `apps` in steps of
-// trim::kStepBytes up to what it holds, reading its figures again after each.
+// trim::kStepBytes up to what it can take (its file cache, and its anonymous
+// memory where there is swap), reading its figures again after each.
 // An application that is gone or may not be trimmed is skipped and named, and
 // the rest go on; Kestrune's own is never touched. Stops before a step that
 // could leave less than the swap reserve free, and when `stop` is set.

@@ -14,7 +14,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Kestrune shows how the computer's memory is used and "
-                       "recovers or scrubs memory, now or on a schedule."));
+                       "recovers or scrubs memory, now or on a schedule, and trims the memory of idle "
+                       "applications."));
     // Qt's own options keep their single dash: -platform offscreen.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
@@ -29,6 +30,14 @@ CommandLine parseCommandLine(int argc, char** argv) {
                                    QStringLiteral("Run Scrub Memory at once; exit when its window is closed. "
                                                   "With --recover, the scrub runs first."));
     parser.addOption(scrub);
+    const QCommandLineOption trim(QStringLiteral("trim"),
+                                  QStringLiteral("Trim the applications idle for 5 minutes, print the result and "
+                                                 "exit. No window opens and no display is needed."));
+    parser.addOption(trim);
+    const QCommandLineOption trimAll(QStringLiteral("trim-all"),
+                                     QStringLiteral("Trim every application of the session but Kestrune, print the "
+                                                    "result and exit. No window opens and no display is needed."));
+    parser.addOption(trimAll);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
                              "stylesheet", "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "session"}) {
         QCommandLineOption toolkit(QString::fromLatin1(name), QString(), QStringLiteral("value"));
@@ -58,6 +67,22 @@ CommandLine parseCommandLine(int argc, char** argv) {
     } else if (!parser.positionalArguments().isEmpty()) {
         out.action = CommandLine::Action::Error;
         out.text = "kestrune: unexpected argument '" + parser.positionalArguments().first().toStdString() + "'";
+    } else if (parser.isSet(trim) || parser.isSet(trimAll)) {
+        const bool both = parser.isSet(trim) && parser.isSet(trimAll);
+        const char* name = parser.isSet(trim) ? "--trim" : "--trim-all";
+        const char* window = parser.isSet(minimized) ? "--minimized"
+                             : parser.isSet(recover) ? "--recover"
+                             : parser.isSet(scrub)   ? "--scrub"
+                                                     : nullptr;
+        if (both) {
+            out.action = CommandLine::Action::Error;
+            out.text = "kestrune: --trim and --trim-all cannot be used together";
+        } else if (window != nullptr) {
+            out.action = CommandLine::Action::Error;
+            out.text = std::string("kestrune: ") + name + " runs without a window and cannot be used with " + window;
+        } else {
+            out.action = parser.isSet(trim) ? CommandLine::Action::Trim : CommandLine::Action::TrimAll;
+        }
     }
     out.minimized = parser.isSet(minimized);
     out.recover = parser.isSet(recover);

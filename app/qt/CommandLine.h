@@ -7,7 +7,8 @@ namespace kestrune {
 // What the command line asks for. Qt's own options (-platform, -style,
 // -display and the rest) are let through for the toolkit.
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
+    // Trim and TrimAll run without a window or a display, then exit.
+    enum class Action { Run, Help, Version, Trim, TrimAll, Error };
     Action action = Action::Run;
     bool minimized = false;  // start in the tray where there is one
     bool scrub = false;      // run Scrub Memory at once, then exit

@@ -1,5 +1,6 @@
 #include "app/Gates.h"
 #include "app/Startup.h"
+#include "app/TrimCommand.h"
 #include "app/qt/Application.h"
 #include "app/qt/CommandLine.h"
 #include "app/qt/MemmainformWidget.h"
@@ -8,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
+#include "platform/SessionState.h"
 #include "platform/linux/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"
@@ -20,6 +22,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 
 namespace {
@@ -40,6 +43,17 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Error:
             std::fprintf(stderr, "%s\n%s\n", options.text.c_str(), kUsageHint);
             return 2;
+        case CommandLine::Action::Trim:
+        case CommandLine::Action::TrimAll: {
+            // Before any display or application object: cron and timers run it without either.
+            const platform::SessionEnd sessionEnd;  // SIGTERM or Ctrl+C stops it between steps
+            const TrimCommandOutcome outcome =
+                runTrimCommand(options.action == CommandLine::Action::TrimAll, platform::userApplications(),
+                               platform::userSessionState(), std::time(nullptr), sessionEnd.requested());
+            if (!outcome.out.empty()) std::printf("%s\n", outcome.out.c_str());
+            if (!outcome.err.empty()) std::fprintf(stderr, "%s\n", outcome.err.c_str());
+            return outcome.status;
+        }
         case CommandLine::Action::Run:
             break;
     }

@@ -122,15 +122,19 @@ bool under(const std::string& path, const std::string& top) {
 
 Reclaim fromErrno(int error) {
     switch (error) {
-        case 0: return Reclaim::Done;
+        case 0:
+            return Reclaim::Done;
         // The kernel reclaimed less than asked, or a signal cut it short:
         // either way it took what it could.
         case EAGAIN:
-        case EINTR: return Reclaim::Partial;
+        case EINTR:
+            return Reclaim::Partial;
         case ENOENT:
         case ENODEV:
-        case ESRCH: return Reclaim::Gone;
-        default: return Reclaim::Refused;
+        case ESRCH:
+            return Reclaim::Gone;
+        default:
+            return Reclaim::Refused;
     }
 }
 
@@ -184,8 +188,8 @@ std::optional<std::string> unifiedMount(std::string_view mountinfo) {
         std::string mount;
         const std::string_view m = f[4];
         for (std::size_t i = 0; i < m.size(); ++i) {
-            if (m[i] == '\\' && i + 3 < m.size() && m[i + 1] >= '0' && m[i + 1] <= '3' &&
-                m[i + 2] >= '0' && m[i + 2] <= '7' && m[i + 3] >= '0' && m[i + 3] <= '7') {
+            if (m[i] == '\\' && i + 3 < m.size() && m[i + 1] >= '0' && m[i + 1] <= '3' && m[i + 2] >= '0' &&
+                m[i + 2] <= '7' && m[i + 3] >= '0' && m[i + 3] <= '7') {
                 mount += static_cast<char>((m[i + 1] - '0') * 64 + (m[i + 2] - '0') * 8 + (m[i + 3] - '0'));
                 i += 3;
             } else {
@@ -259,8 +263,10 @@ std::vector<std::string> appIds(std::string_view unit) {
     }
     const std::size_t n = words.size();
     std::vector<std::pair<std::size_t, std::size_t>> ranges;  // [from, to) of words, likeliest first
-    if (scope) ranges = {{1, n - 1}, {0, n - 1}, {1, n}, {0, n}};
-    else ranges = {{1, n}, {0, n}};
+    if (scope)
+        ranges = {{1, n - 1}, {0, n - 1}, {1, n}, {0, n}};
+    else
+        ranges = {{1, n}, {0, n}};
     std::vector<std::string> out;
     for (const auto& [from, to] : ranges) {
         if (n == 0 || to > n || from >= to) continue;
@@ -351,11 +357,12 @@ CgroupPlaces CgroupPlaces::fromEnvironment() {
     CgroupPlaces p;
     p.uid = ::getuid();
     auto env = [](const char* name) {
-        const char* v = std::getenv(name);
+        const char* v = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): nothing here sets the environment
         return std::string(v != nullptr ? v : "");
     };
     std::string dataHome = env("XDG_DATA_HOME");
-    if (dataHome.empty() || dataHome.front() != '/') dataHome = env("HOME").empty() ? "" : env("HOME") + "/.local/share";
+    if (dataHome.empty() || dataHome.front() != '/')
+        dataHome = env("HOME").empty() ? "" : env("HOME") + "/.local/share";
     if (!dataHome.empty()) p.applicationDirs.push_back(dataHome + "/applications");
     std::string dataDirs = env("XDG_DATA_DIRS");
     if (dataDirs.empty()) dataDirs = "/usr/local/share:/usr/share";
@@ -387,21 +394,24 @@ CgroupApplications::CgroupApplications(CgroupPlaces places) : places_(std::move(
 void CgroupApplications::findRoot() {
     const std::string procCgroup = readFile(places_.proc + "/self/cgroup");
     if (cgroupfs::memoryOnV1(procCgroup)) {
-        why_ = "Trimming needs the memory controller on cgroup v2, but this system runs it on cgroup v1; booting "
-               "with systemd.unified_cgroup_hierarchy=1 (Debian 12's default) would enable it.";
+        why_ =
+            "Trimming needs the memory controller on cgroup v2, but this system runs it on cgroup v1; booting "
+            "with systemd.unified_cgroup_hierarchy=1 (Debian 12's default) would enable it.";
         return;
     }
     const auto mount = cgroupfs::unifiedMount(readFile(places_.proc + "/self/mountinfo"));
     const auto self = cgroupfs::unifiedPath(procCgroup);
     if (!mount || !self) {
-        why_ = "Trimming needs cgroup v2, which is not mounted here; a system that boots with the unified cgroup "
-               "hierarchy (Debian 12's default) would enable it.";
+        why_ =
+            "Trimming needs cgroup v2, which is not mounted here; a system that boots with the unified cgroup "
+            "hierarchy (Debian 12's default) would enable it.";
         return;
     }
     selfRel_ = *self;
     if (!cgroupfs::listHas(readFile(*mount + "/cgroup.controllers"), "memory")) {
-        why_ = "Trimming needs the kernel's memory controller, which is not available in cgroup v2 here; a kernel "
-               "with it built in and not turned off (cgroup_disable=memory) would enable it.";
+        why_ =
+            "Trimming needs the kernel's memory controller, which is not available in cgroup v2 here; a kernel "
+            "with it built in and not turned off (cgroup_disable=memory) would enable it.";
         return;
     }
     const std::string uid = std::to_string(places_.uid);
@@ -434,8 +444,7 @@ void CgroupApplications::findRoot() {
     }
     // Proven by the right to write there, which systemd's delegation gives
     // (it makes the user the file's owner); never by trying a write.
-    const bool mine = st.st_uid == places_.uid ||
-                      (places_.uid == ::getuid() && ::access(reclaim.c_str(), W_OK) == 0);
+    const bool mine = st.st_uid == places_.uid || (places_.uid == ::getuid() && ::access(reclaim.c_str(), W_OK) == 0);
     if (!mine) {
         why_ = "Your session's cgroup (" + unit +
                ") is not delegated to you, so its memory.reclaim may not be written; systemd's delegation of "
@@ -445,9 +454,7 @@ void CgroupApplications::findRoot() {
     root_ = root;
 }
 
-bool CgroupApplications::isSelfOrAbove(const std::string& id) const {
-    return under(selfRel_, rootRel_ + "/" + id);
-}
+bool CgroupApplications::isSelfOrAbove(const std::string& id) const { return under(selfRel_, rootRel_ + "/" + id); }
 
 std::vector<AppMemory> CgroupApplications::list(long focusedPid) {
     std::vector<AppMemory> out;
@@ -466,7 +473,8 @@ void CgroupApplications::walk(const std::string& dir, const std::string& prefix,
     if (d == nullptr) return;
     const int dirFd = ::dirfd(d);
     std::vector<std::string> slices;
-    while (const dirent* e = ::readdir(d)) {
+    // readdir is safe on a stream no other thread uses.
+    while (const dirent* e = ::readdir(d)) {  // NOLINT(concurrency-mt-unsafe)
         const std::string_view name(e->d_name);
         if (name == "." || name == ".." || !isDirectory(dirFd, *e)) continue;
         if (endsWith(name, ".slice")) {
@@ -490,7 +498,11 @@ void CgroupApplications::walk(const std::string& dir, const std::string& prefix,
     }
     ::closedir(d);
     if (depth >= kMaxDepth) return;
-    for (const std::string& s : slices) walk(dir + "/" + s, prefix + s + "/", depth + 1, focused, out);
+    for (const std::string& s : slices) {
+        std::string below = dir;
+        below.append("/").append(s);
+        walk(below, prefix + s + '/', depth + 1, focused, out);
+    }
 }
 
 std::string CgroupApplications::nameOf(const std::string& id, const std::string& unit, int dirFd) {
@@ -503,9 +515,11 @@ std::string CgroupApplications::nameOf(const std::string& id, const std::string&
     const std::vector<std::string> ids = cgroupfs::appIds(unit);
     std::string text;
     for (const std::string& candidate : ids) {
-        for (const std::string& folder : places_.applicationDirs)
-            if (readFile(folder + "/" + candidate + ".desktop", text) && !(name = cgroupfs::desktopName(text)).empty())
-                break;
+        for (const std::string& folder : places_.applicationDirs) {
+            std::string entry = folder;
+            entry.append("/").append(candidate).append(".desktop");
+            if (readFile(entry, text) && !(name = cgroupfs::desktopName(text)).empty()) break;
+        }
         if (!name.empty()) break;
     }
     if (name.empty() && !ids.empty()) name = ids.front();
@@ -528,7 +542,7 @@ SystemFigures CgroupApplications::system() {
     parseMeminfo(text.data(), text.size(), fields);
     SystemFigures s = cgroupfs::systemFigures(fields);
     if (DIR* d = ::opendir(places_.block.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
+        while (const dirent* e = ::readdir(d)) {  // NOLINT(concurrency-mt-unsafe): a stream of its own
             if (std::strncmp(e->d_name, "zram", 4) != 0) continue;
             if (readFile(places_.block + "/" + e->d_name + "/mm_stat", text) &&
                 cgroupfs::zramSizes(text, s.zramStored, s.zramCompressed))

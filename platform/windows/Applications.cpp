@@ -6,7 +6,9 @@ namespace {
 // Offers nothing until this system's back end is written.
 class NoApplications final : public Applications {
 public:
-    std::string unavailable() const override { return "Trimming applications is not built into this version of Kestrune."; }
+    std::string unavailable() const override {
+        return "Trimming applications is not built into this version of Kestrune.";
+    }
     std::string caveat() const override { return {}; }
     std::vector<AppMemory> list(long /*focusedPid*/) override { return {}; }
     SystemFigures system() override { return {}; }

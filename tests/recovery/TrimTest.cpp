@@ -19,6 +19,7 @@ constexpr std::time_t kT0 = 1700000000;
 
 std::vector<std::string> ids(const std::vector<AppMemory>& apps) {
     std::vector<std::string> out;
+    out.reserve(apps.size());
     for (const auto& a : apps) out.push_back(a.id);
     return out;
 }
@@ -155,28 +156,38 @@ TEST(TrimRun, AsksInStepsUpToWhatItHoldsAndSaysWhereTheMemoryCameFrom) {
     EXPECT_EQ(r.describe(), "Trimmed 1,012 MB: 980 MB of file cache, 32 MB moved to swap.");
 }
 
-TEST(TrimRun, TheKernelTakingLessThanAskedEndsThatApplicationOnly) {
+TEST(TrimRun, WhenTheKernelTakesMoreThanAskedEachStepAsksOnlyForWhatIsLeft) {
     FakeApplications fake;
-    fake.setSystem(swapMB(0, 0));  // no swap: its anonymous memory cannot go anywhere
+    fake.setTakesPercent(150);
+    fake.put(appMB("reader", "Reader", 1000, 0));
+    const TrimResult r = trimAll(fake);
+    // 1000 → 616 → 232 → 0: never a request for more than there is.
+    EXPECT_EQ(requestedMB(fake), (std::vector<std::uint64_t>{256, 256, 232}));
+    EXPECT_EQ(r.describe(), "Trimmed 1,000 MB: 1,000 MB of file cache.");
+}
+
+TEST(TrimRun, WithoutSwapOnlyTheCacheIsAskedForAndTheKernelTakingLessEndsThatApplicationOnly) {
+    FakeApplications fake;
+    fake.setSystem(swapMB(0, 0));  // no swap: anonymous memory cannot go anywhere
     fake.put(appMB("a", "A", 300, 200));
-    fake.put(appMB("b", "B", 100, 0));
+    fake.put(appMB("b", "B", 600, 0));
+    fake.put(appMB("c", "C", 10, 0));
     fake.answer("b", Reclaim::Partial);
     const TrimResult r = trimAll(fake);
-    EXPECT_EQ(requestedMB(fake), (std::vector<std::uint64_t>{256, 244, 100}));
-    EXPECT_EQ(r.trimmedIds, (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(r.describe(), "Trimmed 300 MB: 300 MB of file cache.");
+    EXPECT_EQ(requestedMB(fake), (std::vector<std::uint64_t>{256, 44, 256, 10}));
+    EXPECT_EQ(r.trimmedIds, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(r.describe(), "Trimmed 310 MB: 310 MB of file cache.");
 }
 
 TEST(TrimRun, OnesThatAreGoneOrRefusedAreNamedAndTheRestGoOnButKestruneIsNeverAsked) {
     FakeApplications fake;
     AppMemory self = appMB("self", "Kestrune", 50, 0);
     self.self = true;
-    for (const AppMemory& a :
-         {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0), appMB("locked", "Terminal", 10, 0), self,
-          appMB("ok", "Files", 100, 0)})
+    for (const AppMemory& a : {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0),
+                               appMB("locked", "Terminal", 10, 0), self, appMB("ok", "Files", 100, 0)})
         fake.put(a);
     const std::vector<AppMemory> chosen = fake.list(0);
-    fake.end("gone");           // between the list and the trim
+    fake.end("gone");  // between the list and the trim
     fake.answer("late", Reclaim::Gone);
     fake.answer("locked", Reclaim::Refused);
     const std::atomic<bool> stop{false};

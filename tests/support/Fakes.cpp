@@ -279,9 +279,10 @@ platform::Reclaim FakeApplications::reclaim(platform::AppMemory& app, std::uint6
     const auto it = std::find_if(apps_.begin(), apps_.end(), [&](const auto& a) { return a.id == app.id; });
     if (it == apps_.end()) return platform::Reclaim::Gone;
     if (it->self) return platform::Reclaim::Refused;
-    const std::uint64_t fromCache = std::min(bytes, it->cache);
+    const std::uint64_t takes = bytes / 100 * takesPercent_ + bytes % 100 * takesPercent_ / 100;
+    const std::uint64_t fromCache = std::min(takes, it->cache);
     const std::uint64_t swapRoom = std::min(system_.swapFree, system_.swapTotal);
-    const std::uint64_t toSwap = std::min({bytes - fromCache, it->anon, swapRoom});
+    const std::uint64_t toSwap = std::min({takes - fromCache, it->anon, swapRoom});
     it->cache -= fromCache;
     it->anon -= toSwap;
     it->swapped += toSwap;
@@ -326,6 +327,11 @@ void FakeApplications::setSystem(const platform::SystemFigures& figures) {
 void FakeApplications::answer(const std::string& id, platform::Reclaim next) {
     std::lock_guard lock(mutex_);
     answers_[id].push_back(next);
+}
+
+void FakeApplications::setTakesPercent(unsigned percent) {
+    std::lock_guard lock(mutex_);
+    takesPercent_ = percent;
 }
 
 void FakeApplications::end(const std::string& id) {

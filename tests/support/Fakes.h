@@ -344,6 +344,9 @@ public:
     void setSystem(const platform::SystemFigures& figures);
     // The next requests for `id` answer this without taking anything, in order.
     void answer(const std::string& id, platform::Reclaim next);
+    // Each request takes this share of what it asks, where there is that
+    // much (the kernel often takes more than asked); 100 by default.
+    void setTakesPercent(unsigned percent);
     // The application ends: it is no longer listed, read or trimmed.
     void end(const std::string& id);
     // Runs inside each request, before it takes anything.
@@ -360,6 +363,7 @@ private:
     std::vector<Request> requests_;
     std::function<void(const Request&)> hook_;
     long focusedPid_ = 0;
+    unsigned takesPercent_ = 100;
 };
 
 // An application as the fake lists it, in whole MiB.

@@ -41,4 +41,15 @@ TEST(CommandLine, RunsWithTheToolkitsOwnOptionsAndRefusesAnythingElse) {
     EXPECT_EQ(parse({"-platform"}).action, CommandLine::Action::Error);  // a value is missing
 }
 
+TEST(CommandLine, TrimAndTrimAllRunAloneWithoutAWindow) {
+    EXPECT_EQ(parse({"--trim"}).action, CommandLine::Action::Trim);
+    EXPECT_EQ(parse({"--trim-all"}).action, CommandLine::Action::TrimAll);
+    EXPECT_EQ(parse({"--trim-all", "-platform", "offscreen"}).action, CommandLine::Action::TrimAll);
+    const CommandLine withWindow = parse({"--trim", "--recover"});
+    EXPECT_EQ(withWindow.action, CommandLine::Action::Error);
+    EXPECT_EQ(withWindow.text, "kestrune: --trim runs without a window and cannot be used with --recover");
+    EXPECT_EQ(parse({"--trim", "--trim-all"}).action, CommandLine::Action::Error);
+    EXPECT_EQ(parse({"--trim", "--help"}).action, CommandLine::Action::Help);
+}
+
 }  // namespace

@@ -29,9 +29,8 @@ public:
         places.block = dir_.file("block");
         places.uid = ::getuid();
         places.applicationDirs = {dir_.file("home/applications"), dir_.file("usr/applications")};
-        write("proc/self/mountinfo",
-              "22 1 0:21 / /proc rw - proc proc rw\n30 23 0:26 / " + dir_.file("cgroup") +
-                  " rw,nosuid - cgroup2 cgroup2 rw,nsdelegate\n");
+        write("proc/self/mountinfo", "22 1 0:21 / /proc rw - proc proc rw\n30 23 0:26 / " + dir_.file("cgroup") +
+                                         " rw,nosuid - cgroup2 cgroup2 rw,nsdelegate\n");
         write("proc/self/cgroup", "0::" + rel("app.slice/app-kestrune-1.scope") + "\n");
         write("proc/sys/kernel/osrelease", "6.1.0-18-amd64\n");
         write("cgroup/cgroup.controllers", "cpuset cpu io memory pids\n");
@@ -79,8 +78,9 @@ std::map<std::string, AppMemory> byId(const std::vector<AppMemory>& apps) {
 TEST(LinuxApplications, ListsTheSessionsScopesAndServicesWithTheirFiguresAndNames) {
     FakeTree t;
     t.app("app.slice/app-gnome-org.gnome.Text\\x2dEditor-1234.scope", 300, 200, 90, 5000);
-    t.write("usr/applications/org.gnome.Text-Editor.desktop",
-            "[Desktop Action x]\nName=Wrong\n[Desktop Entry]\nType=Application\nName = Text Editor\nName[de]=Texteditor\n");
+    t.write(
+        "usr/applications/org.gnome.Text-Editor.desktop",
+        "[Desktop Action x]\nName=Wrong\n[Desktop Entry]\nType=Application\nName = Text Editor\nName[de]=Texteditor\n");
     t.write("home/applications/org.gnome.Text-Editor.desktop", "[Desktop Entry]\nExec=te\n");  // no Name: next folder
     t.app("app.slice/app-firefox-99.scope", 500, 100, 380);
     t.write(t.root("app.slice/app-firefox-99.scope/memory.swap.current"), "1048576\n");
@@ -88,8 +88,8 @@ TEST(LinuxApplications, ListsTheSessionsScopesAndServicesWithTheirFiguresAndName
     t.write(t.root("session.slice/pipewire.service/cgroup.procs"), "4242\n4243\n");
     t.write("proc/4242/comm", "pipewire\n");
     t.app("app.slice/dbus.service", 5, 1, 3);
-    t.app("init.scope", 10, 1, 8);                                  // the user's systemd itself
-    t.write(t.root("app.slice/leftover/memory.current"), "1\n");    // neither a scope nor a service
+    t.app("init.scope", 10, 1, 8);                                           // the user's systemd itself
+    t.write(t.root("app.slice/leftover/memory.current"), "1\n");             // neither a scope nor a service
     t.write(t.root("app.slice/vanished.scope/cpu.stat"), "usage_usec 1\n");  // gone while listed
     std::filesystem::remove(t.root("app.slice/dbus.service/memory.stat"));
     t.write("proc/777/cgroup", "0::" + t.rel("app.slice/app-firefox-99.scope/tab") + "\n");
@@ -162,8 +162,8 @@ TEST(LinuxApplications, AReclaimTheSystemForbidsIsRefused) {
     FakeTree t;
     t.app("app.slice/app-locked-5.scope", 100, 90, 5);
     for (const auto& e : std::filesystem::recursive_directory_iterator(t.top()))
-        std::filesystem::permissions(e.path(), e.is_directory() ? std::filesystem::perms(0755)
-                                                                : std::filesystem::perms(0644));
+        std::filesystem::permissions(e.path(),
+                                     e.is_directory() ? std::filesystem::perms(0755) : std::filesystem::perms(0644));
     std::filesystem::permissions(t.top(), std::filesystem::perms(0755));
     ASSERT_EQ(::chmod(t.root("app.slice/app-locked-5.scope/memory.reclaim").c_str(), 0444), 0);
     CgroupApplications apps(t.places);
@@ -181,8 +181,9 @@ TEST(LinuxApplications, SystemFiguresAsAPersonReadsThem) {
     t.write("block/zram1/mm_stat", "100 50 60 0 60 0 0 0 0\n");
     t.write("block/zram2/mm_stat", "damaged\n");
     t.write("block/vda/size", "1\n");
-    t.write("proc/pressure/memory", "some avg10=1.25 avg60=0.50 avg300=0.10 total=123\nfull avg10=0.00 avg60=0.00 "
-                                    "avg300=0.00 total=0\n");
+    t.write("proc/pressure/memory",
+            "some avg10=1.25 avg60=0.50 avg300=0.10 total=123\nfull avg10=0.00 avg60=0.00 "
+            "avg300=0.00 total=0\n");
     CgroupApplications apps(t.places);
     SystemFigures s = apps.system();
     EXPECT_EQ(s.total, 16000000ull * 1024);
@@ -245,13 +246,11 @@ TEST(LinuxApplications, WhereItCannotWorkItSaysWhyAndWhatWouldEnableIt) {
         if (c.says.empty()) {
             // The other user's session, as this one would see it.
             const std::string other = std::to_string(t.places.uid);
-            std::filesystem::create_directories(t.top() + "/cgroup/user.slice/user-" + other + ".slice/user@" +
-                                                other + ".service");
-            std::filesystem::copy(t.root("cgroup.controllers"),
-                                  t.top() + "/cgroup/user.slice/user-" + other + ".slice/user@" + other +
-                                      ".service/cgroup.controllers");
-            std::filesystem::copy(t.root("memory.reclaim"), t.top() + "/cgroup/user.slice/user-" + other +
-                                                                ".slice/user@" + other + ".service/memory.reclaim");
+            const std::filesystem::path session = std::filesystem::path(t.top()) / "cgroup/user.slice" /
+                                                  ("user-" + other + ".slice") / ("user@" + other + ".service");
+            std::filesystem::create_directories(session);
+            std::filesystem::copy(t.root("cgroup.controllers"), session / "cgroup.controllers");
+            std::filesystem::copy(t.root("memory.reclaim"), session / "memory.reclaim");
             CgroupApplications apps(t.places);
             EXPECT_EQ(apps.unavailable(), "Your session's cgroup (user@" + other +
                                               ".service) is not delegated to you, so its memory.reclaim may not be "
@@ -294,8 +293,9 @@ TEST(CgroupText, ReadsWhatTheKernelAndTheDesktopWrite) {
     EXPECT_FALSE(memoryOnV1("5:cpu,cpuacct:/\n0::/\n"));
     EXPECT_TRUE(memoryOnV1("3:cpuset:/\n7:blkio,memory:/x\n"));
 
-    EXPECT_EQ(appIds("app-gnome-firefox\\x2desr-4567.scope"),
-              (std::vector<std::string>{"firefox-esr", "gnome-firefox-esr", "firefox-esr-4567", "gnome-firefox-esr-4567"}));
+    EXPECT_EQ(
+        appIds("app-gnome-firefox\\x2desr-4567.scope"),
+        (std::vector<std::string>{"firefox-esr", "gnome-firefox-esr", "firefox-esr-4567", "gnome-firefox-esr-4567"}));
     EXPECT_EQ(appIds("app-org.kde.konsole@1a2b.service"), std::vector<std::string>{"org.kde.konsole"});
     EXPECT_EQ(appIds("app-flatpak-org.gimp.GIMP-88.scope").front(), "org.gimp.GIMP");
     EXPECT_TRUE(appIds("app-\\x2e\\x2e\\x2fetc-1.scope").size() <= 1);  // never "../etc"

@@ -13,7 +13,6 @@
 #include <functional>
 #include <string>
 
-
 namespace registrytest {
 
 // A store file of the test's own, which the test may damage, move or lock.
