@@ -28,4 +28,14 @@ void SharedActivity::trimmed(const std::string& id, std::time_t now) {
     tracker_.trimmed(id, now);
 }
 
+std::string SharedActivity::toText() const {
+    const std::lock_guard lock(mutex_);
+    return tracker_.toText();
+}
+
+void SharedActivity::parseText(const std::string& text) {
+    const std::lock_guard lock(mutex_);
+    tracker_.parseText(text);
+}
+
 }  // namespace kestrune

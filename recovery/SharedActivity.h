@@ -24,6 +24,10 @@ public:
     std::vector<platform::AppMemory> idle(const std::vector<platform::AppMemory>& apps, std::time_t now) const;
     std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, std::time_t now) const;
     void trimmed(const std::string& id, std::time_t now);
+    // The record kept for the login between runs (`kestrune --trim` keeps
+    // the same one): read at start-up, written at the end.
+    std::string toText() const;
+    void parseText(const std::string& text);
 
 private:
     mutable std::mutex mutex_;

@@ -10,6 +10,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionState.h"
+#include "platform/SessionState.h"
 #include "platform/linux/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"
@@ -71,14 +72,19 @@ int main(int argc, char** argv) {
     platform::Applications& applications = platform::userApplications();
     const bool trimming = applications.unavailable().empty();
     SharedActivity activity;
-    TrimRunner trim(applications, activity, platform::systemClock(), dispatcher, kGateRecovery);
-    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher, &trim);
+    // What the last run, or `kestrune --trim` from cron, learnt in this login:
+    // Trim Idle need not wait for applications to be seen quiet all over again.
+    const platform::SessionState session = platform::userSessionState();
+    if (trimming)
+        if (const auto record = session.read(trim::kRecordName)) activity.parseText(*record);
+    TrimRunner trims(applications, activity, platform::systemClock(), dispatcher, kGateRecovery);
+    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher, &trims);
     std::unique_ptr<ScheduleThread> scheduleThread;
 
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
                                                         platform::systemClock(), dispatcher, forms, appClosing,
-                                                        &sessionEnd.requested(), &trim);
+                                                        &sessionEnd.requested(), &trims);
         forms.setOwner(main);
         KestruneForm = &main->form();
         // The scrub window that lives, hidden, for the whole run.
@@ -130,7 +136,8 @@ int main(int argc, char** argv) {
     appClosing = true;
     scheduleThread.reset();
     // A trim in progress ends after its step; its result goes nowhere.
-    trim.stop();
+    trims.stop();
+    if (trimming) session.write(trim::kRecordName, activity.toText());
     // The windows go while the dispatcher their threads talk through is here.
     KestruneForm = nullptr;
     ScrubForm = nullptr;
