@@ -1,4 +1,5 @@
 #include "app/Memmainform.h"
+#include "recovery/RequestGate.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -314,10 +315,13 @@ TEST(MainForm, TrimTriggersAndTheTrayTrimTheIdleInTheBackgroundAndTellTheFigure)
     EXPECT_EQ(m.notifier.notices.size(), 1u);
     EXPECT_EQ(m.apps.lastFocusedPid(), 4242);  // the focused application is known to the engine
 
-    m.trimClock.setNow(100000 + 10 * 60);    // quiet ten minutes
+    m.trimClock.setNow(100000 + 10 * 60);  // quiet ten minutes
+    RequestGate gate;                      // the trim's first step waits for the test
+    m.apps.onReclaim([&](const FakeApplications::Request& r) { gate.hold(r); });
     ASSERT_TRUE(m.form->loadRun(pressure));  // no quiet load sample needed: it watches the pressure
     EXPECT_FALSE(m.form->trimFree());
     EXPECT_FALSE(m.form->loadRun(pressure));  // one trim at a time
+    gate.open();
     ASSERT_TRUE(m.trimUi.pumpUntil([&] { return m.notifier.notices.size() == 2; }));
     EXPECT_EQ(m.notifier.notices[1].second,
               "Run because the memory pressure exceeded 20 %. Trimmed 600 MB: 600 MB of file cache.");
