@@ -33,16 +33,22 @@ std::string aboutText(const std::string& version, const std::string& storePlace)
            "\n\nSettings and schedule are kept in:\n" + storePlace + "\n\nHome page:\n" + mainform::kHomePage;
 }
 
-Notice unattendedNotice(Operation op, int loadPercent, const std::string& result) {
+std::string unattendedReason(int percent, Measure measure) {
+    if (percent < 0) return mainform::kScheduledReason;
+    return (measure == Measure::Pressure ? mainform::kPressureReason : mainform::kLoadReason) +
+           std::to_string(percent) + " %.";
+}
+
+Notice unattendedNotice(Operation op, int percent, const std::string& result, Measure measure) {
     Notice n;
-    n.title = op == Operation::Recover ? mainform::kRecoverCaption : mainform::kScrubCaption;
-    n.text = loadPercent < 0 ? std::string(mainform::kScheduledReason)
-                             : mainform::kLoadReason + std::to_string(loadPercent) + " %.";
-    n.text += " " + result;
+    n.title = op == Operation::Recover ? mainform::kRecoverCaption
+              : op == Operation::Scrub ? mainform::kScrubCaption
+                                       : mainform::kTrimTitle;
+    n.text = unattendedReason(percent, measure) + " " + result;
     return n;
 }
 
-TKestruneForm::TKestruneForm(Controls controls, const Services& services) : c_(std::move(controls)), s_(services) {
+TKestruneForm::TKestruneForm(Controls controls, Services services) : c_(std::move(controls)), s_(std::move(services)) {
     // The load triggers judge by samples that no operation of ours skewed.
     c_.figures.sampled = [this, view = std::move(c_.figures.sampled)](const platform::MemoryStatus& s) {
         if (!operationInProgress()) quietLoad_ = static_cast<std::int32_t>(s.memoryLoad);
@@ -91,6 +97,9 @@ bool TKestruneForm::FormCloseQuery() {
     s_.appClosing = true;
     // Destroyed without its close handling: the box is not copied back.
     WizardForm.reset();
+    ApplicationsForm.reset();
+    // Its result would go to a window that is no more.
+    if (s_.trim != nullptr) s_.trim->abandon(trimTicket_);
     strayTutorials_.clear();
     if (MemoryThread) {
         MemoryThread->stop();
@@ -131,6 +140,11 @@ void TKestruneForm::CustomItem7Click() {
     Scheduler = window.get();
     window->showModal();
     Scheduler = nullptr;
+}
+
+void TKestruneForm::CustomItem8Click() {
+    if (!ApplicationsForm) ApplicationsForm = s_.forms.createApplications();
+    if (ApplicationsForm) ApplicationsForm->showInFront();
 }
 
 void TKestruneForm::CustomItem2Click() {
@@ -237,20 +251,56 @@ std::string TKestruneForm::runForResult(Operation op) {
     return s_.sessionEnding != nullptr && *s_.sessionEnding ? std::string() : resultMessage;
 }
 
-void TKestruneForm::report(Operation op, int loadPercent) {
+void TKestruneForm::report(Operation op, int percent, Measure measure) {
     const std::string result = runForResult(op);
     if (result.empty() || s_.notifier == nullptr) return;
-    const Notice n = unattendedNotice(op, loadPercent, result);
+    const Notice n = unattendedNotice(op, percent, result, measure);
     s_.notifier->notify(n.title, n.text);
 }
 
 void TKestruneForm::scheduledRun(Operation op) { report(op, -1); }
 
 bool TKestruneForm::loadRun(const LoadTrigger& trigger) {
-    if (s_.appClosing || operationInProgress() || quietLoad_ <= trigger.percent) return false;
-    if (taskScrubs(trigger.task)) report(Operation::Scrub, trigger.percent);
-    if (taskRecovers(trigger.task) && !s_.appClosing) report(Operation::Recover, trigger.percent);
+    if (s_.appClosing || operationInProgress() || (s_.trim != nullptr && s_.trim->busy())) return false;
+    // The pressure was read by the schedule thread just now; the load is
+    // judged by the latest sample no operation of ours skewed.
+    if (trigger.measure == Measure::Load && quietLoad_ <= trigger.percent) return false;
+    if (taskTrims(trigger.task)) {
+        if (!trimOffered()) return false;
+        return startIdleTrim(unattendedReason(trigger.percent, trigger.measure));
+    }
+    if (taskScrubs(trigger.task)) report(Operation::Scrub, trigger.percent, trigger.measure);
+    if (taskRecovers(trigger.task) && !s_.appClosing) report(Operation::Recover, trigger.percent, trigger.measure);
     return true;
+}
+
+bool TKestruneForm::trimOffered() const { return s_.trim != nullptr && s_.trim->applications().unavailable().empty(); }
+
+bool TKestruneForm::startIdleTrim(std::string reason) {
+    if (!trimFree() || !trimOffered()) return false;
+    const std::time_t now = s_.trim->clock().now();
+    const std::vector<platform::AppMemory> apps = s_.trim->applications().list(s_.focusedPid ? s_.focusedPid() : 0);
+    s_.trim->activity().observe(apps, now);
+    std::vector<platform::AppMemory> chosen = s_.trim->activity().idle(apps, now);
+    const bool byHand = reason.empty();
+    auto tell = [this, reason = std::move(reason)](const std::string& result) {
+        if (s_.notifier != nullptr)
+            s_.notifier->notify(mainform::kTrimTitle, reason.empty() ? result : reason + " " + result);
+    };
+    if (chosen.empty()) {
+        // Asked for by hand, it says why nothing came back.
+        if (byHand) {
+            TrimResult none;
+            none.none = s_.trim->activity().whyNoneIdle(apps, now);
+            tell(none.describe());
+        }
+        return true;
+    }
+    trimTicket_ = s_.trim->start(std::move(chosen), {{}, [this, tell](const TrimResult& r, const std::string& failure) {
+                                                         trimTicket_ = 0;
+                                                         tell(describeTrim(r, failure));
+                                                     }});
+    return trimTicket_ != 0;
 }
 
 void TKestruneForm::runAndExit(bool scrub, bool recover) {

@@ -7,7 +7,9 @@
 #include "platform/MemoryStatus.h"
 #include "platform/UiSync.h"
 #include "platform/VirtualMemory.h"
+#include "recovery/Applicationsform.h"
 #include "recovery/Recovery.h"
+#include "recovery/TrimRunner.h"
 #include "recovery/Waitform.h"
 #include "schedule/LoadTrigger.h"
 #include "schedule/Schedulerform.h"
@@ -15,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +55,7 @@ inline constexpr const char* kFileMenu = "File";
 inline constexpr const char* kExitItem = "Exit";
 inline constexpr const char* kEditMenu = "Edit";
 inline constexpr const char* kSchedulerItem = "Scheduler";
+inline constexpr const char* kApplicationsItem = "Applications\u2026";
 inline constexpr const char* kHelpMenu = "Help";
 inline constexpr const char* kTutorialItem = "Tutorial";
 inline constexpr const char* kSupportItem = "Visit Support";
@@ -68,6 +72,7 @@ inline constexpr char kFileKey = 'F';
 inline constexpr char kExitKey = 'x';
 inline constexpr char kEditKey = 'E';
 inline constexpr char kSchedulerKey = 'S';
+inline constexpr char kApplicationsKey = 'A';
 inline constexpr char kHelpKey = 'H';
 inline constexpr char kTutorialKey = 'T';
 inline constexpr char kSupportKey = 'V';
@@ -77,6 +82,8 @@ inline constexpr char kScrubKey = 'S';
 // The notice after a run nobody started by hand.
 inline constexpr const char* kScheduledReason = "Run by the schedule.";
 inline constexpr const char* kLoadReason = "Run because the memory load exceeded ";
+inline constexpr const char* kPressureReason = "Run because the memory pressure exceeded ";
+inline constexpr const char* kTrimTitle = "Trim Memory";
 inline constexpr const char* kScrubCut = "The scrub was closed before it finished.";
 }  // namespace mainform
 
@@ -84,9 +91,11 @@ inline constexpr const char* kScrubCut = "The scrub was closed before it finishe
 struct Notice {
     std::string title, text;
 };
-enum class Operation { Recover, Scrub };
-// `loadPercent` is the trigger's percent, or negative for a scheduled run.
-Notice unattendedNotice(Operation op, int loadPercent, const std::string& result);
+enum class Operation { Recover, Scrub, Trim };
+// Why it ran: `percent` is the trigger's, of what it watches, or negative
+// for a scheduled run.
+std::string unattendedReason(int percent, Measure measure = Measure::Load);
+Notice unattendedNotice(Operation op, int percent, const std::string& result, Measure measure = Measure::Load);
 
 // The About box's text: the version, the licence, where the store is and the
 // home page.
@@ -109,6 +118,8 @@ public:
     virtual std::unique_ptr<ScrubWindow> createScrubWindow() = 0;
     virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
     virtual std::unique_ptr<ModalWindow> createScheduler() = 0;
+    // None where this toolkit has no such window yet.
+    virtual std::unique_ptr<ApplicationsWindow> createApplications() = 0;
 };
 
 // The main window's rules: figures, operations, tutorial docking, shutdown.
@@ -132,9 +143,14 @@ public:
         const std::atomic<bool>* sessionEnding = nullptr;
         // Where runs nobody started by hand are reported; none: they are not.
         platform::Notifier* notifier = nullptr;
+        // The program's trims; none: it offers none.
+        TrimRunner* trim = nullptr;
+        // The process owning the focused window, which no unattended trim
+        // takes; 0 where unknown.
+        std::function<long()> focusedPid = {};
     };
 
-    TKestruneForm(Controls controls, const Services& services);
+    TKestruneForm(Controls controls, Services services);
     ~TKestruneForm();
     TKestruneForm(const TKestruneForm&) = delete;
     TKestruneForm& operator=(const TKestruneForm&) = delete;
@@ -147,6 +163,8 @@ public:
     std::unique_ptr<TMemoryThread> MemoryThread;
     std::unique_ptr<ProgressWindow> Form2;
     ModalWindow* Scheduler = nullptr;  // while its modal loop runs
+    // Modeless, made on first use, one at most; goes when this window closes.
+    std::unique_ptr<ApplicationsWindow> ApplicationsForm;
 
     void FormShow();
     // Always lets the window close, except while an operation runs: then the
@@ -161,6 +179,7 @@ public:
     void FormPaint();
     void CustomItem1Click();  // File > Exit
     void CustomItem7Click();  // Edit > Scheduler
+    void CustomItem8Click();  // Edit > Applications…
     void CustomItem2Click();  // Help > Tutorial
     void CustomItem5Click();  // Help > Visit Support
     void AboutItemClick();    // Help > About Kestrune
@@ -170,10 +189,20 @@ public:
     // A run the schedule started: as a click on the button, then a notice
     // of its result.
     void scheduledRun(Operation op);
-    // A memory-load trigger's run, on the UI thread. Runs nothing and
-    // returns false while an operation is in progress or unless the latest
-    // quiet sample is still above the trigger's percent.
+    // A memory-load or memory-pressure trigger's run, on the UI thread. Runs
+    // nothing and returns false while an operation or a trim is in progress,
+    // or, for a load trigger, unless the latest quiet sample is still above
+    // its percent. A trim starts in the background; with no application
+    // idle it has run all the same, quietly, and waits its cooldown, rather
+    // than claiming and giving back its turn in the store on every pass.
     bool loadRun(const LoadTrigger& trigger);
+    // Trimming works here, so the tray and the triggers may offer it.
+    bool trimOffered() const;
+    // No trim in progress.
+    bool trimFree() const { return s_.trim != nullptr && !s_.trim->busy(); }
+    // The tray's "Trim Idle Applications": the idle applications trimmed in
+    // the background, the result told as a desktop notice.
+    void trimIdle() { startIdleTrim({}); }
     // Any thread: the load of the latest sample taken with no operation in
     // progress since, or -1 (none yet, or an operation began or ended
     // after it).
@@ -201,7 +230,10 @@ private:
     // Runs one operation as its button does and returns its result text;
     // empty when there is none to tell (a recovery cut short by the session).
     std::string runForResult(Operation op);
-    void report(Operation op, int loadPercent);
+    void report(Operation op, int percent, Measure measure = Measure::Load);
+    // False when a trim runs already. `reason` leads the notice of the
+    // result; without one (by hand), finding nothing idle is told as well.
+    bool startIdleTrim(std::string reason);
 
     Controls c_;
     Services s_;
@@ -210,6 +242,7 @@ private:
     std::atomic<std::int32_t> quietLoad_{-1};
     std::string scrubResult_;             // the last scrub's freed line, or why there is none
     MemoryRecovery* recovery_ = nullptr;  // the recovery in progress
+    TrimRunner::Ticket trimTicket_ = 0;   // the tray's or a trigger's trim
     // Tutorials replaced by a show while still open; they stay until closing.
     std::vector<std::unique_ptr<TutorialWindow>> strayTutorials_;
 };

@@ -14,8 +14,10 @@ namespace kestrune {
 namespace tray {
 inline constexpr const char* kShowItem = "Kestrune";
 inline constexpr const char* kStartAtLoginItem = "Start Kestrune at login";
+inline constexpr const char* kTrimIdleItem = "Trim Idle Applications";
 inline constexpr char kShowKey = 'K';
 inline constexpr char kStartAtLoginKey = 'l';
+inline constexpr char kTrimIdleKey = 'T';
 }  // namespace tray
 
 // What the tray icon shows and offers. It follows the sample the monitor
@@ -31,6 +33,11 @@ public:
         std::function<void()> recoverMemory;
         std::function<void()> scrubMemory;
         std::function<void()> exit;
+        // Trims the idle applications in the background; empty where
+        // trimming does not work, and then the menu does not offer it.
+        std::function<void()> trimIdle = {};
+        // No trim is in progress; empty: always.
+        std::function<bool()> trimFree = {};
     };
     // `autostart` is where start at login is kept; without one the menu
     // does not offer it.
@@ -74,6 +81,11 @@ public:
         if (scrub_.enabled()) actions_.scrubMemory();
     }
     void exit() { actions_.exit(); }
+    bool offersTrim() const { return static_cast<bool>(actions_.trimIdle); }
+    bool trimEnabled() const { return offersTrim() && (!actions_.trimFree || actions_.trimFree()); }
+    void trimIdle() {
+        if (trimEnabled()) actions_.trimIdle();
+    }
 
     bool offersStartAtLogin() const { return autostart_ != nullptr; }
     // Read from the system each time: the user may change it outside Kestrune.

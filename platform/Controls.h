@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // The few things window logic needs of its controls. Widgets implement them in
 // the views (QtControls.h); tests implement them with plain fields.
@@ -48,6 +49,15 @@ public:
     virtual ~Label() = default;
     virtual void setText(const std::string& text) = 0;
     virtual std::string text() const = 0;
+};
+
+// A read-only drop-down list whose items the logic chooses; its text is the
+// chosen item. Setting items keeps the chosen one where it is still among
+// them, else chooses the first.
+class DropDown : public Label {
+public:
+    virtual void setItems(const std::vector<std::string>& items) = 0;
+    virtual std::vector<std::string> items() const = 0;
 };
 
 class Button {
@@ -98,6 +108,34 @@ public:
     virtual std::string cell(int row, int column) const = 0;
     // The selected row, or -1.
     virtual int selectedRow() const = 0;
+};
+
+// A list in report view of several columns, any number of rows selected.
+// The logic orders the rows: a click on a column's header is only reported,
+// and the header shows the order it is told. Rows set or selected by the
+// logic are not reported back as the user's choice.
+class Table {
+public:
+    virtual ~Table() = default;
+    // Replaces the rows, each a cell per column; the view keeps its scroll
+    // position where it can.
+    virtual void setRows(const std::vector<std::vector<std::string>>& rows) = 0;
+    virtual int rowCount() const = 0;
+    virtual std::string cell(int row, int column) const = 0;
+    // In row order.
+    virtual std::vector<int> selectedRows() const = 0;
+    virtual void selectRows(const std::vector<int>& rows) = 0;
+    virtual void setSortIndicator(int column, bool ascending) = 0;
+};
+
+// A repeating timer on the user-interface thread; its owner's handler runs
+// every interval while it is enabled, and never after it is disabled.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void setInterval(unsigned ms) = 0;
+    virtual void setEnabled(bool enabled) = 0;
+    virtual bool enabled() const = 0;
 };
 
 // A control's place within its parent.

@@ -39,30 +39,39 @@ std::int32_t inRange(const std::string& text, std::int32_t low, std::int32_t hig
 
 }  // namespace
 
+bool taskTrims(const std::string& task) { return lowerCase(task) == "t"; }
+
+std::string triggerTaskTitle(const std::string& task) { return taskTrims(task) ? "Memory Trim" : taskTitle(task); }
+
 std::string LoadTrigger::toText() const {
-    return task + " " + std::to_string(percent) + " " + std::to_string(cooldownMinutes) + " " + std::to_string(lastRun);
+    std::string text =
+        task + " " + std::to_string(percent) + " " + std::to_string(cooldownMinutes) + " " + std::to_string(lastRun);
+    if (measure == Measure::Pressure) text += std::string(" ") + kPressureWord;
+    return text;
 }
 
 void LoadTrigger::parseText(const std::string& text) {
     const std::vector<std::string> w = words(text);
-    if (w.size() != 4) throw ConversionError(text);
-    if (!taskScrubs(w[0]) && !taskRecovers(w[0])) throw ConversionError(w[0]);
+    if (w.size() != 4 && !(w.size() == 5 && w[4] == kPressureWord)) throw ConversionError(text);
+    if (!taskScrubs(w[0]) && !taskRecovers(w[0]) && !taskTrims(w[0])) throw ConversionError(w[0]);
     LoadTrigger parsed;
     parsed.task = w[0];
     parsed.percent = inRange(w[1], kMinPercent, kMaxPercent);
     parsed.cooldownMinutes = inRange(w[2], kMinCooldown, kMaxCooldown);
     parsed.lastRun = toInt64(w[3]);
     if (parsed.lastRun < 0) throw ConversionError(w[3]);
+    parsed.measure = w.size() == 5 ? Measure::Pressure : Measure::Load;
     *this = parsed;
 }
 
 std::string LoadTrigger::describe() const {
-    return "When memory load exceeds " + std::to_string(percent) + " %, at most once every " +
-           std::to_string(cooldownMinutes) + (cooldownMinutes == 1 ? " minute" : " minutes");
+    return std::string(measure == Measure::Pressure ? "When memory pressure exceeds " : "When memory load exceeds ") +
+           std::to_string(percent) + " %, at most once every " + std::to_string(cooldownMinutes) +
+           (cooldownMinutes == 1 ? " minute" : " minutes");
 }
 
-bool LoadTrigger::due(std::int32_t load, std::time_t now) const {
-    if (load <= percent) return false;
+bool LoadTrigger::due(double level, std::time_t now) const {
+    if (!(level > percent)) return false;
     if (lastRun == 0) return true;
     const std::int64_t since = static_cast<std::int64_t>(now) - lastRun;
     return since < 0 || since >= std::int64_t{cooldownMinutes} * 60;

@@ -38,6 +38,10 @@ std::string TScheduler::taskCode(const std::string& runText) {
     return "SR";
 }
 
+std::string TScheduler::triggerTaskCode(const std::string& runText) {
+    return runText == kTrimItem ? "T" : taskCode(runText);
+}
+
 std::int32_t TScheduler::typedHour(const std::string& timeText, const std::string& amPm) {
     const std::int32_t typed = toInt32(timeText.substr(0, 2));
     const bool pm = amPm == "PM";
@@ -58,6 +62,10 @@ void TScheduler::showPanel(platform::Panel& panel) {
     for (platform::Panel* p :
          {&c_.TeGroupBox1, &c_.TeGroupBox2, &c_.TeGroupBox4, &c_.TeGroupBox5, &c_.TeGroupBox6, &c_.LoadGroupBox})
         p->setVisible(p == &panel);
+    std::vector<std::string> items(std::begin(kRunItems), std::end(kRunItems));
+    if (offersTrim_ && &panel == &c_.LoadGroupBox) items.emplace_back(kTrimItem);
+    // "Trim" chosen and a timed period clicked: the list falls back to its first item.
+    if (c_.TeComboBox11.items() != items) c_.TeComboBox11.setItems(items);
 }
 
 void TScheduler::TeRadioButton2Click() { showPanel(c_.TeGroupBox1); }
@@ -117,14 +125,37 @@ void TScheduler::TeButton7Click() {
     storeEntry(e.toText());
 }
 
+namespace {
+
+Measure chosenMeasure(const std::string& text) {
+    return text == kLoadMeasureItems[1] ? Measure::Pressure : Measure::Load;
+}
+
+std::int32_t defaultPercent(Measure m) {
+    return m == Measure::Pressure ? loadtrigger::kDefaultPressurePercent : loadtrigger::kDefaultPercent;
+}
+
+}  // namespace
+
 void TScheduler::LoadButtonClick() {
     LoadTrigger t;
-    t.task = taskCode(c_.TeComboBox11.text());
+    t.task = triggerTaskCode(c_.TeComboBox11.text());
+    t.measure = chosenMeasure(c_.LoadMeasureBox.text());
     // Checked as the schedule thread will read it: a value out of range
     // throws here rather than being stored and skipped.
     t.parseText(t.task + " " + std::to_string(toInt32(c_.LoadPercentEdit.text())) + " " +
-                std::to_string(toInt32(c_.LoadCooldownEdit.text())) + " 0");
+                std::to_string(toInt32(c_.LoadCooldownEdit.text())) + " 0" +
+                (t.measure == Measure::Pressure ? std::string(" ") + loadtrigger::kPressureWord : std::string()));
     storeLoadTrigger(t.toText());
+}
+
+void TScheduler::LoadMeasureBoxChange() {
+    // A percent the user left at the other measure's starting point moves to
+    // this one's: 90 % is a high load but a pressure programs hardly run under.
+    const Measure now = chosenMeasure(c_.LoadMeasureBox.text());
+    const Measure other = now == Measure::Pressure ? Measure::Load : Measure::Pressure;
+    if (c_.LoadPercentEdit.text() == std::to_string(defaultPercent(other)))
+        c_.LoadPercentEdit.setText(std::to_string(defaultPercent(now)));
 }
 
 void TScheduler::storeEntry(const std::string& text) { store(platform::kScheduleKey, text); }
@@ -204,7 +235,7 @@ std::pair<std::string, std::string> TScheduler::cells(int row) const {
             case RowKind::Load: {
                 LoadTrigger trigger;
                 trigger.parseText(text);
-                return {taskTitle(trigger.task), trigger.describe()};
+                return {triggerTaskTitle(trigger.task), trigger.describe()};
             }
             case RowKind::Unreadable:
                 break;

@@ -15,12 +15,17 @@ namespace kestrune {
 namespace schedulerform {
 inline constexpr const char* kCaption = "Scheduler";
 inline constexpr const char* kRunItems[] = {"Recovery", "Scrub", "Both"};
+// Offered besides those while "By load" is chosen, where trimming works: the
+// timed entries keep their three tasks.
+inline constexpr const char* kTrimItem = "Trim";
 inline constexpr const char* kWeekdayItems[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                 "Thursday", "Friday", "Saturday"};
 inline constexpr const char* kPeriodCaptions[] = {"Hourly", "Daily", "Weekly", "Monthly", "Once", "By load"};
 inline constexpr int kInitialPeriod = 1;  // "Daily": its choice made and its panel shown when the window opens
-// The memory-load panel's words, around its two number boxes.
-inline constexpr const char* kLoadWords[] = {"when the memory load exceeds", "%,", "at most once every", "minutes."};
+// The memory-load panel's words, around its drop-down of what to watch and
+// its two number boxes.
+inline constexpr const char* kLoadWords[] = {"when the", "exceeds", "%,", "at most once every", "minutes."};
+inline constexpr const char* kLoadMeasureItems[] = {"memory load", "memory pressure"};
 inline constexpr const char* kRunCaption = "Run";
 inline constexpr const char* kScheduleCaption = "Schedule";
 inline constexpr const char* kRemoveCaption = "Remove";
@@ -64,6 +69,7 @@ inline constexpr const char* kDateName = "Date";
 inline constexpr const char* kListName = "Scheduled tasks";
 inline constexpr const char* kLoadPercentName = "Memory load, per cent";
 inline constexpr const char* kCooldownName = "Minutes between runs";
+inline constexpr const char* kLoadMeasureName = "What to watch";
 inline constexpr const char* kUnreadable = "Unreadable entry";
 inline constexpr const char* kNotStored = "The schedule entry could not be stored.";
 inline constexpr const char* kNotRemoved = "The schedule entry could not be removed.";
@@ -86,7 +92,7 @@ class TScheduler {
 public:
     struct Controls {
         platform::Window& self;
-        platform::Label& TeComboBox11;     // "Run"
+        platform::DropDown& TeComboBox11;  // "Run"
         platform::Panel& TeGroupBox1;      // hourly
         platform::Panel& TeGroupBox2;      // daily
         platform::Panel& TeGroupBox4;      // weekly
@@ -108,8 +114,10 @@ public:
         platform::Panel& LoadGroupBox;      // by memory load
         platform::Label& LoadPercentEdit;   // the load to exceed, per cent
         platform::Label& LoadCooldownEdit;  // minutes between runs
+        platform::Label& LoadMeasureBox;    // "memory load" or "memory pressure"
     };
-    explicit TScheduler(const Controls& controls) : c_(controls) {}
+    // `offersTrim`: trimming works here, so a trigger may run it.
+    explicit TScheduler(const Controls& controls, bool offersTrim = false) : c_(controls), offersTrim_(offersTrim) {}
     // The list no longer asks it for rows.
     ~TScheduler();
     TScheduler(const TScheduler&) = delete;
@@ -133,6 +141,7 @@ public:
     void TeButton6Click();        // monthly
     void TeButton7Click();        // once
     void LoadButtonClick();       // by memory load
+    void LoadMeasureBoxChange();  // memory load or pressure chosen
     void TeButton3Click();        // "Remove"
     void TeButton2Click();        // "Close"
 
@@ -144,6 +153,8 @@ public:
     void addRow(const LoadTrigger& trigger);
 
     static std::string taskCode(const std::string& runText);
+    // A trigger's task: "Trim" gives "T", the rest as taskCode.
+    static std::string triggerTaskCode(const std::string& runText);
     static std::int32_t typedHour(const std::string& timeText, const std::string& amPm);
     static std::int32_t typedMinute(const std::string& timeText);
     static std::int32_t dateMonth(const std::string& dateText);
@@ -151,6 +162,7 @@ public:
     static std::int32_t dateYear(const std::string& dateText);
 
 private:
+    // Shows one period's panel, and the Run list's items for it.
     void showPanel(platform::Panel& panel);
     void store(const char* key, const std::string& text);
     // Lists the values of `key`, parsed by `Entry`, and gives their names.
@@ -170,6 +182,7 @@ private:
     // and their words are made only for the rows the list shows.
     std::string rowTexts_;
     std::vector<std::pair<std::size_t, RowKind>> rows_;
+    bool offersTrim_;
 };
 
 }  // namespace kestrune

@@ -53,12 +53,14 @@ inline constexpr int kDayOfMonthLeft = 242;
 inline constexpr int kDateLeft = 176;
 inline constexpr int kDateWidth = 121;
 
-// The memory-load panel: two lines, each words, a number box just after them, then a unit.
+// The memory-load panel: two lines, each words, a number box just after them,
+// then a unit; the first line's words hold the drop-down of what to watch.
 inline constexpr int kLoadWordsLeft = 16;
 inline constexpr int kLoadBoxTops[] = {20, 50};
 inline constexpr int kLoadBoxGap = 6;   // from the words to the box
 inline constexpr int kLoadUnitGap = 4;  // from the box to its unit
 inline constexpr int kNumberBoxWidth = 57;
+inline constexpr int kLoadMeasureWidth = 112;  // "memory load" or "memory pressure", between "when the" and "exceeds"
 
 inline constexpr platform::Rect kList{8, 120, 673, 181};
 inline constexpr int kListColumnWidths[] = {200, 400};

@@ -4,6 +4,7 @@
 #include "platform/RegistryReaderWriter.h"
 
 #include <iostream>
+#include <optional>
 #include <utility>
 
 namespace kestrune {
@@ -30,6 +31,7 @@ void ScheduleThread::Execute() {
         loadEntries();
         checkEntries();
         checkLoadTriggers();
+        if (actions_.everyPass) actions_.everyPass();
     }
 }
 
@@ -82,7 +84,8 @@ void ScheduleThread::reportOnce(const std::string& name, const std::string& text
 void ScheduleThread::checkLoadTriggers() {
     if (!actions_.quietLoad || !actions_.loadRun) return;
     const std::int32_t load = actions_.quietLoad();
-    if (load < 0) return;
+    // Read once, and only on a pass that has a pressure trigger to judge.
+    std::optional<double> pressure;
     const std::time_t now = clock_.now();
     platform::RegistryReaderWriter reg;
     open(reg, platform::kLoadTriggerKey);
@@ -97,10 +100,18 @@ void ScheduleThread::checkLoadTriggers() {
             reportOnce(name, text, e.what());
             continue;
         }
+        double level = load;
+        if (trigger.measure == Measure::Pressure) {
+            if (!actions_.pressure) continue;
+            if (!pressure) pressure = actions_.pressure();
+            level = *pressure;
+        }
+        // None known yet, or an operation of ours moved the load.
+        if (level < 0) continue;
         LoadTrigger judged = trigger;
         if (const auto it = unstamped_.find(name); it != unstamped_.end() && it->second > judged.lastRun)
             judged.lastRun = it->second;
-        if (!judged.due(load, now)) continue;
+        if (!judged.due(level, now)) continue;
         LoadTrigger claimed = trigger;
         claimed.lastRun = now;
         const std::string claimedText = claimed.toText();

@@ -33,10 +33,11 @@ inline constexpr const char* kLastRecovery = "lastRecovery";
 // several running copies of the program, the one whose stamp replaces the
 // stamp the entry was found due on runs it; the others leave it.
 //
-// On the same pass it looks at the memory-load triggers: one that is due by
-// the monitor's latest sample is claimed by writing its new last-run time
-// over the text it was read with, then run on the UI thread. At most one
-// runs per pass, since a run changes the load the others were judged by.
+// On the same pass it looks at the memory-load and memory-pressure triggers:
+// one that is due by the monitor's latest sample, or by the pressure read on
+// this pass, is claimed by writing its new last-run time over the text it was
+// read with, then run on the UI thread. At most one runs per pass, since a
+// run changes the figures the others were judged by.
 class ScheduleThread final : public platform::Thread {
 public:
     struct Actions {
@@ -51,6 +52,13 @@ public:
         std::function<bool(const LoadTrigger&)> loadRun = {};
         // The UI thread's gates a run waits behind (the owner's operations).
         unsigned gates = platform::kNoGate;
+        // Any thread: the memory pressure now, per cent, or negative where
+        // the system does not tell. Asked only on a pass that meets a
+        // pressure trigger. Empty: pressure triggers are not looked at.
+        std::function<double()> pressure = {};
+        // Runs on this thread once a pass, after the checks: what the program
+        // keeps up to date every 10 seconds with no window open.
+        std::function<void()> everyPass = {};
     };
     ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock, platform::UiDispatcher& ui,
                    Actions actions);
@@ -74,7 +82,7 @@ public:
     void runScrub();
     void runRecovery();
     void runScrubAndRecovery();
-    // Reads the load triggers and runs the first one that is due.
+    // Reads the load and pressure triggers and runs the first one that is due.
     void checkLoadTriggers();
 
 protected:

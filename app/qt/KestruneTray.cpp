@@ -25,6 +25,10 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     recover_->setObjectName(QStringLiteral("TrayRecover"));
     scrub_ = menu_->addAction(mnemonic(mainform::kScrubCaption, mainform::kScrubKey));
     scrub_->setObjectName(QStringLiteral("TrayScrub"));
+    if (logic_.offersTrim()) {
+        trim_ = menu_->addAction(mnemonic(tray::kTrimIdleItem, tray::kTrimIdleKey));
+        trim_->setObjectName(QStringLiteral("TrayTrimIdle"));
+    }
     menu_->addSeparator();
     if (logic_.offersStartAtLogin()) {
         atLogin_ = menu_->addAction(mnemonic(tray::kStartAtLoginItem, tray::kStartAtLoginKey));
@@ -39,6 +43,7 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
     connect(menu_.get(), &QMenu::aboutToShow, this, [this] {
         recover_->setEnabled(logic_.recoverEnabled());
         scrub_->setEnabled(logic_.scrubEnabled());
+        if (trim_ != nullptr) trim_->setEnabled(logic_.trimEnabled());
         if (atLogin_ != nullptr) atLogin_->setChecked(logic_.startsAtLogin());
     });
     // Queued: a choice runs once the menu has finished with its click, so an
@@ -51,6 +56,10 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
         scrub_, &QAction::triggered, this, [this] { logic_.scrubMemory(); }, Qt::QueuedConnection);
     connect(
         exit, &QAction::triggered, this, [this] { logic_.exit(); }, Qt::QueuedConnection);
+    if (trim_ != nullptr) {
+        connect(
+            trim_, &QAction::triggered, this, [this] { logic_.trimIdle(); }, Qt::QueuedConnection);
+    }
     if (atLogin_ != nullptr) {
         connect(
             atLogin_, &QAction::triggered, this, [this](bool on) { logic_.setStartAtLogin(on); }, Qt::QueuedConnection);

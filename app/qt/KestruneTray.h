@@ -40,6 +40,7 @@ private:
     std::unique_ptr<QMenu> menu_;
     QAction* recover_ = nullptr;
     QAction* scrub_ = nullptr;
+    QAction* trim_ = nullptr;
     QAction* atLogin_ = nullptr;
     QSystemTrayIcon* icon_ = nullptr;
     QPixmap base_;  // the program's icon, decoded once: the load is drawn on a copy

@@ -2,6 +2,7 @@
 
 #include "platform/qt/Accessible.h"
 #include "platform/qt/Design.h"
+#include "platform/qt/ActiveWindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -83,7 +84,8 @@ QProgressBar* KestruneFormWidget::kindBar(QWidget* box, const char* name) {
 
 KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm,
                                        platform::Clock& clock, platform::UiDispatcher& ui, FormFactory& forms,
-                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding)
+                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding,
+                                       TrimRunner* trim)
     : autostart_(QCoreApplication::applicationFilePath().toStdString()) {
     setObjectName(QStringLiteral("KestruneForm"));
     setWindowTitle(QString::fromUtf8(m::kCaption));
@@ -109,6 +111,8 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     edit->setObjectName(QStringLiteral("CustomItem6"));
     QAction* schedulerItem = edit->addAction(mnemonic(m::kSchedulerItem, m::kSchedulerKey));
     schedulerItem->setObjectName(QStringLiteral("CustomItem7"));
+    QAction* applicationsItem = edit->addAction(mnemonic(m::kApplicationsItem, m::kApplicationsKey));
+    applicationsItem->setObjectName(QStringLiteral("CustomItem8"));
     QMenu* help = menuBar_->addMenu(mnemonic(m::kHelpMenu, m::kHelpKey));
     help->setObjectName(QStringLiteral("CustomItem4"));
     QAction* tutorialItem = help->addAction(mnemonic(m::kTutorialItem, m::kTutorialKey));
@@ -194,10 +198,12 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                        [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         *recover_, *scrub_};
     form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notifier_});
+        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notifier_, trim,
+                                          &platform::activeWindowPid});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
+    connect(applicationsItem, &QAction::triggered, this, [this] { form_->CustomItem8Click(); });
     connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
     connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
     connect(aboutItem, &QAction::triggered, this, [this] { form_->AboutItemClick(); });
@@ -205,16 +211,18 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
     blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
 
-    tray_ = std::make_unique<KestruneTray>(
-        TrayLogic(*recover_, *scrub_,
-                  TrayLogic::Actions{[this] {
-                                         showNormal();
-                                         raise();
-                                         activateWindow();
-                                     },
-                                     [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
-                                     [this] { form_->CustomItem1Click(); }},
-                  &autostart_));
+    TrayLogic::Actions trayActions{[this] {
+                                       showNormal();
+                                       raise();
+                                       activateWindow();
+                                   },
+                                   [this] { form_->TeButton1Click(); }, [this] { form_->TeButton2Click(); },
+                                   [this] { form_->CustomItem1Click(); }};
+    if (form_->trimOffered()) {
+        trayActions.trimIdle = [this] { form_->trimIdle(); };
+        trayActions.trimFree = [this] { return form_->trimFree(); };
+    }
+    tray_ = std::make_unique<KestruneTray>(TrayLogic(*recover_, *scrub_, std::move(trayActions), &autostart_));
     notifier_.setTrayIcon(tray_->icon());
 
     // The menu along the top and the status bar along the bottom of however

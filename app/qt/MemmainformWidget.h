@@ -31,7 +31,7 @@ class KestruneFormWidget final : public QWidget {
 public:
     KestruneFormWidget(platform::MemorySource& memory, platform::VirtualMemory& vm, platform::Clock& clock,
                        platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing,
-                       const std::atomic<bool>* sessionEnding = nullptr);
+                       const std::atomic<bool>* sessionEnding = nullptr, TrimRunner* trim = nullptr);
     ~KestruneFormWidget() override;
 
     TKestruneForm& form() { return *form_; }

@@ -1,6 +1,7 @@
 #include "app/qt/QtFormFactory.h"
 
 #include "app/qt/WizardformWidget.h"
+#include "recovery/qt/ApplicationsformWidget.h"
 #include "recovery/qt/WaitformWidget.h"
 #include "schedule/qt/SchedulerformWidget.h"
 #include "scrub/qt/ScrubformWidget.h"
@@ -15,6 +16,13 @@ std::unique_ptr<ScrubWindow> QtFormFactory::createScrubWindow() {
 
 std::unique_ptr<ProgressWindow> QtFormFactory::createProgressWindow() { return std::make_unique<Form2Widget>(owner_); }
 
-std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() { return std::make_unique<SchedulerWidget>(owner_); }
+std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() {
+    return std::make_unique<SchedulerWidget>(owner_, trim_ != nullptr && trim_->applications().unavailable().empty());
+}
+
+std::unique_ptr<ApplicationsWindow> QtFormFactory::createApplications() {
+    if (trim_ == nullptr) return nullptr;
+    return std::make_unique<ApplicationsFormWidget>(owner_, *trim_);
+}
 
 }  // namespace kestrune

@@ -1,17 +1,22 @@
+#include "app/Gates.h"
 #include "app/Startup.h"
 #include "app/TrimCommand.h"
 #include "app/qt/Application.h"
 #include "app/qt/CommandLine.h"
 #include "app/qt/MemmainformWidget.h"
 #include "app/qt/QtFormFactory.h"
+#include "platform/Applications.h"
 #include "platform/Clock.h"
 #include "platform/Heap.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionState.h"
+#include "platform/SessionState.h"
 #include "platform/linux/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"
+#include "recovery/SharedActivity.h"
+#include "recovery/TrimRunner.h"
 #include "schedule/Schedulethread.h"
 #include "scrub/qt/ScrubformWidget.h"
 
@@ -85,13 +90,25 @@ int main(int argc, char** argv) {
     platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
     app.SetTitle("Kestrune");
     platform::QtUiDispatcher dispatcher;
-    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher);
+    // The program's applications and its one trim runner, which the
+    // Applications window, the tray and the triggers share; what is known of
+    // the applications' activity is kept up to date by the schedule thread.
+    platform::Applications& applications = platform::userApplications();
+    const bool trimming = applications.unavailable().empty();
+    SharedActivity activity;
+    // What the last run, or `kestrune --trim` from cron, learnt in this login:
+    // Trim Idle need not wait for applications to be seen quiet all over again.
+    const platform::SessionState session = platform::userSessionState();
+    if (trimming)
+        if (const auto record = session.read(trim::kRecordName)) activity.parseText(*record);
+    TrimRunner trims(applications, activity, platform::systemClock(), dispatcher, kGateRecovery);
+    QtFormFactory forms(platform::systemMemory(), platform::systemClock(), dispatcher, &trims);
     std::unique_ptr<ScheduleThread> scheduleThread;
 
     try {
         auto* main = app.CreateForm<KestruneFormWidget>(platform::systemMemory(), platform::systemVirtualMemory(),
                                                         platform::systemClock(), dispatcher, forms, appClosing,
-                                                        &sessionEnd.requested());
+                                                        &sessionEnd.requested(), &trims);
         forms.setOwner(main);
         KestruneForm = &main->form();
         // The scrub window that lives, hidden, for the whole run.
@@ -100,9 +117,17 @@ int main(int argc, char** argv) {
         ScrubForm = &scrub->form();
 
         TKestruneForm* form = &main->form();  // outlives the schedule thread
-        scheduleThread = std::make_unique<ScheduleThread>(
-            appClosing, platform::systemClock(), dispatcher,
-            scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); }));
+        ScheduleThread::Actions actions =
+            scheduleActions(*form, appClosing, [&app](const std::string& what) { app.ShowException(what); });
+        // Read only on a pass that has a pressure trigger to judge.
+        actions.pressure = [&applications] { return applications.system().pressure; };
+        // So that an unattended trim knows what has been idle, window or none.
+        if (trimming)
+            actions.everyPass = [&applications, &activity] {
+                activity.observe(applications.list(0), platform::systemClock().now());
+            };
+        scheduleThread =
+            std::make_unique<ScheduleThread>(appClosing, platform::systemClock(), dispatcher, std::move(actions));
 
         main->onClosed = [&app] { app.quit(); };
         beforeToolkitExit = [form, &scheduleThread] {
@@ -141,6 +166,9 @@ int main(int argc, char** argv) {
     // waiting for the UI thread is dropped.
     appClosing = true;
     scheduleThread.reset();
+    // A trim in progress ends after its step; its result goes nowhere.
+    trims.stop();
+    if (trimming) session.write(trim::kRecordName, activity.toText());
     // The windows go while the dispatcher their threads talk through is here.
     KestruneForm = nullptr;
     ScrubForm = nullptr;

@@ -16,6 +16,8 @@ public:
     std::unique_ptr<ScrubWindow> createScrubWindow() override;
     std::unique_ptr<ProgressWindow> createProgressWindow() override;
     std::unique_ptr<ModalWindow> createScheduler() override;
+    // Not on this toolkit yet.
+    std::unique_ptr<ApplicationsWindow> createApplications() override { return nullptr; }
 
 private:
     platform::MemorySource& memory_;

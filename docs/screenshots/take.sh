@@ -96,6 +96,13 @@ client "$scheduler" 628 63
 shot "$scheduler" scheduler
 client "$scheduler" 636 320                       # Close
 
+xdotool windowactivate --sync "$main" key --delay 150 alt+e a   # Edit > Applications…
+applications=$(window '^Applications$')
+sleep 2.5                                         # its figures read once more
+shot "$applications" applications
+xdotool windowactivate --sync "$applications" key Escape
+sleep 0.5
+
 client "$main" 212 360                            # Recover Memory
 sleep 5
 progress=$(window '^Kestrune$')

@@ -1,29 +1,16 @@
 #include "platform/qt/CloseRequests.h"
 
+#include "platform/qt/X11.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
-
 namespace platform {
-namespace {
 
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    if (reply == nullptr) return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
-}  // namespace
+using x11::internAtom;
 
 // WM_DELETE_WINDOW arrives as a WM_PROTOCOLS client message; the filter sees
 // it before Qt's own handling turns it away.
@@ -52,9 +39,8 @@ private:
 };
 
 BlockedCloseWatch::BlockedCloseWatch(QWidget* window, std::function<bool()> request) {
-    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 == nullptr || x11->connection() == nullptr) return;
-    xcb_connection_t* c = x11->connection();
+    xcb_connection_t* c = x11::connection();
+    if (c == nullptr) return;
     filter_ = std::make_unique<Filter>(window, std::move(request), internAtom(c, "WM_PROTOCOLS"),
                                        internAtom(c, "WM_DELETE_WINDOW"));
     QCoreApplication::instance()->installNativeEventFilter(filter_.get());

@@ -8,13 +8,19 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace platform {
 namespace {
@@ -68,6 +74,21 @@ bool QtCheckBox::checked() const { return w_->isChecked(); }
 
 void QtComboText::setText(const std::string& text) { w_->setCurrentText(q(text)); }
 std::string QtComboText::text() const { return w_->currentText().toStdString(); }
+void QtComboText::setItems(const std::vector<std::string>& items) {
+    QStringList list;
+    for (const std::string& item : items) list << q(item);
+    const QString chosen = w_->currentText();
+    const QSignalBlocker quiet(w_);  // the logic's own change, not the user's choice
+    w_->clear();
+    w_->addItems(list);
+    w_->setCurrentIndex(std::max<int>(0, static_cast<int>(list.indexOf(chosen))));
+}
+std::vector<std::string> QtComboText::items() const {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(w_->count()));
+    for (int i = 0; i < w_->count(); ++i) out.push_back(w_->itemText(i).toStdString());
+    return out;
+}
 
 void QtPanel::setVisible(bool visible) { w_->setVisible(visible); }
 bool QtPanel::visible() const { return w_->isVisibleTo(w_->parentWidget()); }
@@ -134,6 +155,63 @@ int QtListView::selectedRow() const {
     const QModelIndexList selected = w_->selectionModel()->selectedRows();
     return selected.isEmpty() ? -1 : selected.front().row();
 }
+
+QtTable::QtTable(QTreeWidget* w) : w_(w) {
+    w_->setSortingEnabled(false);
+    w_->header()->setSortIndicatorShown(true);
+    w_->header()->setSectionsClickable(true);
+}
+void QtTable::setRows(const std::vector<std::vector<std::string>>& rows) {
+    // Rows are written over in place, so the scroll position and the
+    // keyboard's current row stay where they were.
+    const QSignalBlocker quiet(w_);
+    const int count = static_cast<int>(rows.size());
+    while (w_->topLevelItemCount() > count) delete w_->takeTopLevelItem(w_->topLevelItemCount() - 1);
+    for (int r = 0; r < count; ++r) {
+        QTreeWidgetItem* item = w_->topLevelItem(r);
+        if (item == nullptr) {
+            item = new QTreeWidgetItem(w_);
+            // Each column's cells lined up as its header is.
+            for (int c = 0; c < w_->columnCount(); ++c)
+                item->setTextAlignment(c, Qt::Alignment::fromInt(w_->headerItem()->textAlignment(c)));
+        }
+        const std::vector<std::string>& cells = rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
+            const QString text = q(cells[static_cast<std::size_t>(c)]);
+            if (item->text(c) != text) item->setText(c, text);
+        }
+    }
+}
+int QtTable::rowCount() const { return w_->topLevelItemCount(); }
+std::string QtTable::cell(int row, int column) const {
+    const QTreeWidgetItem* item = w_->topLevelItem(row);
+    return item != nullptr ? item->text(column).toStdString() : std::string();
+}
+std::vector<int> QtTable::selectedRows() const {
+    std::vector<int> rows;
+    for (int r = 0; r < w_->topLevelItemCount(); ++r)
+        if (w_->topLevelItem(r)->isSelected()) rows.push_back(r);
+    return rows;
+}
+void QtTable::selectRows(const std::vector<int>& rows) {
+    const QSignalBlocker quiet(w_);
+    for (int r = 0; r < w_->topLevelItemCount(); ++r) {
+        const bool on = std::find(rows.begin(), rows.end(), r) != rows.end();
+        if (w_->topLevelItem(r)->isSelected() != on) w_->topLevelItem(r)->setSelected(on);
+    }
+    // The selection model was told nothing while blocked: repaint what it shows.
+    w_->viewport()->update();
+}
+void QtTable::setSortIndicator(int column, bool ascending) {
+    w_->header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void QtTimer::setInterval(unsigned ms) { t_->setInterval(static_cast<int>(ms)); }
+void QtTimer::setEnabled(bool enabled) {
+    if (enabled && !t_->isActive()) t_->start();
+    if (!enabled) t_->stop();
+}
+bool QtTimer::enabled() const { return t_->isActive(); }
 
 Rect QtPlacement::bounds() const {
     const QRect g = w_->geometry();

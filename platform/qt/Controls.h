@@ -12,6 +12,7 @@ class QTreeView;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
+class QTimer;
 class QWidget;
 
 // Adapters from the window logic's control interfaces to Qt widgets. They hold
@@ -72,12 +73,14 @@ private:
     QCheckBox* w_;
 };
 
-// A drop-down list's current text.
-class QtComboText final : public Label {
+// A drop-down list's current text, and its items.
+class QtComboText final : public DropDown {
 public:
     explicit QtComboText(QComboBox* w) : w_(w) {}
     void setText(const std::string& text) override;
     std::string text() const override;
+    void setItems(const std::vector<std::string>& items) override;
+    std::vector<std::string> items() const override;
 
 private:
     QComboBox* w_;
@@ -111,6 +114,34 @@ public:
 private:
     QTreeView* w_;
     ListModel* model_;  // the view's child
+};
+
+// A report list of several columns. The header's clicks are the view's to
+// forward; Qt's own sorting stays off, as the logic orders the rows. Cells
+// are aligned as their column's header is.
+class QtTable final : public Table {
+public:
+    explicit QtTable(QTreeWidget* w);
+    void setRows(const std::vector<std::vector<std::string>>& rows) override;
+    int rowCount() const override;
+    std::string cell(int row, int column) const override;
+    std::vector<int> selectedRows() const override;
+    void selectRows(const std::vector<int>& rows) override;
+    void setSortIndicator(int column, bool ascending) override;
+
+private:
+    QTreeWidget* w_;
+};
+
+class QtTimer final : public Timer {
+public:
+    explicit QtTimer(QTimer* t) : t_(t) {}
+    void setInterval(unsigned ms) override;
+    void setEnabled(bool enabled) override;
+    bool enabled() const override;
+
+private:
+    QTimer* t_;
 };
 
 class QtPlacement final : public Placement {

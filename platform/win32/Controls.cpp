@@ -68,6 +68,29 @@ std::string Win32ComboText::text() const {
     return text;
 }
 
+void Win32ComboText::setItems(const std::vector<std::string>& items) {
+    const std::string chosen = text();
+    SendMessageA(w_, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items) SendMessageA(w_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    const LRESULT found =
+        SendMessageA(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(chosen.c_str()));
+    SendMessageA(w_, CB_SETCURSEL, static_cast<WPARAM>(found == CB_ERR ? 0 : found), 0);
+}
+
+std::vector<std::string> Win32ComboText::items() const {
+    std::vector<std::string> out;
+    const LRESULT count = SendMessageA(w_, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageA(w_, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == CB_ERR) continue;
+        std::string item(static_cast<std::size_t>(length) + 1, '\0');
+        SendMessageA(w_, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<std::size_t>(length));
+        out.push_back(std::move(item));
+    }
+    return out;
+}
+
 void Win32Button::setCaption(const std::string& caption) {
     const std::string shown = key_ != 0 ? withMnemonic(caption, key_) : caption;
     if (windowText(w_) != shown) SetWindowTextA(w_, shown.c_str());

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 // Adapters from the window logic's control interfaces to the system's own
 // controls. They hold the control's handle, not own it: its window does.
@@ -45,12 +46,14 @@ private:
 };
 
 // A drop-down list's current text: setting it selects the item with that
-// text, or none.
-class Win32ComboText final : public Label {
+// text, or none. And its items.
+class Win32ComboText final : public DropDown {
 public:
     explicit Win32ComboText(HWND w = nullptr) : w_(w) {}
     void setText(const std::string& text) override;
     std::string text() const override;
+    void setItems(const std::vector<std::string>& items) override;
+    std::vector<std::string> items() const override;
 
 private:
     HWND w_;

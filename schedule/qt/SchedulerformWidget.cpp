@@ -156,7 +156,7 @@ QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
     return box;
 }
 
-SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
+SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owner) {
     setObjectName(QStringLiteral("Scheduler"));
     setWindowTitle(QString::fromUtf8(sf::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -175,7 +175,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     run->move(px(sf::kRun.left), px(sf::kRun.top));
     speakAs(run, sf::kRunCaption);
     runLabel->setBuddy(run);
-    texts_.push_back(std::make_unique<platform::QtComboText>(run));  // 0
+    run_.emplace(run);
 
     auto* periods = new QGroupBox(client_);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
@@ -203,47 +203,47 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     minutes->setText(QString::fromUtf8(sf::kInitialMinutes));
     speakAs(minutes, sf::kMinutesName);
     place(minutes, sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight);
-    texts_.push_back(std::make_unique<MaskedText>(minutes));  // 1
+    texts_.push_back(std::make_unique<MaskedText>(minutes));  // 0
     text(hourly, sf::kMinutesWords, sf::kMinutesWordsLeft);
     QPushButton* b4 = scheduleButton(hourly, "TeButton4");
 
     QGroupBox* daily = panel("TeGroupBox2", sf::kPanel.width);  // panels_[1]
     text(daily, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", sf::kTimeLeft);  // 2
-    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", sf::kAmPmLeft);     // 3
+    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", sf::kTimeLeft);  // 1
+    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", sf::kAmPmLeft);     // 2
     QPushButton* b1 = scheduleButton(daily, "TeButton1");
 
     QGroupBox* weekly = panel("TeGroupBox4", sf::kPanel.width);  // panels_[2]
     text(weekly, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", sf::kTimeLeft);  // 4
-    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", sf::kAmPmLeft);     // 5
+    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", sf::kTimeLeft);  // 3
+    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", sf::kAmPmLeft);     // 4
     text(weekly, sf::kOnWord, sf::kOnLeft);
     QStringList weekdays;
     for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
     QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QString::fromUtf8(sf::kInitialWeekday),
                                   sf::kWeekdayLeft, sf::kWeekdayWidth);
     speakAs(weekday, sf::kWeekdayName);
-    texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 6
+    texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 5
     QPushButton* b5 = scheduleButton(weekly, "TeButton5");
 
     QGroupBox* monthly = panel("TeGroupBox5", sf::kPanel.width);  // panels_[3]
     text(monthly, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", sf::kTimeLeft);  // 7
-    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", sf::kAmPmLeft);     // 8
+    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", sf::kTimeLeft);  // 6
+    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", sf::kAmPmLeft);     // 7
     text(monthly, sf::kOnTheWords, sf::kOnTheLeft);
     QStringList days;
     for (int d = 1; d <= sf::kMonthDays; ++d) days << QString::number(d);
     QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QString::fromUtf8(sf::kInitialMonthDay),
                                  sf::kMonthDayLeft, sf::kMonthDayWidth);
     speakAs(dayBox, sf::kMonthDayName);
-    texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 9
+    texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 8
     text(monthly, sf::kDayOfMonthWords, sf::kDayOfMonthLeft);
     QPushButton* b6 = scheduleButton(monthly, "TeButton6");
 
     QGroupBox* once = panel("TeGroupBox6", sf::kPanel.width);  // panels_[4]
     text(once, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", sf::kTimeLeft);  // 10
-    QComboBox* onceAmPm = amPm(once, "TeComboBox10", sf::kAmPmLeft);    // 11
+    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", sf::kTimeLeft);  // 9
+    QComboBox* onceAmPm = amPm(once, "TeComboBox10", sf::kAmPmLeft);    // 10
     text(once, sf::kOnWord, sf::kOnLeft);
     auto* date = new QDateEdit(dateOf(sf::kInitialDate), once);
     date->setObjectName(QStringLiteral("DateTimePicker1"));
@@ -251,24 +251,36 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     speakAs(date, sf::kDateName);
     date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     place(date, sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight);
-    texts_.push_back(std::make_unique<DateText>(date));  // 12
+    texts_.push_back(std::make_unique<DateText>(date));  // 11
     QPushButton* b7 = scheduleButton(once, "TeButton7");
 
     QGroupBox* byLoad = panel("LoadGroupBox", sf::kPanel.width);  // panels_[5]
     namespace lt = loadtrigger;
+    // "when the [memory load] exceeds [90] %,": each part just after the one before.
     auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
     loadWords->adjustSize();
     loadWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
-    const int percentLeft = sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
+    const int measureLeft = sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
+    QStringList measures;
+    for (const char* m : sf::kLoadMeasureItems) measures << QString::fromUtf8(m);
+    QComboBox* measure =
+        dropDown(byLoad, "LoadMeasureBox", measures, measures.front(), measureLeft, sf::kLoadMeasureWidth);
+    measure->move(px(measureLeft), px(sf::kLoadBoxTops[0]));
+    speakAs(measure, sf::kLoadMeasureName);
+    loadWords->setBuddy(measure);
+    auto* exceedsWord = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
+    exceedsWord->adjustSize();
+    const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
+    exceedsWord->move(px(exceedsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
+    const int percentLeft = exceedsLeft + platform::designScale().toDesign(exceedsWord->width()) + sf::kLoadBoxGap;
     QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
                                   percentLeft, sf::kLoadBoxTops[0]);
     speakAs(percent, sf::kLoadPercentName);
-    loadWords->setBuddy(percent);
-    auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
+    auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
     percentSign->adjustSize();
     percentSign->move(px(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
                       px(sf::kLoadBoxTops[0] + sf::kTextDrop));
-    auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
+    auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
     everyWords->adjustSize();
     everyWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[1] + sf::kTextDrop));
     const int cooldownLeft =
@@ -276,12 +288,13 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
                                    cooldownLeft, sf::kLoadBoxTops[1]);
     speakAs(cooldown, sf::kCooldownName);
-    auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
+    auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[4]), byLoad);
     minutesWord->adjustSize();
     minutesWord->move(px(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
                       px(sf::kLoadBoxTops[1] + sf::kTextDrop));
-    texts_.push_back(std::make_unique<SpinText>(percent));   // 13
-    texts_.push_back(std::make_unique<SpinText>(cooldown));  // 14
+    texts_.push_back(std::make_unique<SpinText>(percent));               // 12
+    texts_.push_back(std::make_unique<SpinText>(cooldown));              // 13
+    texts_.push_back(std::make_unique<platform::QtComboText>(measure));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
 
     auto* list = new QTreeView(client_);
@@ -309,15 +322,16 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     QWidget* order[] = {radios[0],   radios[1],   radios[2], radios[3], radios[4],  radios[5],  run,     minutes,
                         b4,          dailyTime,   dailyAmPm, b1,        weeklyTime, weeklyAmPm, weekday, b5,
                         monthlyTime, monthlyAmPm, dayBox,    b6,        onceTime,   onceAmPm,   date,    b7,
-                        percent,     cooldown,    b8,        list,      remove,     close};
+                        measure,     percent,     cooldown,  b8,        list,       remove,     close};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     panels_[sf::kInitialPeriod]->setVisible(true);
     auto& t = texts_;
-    form_.emplace(TScheduler::Controls{self_,       *t[0],  *panels_[0], *panels_[1], *panels_[2], *panels_[3],
-                                       *panels_[4], *t[1],  *t[2],       *t[4],       *t[7],       *t[10],
-                                       *t[3],       *t[5],  *t[8],       *t[11],      *t[6],       *t[9],
-                                       *t[12],      *list_, *panels_[5], *t[13],      *t[14]});
+    form_.emplace(
+        TScheduler::Controls{self_, *run_, *panels_[0], *panels_[1], *panels_[2], *panels_[3], *panels_[4], *t[0],
+                             *t[1], *t[3], *t[6],       *t[9],       *t[2],       *t[4],       *t[7],       *t[10],
+                             *t[5], *t[8], *t[11],      *list_,      *panels_[5], *t[12],      *t[13],      *t[14]},
+        offersTrim);
 
     connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
     connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });
@@ -331,6 +345,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner) : QDialog(owner) {
     connect(b6, &QPushButton::clicked, this, [this] { form_->TeButton6Click(); });
     connect(b7, &QPushButton::clicked, this, [this] { form_->TeButton7Click(); });
     connect(b8, &QPushButton::clicked, this, [this] { form_->LoadButtonClick(); });
+    connect(measure, &QComboBox::activated, this, [this] { form_->LoadMeasureBoxChange(); });
     connect(remove, &QPushButton::clicked, this, [this] { form_->TeButton3Click(); });
     connect(close, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 

@@ -22,7 +22,8 @@ namespace kestrune {
 // closes it as the Close button does.
 class SchedulerWidget final : public QDialog, public ModalWindow {
 public:
-    explicit SchedulerWidget(QWidget* owner = nullptr);
+    // `offersTrim`: trimming works here, so a trigger may run it.
+    explicit SchedulerWidget(QWidget* owner = nullptr, bool offersTrim = false);
     ~SchedulerWidget() override;
     TScheduler& form() { return *form_; }
     void showModal() override;
@@ -42,6 +43,7 @@ private:
     QWidget* client_ = nullptr;  // the surface its controls are on
     std::vector<std::unique_ptr<platform::Label>> texts_;
     std::vector<std::unique_ptr<platform::Panel>> panels_;
+    std::optional<platform::QtComboText> run_;
     std::optional<platform::QtListView> list_;
     std::optional<TScheduler> form_;
 };

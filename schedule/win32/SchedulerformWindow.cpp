@@ -327,7 +327,7 @@ HWND SchedulerWindow::scheduleButton(int id, HWND panel, int panelWidth) {
         panel);
 }
 
-SchedulerWindow::SchedulerWindow(HWND owner) {
+SchedulerWindow::SchedulerWindow(HWND owner, bool offersTrim) {
     namespace id = sf::id;
     namespace lt = loadtrigger;
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
@@ -414,24 +414,31 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
                               {sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight}, once);
     scheduleButton(id::kTeButton7, once, sf::kPanel.width);
 
-    // Each line's box sits just after its words, however wide they come out.
+    // Each line's box sits just after its words, however wide they come out:
+    // "when the [memory load] exceeds [90] %," and "at most once every [30] minutes."
     const HWND byLoad = periodPanel(id::kLoadGroupBox, sf::kPanel.width);
-    const int boxIds[] = {id::kLoadPercentEdit, id::kLoadCooldownEdit};
-    const int upDownIds[] = {id::kLoadPercentUpDown, id::kLoadCooldownUpDown};
-    const int lows[] = {lt::kMinPercent, lt::kMinCooldown};
-    const int highs[] = {lt::kMaxPercent, lt::kMaxCooldown};
-    const int initials[] = {lt::kDefaultPercent, lt::kDefaultCooldown};
+    auto after = [this](const char* words, int left) {
+        return left + static_cast<int>(designExtent(hwnd(), words).cx) + sf::kLoadBoxGap;
+    };
+    const int first = sf::kLoadBoxTops[0];
+    word(sf::kLoadWords[0], sf::kLoadWordsLeft, first + sf::kTextDrop, byLoad);
+    const int measureLeft = after(sf::kLoadWords[0], sf::kLoadWordsLeft);
+    const HWND measure =
+        dropDown(id::kLoadMeasureBox, sf::kLoadMeasureItems, std::size(sf::kLoadMeasureItems), sf::kLoadMeasureItems[0],
+                 {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight}, byLoad);
+    const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
+    word(sf::kLoadWords[1], exceedsLeft, first + sf::kTextDrop, byLoad);
+    const int percentLeft = after(sf::kLoadWords[1], exceedsLeft);
     HWND boxes[2] = {};
-    for (int line = 0; line < 2; ++line) {
-        const char* words = sf::kLoadWords[2 * line];
-        const int top = sf::kLoadBoxTops[line];
-        word(words, sf::kLoadWordsLeft, top + sf::kTextDrop, byLoad);
-        const int boxLeft = sf::kLoadWordsLeft + static_cast<int>(designExtent(hwnd(), words).cx) + sf::kLoadBoxGap;
-        boxes[line] =
-            numberBox(boxIds[line], upDownIds[line], lows[line], highs[line], initials[line], boxLeft, top, byLoad);
-        word(sf::kLoadWords[2 * line + 1], boxLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, top + sf::kTextDrop,
-             byLoad);
-    }
+    boxes[0] = numberBox(id::kLoadPercentEdit, id::kLoadPercentUpDown, lt::kMinPercent, lt::kMaxPercent,
+                         lt::kDefaultPercent, percentLeft, first, byLoad);
+    word(sf::kLoadWords[2], percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, first + sf::kTextDrop, byLoad);
+    const int second = sf::kLoadBoxTops[1];
+    word(sf::kLoadWords[3], sf::kLoadWordsLeft, second + sf::kTextDrop, byLoad);
+    const int cooldownLeft = after(sf::kLoadWords[3], sf::kLoadWordsLeft);
+    boxes[1] = numberBox(id::kLoadCooldownEdit, id::kLoadCooldownUpDown, lt::kMinCooldown, lt::kMaxCooldown,
+                         lt::kDefaultCooldown, cooldownLeft, second, byLoad);
+    word(sf::kLoadWords[4], cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, second + sf::kTextDrop, byLoad);
     scheduleButton(id::kLoadButton, byLoad, sf::kPanel.width);
 
     const HWND list = control(WC_LISTVIEWA, "",
@@ -465,6 +472,7 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
     monthDay_ = Win32ComboText(monthDay);
     date_ = Win32DateText(date);
     date_.setText(sf::kInitialDate);
+    measure_ = Win32ComboText(measure);
     percent_ = Win32Label(boxes[0]);
     cooldown_ = Win32Label(boxes[1]);
     hourly_ = Win32Panel(hourly);
@@ -479,7 +487,8 @@ SchedulerWindow::SchedulerWindow(HWND owner) {
     form_.emplace(TScheduler::Controls{self_,      run_,        hourly_,      daily_,      weekly_,      monthly_,
                                        once_,      minutes_,    dailyTime_,   weeklyTime_, monthlyTime_, onceTime_,
                                        dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_,   weekday_,     monthDay_,
-                                       date_,      list_,       byLoad_,      percent_,    cooldown_});
+                                       date_,      list_,       byLoad_,      percent_,    cooldown_,    measure_},
+                  offersTrim);
     placeOnScreen();
 }
 
@@ -516,7 +525,9 @@ LRESULT SchedulerWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void SchedulerWindow::command(int id, int code, HWND) {
-    if (code != BN_CLICKED || !form_) return;
+    if (!form_) return;
+    if (id == sf::id::kLoadMeasureBox && code == CBN_SELCHANGE) form_->LoadMeasureBoxChange();
+    if (code != BN_CLICKED) return;
     for (const Click& click : kClicks)
         if (click.id == id) (*form_.*click.handler)();
 }

@@ -41,6 +41,7 @@ inline constexpr int kLoadPercentEdit = 153;
 inline constexpr int kLoadPercentUpDown = 154;
 inline constexpr int kLoadCooldownEdit = 155;
 inline constexpr int kLoadCooldownUpDown = 156;
+inline constexpr int kLoadMeasureBox = 157;
 inline constexpr int kTeButton4 = 160;
 inline constexpr int kTeButton1 = 161;
 inline constexpr int kTeButton5 = 162;
@@ -88,7 +89,8 @@ private:
 // destroys it.
 class SchedulerWindow final : public platform::win32::Form, public ModalWindow {
 public:
-    explicit SchedulerWindow(HWND owner = nullptr);
+    // `offersTrim`: trimming works here, so a trigger may run it.
+    explicit SchedulerWindow(HWND owner = nullptr, bool offersTrim = false);
     TScheduler& form() { return *form_; }
     void showModal() override;
 
@@ -109,7 +111,8 @@ private:
     void placeOnScreen();
 
     platform::win32::Win32Window self_;
-    platform::win32::Win32ComboText run_, dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_, weekday_, monthDay_;
+    platform::win32::Win32ComboText run_, dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_, weekday_, monthDay_,
+        measure_;
     Win32MaskedText minutes_, dailyTime_, weeklyTime_, monthlyTime_, onceTime_;
     Win32DateText date_;
     platform::win32::Win32Label percent_, cooldown_;

@@ -1,10 +1,12 @@
 #include "app/Memmainform.h"
 #include "platform/RegistryBackend.h"
+#include "recovery/RequestGate.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 using namespace kestrune;
 using namespace testsupport;
@@ -49,6 +51,18 @@ private:
     std::function<void()> shown_;
 };
 
+class FakeApplicationsWindow final : public ApplicationsWindow {
+public:
+    explicit FakeApplicationsWindow(int& alive) : alive_(alive) { ++alive_; }
+    ~FakeApplicationsWindow() override { --alive_; }
+    TApplicationsForm& form() override { throw std::logic_error("not in these tests"); }
+    void showInFront() override { ++shown; }
+    int shown = 0;
+
+private:
+    int& alive_;
+};
+
 class FakeForms final : public FormFactory {
 public:
     std::unique_ptr<TutorialWindow> createTutorial() override {
@@ -64,7 +78,16 @@ public:
     }
     std::unique_ptr<ProgressWindow> createProgressWindow() override { return nullptr; }
     std::unique_ptr<ModalWindow> createScheduler() override { return nullptr; }
+    std::unique_ptr<ApplicationsWindow> createApplications() override {
+        ++applications;
+        auto w = std::make_unique<FakeApplicationsWindow>(applicationsAlive);
+        lastApplications = w.get();
+        return w;
+    }
     FakeTutorial* last = nullptr;
+    FakeApplicationsWindow* lastApplications = nullptr;
+    int applications = 0;
+    int applicationsAlive = 0;
     int created = 0;
     int scrubs = 0;
     std::function<std::unique_ptr<ScrubWindow>()> makeScrub;
@@ -72,6 +95,14 @@ public:
 
 // The main window's logic over fakes: a 545 × 440 frame on a 1024 × 768 screen.
 struct MainForm {
+    // The program's trims over fake applications, made before the window.
+    FakeApplications apps;
+    SharedActivity activity;
+    FakeClock trimClock;
+    ManualDispatcher trimUi;
+    TrimRunner trim{apps, activity, trimClock, trimUi};
+    long focused = 4242;
+
     FakeWindow window{{10, 20, 545, 440}};
     FakeLabel l1, l2, l3, l4, l5, l6, status;
     FakeProgressBar b1, b2, b3, b4;
@@ -92,7 +123,7 @@ struct MainForm {
             TKestruneForm::Controls{window, FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
                                     recover, scrub},
             TKestruneForm::Services{memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing, nullptr,
-                                    &notifier});
+                                    &notifier, &trim, [this] { return focused; }});
     }
     TWizardForm& tutorial() { return form->WizardForm->form(); }
 };
@@ -312,4 +343,49 @@ TEST(MainForm, AScheduledScrubTellsTheDesktopAndTheCommandLineRunExits) {
     EXPECT_TRUE(closed);
     EXPECT_TRUE(m.appClosing);
     EXPECT_EQ(m.notifier.notices.size(), 1u);  // a run a person asked for tells nobody
+}
+
+TEST(MainForm, TheApplicationsWindowOpensOnceComesToTheFrontAgainAndGoesWithTheMainWindow) {
+    MainForm m;
+    m.form->CustomItem8Click();
+    m.form->CustomItem8Click();  // open already: brought to the front, not made twice
+    EXPECT_EQ(m.forms.applications, 1);
+    EXPECT_EQ(m.forms.lastApplications->shown, 2);
+    EXPECT_TRUE(m.form->FormCloseQuery());
+    EXPECT_EQ(m.forms.applicationsAlive, 0);
+}
+
+// The trim triggers and the tray's item start the idle trim in the
+// background and tell its figure; which applications are idle is the
+// engine's own test.
+TEST(MainForm, TrimTriggersAndTheTrayTrimTheIdleInTheBackgroundAndTellTheFigure) {
+    MainForm m;
+    m.trimClock.setNow(100000);
+    m.apps.put(appMB("app.slice/reader.scope", "Reader", 600, 0));
+    LoadTrigger pressure;
+    pressure.parseText("T 20 30 0 pressure");
+    m.form->trimIdle();  // by hand, nothing idle yet: it says why
+    ASSERT_EQ(m.notifier.notices.size(), 1u);
+    EXPECT_EQ(m.notifier.notices[0].first, "Trim Memory");
+    EXPECT_EQ(m.notifier.notices[0].second.rfind("Trimmed 0 MB: ", 0), 0u) << m.notifier.notices[0].second;
+    EXPECT_TRUE(m.form->loadRun(pressure));  // a trigger's turn, used quietly: it waits its cooldown
+    EXPECT_EQ(m.notifier.notices.size(), 1u);
+    EXPECT_EQ(m.apps.lastFocusedPid(), 4242);  // the focused application is known to the engine
+
+    m.trimClock.setNow(100000 + 10 * 60);  // quiet ten minutes
+    RequestGate gate;                      // the trim's first step waits for the test
+    m.apps.onReclaim([&](const FakeApplications::Request& r) { gate.hold(r); });
+    ASSERT_TRUE(m.form->loadRun(pressure));  // no quiet load sample needed: it watches the pressure
+    EXPECT_FALSE(m.form->trimFree());
+    EXPECT_FALSE(m.form->loadRun(pressure));  // one trim at a time
+    gate.open();
+    ASSERT_TRUE(m.trimUi.pumpUntil([&] { return m.notifier.notices.size() == 2; }));
+    EXPECT_EQ(m.notifier.notices[1].second,
+              "Run because the memory pressure exceeded 20 %. Trimmed 600 MB: 600 MB of file cache.");
+    ASSERT_TRUE(m.trimUi.pumpUntil([&] { return m.form->trimFree(); }));
+
+    m.apps.setUnavailable("Trimming needs cgroup v2.");
+    EXPECT_FALSE(m.form->trimOffered());
+    EXPECT_FALSE(m.form->loadRun(pressure));
+    m.form->FormCloseQuery();
 }

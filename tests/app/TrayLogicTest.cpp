@@ -62,3 +62,25 @@ TEST(Tray, MinimisingGoesToATrayOnlyIfOneIsThereAndItsGoingGivesTheWindowBack) {
     t.logic.trayPresence(gone);
     EXPECT_EQ(t.ran.size(), 1u);
 }
+
+TEST(Tray, TrimIsOfferedOnlyWhereItWorksAndNotWhileATrimRuns) {
+    Tray without;
+    EXPECT_FALSE(without.logic.offersTrim());
+    EXPECT_FALSE(without.logic.trimEnabled());
+    without.logic.trimIdle();
+    EXPECT_TRUE(without.ran.empty());
+
+    FakeButton recover, scrub;
+    std::vector<std::string> ran;
+    bool free = true;
+    TrayLogic::Actions actions{[] {}, [] {}, [] {}, [] {}};
+    actions.trimIdle = [&] { ran.push_back("trim"); };
+    actions.trimFree = [&] { return free; };
+    TrayLogic with(recover, scrub, std::move(actions));
+    EXPECT_TRUE(with.offersTrim());
+    with.trimIdle();
+    free = false;  // one is running
+    EXPECT_FALSE(with.trimEnabled());
+    with.trimIdle();
+    EXPECT_EQ(ran, std::vector<std::string>{"trim"});
+}

@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 """What a screen reader finds of Kestrune, read from the AT-SPI tree.
 
-usage: a11y_tree.py main|scheduler|scrub [PID]   exit 0 when every expected name and role is there
-       a11y_tree.py honest [PID]                 exit 0 when for 6 s no figure shows its design text
+usage: a11y_tree.py main|scheduler|scrub [PID]       exit 0 when every expected name and role is there
+       a11y_tree.py applications [unavailable]      the same for the Applications window; "unavailable"
+                                                    expects the sentence saying why trimming does not work
+                                                    here in the list's place, and both trim buttons disabled
+       a11y_tree.py honest [PID]                    exit 0 when for 6 s no figure shows its design text
 """
 import re
 import sys
@@ -106,7 +109,40 @@ def honest(root):
     return 0
 
 
-def main(which, pid=None):
+def sensitive(node):
+    return node.getState().contains(pyatspi.STATE_SENSITIVE)
+
+
+def applications(found, problems, unavailable):
+    expect(found, "dialog", "Applications", problems)
+    buttons = {nm: n for r, nm, n in found if r == "push button"}
+    # A disabled button offers no keyboard letter to press.
+    for name, key in (("Trim Selected", "s"), ("Trim Idle", "i"), ("Close", "c")):
+        expect(found, "push button", name, problems, key=key if name in buttons and sensitive(buttons[name]) else None)
+    # The sentence stands where the list would be, and nothing can be trimmed.
+    why = [nm for r, nm, n in found if r == "label" and nm.startswith("Trimming ") and nm.endswith(".")
+           and n.getState().contains(pyatspi.STATE_SHOWING)]
+    listed = any(nm == "Applications and their memory" and n.getState().contains(pyatspi.STATE_SHOWING)
+                 for r, nm, n in found)
+    trims = [buttons[b] for b in ("Trim Selected", "Trim Idle") if b in buttons]
+    if unavailable:
+        if not why:
+            problems.append("no sentence saying why trimming does not work here")
+        if listed:
+            problems.append("the list is shown although trimming does not work here")
+        if any(sensitive(b) for b in trims):
+            problems.append("a trim button is enabled although trimming does not work here")
+    elif not (why or listed):
+        problems.append("neither the list nor the sentence saying why trimming does not work")
+    if "Close" in buttons and not sensitive(buttons["Close"]):
+        problems.append("Close is disabled")
+    if not any(nm.startswith("Used ") and " MB of " in nm for r, nm, n in found):
+        problems.append("no line with the system's memory")
+
+
+def main(which, arg=None):
+    pid = int(arg) if arg and arg.isdigit() else None
+    unavailable = arg == "unavailable"
     root = app(pid)
     if which == "honest":
         return honest(root)
@@ -120,8 +156,8 @@ def main(which, pid=None):
             expect(found, "push button", "Scrub Memory", problems, key="s")
             for kind in ("Physical Memory", "PageFile", "Virtual Memory", "Total Memory"):
                 expect(found, "progress bar", kind, problems)
-            for menu, key in (("File", "f"), ("Exit", "x"), ("Edit", "e"), ("Scheduler", "s"), ("Help", "h"),
-                              ("Tutorial", "t"), ("Visit Support", "v")):
+            for menu, key in (("File", "f"), ("Exit", "x"), ("Edit", "e"), ("Scheduler", "s"),
+                              ("Applications\u2026", "a"), ("Help", "h"), ("Tutorial", "t"), ("Visit Support", "v")):
                 expect(found, "menu item", menu, problems, key=key)
             expect(found, "menu item", "About Kestrune", problems, key="a")
             graph = [nm for r, nm, n in found if nm.startswith("Physical memory in use")]
@@ -138,6 +174,8 @@ def main(which, pid=None):
                 problems.append("no image named 'Page-set map'")
             elif not re.fullmatch(r"Page set \d+: \d+ of \d+ cells done", maps[0].description or ""):
                 problems.append(f"the map's description does not count its cells: {maps[0].description!r}")
+        elif which == "applications":
+            applications(found, problems, unavailable)
         else:
             expect(found, "dialog", "Scheduler", problems)
             expect(found, "radio button", "Hourly", problems, key="h")
@@ -170,4 +208,4 @@ def main(which, pid=None):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "main", int(sys.argv[2]) if len(sys.argv) > 2 else None))
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "main", sys.argv[2] if len(sys.argv) > 2 else None))

@@ -88,8 +88,8 @@ case $case in
     drive_menu "$main" 52 34  # Edit > Scheduler
     scheduler=$(drive_window '^Scheduler$') || fail "Edit > Scheduler opened nothing"
     drive_click "$scheduler" 54 103  # By load
-    # From the period, past Run, to the percent box.
-    xdotool windowactivate --sync "$scheduler" key --delay 100 Tab Tab ctrl+a 1
+    # From the period, past Run and what to watch, to the percent box.
+    xdotool windowactivate --sync "$scheduler" key --delay 100 Tab Tab Tab ctrl+a 1
     drive_click "$scheduler" 628 63  # Schedule
     [ "$(loadTriggers)" = "R 1 30 0" ] || fail "the Scheduler stored \"$(loadTriggers)\", not \"R 1 30 0\""
     drive_click "$scheduler" 636 320  # Close

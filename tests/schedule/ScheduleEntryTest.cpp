@@ -105,10 +105,22 @@ TEST(LoadTrigger, TextFormBothWaysAndEveryFaultRefusedWhole) {
     EXPECT_EQ(t.describe(), "When memory load exceeds 85 %, at most once every 1 minute");
     EXPECT_EQ(LoadTrigger{}.toText(), "R 90 30 0");
     EXPECT_EQ(LoadTrigger{}.describe(), "When memory load exceeds 90 %, at most once every 30 minutes");
+    // A trim, and the pressure as a fifth word that load triggers never have.
+    LoadTrigger p;
+    p.parseText("t 20 5 0 pressure");
+    EXPECT_EQ(p.measure, Measure::Pressure);
+    EXPECT_TRUE(taskTrims(p.task));
+    EXPECT_EQ(p.toText(), "t 20 5 0 pressure");
+    EXPECT_EQ(p.describe(), "When memory pressure exceeds 20 %, at most once every 5 minutes");
+    EXPECT_EQ(triggerTaskTitle(p.task), "Memory Trim");
+    EXPECT_EQ(triggerTaskTitle("SR"), "Memory Scrub and Recovery");
+    p.parseText("T 90 30 0");
+    EXPECT_EQ(p.measure, Measure::Load);
+    EXPECT_EQ(p.toText(), "T 90 30 0");
 
-    for (const char* bad :
-         {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0", "R 90 1441 0", "R 90 30 -1",
-          "R 9x 30 0", "R 90 30 99999999999999999999", "R  90 30 0", "R 90 30 0 "}) {
+    for (const char* bad : {"", "R 90 30", "R 90 30 0 0", "X 90 30 0", "R 0 30 0", "R 100 30 0", "R 90 0 0",
+                            "R 90 1441 0", "R 90 30 -1", "R 9x 30 0", "R 90 30 99999999999999999999", "R  90 30 0",
+                            "R 90 30 0 ", "R 90 30 0 Pressure", "R 90 30 0 pressure ", "TR 90 30 0"}) {
         LoadTrigger kept = t;
         EXPECT_THROW(kept.parseText(bad), ConversionError) << bad;
         EXPECT_EQ(kept, t) << bad;
@@ -126,4 +138,6 @@ TEST(LoadTrigger, DueAboveItsPercentOnceTheCooldownIsOver) {
     EXPECT_TRUE(t.due(100, 9999));  // the clock went back
     t.lastRun = 0;                  // never run: no cooldown to wait
     EXPECT_TRUE(t.due(81, 60));
+    EXPECT_TRUE(t.due(80.01, 60));  // a pressure of 80.01 % is above 80
+    EXPECT_FALSE(t.due(80.0, 60));
 }

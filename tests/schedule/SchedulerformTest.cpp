@@ -22,17 +22,21 @@ namespace {
 struct Scheduler {
     IsolatedStore isolated;
     FakeWindow window;
-    FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
-        date, loadPercent, loadCooldown;
+    FakeDropDown run{{"Recovery", "Scrub", "Both"}};
+    FakeLabel minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date,
+        loadPercent, loadCooldown, loadMeasure;
     FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
     BoxRecorder boxes;
     CapturedStderr quiet;
-    TScheduler form{{window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,   minutes,
-                     daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm, onceAmPm,
-                     weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown}};
+    TScheduler form;
 
-    Scheduler() {
+    explicit Scheduler(bool offersTrim = false)
+        : form({window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,    minutes,
+                daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm,  onceAmPm,
+                weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown, loadMeasure},
+               offersTrim) {
+        loadMeasure.setText("memory load");
         run.setText("Recovery");
         minutes.setText("30");
         for (FakeLabel* t : {&daily, &weekly, &monthly, &once}) t->setText("10:00");
@@ -210,4 +214,44 @@ TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
     s.loadPercent.setText("100");
     EXPECT_THROW(s.form.LoadButtonClick(), ConversionError);
     EXPECT_EQ(s.list.rowCount(), 1);
+}
+
+TEST(Scheduler, TrimIsOfferedOnlyForTriggersAndOnlyWhereItWorks) {
+    using Items = std::vector<std::string>;
+    const Items timed{"Recovery", "Scrub", "Both"};
+    Scheduler s(true);
+    s.run.setText("Scrub");
+    s.form.LoadRadioButtonClick();
+    EXPECT_EQ(s.run.items(), (Items{"Recovery", "Scrub", "Both", "Trim"}));
+    EXPECT_EQ(s.run.text(), "Scrub");  // the choice stays where it still can
+    s.run.setText("Trim");
+    s.loadMeasure.setText("memory pressure");
+    s.form.LoadMeasureBoxChange();
+    EXPECT_EQ(s.loadPercent.text(), "20");  // left at the load's 90: moved to the pressure's own
+    s.form.LoadButtonClick();
+    EXPECT_EQ(storedValues(platform::kLoadTriggerKey), (Rows{{"0", "T 20 30 0 pressure"}}));
+    EXPECT_EQ(s.list.rows.back(),
+              (std::pair<std::string, std::string>{
+                  "Memory Trim", "When memory pressure exceeds 20 %, at most once every 30 minutes"}));
+    s.loadPercent.setText("35");  // typed: stays when the measure changes back
+    s.loadMeasure.setText("memory load");
+    s.form.LoadMeasureBoxChange();
+    EXPECT_EQ(s.loadPercent.text(), "35");
+
+    // Every timed period: the three of the timed entries, "Trim" gone.
+    for (auto click :
+         {&TScheduler::TeRadioButton2Click, &TScheduler::TeRadioButton1Click, &TScheduler::TeRadioButton3Click,
+          &TScheduler::TeRadioButton4Click, &TScheduler::TeRadioButton5Click}) {
+        s.form.LoadRadioButtonClick();
+        s.run.setText("Trim");
+        (s.form.*click)();
+        EXPECT_EQ(s.run.items(), timed);
+        EXPECT_EQ(s.run.text(), "Recovery");
+    }
+    s.form.TeButton1Click();
+    EXPECT_EQ(s.lastStored(), "R 10 0 every day 0 0 0");
+
+    Scheduler without;  // trimming does not work here
+    without.form.LoadRadioButtonClick();
+    EXPECT_EQ(without.run.items(), timed);
 }

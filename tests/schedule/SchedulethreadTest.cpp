@@ -30,6 +30,8 @@ struct Schedule {
     std::vector<std::string> ran;
     std::atomic<std::int32_t> load{-1};  // the monitor's quiet sample
     bool loadRunRuns = true;             // what the window's check decides
+    double pressure = -1;                // the memory pressure now
+    int pressureReads = 0;
     std::unique_ptr<ScheduleThread> thread;
 
     Schedule() {
@@ -40,7 +42,8 @@ struct Schedule {
                                     [this](const LoadTrigger& t) {
                                         if (loadRunRuns) ran.push_back("load " + t.task);
                                         return loadRunRuns;
-                                    }});
+                                    },
+                                    platform::kNoGate, [this] { return ++pressureReads, pressure; }});
     }
     // The load-trigger part of a pass at `at`, the UI thread served inline.
     void loadPass(std::time_t at) {
@@ -305,6 +308,29 @@ TEST(ScheduleThread, ALoadTriggerTheWindowDeclinesKeepsItsCooldownAndBadOnesAreS
     s.loadPass(utc(2003, 12, 29, 10, 0, 20));
     EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
     EXPECT_NE(quiet.text().find("Skipping schedule entry \"0\""), std::string::npos);
+}
+
+TEST(ScheduleThread, APressureTriggerIsJudgedByThePressureReadOnlyOnPassesThatHaveOne) {
+    CapturedStderr quiet;
+    Schedule s;
+    const std::time_t t0 = utc(2003, 12, 29, 10, 0);
+    s.store("0", "R 80 30 0", platform::kLoadTriggerKey);
+    s.load = 50;
+    s.pressure = 35.5;
+    s.loadPass(t0);
+    EXPECT_EQ(s.pressureReads, 0);  // no pressure trigger: the pressure is never read
+    s.store("1", "T 20 30 0 pressure", platform::kLoadTriggerKey);
+    s.store("2", "S 30 30 0 pressure", platform::kLoadTriggerKey);
+    s.load = -1;  // no quiet sample: load triggers wait, pressure ones do not
+    s.loadPass(t0 + 10);
+    EXPECT_EQ(s.ran, std::vector<std::string>{"load T"});
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "1"), "T 20 30 " + std::to_string(t0 + 10) + " pressure");
+    s.loadPass(t0 + 20);
+    EXPECT_EQ(s.ran, (std::vector<std::string>{"load T", "load S"}));
+    EXPECT_EQ(s.pressureReads, 2);  // once a pass, however many triggers
+    s.pressure = -1;                // the system stopped telling
+    s.loadPass(t0 + 10 + kHalfHour);
+    EXPECT_EQ(s.ran.size(), 2u);
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {

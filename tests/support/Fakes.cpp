@@ -222,6 +222,24 @@ void FakeWindow::close() {
     if (!onClose || onClose()) visible_ = false;
 }
 
+void FakeDropDown::setItems(const std::vector<std::string>& items) {
+    items_ = items;
+    if (std::find(items_.begin(), items_.end(), text_) == items_.end()) text_ = items_.empty() ? "" : items_.front();
+}
+
+void FakeTable::setRows(const std::vector<std::vector<std::string>>& r) {
+    rows = r;
+    ++sets;
+    // As a real list: rows that are gone cannot stay selected.
+    std::erase_if(selected, [&](int row) { return row >= rowCount(); });
+}
+
+std::vector<std::string> FakeTable::column(int c) const {
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(row.at(static_cast<std::size_t>(c)));
+    return out;
+}
+
 std::string FakeApplications::unavailable() const {
     std::lock_guard lock(mutex_);
     return unavailable_;

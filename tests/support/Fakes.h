@@ -123,6 +123,23 @@ private:
     std::string text_;
 };
 
+// A drop-down list: its text is one of its items, the first when the items
+// change under it.
+class FakeDropDown final : public platform::DropDown {
+public:
+    explicit FakeDropDown(std::vector<std::string> items = {}) : items_(std::move(items)) {
+        if (!items_.empty()) text_ = items_.front();
+    }
+    void setText(const std::string& t) override { text_ = t; }
+    std::string text() const override { return text_; }
+    void setItems(const std::vector<std::string>& items) override;
+    std::vector<std::string> items() const override { return items_; }
+
+private:
+    std::vector<std::string> items_;
+    std::string text_;
+};
+
 class FakeButton final : public platform::Button {
 public:
     void setCaption(const std::string& c) override { caption_ = c; }
@@ -180,6 +197,36 @@ public:
     int selectedRow() const override { return selected; }
     std::vector<std::pair<std::string, std::string>> rows;
     int selected = -1;
+};
+
+// A multi-column list; the test selects rows as the user would.
+class FakeTable final : public platform::Table {
+public:
+    void setRows(const std::vector<std::vector<std::string>>& r) override;
+    int rowCount() const override { return static_cast<int>(rows.size()); }
+    std::string cell(int row, int column) const override {
+        return rows.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
+    }
+    std::vector<int> selectedRows() const override { return selected; }
+    void selectRows(const std::vector<int>& r) override { selected = r; }
+    void setSortIndicator(int column, bool ascending) override { indicator = {column, ascending}; }
+    // One column's cells, top to bottom.
+    std::vector<std::string> column(int c) const;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<int> selected;
+    std::pair<int, bool> indicator{-1, true};
+    int sets = 0;
+};
+
+class FakeTimer final : public platform::Timer {
+public:
+    void setInterval(unsigned ms) override { interval = ms; }
+    void setEnabled(bool e) override { enabled_ = e; }
+    bool enabled() const override { return enabled_; }
+    unsigned interval = 0;
+
+private:
+    bool enabled_ = false;
 };
 
 class FakePlacement final : public platform::Placement {

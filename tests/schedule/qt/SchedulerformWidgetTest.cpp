@@ -56,6 +56,12 @@ TEST(SchedulerGui, LaidOutWithItsInitialChoices) {
     EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->text(), "30");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->currentText(), "Friday");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox9")->currentText(), "5");
+    EXPECT_EQ(s.find<QComboBox>("LoadMeasureBox")->currentText(), "memory load");
+    // Where trimming works, "By load" offers it too.
+    SchedulerWidget trimming(nullptr, true);
+    trimming.show();
+    QTest::mouseClick(trimming.findChild<QRadioButton*>("LoadRadioButton"), Qt::LeftButton);
+    EXPECT_EQ(trimming.findChild<QComboBox*>("TeComboBox11")->itemText(3), "Trim");
 }
 
 // What each panel's controls stand for is the logic test's; here each
@@ -108,6 +114,12 @@ TEST(SchedulerGui, EachPanelsControlsAndButtonReachTheLogic) {
     s.find<QSpinBox>("LoadCooldownEdit")->setValue(5);
     s.click("LoadButton");
     EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "SR 85 5 0");
+    s.find<QSpinBox>("LoadPercentEdit")->setValue(90);
+    auto* measure = s.find<QComboBox>("LoadMeasureBox");
+    measure->setCurrentIndex(1);
+    emit measure->activated(1);  // as a choice from its list
+    s.click("LoadButton");
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "1"), "SR 20 5 0 pressure");
 
     s.list()->setCurrentIndex(s.list()->model()->index(1, 0));
     s.click("TeButton3");

@@ -1,0 +1,72 @@
+#include "recovery/Trimthread.h"
+
+#include <exception>
+#include <utility>
+
+namespace kestrune {
+
+void addTrim(TrimResult& total, const TrimResult& more) {
+    total.freed += more.freed;
+    total.fromCache += more.fromCache;
+    total.toSwap += more.toSwap;
+    total.splitKnown = total.splitKnown && more.splitKnown;
+    total.trimmedIds.insert(total.trimmedIds.end(), more.trimmedIds.begin(), more.trimmedIds.end());
+    total.skipped.insert(total.skipped.end(), more.skipped.begin(), more.skipped.end());
+    total.swapGuard = total.swapGuard || more.swapGuard;
+    total.stopped = total.stopped || more.stopped;
+}
+
+std::string describeTrim(const TrimResult& result, const std::string& failure) {
+    return failure.empty() ? result.describe() : result.describe() + " The trim stopped early: " + failure;
+}
+
+TrimThread::TrimThread(platform::Applications& system, SharedActivity& activity, platform::Clock& clock,
+                       platform::UiDispatcher& ui, unsigned gates, std::vector<platform::AppMemory> chosen,
+                       TrimListener listener)
+    : system_(system),
+      activity_(activity),
+      clock_(clock),
+      chosen_(std::move(chosen)),
+      listener_(std::move(listener)),
+      sync_(ui, gates) {
+    start();
+}
+
+TrimThread::~TrimThread() {
+    stop();
+    waitFor();
+}
+
+void TrimThread::stop() {
+    stop_ = true;
+    sync_.close();
+}
+
+void TrimThread::Execute() {
+    // However the body ends, its owner may start the next trim.
+    struct Finished {
+        std::atomic<bool>& flag;
+        ~Finished() { flag = true; }
+    } finished{finished_};
+    TrimResult total;
+    std::string failure;
+    try {
+        for (const platform::AppMemory& app : chosen_) {
+            if (stop_) break;
+            if (listener_.trimming) sync_.call([this, &app] { listener_.trimming(app.name); });
+            if (stop_) break;
+            const TrimResult one = trimApplications(system_, {app}, stop_);
+            addTrim(total, one);
+            for (const std::string& id : one.trimmedIds) activity_.trimmed(id, clock_.now());
+            // The swap reserve is as short for the next one.
+            if (one.swapGuard) break;
+        }
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (stop_) return;
+    handingBack_ = true;
+    if (listener_.done) sync_.call([this, &total, &failure] { listener_.done(total, failure); });
+}
+
+}  // namespace kestrune

@@ -1,0 +1,143 @@
+#include "recovery/qt/ApplicationsformWidget.h"
+
+#include "platform/qt/ActiveWindow.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace kestrune {
+namespace {
+
+namespace af = applicationsform;
+using platform::mnemonic;
+
+void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, char key, const platform::Rect& r) {
+    auto* b = new QPushButton(mnemonic(caption, key), parent);
+    b->setObjectName(QString::fromUtf8(name));
+    // Enter in the list must not trim what is selected.
+    b->setAutoDefault(false);
+    place(b, r);
+    return b;
+}
+
+}  // namespace
+
+QLabel* ApplicationsFormWidget::line(QWidget* parent, const char* name, const platform::Rect& r) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromUtf8(name));
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(l, r);
+    return l;
+}
+
+ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runner) : QDialog(owner) {
+    setObjectName(QStringLiteral("ApplicationsForm"));
+    setWindowTitle(QString::fromUtf8(af::kCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(af::kClientWidth, af::kClientHeight);
+
+    auto* box = new QGroupBox(QString::fromUtf8(af::kSystemTitle), this);
+    box->setObjectName(QStringLiteral("SystemBox"));
+    place(box, af::kSystemBox);
+    // Large figures are drawn a little smaller rather than cut off.
+    system_.emplace(line(box, "SystemLabel", af::kSystemLines[0]), true);
+    swap_.emplace(line(box, "SwapLabel", af::kSystemLines[1]), true);
+    pressure_.emplace(line(box, "PressureLabel", af::kSystemLines[2]), true);
+
+    QLabel* caveat = line(this, "CaveatLabel", af::kCaveat);
+    caveat->setWordWrap(true);
+    caveat_.emplace(caveat);
+
+    auto* list = new QTreeWidget(this);
+    list->setObjectName(QStringLiteral("AppList"));
+    list->setColumnCount(af::kColumnCount);
+    QStringList headers;
+    for (const char* h : af::kListHeaders) headers << QString::fromUtf8(h);
+    list->setHeaderLabels(headers);
+    for (int c = 0; c < af::kColumnCount; ++c) {
+        list->setColumnWidth(c, af::kListColumnWidths[c]);
+        // Figures line up on their right, as numbers do.
+        if (c != af::kNameColumn) list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    list->setAccessibleName(QString::fromUtf8(af::kListName));
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    place(list, af::kList);
+    list_.emplace(list);
+    listShown_.emplace(list);
+
+    QLabel* notice = line(this, "NoticeLabel", af::kList);
+    notice->setWordWrap(true);
+    notice->setFrameShape(QFrame::StyledPanel);
+    notice->setMargin(af::kNoticeMargin);
+    notice->hide();
+    notice_.emplace(notice);
+    noticeShown_.emplace(notice);
+
+    QLabel* status = line(this, "StatusLabel", af::kStatus);
+    status->setWordWrap(true);
+    status_.emplace(status);
+
+    QPushButton* trimSelected =
+        button(this, "TrimSelectedButton", af::kTrimSelectedCaption, af::kTrimSelectedKey, af::kTrimSelected);
+    QPushButton* trimIdle = button(this, "TrimIdleButton", af::kTrimIdleCaption, af::kTrimIdleKey, af::kTrimIdle);
+    QPushButton* close = button(this, "CloseButton", af::kCloseCaption, af::kCloseKey, af::kClose);
+    close->setDefault(true);
+    trimSelected_.emplace(trimSelected);
+    trimIdle_.emplace(trimIdle);
+
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("RefreshTimer"));
+    timer_.emplace(timer);
+
+    // The keyboard goes as the eye reads: the list, then the buttons.
+    setTabOrder(list, trimSelected);
+    setTabOrder(trimSelected, trimIdle);
+    setTabOrder(trimIdle, close);
+    list->setFocus();
+
+    form_.emplace(TApplicationsForm::Controls{self_, *system_, *swap_, *pressure_, *caveat_, *list_, *listShown_,
+                                              *notice_, *noticeShown_, *status_, *trimSelected_, *trimIdle_, *timer_},
+                  TApplicationsForm::Services{runner, &platform::activeWindowPid});
+
+    connect(list->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { form_->AppListColumnClick(column); });
+    connect(list, &QTreeWidget::itemSelectionChanged, this, [this] { form_->AppListSelectionChange(); });
+    connect(trimSelected, &QPushButton::clicked, this, [this] { form_->TrimSelectedButtonClick(); });
+    connect(trimIdle, &QPushButton::clicked, this, [this] { form_->TrimIdleButtonClick(); });
+    connect(close, &QPushButton::clicked, this, [this] { form_->CloseButtonClick(); });
+    connect(timer, &QTimer::timeout, this, [this] { form_->RefreshTimerTimer(); });
+}
+
+ApplicationsFormWidget::~ApplicationsFormWidget() = default;
+
+void ApplicationsFormWidget::showInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void ApplicationsFormWidget::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) form_->FormShow();
+}
+
+void ApplicationsFormWidget::closeEvent(QCloseEvent* e) {
+    form_->FormClose();
+    // Past the dialog's own close handling, which would call reject() again.
+    QWidget::closeEvent(e);  // NOLINT(bugprone-parent-virtual-call)
+}
+
+}  // namespace kestrune
