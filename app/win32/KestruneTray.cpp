@@ -1,8 +1,10 @@
 #include "app/win32/KestruneTray.h"
 
 #include "app/Memmainform.h"
+#include "platform/win32/Controls.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace kestrune {
 namespace {
@@ -142,12 +144,16 @@ void KestruneTray::redraw() {
 
 void KestruneTray::notify(const std::string& title, const std::string& text) {
     if (!added_) return;  // nothing to show it on
-    NOTIFYICONDATAA data = iconData(window_);
+    // Wide: a notice may name an application in any script.
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = tray::id::kIcon;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_INFO;
-    copyText(data.szInfoTitle, sizeof data.szInfoTitle, title);
-    copyText(data.szInfo, sizeof data.szInfo, text);
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    lstrcpynW(data.szInfoTitle, platform::win32::wide(title).c_str(), static_cast<int>(std::size(data.szInfoTitle)));
+    lstrcpynW(data.szInfo, platform::win32::wide(text).c_str(), static_cast<int>(std::size(data.szInfo)));
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 HMENU KestruneTray::buildMenu() const {
@@ -161,6 +167,9 @@ HMENU KestruneTray::buildMenu() const {
                 withMnemonic(mainform::kRecoverCaption, mainform::kRecoverKey).c_str());
     AppendMenuA(menu, MF_STRING | (logic_.scrubEnabled() ? 0 : MF_GRAYED), tray::id::kScrub,
                 withMnemonic(mainform::kScrubCaption, mainform::kScrubKey).c_str());
+    if (logic_.offersTrim())
+        AppendMenuA(menu, MF_STRING | (logic_.trimEnabled() ? 0 : MF_GRAYED), tray::id::kTrimIdle,
+                    withMnemonic(tray::kTrimIdleItem, tray::kTrimIdleKey).c_str());
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     if (logic_.offersStartAtLogin()) {
         AppendMenuA(menu, MF_STRING | (logic_.startsAtLogin() ? MF_CHECKED : 0), tray::id::kStartAtLogin,
@@ -204,6 +213,9 @@ void KestruneTray::choose(UINT item) {
         case tray::id::kExit:
             logic_.exit();
             break;
+        case tray::id::kTrimIdle:
+            logic_.trimIdle();
+            break;
         default:
             break;
     }
@@ -232,7 +244,7 @@ bool KestruneTray::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return true;
     }
     if (message == WM_COMMAND && lParam == 0 && HIWORD(wParam) == 0 && LOWORD(wParam) >= tray::id::kShow &&
-        LOWORD(wParam) <= tray::id::kExit) {
+        LOWORD(wParam) <= tray::id::kTrimIdle) {
         choose(LOWORD(wParam));
         return true;
     }
