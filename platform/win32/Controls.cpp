@@ -96,7 +96,17 @@ std::string Win32Button::caption() const {
     return caption;
 }
 
-void Win32Button::setEnabled(bool enabled) { EnableWindow(w_, enabled ? TRUE : FALSE); }
+void Win32Button::setEnabled(bool enabled) {
+    const bool hadKeyboard = !enabled && GetFocus() == w_;
+    EnableWindow(w_, enabled ? TRUE : FALSE);
+    if (!hadKeyboard) return;
+    // A button disabled while it has the keyboard leaves its window with
+    // none, and Escape, Tab and the keyboard letters with it: the keyboard
+    // goes on to the next control that takes it.
+    const HWND window = GetAncestor(w_, GA_ROOT);
+    const HWND next = GetNextDlgTabItem(window, w_, FALSE);
+    if (next != nullptr && next != w_ && IsWindowEnabled(next)) SetFocus(next);
+}
 bool Win32Button::enabled() const { return IsWindowEnabled(w_) != FALSE; }
 
 void Win32ProgressBar::setPosition(int position) {
