@@ -44,6 +44,12 @@ Reclaim combine(const std::vector<Reclaim>& outcomes) {
     return Reclaim::Gone;
 }
 
+Reclaim settle(Reclaim outcome, std::uint64_t before, std::uint64_t after, std::uint64_t asked) {
+    if (outcome != Reclaim::Done) return outcome;
+    const std::uint64_t took = before > after ? before - after : 0;
+    return took < asked ? Reclaim::Partial : Reclaim::Done;
+}
+
 std::string fileName(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
@@ -55,6 +61,7 @@ namespace {
 
 // Reading a process's figures, and trimming its working set.
 constexpr DWORD kAccess = PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_SET_QUOTA;
+constexpr std::uint64_t kMiB = 1048576;
 
 std::string utf8(const wchar_t* text, int length = -1) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
@@ -214,7 +221,8 @@ public:
             const std::uint64_t limit = static_cast<std::uint64_t>(perf.CommitLimit) * page;
             const std::uint64_t physical = static_cast<std::uint64_t>(perf.PhysicalTotal) * page;
             const std::uint64_t committed = static_cast<std::uint64_t>(perf.CommitTotal) * page;
-            if (limit > physical) {
+            // A difference under a megabyte is the two counts' rounding, not a page file.
+            if (limit > physical + kMiB) {
                 s.swapTotal = limit - physical;
                 // Committed memory beyond what memory holds can only be in
                 // the page files: a floor under what they hold.
@@ -224,7 +232,7 @@ public:
         return s;  // Windows tells no memory pressure: `pressure` stays negative
     }
 
-    Reclaim reclaim(AppMemory& app, std::uint64_t /*bytes*/) override {
+    Reclaim reclaim(AppMemory& app, std::uint64_t bytes) override {
         if (app.self || app.id.empty()) return Reclaim::Refused;
         const DWORD self = GetCurrentProcessId();
         const DWORD session = thisSession();
@@ -248,15 +256,21 @@ public:
         }
         const Reclaim result = winapps::combine(outcomes);
         if (result == Reclaim::Refused) return result;
-        // The figures again, of the very processes trimmed.
+        // The figures again, of the very processes trimmed, and what they
+        // were of those still there.
         std::vector<winapps::ProcessSample> after;
-        for (Opened& p : processes)
-            if (readFigures(p.handle.get(), p.sample)) after.push_back(p.sample);
+        std::uint64_t before = 0;
+        for (Opened& p : processes) {
+            const std::uint64_t was = p.sample.workingSet;
+            if (!readFigures(p.handle.get(), p.sample)) continue;
+            before += was;
+            after.push_back(p.sample);
+        }
         const std::vector<AppMemory> regrouped = winapps::group(after, self, 0);
         if (regrouped.empty()) return Reclaim::Gone;
         app.inUse = regrouped.front().inUse;
         app.cpuMicros = regrouped.front().cpuMicros;
-        return result;
+        return winapps::settle(result, before, app.inUse, bytes);
     }
 
     bool refresh(AppMemory& app) override {

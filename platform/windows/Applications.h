@@ -35,6 +35,11 @@ std::vector<AppMemory> group(const std::vector<ProcessSample>& processes, unsign
 // processes: done where any one gave its working set back; else refused
 // where any one was refused; else gone.
 Reclaim combine(const std::vector<Reclaim>& outcomes);
+// A trim that was done, having taken the working sets from `before` to
+// `after` bytes where `asked` were asked for: Partial when it took less, so
+// that its caller does not ask again in vain (a working-set trim takes all
+// it can at once).
+Reclaim settle(Reclaim outcome, std::uint64_t before, std::uint64_t after, std::uint64_t asked);
 
 // The last part of a path, after either slash.
 std::string fileName(std::string_view path);

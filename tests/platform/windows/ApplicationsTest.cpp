@@ -60,6 +60,15 @@ TEST(WindowsApplications, AnApplicationIsTrimmedWhereAnyOfItsProcessesWas) {
     EXPECT_EQ(combine({Reclaim::Gone, Reclaim::Refused}), Reclaim::Refused);
     EXPECT_EQ(combine({Reclaim::Gone, Reclaim::Gone}), Reclaim::Gone);
     EXPECT_EQ(combine({}), Reclaim::Gone);  // none of its processes is left
+
+    // Less than asked is all there was: the caller does not ask again.
+    using platform::winapps::settle;
+    constexpr std::uint64_t kAsked = 256 * kMB;
+    EXPECT_EQ(settle(Reclaim::Done, 900 * kMB, 40 * kMB, kAsked), Reclaim::Done);
+    EXPECT_EQ(settle(Reclaim::Done, 300 * kMB, 100 * kMB, kAsked), Reclaim::Partial);
+    EXPECT_EQ(settle(Reclaim::Done, 100 * kMB, 120 * kMB, kAsked), Reclaim::Partial);  // it grew meanwhile
+    EXPECT_EQ(settle(Reclaim::Done, 100 * kMB, 120 * kMB, 0), Reclaim::Done);          // nothing asked
+    EXPECT_EQ(settle(Reclaim::Gone, 900 * kMB, 0, kAsked), Reclaim::Gone);
     EXPECT_EQ(platform::winapps::fileName("C:\\Program Files\\App\\app.exe"), "app.exe");
     EXPECT_EQ(platform::winapps::fileName("app.exe"), "app.exe");
 }
@@ -111,6 +120,8 @@ TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     EXPECT_TRUE(apps.refresh(shell));
     EXPECT_EQ(apps.reclaim(shell, 0), Reclaim::Done);
     EXPECT_GT(shell.inUse, 0u);  // read again after the trim
+    // A command interpreter holds far less than this: all it had was taken.
+    EXPECT_EQ(apps.reclaim(shell, std::uint64_t{1} << 30), Reclaim::Partial);
 
     TerminateProcess(child.hProcess, 0);
     WaitForSingleObject(child.hProcess, 5000);
