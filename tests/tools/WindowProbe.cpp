@@ -1,0 +1,138 @@
+// Reads a control of another program's window, for the black-box tests that
+// drive kestrune.exe from outside: what xdotool cannot see of a native list.
+//   window_probe CAPTION ID text       the control's text
+//   window_probe CAPTION ID rows       a report list's first column, a row a line
+//   window_probe CAPTION ID row N      the middle of row N on the screen, "x y"
+// Texts are printed as UTF-8. Exits 1 when the window or control is not
+// there, 2 on a wrong command line.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Search {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK match(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (GetDlgCtrlID(w) != s->id) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+std::string utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.pop_back();
+    return out;
+}
+
+std::wstring wide(const char* text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
+    out.pop_back();
+    return out;
+}
+
+// Memory in the list's own process, where it writes what it is asked for.
+class Remote {
+public:
+    Remote(HWND control, std::size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(control, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_ != nullptr) at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~Remote() {
+        if (at_ != nullptr) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_ != nullptr) CloseHandle(process_);
+    }
+    Remote(const Remote&) = delete;
+    Remote& operator=(const Remote&) = delete;
+    bool ok() const { return at_ != nullptr; }
+    char* at() const { return static_cast<char*>(at_); }
+    bool put(std::size_t offset, const void* data, std::size_t n) const {
+        return WriteProcessMemory(process_, at() + offset, data, n, nullptr) != FALSE;
+    }
+    bool get(std::size_t offset, void* data, std::size_t n) const {
+        return offset + n <= size_ && ReadProcessMemory(process_, at() + offset, data, n, nullptr) != FALSE;
+    }
+
+private:
+    std::size_t size_;
+    HANDLE process_ = nullptr;
+    void* at_ = nullptr;
+};
+
+int rows(HWND list) {
+    constexpr std::size_t kChars = 512;
+    Remote remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    if (!remote.ok()) return 1;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof item);
+        item.cchTextMax = kChars;
+        remote.put(0, &item, sizeof item);
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at()));
+        wchar_t text[kChars] = {};
+        remote.get(sizeof item, text, sizeof text - sizeof(wchar_t));
+        std::printf("%s\n", utf8(text).c_str());
+    }
+    return 0;
+}
+
+int rowCentre(HWND list, int row) {
+    Remote remote(list, sizeof(RECT));
+    if (!remote.ok()) return 1;
+    RECT r{};
+    r.left = LVIR_LABEL;
+    remote.put(0, &r, sizeof r);
+    if (!SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at()))) return 1;
+    remote.get(0, &r, sizeof r);
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &centre);
+    std::printf("%ld %ld\n", static_cast<long>(centre.x), static_cast<long>(centre.y));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N\n");
+        return 2;
+    }
+    const HWND window = FindWindowW(nullptr, wide(argv[1]).c_str());
+    if (window == nullptr) {
+        std::fprintf(stderr, "window_probe: no window \"%s\"\n", argv[1]);
+        return 1;
+    }
+    Search s{std::atoi(argv[2]), nullptr};
+    EnumChildWindows(window, &match, reinterpret_cast<LPARAM>(&s));
+    if (s.found == nullptr) {
+        std::fprintf(stderr, "window_probe: no control %s in \"%s\"\n", argv[2], argv[1]);
+        return 1;
+    }
+    if (std::strcmp(argv[3], "text") == 0) {
+        wchar_t text[2048] = {};
+        SendMessageW(s.found, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", utf8(text).c_str());
+        return 0;
+    }
+    if (std::strcmp(argv[3], "rows") == 0) return rows(s.found);
+    if (std::strcmp(argv[3], "row") == 0 && argc > 4) return rowCentre(s.found, std::atoi(argv[4]));
+    std::fprintf(stderr, "window_probe: unknown request %s\n", argv[3]);
+    return 2;
+}
