@@ -261,14 +261,13 @@ bool TKestruneForm::startIdleTrim(std::string reason) {
             s_.notifier->notify(mainform::kTrimTitle, reason.empty() ? result : reason + " " + result);
     };
     if (chosen.empty()) {
-        // Asked for by hand, it says why nothing came back; a trigger waits
-        // for its next pass.
+        // Asked for by hand, it says why nothing came back.
         if (byHand) {
             TrimResult none;
             none.none = s_.trim->activity().whyNoneIdle(apps, now);
             tell(none.describe());
         }
-        return false;
+        return true;
     }
     trimTicket_ = s_.trim->start(std::move(chosen), {{}, [this, tell](const TrimResult& r, const std::string& failure) {
                                                          trimTicket_ = 0;

@@ -178,8 +178,9 @@ public:
     // A memory-load or memory-pressure trigger's run, on the UI thread. Runs
     // nothing and returns false while an operation or a trim is in progress,
     // or, for a load trigger, unless the latest quiet sample is still above
-    // its percent. A trim starts in the background, and false when no
-    // application is idle.
+    // its percent. A trim starts in the background; with no application
+    // idle it has run all the same, quietly, and waits its cooldown, rather
+    // than claiming and giving back its turn in the store on every pass.
     bool loadRun(const LoadTrigger& trigger);
     // Trimming works here, so the tray and the triggers may offer it.
     bool trimOffered() const;
@@ -211,8 +212,8 @@ private:
     // empty when there is none to tell (a recovery cut short by the session).
     std::string runForResult(Operation op);
     void report(Operation op, int percent, Measure measure = Measure::Load);
-    // False when nothing started: a trim runs, or no application is idle.
-    // `reason` leads the notice of the result.
+    // False when a trim runs already. `reason` leads the notice of the
+    // result; without one (by hand), finding nothing idle is told as well.
     bool startIdleTrim(std::string reason);
 
     Controls c_;

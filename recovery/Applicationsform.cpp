@@ -163,21 +163,22 @@ void TApplicationsForm::refresh() {
             rows_.push_back({std::move(app), idle});
         }
         sortRows(rows_, sortColumn_, ascending_);
-        showList();
-        std::vector<int> select;
-        for (std::size_t i = 0; i < rows_.size(); ++i)
-            if (std::find(kept.begin(), kept.end(), rows_[i].app.id) != kept.end())
-                select.push_back(static_cast<int>(i));
-        c_.AppList.selectRows(select);
+        showList(kept);
     }
     updateButtons();
 }
 
-void TApplicationsForm::showList() {
+void TApplicationsForm::showList(const std::vector<std::string>& selectedIds) {
     std::vector<std::vector<std::string>> cells;
     cells.reserve(rows_.size());
-    for (const AppRow& row : rows_) cells.push_back(rowCells(row));
+    std::vector<int> select;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        cells.push_back(rowCells(rows_[i]));
+        if (std::find(selectedIds.begin(), selectedIds.end(), rows_[i].app.id) != selectedIds.end())
+            select.push_back(static_cast<int>(i));
+    }
     c_.AppList.setRows(cells);
+    c_.AppList.selectRows(select);
 }
 
 std::vector<std::string> TApplicationsForm::selectedIds() const {
@@ -203,11 +204,7 @@ void TApplicationsForm::AppListColumnClick(int column) {
     sortColumn_ = column;
     c_.AppList.setSortIndicator(sortColumn_, ascending_);
     sortRows(rows_, sortColumn_, ascending_);
-    showList();
-    std::vector<int> select;
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        if (std::find(kept.begin(), kept.end(), rows_[i].app.id) != kept.end()) select.push_back(static_cast<int>(i));
-    c_.AppList.selectRows(select);
+    showList(kept);
 }
 
 void TApplicationsForm::AppListSelectionChange() { updateButtons(); }

@@ -114,7 +114,8 @@ public:
 
 private:
     void refresh();
-    void showList();
+    // Shows rows_, the applications of `selectedIds` selected.
+    void showList(const std::vector<std::string>& selectedIds);
     std::vector<std::string> selectedIds() const;
     void updateButtons();
     void startTrim(std::vector<platform::AppMemory> chosen);

@@ -2,8 +2,12 @@
 # The real program as a screen reader and a keyboard-only user meet it: on a
 # private X desktop with a session bus and the accessibility bus switched on,
 # the AT-SPI tree holds the names to say; Alt+E then S opens the Scheduler,
-# Escape closes it, Alt+F then X ends the program with 0. Debian's own Python,
-# which has the AT-SPI bindings.
+# Escape closes it; Alt+E then A opens the Applications window, once however
+# often asked, and Escape and its Close button close it; Alt+F then X ends
+# the program with 0. Where the memory controller is on cgroup v1, as on the
+# machine this project is built on, trimming cannot work: the Applications
+# window must say why in the list's place, with both trim buttons disabled.
+# Debian's own Python, which has the AT-SPI bindings.
 #   usage: a11y.sh EXECUTABLE
 set -euo pipefail
 exe=$1
@@ -41,6 +45,28 @@ scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler"
 xdotool windowactivate --sync "$scheduler" key Escape
 drive_gone '^Scheduler$' || fail "Escape did not close the Scheduler"
 
+expect=any
+grep -q ':memory:' /proc/self/cgroup && expect=unavailable
+xdotool windowactivate --sync "$main" key --delay 150 alt+e a
+applications=$(drive_window '^Applications$') || fail "Alt+E, A opened no Applications window"
+/usr/bin/python3 "$here/a11y_tree.py" applications "$expect" || fail "the Applications window's names and states"
+# Asked again while it is open: the same window comes to the front.
+xdotool windowactivate --sync "$main" key --delay 150 alt+e a
+sleep 0.5
+[ "$(xdotool search --onlyvisible --name '^Applications$' | wc -l)" -eq 1 ] || fail "a second Applications window opened"
+xdotool windowactivate --sync "$applications" key Escape
+drive_gone '^Applications$' || fail "Escape did not close the Applications window"
+xdotool windowactivate --sync "$main" key --delay 150 alt+e a
+applications=$(drive_window '^Applications$') || fail "Alt+E, A did not open the Applications window again"
+sleep 0.3
+drive_click "$applications" 511 399  # Close
+drive_gone '^Applications$' || fail "its Close button did not close the Applications window"
+# The rest as it was: the Scheduler opens again.
+xdotool windowactivate --sync "$main" key --delay 150 alt+e s
+scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler after the Applications window"
+xdotool windowactivate --sync "$scheduler" key Escape
+drive_gone '^Scheduler$' || fail "Escape did not close the Scheduler"
+
 xdotool windowactivate --sync "$main" key --delay 150 alt+f x
 rc=0
 for _ in $(seq 200); do drive_alive "$app" || break; sleep 0.05; done
@@ -48,4 +74,4 @@ drive_alive "$app" && fail "Alt+F, X did not end the program"
 wait "$app" || rc=$?
 app=""
 [ $rc -eq 0 ] || fail "Alt+F, X: exit status $rc"
-echo "a11y: Alt+E S, Escape, Alt+F X by keyboard; exit 0"
+echo "a11y: Alt+E S, Escape, Alt+E A ($expect here), Escape and Close, Alt+F X by keyboard; exit 0"

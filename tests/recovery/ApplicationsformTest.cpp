@@ -1,11 +1,10 @@
+#include "RequestGate.h"
 #include "recovery/Applicationsform.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -40,32 +39,6 @@ AppMemory app(const std::string& name, std::uint64_t cacheMB, bool self = false,
     a.focused = focused;
     return a;
 }
-
-// A request the test holds until it lets it go.
-class Gate {
-public:
-    void hold(const FakeApplications::Request&) {
-        std::unique_lock lock(m_);
-        ++arrived_;
-        cv_.notify_all();
-        cv_.wait(lock, [this] { return open_; });
-    }
-    bool hasArrived() {
-        const std::lock_guard lock(m_);
-        return arrived_ > 0;
-    }
-    void open() {
-        const std::lock_guard lock(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    int arrived_ = 0;
-    bool open_ = false;
-};
 
 // The window's logic over fake controls and fake applications, with the
 // program's real trim runner.
@@ -235,7 +208,7 @@ TEST(ApplicationsWindow, TrimSelectedRunsOffTheUiThreadNeverOnKestruneAndTellsWh
     EXPECT_EQ(w.status.text(), "Kestrune never trims its own memory.");
     EXPECT_FALSE(w.runner.busy());
 
-    Gate gate;
+    RequestGate gate;
     w.fake.onReclaim([&](const FakeApplications::Request& r) { gate.hold(r); });
     w.select({"reader", "editor", "Kestrune"});
     w.form.TrimSelectedButtonClick();
@@ -258,7 +231,7 @@ TEST(ApplicationsWindow, ClosingStopsItsTrimAfterTheStepInProgressAndDropsTheRes
     w.fake.put(app("big", 1024));  // four steps
     w.fake.put(app("other", 100));
     w.form.FormShow();
-    Gate gate;
+    RequestGate gate;
     w.fake.onReclaim([&](const FakeApplications::Request& r) { gate.hold(r); });
     w.select({"big", "other"});
     w.form.TrimSelectedButtonClick();

@@ -1,12 +1,11 @@
+#include "RequestGate.h"
 #include "recovery/TrimRunner.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,29 +32,6 @@ struct Runner {
     }
 };
 
-// Holds every request until the test lets them go.
-struct Hold {
-    std::mutex m;
-    std::condition_variable cv;
-    bool open = false;
-    int arrived = 0;
-    void operator()(const FakeApplications::Request&) {
-        std::unique_lock lock(m);
-        ++arrived;
-        cv.notify_all();
-        cv.wait(lock, [this] { return open; });
-    }
-    bool hasArrived() {
-        const std::lock_guard lock(m);
-        return arrived > 0;
-    }
-    void letGo() {
-        const std::lock_guard lock(m);
-        open = true;
-        cv.notify_all();
-    }
-};
-
 }  // namespace
 
 TEST(TrimRunner, OneTrimAtATimeItsOwnerAloneStopsItAndTheNextMayStartFromItsResult) {
@@ -65,8 +41,8 @@ TEST(TrimRunner, OneTrimAtATimeItsOwnerAloneStopsItAndTheNextMayStartFromItsResu
     // Both quiet for ten minutes.
     r.activity.observe(r.apps.list(0), kT0 - 600);
     r.activity.observe(r.apps.list(0), kT0);
-    Hold hold;
-    r.apps.onReclaim([&](const FakeApplications::Request& q) { hold(q); });
+    RequestGate hold;
+    r.apps.onReclaim([&](const FakeApplications::Request& q) { hold.hold(q); });
     TrimListener first = r.listener("tray");
     // Its result offers the next trim at once: not busy while it hands back.
     first.done = [&](const TrimResult& result, const std::string&) {
@@ -81,7 +57,7 @@ TEST(TrimRunner, OneTrimAtATimeItsOwnerAloneStopsItAndTheNextMayStartFromItsResu
     // Its line comes first, through the UI thread.
     ASSERT_TRUE(r.ui.pumpUntil([&] { return hold.hasArrived(); }));
     r.runner->abandon(tray + 1);  // another's ticket leaves it alone
-    hold.letGo();
+    hold.open();
     ASSERT_TRUE(r.ui.pumpUntil([&] { return r.told.size() >= 4; }));
     EXPECT_EQ(r.told, (std::vector<std::string>{"tray trimming A", "tray Trimmed 300 MB: 300 MB of file cache.",
                                                 "again trimming B", "again Trimmed 100 MB: 100 MB of file cache."}));
@@ -94,13 +70,13 @@ TEST(TrimRunner, OneTrimAtATimeItsOwnerAloneStopsItAndTheNextMayStartFromItsResu
 TEST(TrimRunner, ItsEndStopsATrimInProgressAfterTheStepAndHandsNothingBack) {
     Runner r;
     r.apps.put(appMB("big", "Big", 1024, 0));
-    Hold hold;
-    r.apps.onReclaim([&](const FakeApplications::Request& q) { hold(q); });
+    RequestGate hold;
+    r.apps.onReclaim([&](const FakeApplications::Request& q) { hold.hold(q); });
     ASSERT_NE(r.runner->start({appMB("big", "Big", 1024, 0)}, r.listener("window")), 0u);
     ASSERT_TRUE(r.ui.pumpUntil([&] { return hold.hasArrived(); }));
     std::thread letGo([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        hold.letGo();
+        hold.open();
     });
     r.runner.reset();  // waits for the step in progress, not for the UI thread
     letGo.join();

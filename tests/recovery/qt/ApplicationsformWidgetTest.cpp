@@ -1,11 +1,8 @@
-#include "app/qt/MemmainformWidget.h"
-#include "app/qt/QtFormFactory.h"
 #include "platform/qt/UiDispatcher.h"
 #include "recovery/qt/ApplicationsformWidget.h"
 #include "support/Fakes.h"
 #include "support/QtPump.h"
 
-#include <QAction>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -85,28 +82,4 @@ TEST(ApplicationsWindowGui, WhereTrimmingDoesNotWorkTheSentenceTakesTheListsPlac
     EXPECT_EQ(g.find<QLabel>("NoticeLabel")->text(), "Trimming needs cgroup v2.");
     EXPECT_FALSE(g.list()->isVisible());
     EXPECT_FALSE(g.find<QPushButton>("TrimIdleButton")->isEnabled());
-}
-
-TEST(ApplicationsWindowGui, EditApplicationsOpensItBesideTheMainWindowOnce) {
-    FakeApplications apps;
-    SharedActivity activity;
-    FakeClock clock;
-    FakeMemory memory;
-    memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
-    platform::QtUiDispatcher ui;
-    TrimRunner runner{apps, activity, clock, ui};
-    QtFormFactory forms{memory, clock, ui, &runner};
-    std::atomic<bool> closing{false};
-    KestruneFormWidget main(memory, platform::systemVirtualMemory(), clock, ui, forms, closing, nullptr, &runner);
-    forms.setOwner(&main);
-    main.show();
-    auto* item = main.findChild<QAction*>(QStringLiteral("CustomItem8"));
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), QStringLiteral("&Applications\u2026"));
-    item->trigger();
-    item->trigger();
-    EXPECT_EQ(main.findChildren<ApplicationsFormWidget*>().size(), 1);
-    EXPECT_TRUE(main.findChild<ApplicationsFormWidget*>()->isVisible());
-    main.close();
-    EXPECT_TRUE(main.findChildren<ApplicationsFormWidget*>().isEmpty());
 }

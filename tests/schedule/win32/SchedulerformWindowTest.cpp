@@ -195,6 +195,15 @@ TEST(SchedulerWin32, EachPanelsControlsAndButtonsReachTheLogic) {
     s.click(id::kLoadButton);
     EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "R 85 5 0");
     EXPECT_EQ(s.cell(6, 0), "Memory Recovery");
+    // "memory pressure" chosen, as its list tells its window: the percent
+    // left at the load's 90 moves to the pressure's 20.
+    s.type(id::kLoadPercentEdit, "90");
+    const HWND measure = s.at(id::kLoadMeasureBox);
+    s.choose(id::kLoadMeasureBox, 1);
+    SendMessageA(GetParent(measure), WM_COMMAND, MAKEWPARAM(id::kLoadMeasureBox, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(measure));
+    s.click(id::kLoadButton);
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "1"), "R 20 5 0 pressure");
 
     // A row selected as a click selects it, then Remove.
     LVITEMA select{};
@@ -203,7 +212,7 @@ TEST(SchedulerWin32, EachPanelsControlsAndButtonsReachTheLogic) {
     SendMessageA(s.at(id::kTeListView1), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
     s.click(id::kTeButton3);
     EXPECT_EQ(storedText(platform::kScheduleKey, "1"), "(none)");
-    EXPECT_EQ(ListView_GetItemCount(s.at(id::kTeListView1)), 6);
+    EXPECT_EQ(ListView_GetItemCount(s.at(id::kTeListView1)), 7);
     EXPECT_TRUE(s.boxes.calls().empty());
 }
 
