@@ -10,6 +10,7 @@ namespace kestrune {
 namespace {
 
 constexpr int kSide = 32;  // the badge is drawn at this size; the shell scales it down
+constexpr std::size_t kPixels = std::size_t{kSide} * kSide;
 
 void copyText(char* to, std::size_t capacity, const std::string& text) {
     std::strncpy(to, text.c_str(), capacity - 1);
@@ -45,11 +46,11 @@ HICON badged(HICON base, const std::string& badge, bool alarming) {
         return nullptr;
     }
     const HGDIOBJ old = SelectObject(dc, color);
-    std::memset(bits, 0, kSide * kSide * 4);
+    std::memset(bits, 0, kPixels * 4);
     if (base != nullptr) DrawIconEx(dc, 0, 0, base, kSide, kSide, 0, nullptr, DI_NORMAL);
     // GDI's shapes and text leave the alpha at 0: what they paint is made
     // opaque afterwards, by comparing with a copy taken first.
-    std::basic_string<std::uint32_t> before(static_cast<const std::uint32_t*>(bits), kSide * kSide);
+    std::basic_string<std::uint32_t> before(static_cast<const std::uint32_t*>(bits), kPixels);
     const HBRUSH plate = CreateSolidBrush(RGB(24, 24, 24));
     const HGDIOBJ oldBrush = SelectObject(dc, plate);
     const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
@@ -72,8 +73,8 @@ HICON badged(HICON base, const std::string& badge, bool alarming) {
     DeleteObject(font);
     GdiFlush();
     auto* pixel = static_cast<std::uint32_t*>(bits);
-    for (int i = 0; i < kSide * kSide; ++i)
-        if (pixel[i] != before[static_cast<std::size_t>(i)]) pixel[i] |= 0xFF000000u;
+    for (std::size_t i = 0; i < kPixels; ++i)
+        if (pixel[i] != before[i]) pixel[i] |= 0xFF000000u;
     SelectObject(dc, old);
     DeleteDC(dc);
     ICONINFO made{};
