@@ -5,6 +5,9 @@
 //   window_probe CAPTION ID row N      the middle of row N on the screen, "x y"
 // Texts are printed as UTF-8. Exits 1 when the window or control is not
 // there, 2 on a wrong command line.
+#include "platform/win32/Controls.h"
+#include "support/win32/Win32Pump.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -15,34 +18,6 @@
 #include <string>
 
 namespace {
-
-struct Search {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK match(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<Search*>(p);
-    if (GetDlgCtrlID(w) != s->id) return TRUE;
-    s->found = w;
-    return FALSE;
-}
-
-std::string utf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.pop_back();
-    return out;
-}
-
-std::wstring wide(const char* text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
-    out.pop_back();
-    return out;
-}
 
 // Memory in the list's own process, where it writes what it is asked for.
 class Remote {
@@ -88,7 +63,7 @@ int rows(HWND list) {
         SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at()));
         wchar_t text[kChars] = {};
         remote.get(sizeof item, text, sizeof text - sizeof(wchar_t));
-        std::printf("%s\n", utf8(text).c_str());
+        std::printf("%s\n", platform::win32::utf8(text).c_str());
     }
     return 0;
 }
@@ -114,25 +89,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N\n");
         return 2;
     }
-    const HWND window = FindWindowW(nullptr, wide(argv[1]).c_str());
+    const HWND window = FindWindowW(nullptr, platform::win32::wide(argv[1]).c_str());
     if (window == nullptr) {
         std::fprintf(stderr, "window_probe: no window \"%s\"\n", argv[1]);
         return 1;
     }
-    Search s{std::atoi(argv[2]), nullptr};
-    EnumChildWindows(window, &match, reinterpret_cast<LPARAM>(&s));
-    if (s.found == nullptr) {
+    const HWND control = testsupport::findControl(window, std::atoi(argv[2]));
+    if (control == nullptr) {
         std::fprintf(stderr, "window_probe: no control %s in \"%s\"\n", argv[2], argv[1]);
         return 1;
     }
     if (std::strcmp(argv[3], "text") == 0) {
         wchar_t text[2048] = {};
-        SendMessageW(s.found, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
-        std::printf("%s\n", utf8(text).c_str());
+        SendMessageW(control, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", platform::win32::utf8(text).c_str());
         return 0;
     }
-    if (std::strcmp(argv[3], "rows") == 0) return rows(s.found);
-    if (std::strcmp(argv[3], "row") == 0 && argc > 4) return rowCentre(s.found, std::atoi(argv[4]));
+    if (std::strcmp(argv[3], "rows") == 0) return rows(control);
+    if (std::strcmp(argv[3], "row") == 0 && argc > 4) return rowCentre(control, std::atoi(argv[4]));
     std::fprintf(stderr, "window_probe: unknown request %s\n", argv[3]);
     return 2;
 }
