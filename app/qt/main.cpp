@@ -11,7 +11,6 @@
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionState.h"
-#include "platform/SessionState.h"
 #include "platform/linux/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"

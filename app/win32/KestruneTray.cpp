@@ -1,13 +1,16 @@
 #include "app/win32/KestruneTray.h"
 
 #include "app/Memmainform.h"
+#include "platform/win32/Controls.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace kestrune {
 namespace {
 
 constexpr int kSide = 32;  // the badge is drawn at this size; the shell scales it down
+constexpr std::size_t kPixels = std::size_t{kSide} * kSide;
 
 void copyText(char* to, std::size_t capacity, const std::string& text) {
     std::strncpy(to, text.c_str(), capacity - 1);
@@ -52,11 +55,11 @@ HICON badged(HICON base, HFONT font, const std::string& badge, bool alarming) {
         return nullptr;
     }
     const HGDIOBJ old = SelectObject(dc, color);
-    std::memset(bits, 0, kSide * kSide * 4);
+    std::memset(bits, 0, kPixels * 4);
     if (base != nullptr) DrawIconEx(dc, 0, 0, base, kSide, kSide, 0, nullptr, DI_NORMAL);
     // GDI's shapes and text leave the alpha at 0: what they paint is made
     // opaque afterwards, by comparing with a copy taken first.
-    std::basic_string<std::uint32_t> before(static_cast<const std::uint32_t*>(bits), kSide * kSide);
+    std::basic_string<std::uint32_t> before(static_cast<const std::uint32_t*>(bits), kPixels);
     const HBRUSH plate = CreateSolidBrush(RGB(24, 24, 24));
     const HGDIOBJ oldBrush = SelectObject(dc, plate);
     const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
@@ -72,8 +75,8 @@ HICON badged(HICON base, HFONT font, const std::string& badge, bool alarming) {
     SelectObject(dc, oldFont);
     GdiFlush();
     auto* pixel = static_cast<std::uint32_t*>(bits);
-    for (int i = 0; i < kSide * kSide; ++i)
-        if (pixel[i] != before[static_cast<std::size_t>(i)]) pixel[i] |= 0xFF000000u;
+    for (std::size_t i = 0; i < kPixels; ++i)
+        if (pixel[i] != before[i]) pixel[i] |= 0xFF000000u;
     SelectObject(dc, old);
     DeleteDC(dc);
     ICONINFO made{};
@@ -146,12 +149,16 @@ void KestruneTray::redraw() {
 
 void KestruneTray::notify(const std::string& title, const std::string& text) {
     if (!added_) return;  // nothing to show it on
-    NOTIFYICONDATAA data = iconData(window_);
+    // Wide: a notice may name an application in any script.
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = tray::id::kIcon;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_INFO;
-    copyText(data.szInfoTitle, sizeof data.szInfoTitle, title);
-    copyText(data.szInfo, sizeof data.szInfo, text);
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    lstrcpynW(data.szInfoTitle, platform::win32::wide(title).c_str(), static_cast<int>(std::size(data.szInfoTitle)));
+    lstrcpynW(data.szInfo, platform::win32::wide(text).c_str(), static_cast<int>(std::size(data.szInfo)));
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 HMENU KestruneTray::buildMenu() const {
@@ -165,6 +172,9 @@ HMENU KestruneTray::buildMenu() const {
                 withMnemonic(mainform::kRecoverCaption, mainform::kRecoverKey).c_str());
     AppendMenuA(menu, MF_STRING | (logic_.scrubEnabled() ? 0 : MF_GRAYED), tray::id::kScrub,
                 withMnemonic(mainform::kScrubCaption, mainform::kScrubKey).c_str());
+    if (logic_.offersTrim())
+        AppendMenuA(menu, MF_STRING | (logic_.trimEnabled() ? 0 : MF_GRAYED), tray::id::kTrimIdle,
+                    withMnemonic(tray::kTrimIdleItem, tray::kTrimIdleKey).c_str());
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     if (logic_.offersStartAtLogin()) {
         AppendMenuA(menu, MF_STRING | (logic_.startsAtLogin() ? MF_CHECKED : 0), tray::id::kStartAtLogin,
@@ -208,6 +218,9 @@ void KestruneTray::choose(UINT item) {
         case tray::id::kExit:
             logic_.exit();
             break;
+        case tray::id::kTrimIdle:
+            logic_.trimIdle();
+            break;
         default:
             break;
     }
@@ -236,7 +249,7 @@ bool KestruneTray::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return true;
     }
     if (message == WM_COMMAND && lParam == 0 && HIWORD(wParam) == 0 && LOWORD(wParam) >= tray::id::kShow &&
-        LOWORD(wParam) <= tray::id::kExit) {
+        LOWORD(wParam) <= tray::id::kTrimIdle) {
         choose(LOWORD(wParam));
         return true;
     }

@@ -20,6 +20,7 @@ inline constexpr UINT kRecover = 40102;
 inline constexpr UINT kScrub = 40103;
 inline constexpr UINT kStartAtLogin = 40104;
 inline constexpr UINT kExit = 40105;
+inline constexpr UINT kTrimIdle = 40106;
 }  // namespace tray::id
 
 // The notification-area icon with the load drawn on it, its menu, and the

@@ -2,6 +2,8 @@
 
 #include "platform/win32/Dpi.h"
 
+#include <utility>
+
 #include <commctrl.h>
 
 #include <string>
@@ -43,6 +45,9 @@ HMENU KestruneFormWindow::buildMenu() {
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), withMnemonic(m::kFileMenu, m::kFileKey).c_str());
     const HMENU edit = CreatePopupMenu();
     AppendMenuA(edit, MF_STRING, m::id::kCustomItem7, withMnemonic(m::kSchedulerItem, m::kSchedulerKey).c_str());
+    // Its caption ends with an ellipsis, which only the wide call keeps.
+    AppendMenuW(edit, MF_STRING, m::id::kCustomItem8,
+                platform::win32::wide(withMnemonic(m::kApplicationsItem, m::kApplicationsKey)).c_str());
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), withMnemonic(m::kEditMenu, m::kEditKey).c_str());
     const HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, m::id::kCustomItem2, withMnemonic(m::kTutorialItem, m::kTutorialKey).c_str());
@@ -70,7 +75,8 @@ HWND KestruneFormWindow::kindBox(int id, const platform::Rect& r, const char* ti
 
 KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform::VirtualMemory& vm,
                                        platform::Clock& clock, platform::UiDispatcher& ui, FormFactory& forms,
-                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding)
+                                       std::atomic<bool>& appClosing, const std::atomic<bool>* sessionEnding,
+                                       TrimRunner* trim)
     : autostart_(executablePath()) {
     // A fixed width and a floor under the height: a frame that sizes, no maximise.
     create("KestruneForm", m::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME, 0,
@@ -127,21 +133,25 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     statusPanel_ = StatusPanel(status_);
     statusPanel_.setText(m::kDesignStatus);
 
-    tray_ = std::make_unique<KestruneTray>(
-        hwnd(),
-        TrayLogic(recover_, scrub_,
-                  TrayLogic::Actions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
-                                     [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }},
-                  &autostart_));
-
     TKestruneForm::Controls controls{
         self_,
         FigureControls{l1_, l2_, l3_, l4_, l5_, l6_, b1_, b2_, b3_, b4_, *graph_, statusPanel_,
                        // The tray follows the very sample the window shows.
                        [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         recover_, scrub_};
+    // No one to ask which application has the focus: the back end asks the
+    // system for the foreground window itself.
     form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, tray_.get()});
+        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notices_, trim});
+
+    TrayLogic::Actions trayActions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
+                                   [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }};
+    if (form_->trimOffered()) {
+        trayActions.trimIdle = [this] { form_->trimIdle(); };
+        trayActions.trimFree = [this] { return form_->trimFree(); };
+    }
+    tray_ = std::make_unique<KestruneTray>(hwnd(), TrayLogic(recover_, scrub_, std::move(trayActions), &autostart_));
+    notices_.tray = tray_.get();
 }
 
 KestruneFormWindow::~KestruneFormWindow() {
@@ -173,6 +183,9 @@ void KestruneFormWindow::menuCommand(int id) {
             break;
         case m::id::kCustomItem7:
             form_->CustomItem7Click();
+            break;
+        case m::id::kCustomItem8:
+            form_->CustomItem8Click();
             break;
         case m::id::kCustomItem2:
             form_->CustomItem2Click();

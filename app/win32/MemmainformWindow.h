@@ -22,6 +22,7 @@ inline constexpr int kCustomItem7 = 40002;  // Edit > Scheduler
 inline constexpr int kCustomItem2 = 40003;  // Help > Tutorial
 inline constexpr int kCustomItem5 = 40004;  // Help > Visit Support
 inline constexpr int kAboutItem = 40005;    // Help > About Kestrune
+inline constexpr int kCustomItem8 = 40006;  // Edit > Applications…
 // The controls.
 inline constexpr int kBevel1 = 100;
 inline constexpr int kTeGroupBox5 = 101;
@@ -54,7 +55,7 @@ class KestruneFormWindow final : public platform::win32::Form {
 public:
     KestruneFormWindow(platform::MemorySource& memory, platform::VirtualMemory& vm, platform::Clock& clock,
                        platform::UiDispatcher& ui, FormFactory& forms, std::atomic<bool>& appClosing,
-                       const std::atomic<bool>* sessionEnding = nullptr);
+                       const std::atomic<bool>* sessionEnding = nullptr, TrimRunner* trim = nullptr);
     ~KestruneFormWindow() override;
 
     TKestruneForm& form() { return *form_; }
@@ -76,6 +77,15 @@ private:
     public:
         int clientHeight() const override;
         void setClientSize(int width, int height) override;
+    };
+    // The notices of runs nobody started by hand, as the tray's balloons.
+    // The tray is made after the logic, which tells what its menu offers.
+    class TrayNotices final : public platform::Notifier {
+    public:
+        KestruneTray* tray = nullptr;
+        void notify(const std::string& title, const std::string& text) override {
+            if (tray != nullptr) tray->notify(title, text);
+        }
     };
     // The status bar's one panel; only the program writes it, so what it
     // last wrote is kept and an unchanged load costs no message.
@@ -107,6 +117,7 @@ private:
     platform::win32::Win32ProgressBar b1_, b2_, b3_, b4_;
     platform::win32::Win32Button recover_, scrub_;
     platform::Autostart autostart_;
+    TrayNotices notices_;
     std::unique_ptr<KestruneTray> tray_;
     std::unique_ptr<TKestruneForm> form_;
 };

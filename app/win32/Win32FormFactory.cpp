@@ -1,6 +1,7 @@
 #include "app/win32/Win32FormFactory.h"
 
 #include "app/win32/WizardformWindow.h"
+#include "recovery/win32/ApplicationsformWindow.h"
 #include "recovery/win32/WaitformWindow.h"
 #include "schedule/win32/SchedulerformWindow.h"
 #include "scrub/win32/ScrubformWindow.h"
@@ -19,6 +20,13 @@ std::unique_ptr<ProgressWindow> Win32FormFactory::createProgressWindow() {
     return std::make_unique<Form2Window>(owner_);
 }
 
-std::unique_ptr<ModalWindow> Win32FormFactory::createScheduler() { return std::make_unique<SchedulerWindow>(owner_); }
+std::unique_ptr<ModalWindow> Win32FormFactory::createScheduler() {
+    return std::make_unique<SchedulerWindow>(owner_, trim_ != nullptr && trim_->applications().unavailable().empty());
+}
+
+std::unique_ptr<ApplicationsWindow> Win32FormFactory::createApplications() {
+    if (trim_ == nullptr) return nullptr;
+    return std::make_unique<ApplicationsFormWindow>(owner_, *trim_);
+}
 
 }  // namespace kestrune

@@ -9,20 +9,22 @@ namespace kestrune {
 // The main window's windows, as native windows owned by the logic that asks.
 class Win32FormFactory final : public FormFactory {
 public:
-    Win32FormFactory(platform::MemorySource& memory, platform::Clock& clock, platform::UiDispatcher& ui)
-        : memory_(memory), clock_(clock), ui_(ui) {}
+    // `trim`: the program's trims; none where it offers none.
+    Win32FormFactory(platform::MemorySource& memory, platform::Clock& clock, platform::UiDispatcher& ui,
+                     TrimRunner* trim = nullptr)
+        : memory_(memory), clock_(clock), ui_(ui), trim_(trim) {}
     void setOwner(HWND owner) { owner_ = owner; }
     std::unique_ptr<TutorialWindow> createTutorial() override;
     std::unique_ptr<ScrubWindow> createScrubWindow() override;
     std::unique_ptr<ProgressWindow> createProgressWindow() override;
     std::unique_ptr<ModalWindow> createScheduler() override;
-    // Not on this toolkit yet.
-    std::unique_ptr<ApplicationsWindow> createApplications() override { return nullptr; }
+    std::unique_ptr<ApplicationsWindow> createApplications() override;
 
 private:
     platform::MemorySource& memory_;
     platform::Clock& clock_;
     platform::UiDispatcher& ui_;
+    TrimRunner* trim_;
     HWND owner_ = nullptr;
 };
 

@@ -9,6 +9,7 @@ class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QTreeView;
+class QTreeWidget;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;

@@ -9,17 +9,35 @@
 
 namespace platform::win32 {
 
+std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+    return out;
+}
+
+std::string utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
 std::string windowText(HWND w) {
-    const int length = GetWindowTextLengthA(w);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int read = GetWindowTextA(w, text.data(), length + 1);
+    const int length = GetWindowTextLengthW(w);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int read = GetWindowTextW(w, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(read > 0 ? read : 0));
-    return text;
+    return utf8(text);
 }
 
 void Win32Label::setText(const std::string& text) {
     // An unchanged text is not set again: each set repaints the control.
-    if (windowText(w_) != text) SetWindowTextA(w_, text.c_str());
+    if (windowText(w_) != text) SetWindowTextW(w_, wide(text).c_str());
 }
 std::string Win32Label::text() const { return windowText(w_); }
 
@@ -108,8 +126,15 @@ std::string Win32Button::caption() const {
 }
 
 void Win32Button::setEnabled(bool enabled) {
-    if (!enabled && GetFocus() == w_) SetFocus(GetAncestor(w_, GA_ROOT));
+    const bool hadKeyboard = !enabled && GetFocus() == w_;
     EnableWindow(w_, enabled ? TRUE : FALSE);
+    if (!hadKeyboard) return;
+    // A button disabled while it has the keyboard leaves its window with
+    // none, and Escape, Tab and the keyboard letters with it: the keyboard
+    // goes on to the next control that takes it.
+    const HWND window = GetAncestor(w_, GA_ROOT);
+    const HWND next = GetNextDlgTabItem(window, w_, FALSE);
+    if (next != nullptr && next != w_ && IsWindowEnabled(next)) SetFocus(next);
 }
 
 void Win32Button::takeFocus() { giveFocus(w_); }
@@ -172,6 +197,94 @@ std::string Win32ListView::cell(int row, int column) const {
 }
 
 int Win32ListView::selectedRow() const { return ListView_GetNextItem(w_, -1, LVNI_SELECTED); }
+
+void Win32Table::setRows(const std::vector<std::vector<std::string>>& rows) {
+    ++quiet_;
+    // Rows are written over where they are, so the list keeps its scroll
+    // position, and drawn once when all are written.
+    SendMessageW(w_, WM_SETREDRAW, FALSE, 0);
+    int count = rowCount();
+    const int wanted = static_cast<int>(rows.size());
+    while (count > wanted) ListView_DeleteItem(w_, --count);
+    for (int row = 0; row < wanted; ++row) {
+        const std::vector<std::string>& cells = rows[static_cast<std::size_t>(row)];
+        for (std::size_t column = 0; column < cells.size(); ++column) {
+            std::wstring text = wide(cells[column]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = row;
+            item.iSubItem = static_cast<int>(column);
+            item.pszText = text.data();
+            if (row >= count && column == 0) {
+                item.iItem = static_cast<int>(SendMessageW(w_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+                if (item.iItem < 0) break;
+                continue;
+            }
+            if (cell(row, static_cast<int>(column)) != cells[column])
+                SendMessageW(w_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    SendMessageW(w_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(w_, nullptr, FALSE);
+    --quiet_;
+}
+
+int Win32Table::rowCount() const { return ListView_GetItemCount(w_); }
+
+std::string Win32Table::cell(int row, int column) const {
+    std::wstring buffer(512, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const auto length = SendMessageW(w_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    buffer.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return utf8(buffer);
+}
+
+std::vector<int> Win32Table::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = ListView_GetNextItem(w_, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(w_, row, LVNI_SELECTED))
+        rows.push_back(row);
+    return rows;
+}
+
+void Win32Table::selectRows(const std::vector<int>& rows) {
+    ++quiet_;
+    ListView_SetItemState(w_, -1, 0, LVIS_SELECTED);
+    for (const int row : rows) ListView_SetItemState(w_, row, LVIS_SELECTED, LVIS_SELECTED);
+    --quiet_;
+}
+
+void Win32Table::setSortIndicator(int column, bool ascending) {
+    const HWND header = ListView_GetHeader(w_);
+    const int columns = Header_GetItemCount(header);
+    for (int c = 0; c < columns; ++c) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+        const int was = item.fmt;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (c == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        if (item.fmt != was)
+            SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void Win32Timer::setInterval(unsigned ms) {
+    interval_ = ms;
+    if (enabled_) SetTimer(w_, id_, interval_, nullptr);  // the same timer, started again at the new interval
+}
+
+void Win32Timer::setEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    if (enabled)
+        SetTimer(w_, id_, interval_, nullptr);
+    else
+        KillTimer(w_, id_);
+}
 
 Rect Win32Placement::bounds() const {
     RECT r{};

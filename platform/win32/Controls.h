@@ -13,6 +13,10 @@
 // controls. They hold the control's handle, not own it: its window does.
 namespace platform::win32 {
 
+// The logic's texts are UTF-8; the system's are UTF-16.
+std::wstring wide(const std::string& utf8);
+std::string utf8(const std::wstring& wide);
+// A window's text, as UTF-8.
 std::string windowText(HWND w);
 
 class Win32Label final : public Label {
@@ -132,6 +136,43 @@ private:
     // A shown row asks for each of its cells in turn.
     int cachedRow_ = -1;
     std::pair<std::string, std::string> cached_;
+};
+
+// A report list of several columns, any number of rows selected, its
+// figures right-aligned. While it sets rows or a selection itself, `quiet()`
+// holds, and its window passes none of the list's changes on as the user's.
+class Win32Table final : public Table {
+public:
+    explicit Win32Table(HWND w = nullptr) : w_(w) {}
+    void setRows(const std::vector<std::vector<std::string>>& rows) override;
+    int rowCount() const override;
+    std::string cell(int row, int column) const override;
+    std::vector<int> selectedRows() const override;
+    void selectRows(const std::vector<int>& rows) override;
+    void setSortIndicator(int column, bool ascending) override;
+    bool quiet() const { return quiet_ > 0; }
+
+private:
+    HWND w_;
+    int quiet_ = 0;
+};
+
+// A window's timer: its WM_TIMER comes to the window every interval while it
+// is enabled. The window passes one on only where `fires` says so, so none
+// runs after it is disabled, even one the system had already queued.
+class Win32Timer final : public Timer {
+public:
+    explicit Win32Timer(HWND w = nullptr, UINT_PTR id = 1) : w_(w), id_(id) {}
+    void setInterval(unsigned ms) override;
+    void setEnabled(bool enabled) override;
+    bool enabled() const override { return enabled_; }
+    bool fires(WPARAM id) const { return enabled_ && id == id_; }
+
+private:
+    HWND w_;
+    UINT_PTR id_;
+    unsigned interval_ = 1000;
+    bool enabled_ = false;
 };
 
 // A control's place within its parent, in design pixels.

@@ -1,25 +1,319 @@
-#include "platform/Applications.h"
+// The user's applications on Windows: their own processes, grouped by
+// executable, and their working sets, which a user may hand back to the
+// system for any process of their own without elevation.
+#include "platform/windows/Applications.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace platform {
+namespace winapps {
+
+std::vector<AppMemory> group(const std::vector<ProcessSample>& processes, unsigned long selfPid,
+                             unsigned long focusedPid) {
+    std::map<std::string, AppMemory> byKey;
+    for (const ProcessSample& p : processes) {
+        if (p.key.empty()) continue;
+        AppMemory& app = byKey[p.key];
+        if (app.id.empty()) {
+            app.id = p.key;
+            app.name = p.name.empty() ? fileName(p.key) : p.name;
+        }
+        app.inUse += p.workingSet;
+        app.cpuMicros += p.cpuMicros;
+        app.self = app.self || (selfPid != 0 && p.pid == selfPid);
+        app.focused = app.focused || (focusedPid != 0 && p.pid == focusedPid);
+    }
+    std::vector<AppMemory> out;
+    out.reserve(byKey.size());
+    for (auto& entry : byKey) out.push_back(std::move(entry.second));
+    return out;
+}
+
+Reclaim combine(const std::vector<Reclaim>& outcomes) {
+    const auto any = [&](Reclaim r) { return std::find(outcomes.begin(), outcomes.end(), r) != outcomes.end(); };
+    if (any(Reclaim::Done) || any(Reclaim::Partial)) return Reclaim::Done;
+    if (any(Reclaim::Refused)) return Reclaim::Refused;
+    return Reclaim::Gone;
+}
+
+Reclaim settle(Reclaim outcome, std::uint64_t before, std::uint64_t after, std::uint64_t asked) {
+    if (outcome != Reclaim::Done) return outcome;
+    const std::uint64_t took = before > after ? before - after : 0;
+    return took < asked ? Reclaim::Partial : Reclaim::Done;
+}
+
+std::string fileName(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace winapps
+
 namespace {
 
-// Offers nothing until this system's back end is written.
-class NoApplications final : public Applications {
-public:
-    std::string unavailable() const override {
-        return "Trimming applications is not built into this version of Kestrune.";
+// Reading a process's figures, and trimming its working set.
+constexpr DWORD kAccess = PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_SET_QUOTA;
+constexpr std::uint64_t kMiB = 1048576;
+
+std::string utf8(const wchar_t* text, int length = -1) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+    if (length < 0) out.pop_back();  // the terminating zero
+    return out;
+}
+
+struct HandleCloser {
+    void operator()(HANDLE h) const {
+        if (h != nullptr && h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+// The executable's full path, as the system names it and case-folded.
+bool imagePath(HANDLE process, std::wstring& path, std::string& key) {
+    wchar_t buffer[MAX_PATH * 4];
+    DWORD size = static_cast<DWORD>(std::size(buffer));
+    if (!QueryFullProcessImageNameW(process, 0, buffer, &size) || size == 0) return false;
+    path.assign(buffer, size);
+    std::wstring folded = path;
+    CharLowerBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    key = utf8(folded.c_str(), static_cast<int>(folded.size()));
+    return !key.empty();
+}
+
+bool running(HANDLE process) {
+    DWORD code = 0;
+    return GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+}
+
+// A process's working set and CPU time; false when it has ended.
+bool readFigures(HANDLE process, winapps::ProcessSample& p) {
+    if (!running(process)) return false;
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(process, &memory, sizeof memory)) return false;
+    p.workingSet = memory.WorkingSetSize;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    p.cpuMicros = 0;
+    if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        const auto ticks = [](const FILETIME& t) {
+            return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+        };
+        p.cpuMicros = (ticks(kernel) + ticks(user)) / 10;  // 100 ns ticks
+    }
+    return true;
+}
+
+// The processes now running, by id.
+std::vector<DWORD> processIds() {
+    std::vector<DWORD> ids;
+    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if (entry.th32ProcessID != 0) ids.push_back(entry.th32ProcessID);
+    return ids;
+}
+
+// The version resource's description of an executable; empty where it has none.
+std::string fileDescription(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<unsigned char> info(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return {};
+    struct Translation {
+        WORD language, codePage;
+    };
+    std::vector<Translation> tried;
+    Translation* listed = nullptr;
+    UINT listedBytes = 0;
+    if (VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&listed), &listedBytes) &&
+        listed != nullptr)
+        tried.assign(listed, listed + listedBytes / sizeof(Translation));
+    // Where the resource lists no language: US English, Unicode or Western.
+    tried.push_back({0x0409, 0x04B0});
+    tried.push_back({0x0409, 0x04E4});
+    for (const Translation& t : tried) {
+        wchar_t query[64];
+        wsprintfW(query, L"\\StringFileInfo\\%04x%04x\\FileDescription", t.language, t.codePage);
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        if (!VerQueryValueW(info.data(), query, reinterpret_cast<void**>(&text), &length) || text == nullptr ||
+            length == 0)
+            continue;
+        std::wstring description(text, wcsnlen(text, length));
+        while (!description.empty() && iswspace(description.back())) description.pop_back();
+        if (!description.empty()) return utf8(description.c_str(), static_cast<int>(description.size()));
+    }
+    return {};
+}
+
+// A process opened for reading and trimming, and what it is.
+struct Opened {
+    Handle handle;
+    winapps::ProcessSample sample;
+    std::wstring path;
+};
+
+// The process `pid` if it is this user's own in this session, one this
+// user may trim, and still runs. Another user's, a service's or an elevated
+// program's process refuses the rights.
+bool open(DWORD pid, DWORD session, Opened& out) {
+    DWORD itsSession = 0;
+    if (!ProcessIdToSessionId(pid, &itsSession) || itsSession != session) return false;
+    out.handle.reset(OpenProcess(kAccess, FALSE, pid));
+    if (!out.handle) return false;
+    out.sample.pid = pid;
+    return imagePath(out.handle.get(), out.path, out.sample.key) && readFigures(out.handle.get(), out.sample);
+}
+
+DWORD thisSession() {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return session;
+}
+
+class ProcessApplications final : public Applications {
+public:
+    std::string unavailable() const override { return {}; }
     std::string caveat() const override { return {}; }
-    std::vector<AppMemory> list(long /*focusedPid*/) override { return {}; }
-    SystemFigures system() override { return {}; }
-    Reclaim reclaim(AppMemory& /*app*/, std::uint64_t /*bytes*/) override { return Reclaim::Refused; }
-    bool refresh(AppMemory& /*app*/) override { return false; }
+
+    std::vector<AppMemory> list(long focusedPid) override {
+        std::vector<winapps::ProcessSample> samples;
+        const DWORD session = thisSession();
+        for (const DWORD pid : processIds()) {
+            Opened p;
+            if (!open(pid, session, p)) continue;
+            p.sample.name = nameOf(p.sample.key, p.path);
+            samples.push_back(std::move(p.sample));
+        }
+        return winapps::group(samples, GetCurrentProcessId(), focused(focusedPid));
+    }
+
+    SystemFigures system() override {
+        SystemFigures s;
+        MEMORYSTATUSEX m{};
+        m.dwLength = sizeof m;
+        if (!GlobalMemoryStatusEx(&m)) return s;
+        s.total = m.ullTotalPhys;
+        s.available = std::min(m.ullAvailPhys, s.total);
+        s.used = s.total - s.available;
+        PERFORMANCE_INFORMATION perf{};
+        perf.cb = sizeof perf;
+        if (GetPerformanceInfo(&perf, sizeof perf)) {
+            const std::uint64_t page = perf.PageSize;
+            // The standby list and the system's working set: what the system
+            // keeps of files, and gives up first.
+            s.cache = std::min<std::uint64_t>(static_cast<std::uint64_t>(perf.SystemCache) * page, s.total);
+            // What the commit limit holds beyond memory is the page files.
+            const std::uint64_t limit = static_cast<std::uint64_t>(perf.CommitLimit) * page;
+            const std::uint64_t physical = static_cast<std::uint64_t>(perf.PhysicalTotal) * page;
+            const std::uint64_t committed = static_cast<std::uint64_t>(perf.CommitTotal) * page;
+            // A difference under a megabyte is the two counts' rounding, not a page file.
+            if (limit > physical + kMiB) {
+                s.swapTotal = limit - physical;
+                // Committed memory beyond what memory holds can only be in
+                // the page files: a floor under what they hold.
+                s.swapFree = s.swapTotal - std::min(s.swapTotal, committed > physical ? committed - physical : 0);
+            }
+        }
+        return s;  // Windows tells no memory pressure: `pressure` stays negative
+    }
+
+    Reclaim reclaim(AppMemory& app, std::uint64_t bytes) override {
+        if (app.self || app.id.empty()) return Reclaim::Refused;
+        const DWORD self = GetCurrentProcessId();
+        const DWORD session = thisSession();
+        std::vector<Opened> processes;
+        std::vector<Reclaim> outcomes;
+        for (const DWORD pid : processIds()) {
+            Opened p;
+            // One it may not open was never listed: not this application's.
+            if (!open(pid, session, p)) continue;
+            if (p.sample.key != app.id) continue;
+            // Kestrune's own executable, run twice: never its own process.
+            if (pid == self) return Reclaim::Refused;
+            processes.push_back(std::move(p));
+        }
+        for (Opened& p : processes) {
+            if (SetProcessWorkingSetSizeEx(p.handle.get(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1), 0)) {
+                outcomes.push_back(Reclaim::Done);
+                continue;
+            }
+            outcomes.push_back(running(p.handle.get()) ? Reclaim::Refused : Reclaim::Gone);
+        }
+        const Reclaim result = winapps::combine(outcomes);
+        if (result == Reclaim::Refused) return result;
+        // The figures again, of the very processes trimmed, and what they
+        // were of those still there.
+        std::vector<winapps::ProcessSample> after;
+        std::uint64_t before = 0;
+        for (Opened& p : processes) {
+            const std::uint64_t was = p.sample.workingSet;
+            if (!readFigures(p.handle.get(), p.sample)) continue;
+            before += was;
+            after.push_back(p.sample);
+        }
+        const std::vector<AppMemory> regrouped = winapps::group(after, self, 0);
+        if (regrouped.empty()) return Reclaim::Gone;
+        app.inUse = regrouped.front().inUse;
+        app.cpuMicros = regrouped.front().cpuMicros;
+        return winapps::settle(result, before, app.inUse, bytes);
+    }
+
+    bool refresh(AppMemory& app) override {
+        const std::vector<AppMemory> now = list(0);
+        const auto it = std::find_if(now.begin(), now.end(), [&](const AppMemory& a) { return a.id == app.id; });
+        if (it == now.end()) return false;
+        const bool focusedBefore = app.focused;
+        app = *it;
+        app.focused = focusedBefore;  // the caller's view of the focus stands
+        return true;
+    }
+
+private:
+    // The process owning the foreground window where the caller knows none.
+    static unsigned long focused(long focusedPid) {
+        if (focusedPid > 0) return static_cast<unsigned long>(focusedPid);
+        const HWND front = GetForegroundWindow();
+        DWORD pid = 0;
+        if (front != nullptr) GetWindowThreadProcessId(front, &pid);
+        return pid;
+    }
+
+    std::string nameOf(const std::string& key, const std::wstring& path) {
+        {
+            const std::lock_guard lock(namesMutex_);
+            const auto known = names_.find(key);
+            if (known != names_.end()) return known->second;
+        }
+        // Read once: an executable's description does not change while it runs.
+        std::string name = fileDescription(path);
+        if (name.empty()) name = winapps::fileName(utf8(path.c_str(), static_cast<int>(path.size())));
+        const std::lock_guard lock(namesMutex_);
+        return names_.emplace(key, std::move(name)).first->second;
+    }
+
+    std::mutex namesMutex_;
+    std::map<std::string, std::string> names_;
 };
 
 }  // namespace
 
 Applications& userApplications() {
-    static NoApplications apps;
+    static ProcessApplications apps;
     return apps;
 }
 

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # kestrune.exe driven from outside as a user would, under Wine on a private
-# X server with a window manager: the Scheduler stores the default daily
-# entry (read back with Wine's reg), a restart lists it and Remove takes it
-# away; Recover Memory runs to its "Complete" box; Scrub Memory runs to its
+# X server with a window manager: --trim-all and --trim print their one line
+# with no window; the Scheduler stores the default daily entry (read back
+# with Wine's reg), a restart lists it and Remove takes it away; Edit >
+# Applications… lists the processes, and Trim Idle and Trim Selected run and
+# return; Recover Memory runs to its "Complete" box; Scrub Memory runs to its
 # summary and is closed; File > Exit ends the program. Every exit code is 0.
 # Also measures how long the window takes to come up, and the idle CPU and
 # resident memory of the program's process.
 #   usage: tests/desktop/windows.sh KESTRUNE_EXE WINE_LOADER REG_VIEW_FLAG...
 set -euo pipefail
 exe=$(realpath "$1")
+# Reads the native list and labels, which xdotool cannot.
+probe=$(dirname "$exe")/../tests/window_probe.exe
 wine=$2
 shift 2
 view=("$@") # /reg:64 for a 64-bit program
@@ -78,6 +82,27 @@ finish() {
   [ "$code" -eq 0 ] || fail "File > Exit ended the program with $code"
 }
 
+probe() { "$wine" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+
+echo "== --trim-all and --trim: one line each, no window"
+# Run with the X server there, to see that no window opens all the same.
+code=0
+out=$("$wine" "$exe" --trim-all 2>"$work/trim.err" | tr -d '\r') || code=$?
+[ "$code" -eq 0 ] || fail "--trim-all ended with $code: $(cat "$work/trim.err")"
+[ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] && [[ "$out" =~ ^Trimmed\ [0-9,]+\ MB ]] ||
+  fail "--trim-all printed: $out"
+echo "--trim-all: $out"
+! xdotool search --onlyvisible --name 'Kestrune' | grep -q . || fail "--trim-all opened a window"
+record=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Kestrune/trim-activity' | head -n 1)
+[ -n "$record" ] && grep -qi 'kestrune\.exe$' "$record" || fail "--trim-all kept no record of what it saw"
+out=$("$wine" "$exe" --trim 2>"$work/trim.err" | tr -d '\r') || fail "--trim ended with $?: $(cat "$work/trim.err")"
+[[ "$out" =~ ^Trimmed\ [0-9,]+\ MB ]] || fail "--trim printed: $out"
+echo "--trim: $out"
+code=0
+"$wine" "$exe" --trim --trim-all >/dev/null 2>"$work/trim.err" || code=$?
+[ "$code" -eq 2 ] && grep -q 'cannot be used together' "$work/trim.err" ||
+  fail "--trim --trim-all ended with $code: $(cat "$work/trim.err")"
+
 echo "== Scheduler: the default daily entry"
 start
 echo "window up after ${up} s (the first start makes the prefix's fonts and windows)"
@@ -106,6 +131,32 @@ until_ok 30 sh -c "! \"$wine\" reg query '$key\\SCHENT' /v 0 ${view[*]} >/dev/nu
 echo "removed: $(reg query "$key\\SCHENT" | grep -c REG_SZ || true) entries left"
 keys_to '^Scheduler$' alt+c
 until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Scheduler$" | grep -q .' || fail "Close left the Scheduler open"
+
+echo "== Edit > Applications…: the processes listed; Trim Idle and Trim Selected run and return"
+list=105 status=108 # the window's control IDs
+keys_to '^Kestrune$' alt+e a
+until_ok 50 window_named '^Applications$' || fail "Edit > Applications… opened no window"
+listed_two() { [ "$(probe Applications $list rows | wc -l)" -ge 2 ]; }
+# A result, not the words while it runs, and not the one before.
+result_after() { probe Applications $status text | grep '^Trimmed ' | grep -vqxF -- "$1"; }
+until_ok 50 listed_two || fail "the Applications window lists fewer than two processes"
+names=$(probe Applications $list rows)
+echo "listed: $(printf '%s\n' "$names" | paste -sd '|')"
+printf '%s\n' "$names" | grep -qx 'Kestrune memory optimiser' || fail "the list does not name Kestrune by its description"
+keys_to '^Applications$' alt+i
+until_ok 100 result_after '' || fail "Trim Idle did not come back with a result"
+idle=$(probe Applications $status text)
+echo "Trim Idle: $idle"
+# A row that is not Kestrune's own, clicked, then Trim Selected.
+row=$(printf '%s\n' "$names" | grep -nvx 'Kestrune memory optimiser' | head -n 1 | cut -d: -f1)
+read -r x y < <(probe Applications $list row $((row - 1)))
+xdotool mousemove "$x" "$y" click 1
+keys_to '^Applications$' alt+s
+until_ok 100 result_after "$idle" || fail "Trim Selected did not come back with a result"
+echo "Trim Selected ($(printf '%s\n' "$names" | sed -n "${row}p")): $(probe Applications $status text)"
+keys_to '^Applications$' Escape
+until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Applications$" | grep -q .' ||
+  fail "Escape left the Applications window open"
 
 echo "== Idle, window shown: CPU and resident memory over 30 s"
 program=$(wine_pid)

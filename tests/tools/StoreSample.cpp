@@ -23,13 +23,14 @@ namespace {
 // The Scheduler window on fake controls: daily at 10:00 AM.
 bool scheduleTwoEntries() {
     FakeWindow window;
-    FakeLabel run, minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day,
-        date, loadPercent, loadCooldown;
+    FakeDropDown run{{"Recovery", "Scrub", "Both"}};
+    FakeLabel minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date,
+        loadPercent, loadCooldown, loadMeasure;
     FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
-    TScheduler form{{window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,   minutes,
-                     daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm, onceAmPm,
-                     weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown}};
+    TScheduler form{{window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,    minutes,
+                     daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm,  onceAmPm,
+                     weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown, loadMeasure}};
     daily.setText("10:00");
     dailyAmPm.setText("AM");
     form.FormShow();

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Takes the screenshots of every window of kestrune.exe under Wine, on a
 # private Xvfb with openbox for window frames, in a prefix of its own.
-#   usage: [KESTRUNE_DPI=144] [KESTRUNE_WINE=LOADER] docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
-# Saves into FOLDER (this folder by default). Needs: wine xvfb openbox
-# xdotool wmctrl imagemagick.
+#   usage: [KESTRUNE_WINE=LOADER] docs/screenshots/windows/take.sh [KESTRUNE_EXE] [FOLDER]
+# Saves into FOLDER (this folder by default). KESTRUNE_DPI=144 takes them at
+# that many dots an inch (96 by default). Needs: wine xvfb openbox xdotool
+# wmctrl imagemagick.
 set -euo pipefail
 exe=$(realpath "${1:-build-win32/app/kestrune.exe}")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -15,8 +16,12 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;
 trap 'wineserver -k 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
 xsession_start "$work" openbox
 "$wine" wineboot -i >/dev/null 2>&1
-# KESTRUNE_DPI=144: the screen's DPI the program reads at start (96 by default).
-"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${KESTRUNE_DPI:-96}" /f >/dev/null 2>&1
+# The screen's DPI, which the program reads once at its start.
+dpi=${KESTRUNE_DPI:-96}
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+"$wine" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+  /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+wineserver -k 2>/dev/null || true # the prefix's programs start again with it
 
 window() { for _ in $(seq 300); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
 keys() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; sleep 0.3; shift; xdotool key --clearmodifiers --delay 80 "$@"; sleep 0.5; }
@@ -47,6 +52,13 @@ keys "$scheduler" alt+h alt+s             # an hourly one
 keys "$scheduler" alt+l alt+s             # a memory-load trigger
 shot "$scheduler" scheduler
 keys "$scheduler" alt+c
+
+keys "$main" alt+e a                      # Edit > Applications…
+applications=$(window '^Applications$')
+sleep 1
+keys "$applications" alt+i                # Trim Idle: its answer under the list
+shot "$applications" applications
+keys "$applications" Escape
 
 keys "$main" alt+r                        # Recover Memory
 for _ in $(seq 100); do

@@ -1,5 +1,6 @@
 #include "app/win32/MemmainformWindow.h"
 #include "app/win32/Win32FormFactory.h"
+#include "platform/win32/Controls.h"
 #include "platform/win32/UiDispatcher.h"
 #include "support/Fakes.h"
 #include "support/win32/Win32Pump.h"
@@ -7,6 +8,8 @@
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <iterator>
 
 using namespace kestrune;
 using namespace testsupport;
@@ -19,14 +22,18 @@ struct MainWindow {
     FakeMemory memory;
     FakeClock clock;
     platform::win32::Win32UiDispatcher ui;
-    Win32FormFactory forms{memory, clock, ui};
+    FakeApplications apps;
+    SharedActivity activity;
+    TrimRunner trims{apps, activity, clock, ui};
+    Win32FormFactory forms{memory, clock, ui, &trims};
     std::atomic<bool> appClosing{false};
     std::unique_ptr<KestruneFormWindow> w;
     bool closed = false;
 
     MainWindow() {
         memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
-        w = std::make_unique<KestruneFormWindow>(memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing);
+        w = std::make_unique<KestruneFormWindow>(memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing,
+                                                 nullptr, &trims);
         forms.setOwner(w->hwnd());
         w->onClosed = [this] { closed = true; };
     }
@@ -50,9 +57,9 @@ struct MainWindow {
 std::vector<std::string> menuTexts(HMENU menu) {
     std::vector<std::string> texts;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = {};
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        texts.emplace_back(text);
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, static_cast<int>(std::size(text)), MF_BYPOSITION);
+        texts.push_back(platform::win32::utf8(text));
         if (const HMENU sub = GetSubMenu(menu, i))
             for (const auto& t : menuTexts(sub)) texts.push_back("  " + t);
     }
@@ -87,8 +94,8 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
     EXPECT_EQ(textOf(m.w->hwnd()), "Kestrune");
     EXPECT_EQ(m.text(id::kTeButton1), "&Recover Memory");
     EXPECT_EQ(menuTexts(GetMenu(m.w->hwnd())),
-              (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler", "&Help", "  &Tutorial",
-                                        "  &Visit Support", "  &About Kestrune"}));
+              (std::vector<std::string>{"&File", "  E&xit", "&Edit", "  &Scheduler", "  &Applications\u2026", "&Help",
+                                        "  &Tutorial", "  &Visit Support", "  &About Kestrune"}));
 
     // Each figure control shows the figure the logic wrote to it.
     const struct {
@@ -233,4 +240,38 @@ TEST(MainWindowWin32, RecoverMemoryRunsToItsResultBoxWithTheButtonsDisabledMeanw
     EXPECT_EQ(boxes.calls()[0].owner, m.w->hwnd());
     EXPECT_TRUE(disabledDuring);
     EXPECT_TRUE(IsWindowEnabled(m.control(id::kTeButton1)));
+}
+
+TEST(MainWindowWin32, EditApplicationsOpensOneWindowAndTheTraysTrimTakesTheIdleApplications) {
+    MainWindow m;
+    // Seen quiet for ten minutes: idle.
+    m.apps.put(appMB("c:\\apps\\reader.exe", "reader", 300, 0));
+    m.activity.observe(m.apps.list(0), m.clock.now());
+    m.clock.setNow(m.clock.now() + 600);
+    m.showAndWaitForFigures();
+
+    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem8, 0), 0);
+    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem8, 0), 0);
+    ASSERT_TRUE(m.w->form().ApplicationsForm);
+    const HWND applications = FindWindowA("KestruneApplicationsForm", nullptr);
+    ASSERT_NE(applications, nullptr);
+    EXPECT_TRUE(IsWindowVisible(applications));
+    EXPECT_EQ(GetWindow(applications, GW_OWNER), m.w->hwnd());
+    EXPECT_EQ(FindWindowExA(nullptr, applications, "KestruneApplicationsForm", nullptr), nullptr);  // only one
+
+    // The tray offers the trim while none runs; its choice is posted, as the menu's is.
+    const HMENU menu = m.w->tray().buildMenu();
+    char text[64] = {};
+    GetMenuStringA(menu, tray::id::kTrimIdle, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Trim Idle Applications");
+    EXPECT_EQ(GetMenuState(menu, tray::id::kTrimIdle, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    DestroyMenu(menu);
+    PostMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(tray::id::kTrimIdle, 0), 0);
+    ASSERT_TRUE(win32PumpUntil([&] { return !m.apps.requests().empty() && m.w->form().trimFree(); }));
+    EXPECT_EQ(m.apps.requests()[0].id, "c:\\apps\\reader.exe");
+
+    // The main window's close takes it along.
+    SendMessageA(m.w->hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(m.closed);
+    EXPECT_FALSE(IsWindow(applications));
 }

@@ -1,0 +1,112 @@
+// Reads a control of another program's window, for the black-box tests that
+// drive kestrune.exe from outside: what xdotool cannot see of a native list.
+//   window_probe CAPTION ID text       the control's text
+//   window_probe CAPTION ID rows       a report list's first column, a row a line
+//   window_probe CAPTION ID row N      the middle of row N on the screen, "x y"
+// Texts are printed as UTF-8. Exits 1 when the window or control is not
+// there, 2 on a wrong command line.
+#include "platform/win32/Controls.h"
+#include "support/win32/Win32Pump.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Memory in the list's own process, where it writes what it is asked for.
+class Remote {
+public:
+    Remote(HWND control, std::size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(control, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_ != nullptr) at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~Remote() {
+        if (at_ != nullptr) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_ != nullptr) CloseHandle(process_);
+    }
+    Remote(const Remote&) = delete;
+    Remote& operator=(const Remote&) = delete;
+    bool ok() const { return at_ != nullptr; }
+    char* at() const { return static_cast<char*>(at_); }
+    bool put(std::size_t offset, const void* data, std::size_t n) const {
+        return WriteProcessMemory(process_, at() + offset, data, n, nullptr) != FALSE;
+    }
+    bool get(std::size_t offset, void* data, std::size_t n) const {
+        return offset + n <= size_ && ReadProcessMemory(process_, at() + offset, data, n, nullptr) != FALSE;
+    }
+
+private:
+    std::size_t size_;
+    HANDLE process_ = nullptr;
+    void* at_ = nullptr;
+};
+
+int rows(HWND list) {
+    constexpr std::size_t kChars = 512;
+    Remote remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    if (!remote.ok()) return 1;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof item);
+        item.cchTextMax = kChars;
+        remote.put(0, &item, sizeof item);
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at()));
+        wchar_t text[kChars] = {};
+        remote.get(sizeof item, text, sizeof text - sizeof(wchar_t));
+        std::printf("%s\n", platform::win32::utf8(text).c_str());
+    }
+    return 0;
+}
+
+int rowCentre(HWND list, int row) {
+    Remote remote(list, sizeof(RECT));
+    if (!remote.ok()) return 1;
+    RECT r{};
+    r.left = LVIR_LABEL;
+    remote.put(0, &r, sizeof r);
+    if (!SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at()))) return 1;
+    remote.get(0, &r, sizeof r);
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &centre);
+    std::printf("%ld %ld\n", static_cast<long>(centre.x), static_cast<long>(centre.y));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N\n");
+        return 2;
+    }
+    const HWND window = FindWindowW(nullptr, platform::win32::wide(argv[1]).c_str());
+    if (window == nullptr) {
+        std::fprintf(stderr, "window_probe: no window \"%s\"\n", argv[1]);
+        return 1;
+    }
+    const HWND control = testsupport::findControl(window, std::atoi(argv[2]));
+    if (control == nullptr) {
+        std::fprintf(stderr, "window_probe: no control %s in \"%s\"\n", argv[2], argv[1]);
+        return 1;
+    }
+    if (std::strcmp(argv[3], "text") == 0) {
+        wchar_t text[2048] = {};
+        SendMessageW(control, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", platform::win32::utf8(text).c_str());
+        return 0;
+    }
+    if (std::strcmp(argv[3], "rows") == 0) return rows(control);
+    if (std::strcmp(argv[3], "row") == 0 && argc > 4) return rowCentre(control, std::atoi(argv[4]));
+    std::fprintf(stderr, "window_probe: unknown request %s\n", argv[3]);
+    return 2;
+}
