@@ -1,6 +1,7 @@
 #include "recovery/qt/ApplicationsformWidget.h"
 
 #include "platform/qt/ActiveWindow.h"
+#include "platform/qt/Design.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -16,8 +17,8 @@ namespace {
 
 namespace af = applicationsform;
 using platform::mnemonic;
-
-void place(QWidget* w, const platform::Rect& r) { w->setGeometry(r.left, r.top, r.width, r.height); }
+using platform::place;
+using platform::px;
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, char key, const platform::Rect& r) {
     auto* b = new QPushButton(mnemonic(caption, key), parent);
@@ -42,9 +43,13 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     setObjectName(QStringLiteral("ApplicationsForm"));
     setWindowTitle(QString::fromUtf8(af::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(af::kClientWidth, af::kClientHeight);
+    // Laid out in design pixels, grown with the user's font and kept within
+    // the screen.
+    auto* surface = new platform::DesignSurface(this, af::kClientWidth, af::kClientHeight);
+    self_.setSurface(surface);
+    QWidget* const client = surface->surface();
 
-    auto* box = new QGroupBox(QString::fromUtf8(af::kSystemTitle), this);
+    auto* box = new QGroupBox(QString::fromUtf8(af::kSystemTitle), client);
     box->setObjectName(QStringLiteral("SystemBox"));
     place(box, af::kSystemBox);
     // Large figures are drawn a little smaller rather than cut off.
@@ -52,18 +57,18 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     swap_.emplace(line(box, "SwapLabel", af::kSystemLines[1]), true);
     pressure_.emplace(line(box, "PressureLabel", af::kSystemLines[2]), true);
 
-    QLabel* caveat = line(this, "CaveatLabel", af::kCaveat);
+    QLabel* caveat = line(client, "CaveatLabel", af::kCaveat);
     caveat->setWordWrap(true);
     caveat_.emplace(caveat);
 
-    auto* list = new QTreeWidget(this);
+    auto* list = new QTreeWidget(client);
     list->setObjectName(QStringLiteral("AppList"));
     list->setColumnCount(af::kColumnCount);
     QStringList headers;
     for (const char* h : af::kListHeaders) headers << QString::fromUtf8(h);
     list->setHeaderLabels(headers);
     for (int c = 0; c < af::kColumnCount; ++c) {
-        list->setColumnWidth(c, af::kListColumnWidths[c]);
+        list->setColumnWidth(c, px(af::kListColumnWidths[c]));
         // Figures line up on their right, as numbers do.
         if (c != af::kNameColumn) list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -78,22 +83,22 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     list_.emplace(list);
     listShown_.emplace(list);
 
-    QLabel* notice = line(this, "NoticeLabel", af::kList);
+    QLabel* notice = line(client, "NoticeLabel", af::kList);
     notice->setWordWrap(true);
     notice->setFrameShape(QFrame::StyledPanel);
-    notice->setMargin(af::kNoticeMargin);
+    notice->setMargin(px(af::kNoticeMargin));
     notice->hide();
     notice_.emplace(notice);
     noticeShown_.emplace(notice);
 
-    QLabel* status = line(this, "StatusLabel", af::kStatus);
+    QLabel* status = line(client, "StatusLabel", af::kStatus);
     status->setWordWrap(true);
     status_.emplace(status);
 
     QPushButton* trimSelected =
-        button(this, "TrimSelectedButton", af::kTrimSelectedCaption, af::kTrimSelectedKey, af::kTrimSelected);
-    QPushButton* trimIdle = button(this, "TrimIdleButton", af::kTrimIdleCaption, af::kTrimIdleKey, af::kTrimIdle);
-    QPushButton* close = button(this, "CloseButton", af::kCloseCaption, af::kCloseKey, af::kClose);
+        button(client, "TrimSelectedButton", af::kTrimSelectedCaption, af::kTrimSelectedKey, af::kTrimSelected);
+    QPushButton* trimIdle = button(client, "TrimIdleButton", af::kTrimIdleCaption, af::kTrimIdleKey, af::kTrimIdle);
+    QPushButton* close = button(client, "CloseButton", af::kCloseCaption, af::kCloseKey, af::kClose);
     close->setDefault(true);
     trimSelected_.emplace(trimSelected);
     trimIdle_.emplace(trimIdle);
