@@ -131,10 +131,16 @@ void Win32Button::setEnabled(bool enabled) {
     if (!hadKeyboard) return;
     // A button disabled while it has the keyboard leaves its window with
     // none, and Escape, Tab and the keyboard letters with it: the keyboard
-    // goes on to the next control that takes it.
+    // goes on to the next button, else to the window itself. Not to an edit
+    // box: a multi-line one takes Escape as a close of the window.
     const HWND window = GetAncestor(w_, GA_ROOT);
     const HWND next = GetNextDlgTabItem(window, w_, FALSE);
-    if (next != nullptr && next != w_ && IsWindowEnabled(next)) SetFocus(next);
+    char kind[16] = {};
+    if (next != nullptr && next != w_ && IsWindowEnabled(next) && GetClassNameA(next, kind, sizeof kind) > 0 &&
+        lstrcmpiA(kind, WC_BUTTONA) == 0)
+        SetFocus(next);
+    else
+        SetFocus(window);
 }
 
 void Win32Button::takeFocus() { giveFocus(w_); }
