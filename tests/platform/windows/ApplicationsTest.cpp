@@ -86,12 +86,20 @@ TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
     SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    // Its output goes nowhere, and this test's own output is not handed
+    // on: a child (or the console host Wine starts for it) outliving the
+    // test would hold the runner's pipe open, and the run would never end.
+    HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                                 0, nullptr);
+    ASSERT_NE(nowhere, INVALID_HANDLE_VALUE);
+    for (DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
+        SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
     start.hStdInput = readEnd;
-    start.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    start.hStdOutput = nowhere;
+    start.hStdError = nowhere;
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     std::wstring command = L"\"" + std::wstring(system) + L"\\cmd.exe\" /q /k";
@@ -99,6 +107,7 @@ TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                                &start, &child));
     CloseHandle(readEnd);
+    CloseHandle(nowhere);
     WaitForInputIdle(child.hProcess, 2000);
 
     const std::vector<AppMemory> listed = apps.list(0);
