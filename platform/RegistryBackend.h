@@ -83,4 +83,9 @@ public:
 // file, or the registry key in the hive it is read from.
 std::string storeLocation();
 
+// Closes what this thread holds open of the store between operations. For an
+// end the toolkit forces (exit() from within its event loop): what the
+// threads stopped then give back is closed too, so no file is left behind.
+void closeStore();
+
 }  // namespace platform

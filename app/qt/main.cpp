@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Heap.h"
 #include "platform/MemoryStatus.h"
+#include "platform/RegistryBackend.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/SessionState.h"
 #include "platform/linux/SessionEnd.h"
@@ -132,6 +133,11 @@ int main(int argc, char** argv) {
         beforeToolkitExit = [form, &scheduleThread] {
             form->abandon();
             scheduleThread.reset();
+            // This thread's own store objects are gone by now, and with them
+            // the pool their connections went back to: the schedule thread's
+            // connection, given back just now, is closed here, or its -wal
+            // would stay behind.
+            platform::closeStore();
         };
         uiThread = std::this_thread::get_id();
         std::atexit(runBeforeToolkitExit);

@@ -84,4 +84,6 @@ std::string storeLocation() {
     return path.empty() ? "nowhere: neither KESTRUNE_REGISTRY nor a home folder is set" : path;
 }
 
+void closeStore() { SqliteStore::closeIdleConnections(); }
+
 }  // namespace platform

@@ -483,4 +483,7 @@ std::string storeLocation() {
     return "HKEY_LOCAL_MACHINE\\" + key;
 }
 
+// Each call opens and closes its keys: nothing stays open between them.
+void closeStore() {}
+
 }  // namespace platform
