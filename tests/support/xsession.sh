@@ -11,12 +11,18 @@
 #   xsession_bus
 #     starts a private session bus (dbus-daemon) and exports its address;
 #     xsession_stop ends it too.
+#   xsession_a11y
+#     after xsession_start: a private session bus (unless one was started),
+#     the accessibility bus on it, switched on as a screen reader switches
+#     it on, so that programs started afterwards publish their controls
+#     (tests/support/atspi_do.py drives them); xsession_stop ends it too.
 #   xsession_have PROGRAM...
 #     true when every program is installed.
 # Functions only; the caller keeps its own `set` options.
 
 xsession_pids=()
 xsession_bus_pid=""
+xsession_a11y_on=""
 
 xsession_bus() {
   local out
@@ -25,6 +31,19 @@ xsession_bus() {
   DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
   export DBUS_SESSION_BUS_ADDRESS
   xsession_bus_pid=$(sed -n 2p <<<"$out")
+}
+
+xsession_a11y() {
+  [ -n "$xsession_bus_pid" ] || xsession_bus
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  xsession_pids+=($!)
+  xsession_until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress || {
+    echo "xsession: the accessibility bus did not start" >&2
+    return 1
+  }
+  dbus-send --session --type=method_call --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:true
+  xsession_a11y_on=1
 }
 
 xsession_have() {
@@ -105,6 +124,7 @@ xsession_stop() {
   done
   for i in "${xsession_pids[@]}"; do wait "$i" 2>/dev/null || true; done
   xsession_pids=()
+  xsession_a11y_on=""
   # Forked away, so not ours to wait for.
   [ -n "$xsession_bus_pid" ] && kill "$xsession_bus_pid" 2>/dev/null || true
   xsession_bus_pid=""
