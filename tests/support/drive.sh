@@ -5,9 +5,9 @@
 #   drive_click ID X Y [BUTTON]     a click at X,Y of the window's client area; only for what
 #                                   has no accessible name (a window manager's frame, a tray icon)
 #   drive_press TITLE ROLE NAME     presses the control of that AT-SPI role and accessible name in
-#                                   the window titled TITLE, once it is enabled (xsession_a11y
-#                                   first); a control not found fails the test through its `fail`,
-#                                   naming it
+#                                   the window titled TITLE (any window when empty: a popup menu
+#                                   has no title) once it is enabled; xsession_a11y first. A control
+#                                   not found fails the test through its `fail`, naming it
 #   drive_select TITLE ROLE NAME ROW  selects row ROW (from 0) of that list
 #   drive_type TITLE ROLE NAME TEXT   replaces that field's text
 #   drive_shows TITLE ROLE NAME [SECONDS]  waits (10 s or SECONDS) until that control is shown
@@ -58,7 +58,7 @@ drive_click() {
 drive_atspi() {
   local command=$1 title=$2 role=$3 name=$4 pid=${drive_pid-${app:-}} out; shift 4
   local timeout=${drive_timeout:-10}
-  out=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi_do.py" ${pid:+--pid "$pid"} --window "$title" \
+  out=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi_do.py" ${pid:+--pid "$pid"} ${title:+--window "$title"} \
     --timeout "$timeout" "$command" "$role" "$name" "$@" 2>&1) && return 0
   if declare -F fail >/dev/null; then fail "$out"; fi
   echo "$out" >&2
