@@ -51,12 +51,7 @@ scrub() {
   main=$(drive_window '^Kestrune$') || fail "$what: no main window"
   sleep 1
   drive_scrub "$main" "$app" >/dev/null || fail "$what: the scrub did not finish"
-  for _ in 1 2 3; do
-    drive_press "Memory Defragmenter" "push button" Close
-    drive_gone '^Memory Defragmenter$' && break
-    sleep 4
-  done
-  drive_gone '^Memory Defragmenter$' || fail "$what: Close did not close the scrub window"
+  drive_scrub_close || fail "$what: Close did not close the scrub window"
   drive_menu Exit
   wait "$app" || rc=$?
   app=""

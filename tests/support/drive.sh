@@ -20,6 +20,9 @@
 #   drive_menu ITEM                 the main window's menu item of that name ("Scheduler", "Exit")
 #   drive_scrub MAIN PID            Scrub Memory to its summary; prints the scrub window's id
 #                                   (by its Alt letter where the accessibility bus is off)
+#   drive_scrub_close               Stop on the scrub window if it still runs, then Close until
+#                                   the window goes (pressed early, Close only ends the map's
+#                                   animation)
 #   drive_gone PATTERN              waits ~5 s until no visible window's title matches
 
 drive_home() {
@@ -60,6 +63,7 @@ drive_atspi() {
   local timeout=${drive_timeout:-10}
   out=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi_do.py" ${pid:+--pid "$pid"} ${title:+--window "$title"} \
     --timeout "$timeout" "$command" "$role" "$name" "$@" 2>&1) && return 0
+  [ -n "${drive_quiet:-}" ] && return 1
   if declare -F fail >/dev/null; then fail "$out"; fi
   echo "$out" >&2
   return 1
@@ -91,14 +95,7 @@ drive_fail() {
   exit 1
 }
 
-drive_menu() {
-  if [ $# -eq 3 ]; then  # MAIN MENU_X ITEM_Y, until every caller names its item
-    drive_click "$1" "$2" 11
-    drive_click "$1" $(($2 + 13)) "$3"
-    return
-  fi
-  drive_press Kestrune "menu item" "$1"
-}
+drive_menu() { drive_press Kestrune "menu item" "$1"; }
 
 drive_rss() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null; }
 
@@ -135,4 +132,16 @@ drive_scrub() {
   }
   sleep 4  # the map completes (at most ~32 steps of 100 ms), then the summary
   echo "$scrub"
+}
+
+drive_scrub_close() {
+  local i
+  drive_quiet=1 drive_timeout=1 drive_press "Memory Defragmenter" "push button" Stop || true
+  for i in 1 2 3; do
+    drive_timeout=60 drive_press "Memory Defragmenter" "push button" Close || return 1
+    drive_gone '^Memory Defragmenter$' && return 0
+    [ "$i" -lt 3 ] && sleep 4
+  done
+  echo "drive: Close did not close the scrub window" >&2
+  return 1
 }
