@@ -6,7 +6,8 @@ find a control names the one it looked for. Debian's own Python, which has
 the AT-SPI bindings; the accessibility bus must be on (xsession_a11y).
 
 usage: atspi_do.py [--pid PID] [--window TITLE] [--timeout SECONDS] COMMAND ROLE NAME [ARG]
-  press ROLE NAME           its press (or click, or toggle) action, once it is enabled
+  press ROLE NAME           its press (or click) action once it is shown and enabled; a
+                            radio button or check box is clicked in its middle
   set-text ROLE NAME TEXT   replaces its text
   select ROLE NAME ROW      selects row ROW (from 0) of a list or table
   wait-for ROLE NAME        waits until it is shown
@@ -104,11 +105,6 @@ def enabled(node):
             and (shown(node) or node.getRoleName().endswith("menu item")))
 
 
-def anything(_node):
-    """there"""
-    return True
-
-
 def wait(app, args, usable):
     deadline = time.monotonic() + args.timeout
     while True:
@@ -134,7 +130,7 @@ def press(node, args):
         Atspi.generate_mouse_event(x + w // 2, y + h // 2, "b1c")
         time.sleep(0.3)
         return
-    for wanted in ("press", "click", "toggle", "activate"):
+    for wanted in ("press", "click", "activate"):
         if wanted in names:
             # Not the default 25 s: see below.
             Atspi.set_timeout(300, -1)
