@@ -106,7 +106,7 @@ drive_rss() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null; }
 drive_scrub() {
   local main=$1 pid=$2 base rss scrub i
   base=$(drive_rss "$pid")
-  if [ -n "${xsession_a11y_on:-}" ]; then
+  if xsession_a11y_on; then
     drive_pid=$pid drive_press Kestrune "push button" "Scrub Memory" || return 1
   else
     # A benchmark measures the program without the accessibility bridge:
