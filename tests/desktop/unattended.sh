@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs nobody starts by hand, on a private X desktop with a session bus and
-# a stand-in notification service (notices.py, Debian's own Python):
+# Runs nobody starts by hand, on a private X desktop with a session bus, a
+# stand-in notification service (notices.py, Debian's own Python) and the
+# accessibility bus, on which the controls are pressed by name:
 #   usage: unattended.sh EXECUTABLE CASE
 #   recover       kestrune --recover runs Recover Memory to its "Complete"
 #                 box; OK ends the program with 0, and no notice is sent
