@@ -27,14 +27,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { drive_fail "a11y" "$@"; }
 
-xsession_bus
 xsession_start "$work" openbox
-/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
-xsession_pids+=($!)
-xsession_until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress ||
-  fail "the accessibility bus did not start"
-dbus-send --session --type=method_call --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
-  string:org.a11y.Status string:IsEnabled variant:boolean:true
+xsession_a11y || fail "the accessibility bus did not start"
 
 "$exe" 2>>"$work/stderr" &
 app=$!
@@ -61,7 +55,7 @@ drive_gone '^Applications$' || fail "Escape did not close the Applications windo
 xdotool windowactivate --sync "$main" key --delay 150 alt+e a
 applications=$(drive_window '^Applications$') || fail "Alt+E, A did not open the Applications window again"
 sleep 0.3
-drive_click "$applications" 511 399  # Close
+drive_press Applications "push button" Close
 drive_gone '^Applications$' || fail "its Close button did not close the Applications window"
 # The rest as it was: the Scheduler opens again.
 xdotool windowactivate --sync "$main" key --delay 150 alt+e s
@@ -98,13 +92,9 @@ xdotool windowactivate --sync "$box" key Return
 ended "--recover, then OK"
 
 launch --scrub
-scrub=$(drive_window '^Memory Defragmenter$') || fail "--scrub: no scrub window"
+drive_window '^Memory Defragmenter$' >/dev/null || fail "--scrub: no scrub window"
 /usr/bin/python3 "$here/a11y_tree.py" scrub "$app" || fail "the scrub window's accessible names"
 # Stop, then Close once the summary is written; the program ends with it.
-for _ in $(seq 120); do
-  drive_alive "$app" || break
-  drive_click "$scrub" 232 480 >/dev/null 2>&1 || true
-  sleep 0.5
-done
+drive_scrub_close || fail "--scrub: Close did not close the scrub window"
 ended "--scrub, then Close"
 echo "a11y: Alt+E S, Escape, Alt+E A ($expect here), Escape and Close, Alt+F X by keyboard; honest figures under --recover; the scrub window named; exit 0 each time"

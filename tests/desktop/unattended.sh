@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs nobody starts by hand, on a private X desktop with a session bus and
-# a stand-in notification service (notices.py, Debian's own Python):
+# Runs nobody starts by hand, on a private X desktop with a session bus, a
+# stand-in notification service (notices.py, Debian's own Python) and the
+# accessibility bus, on which the controls are pressed by name:
 #   usage: unattended.sh EXECUTABLE CASE
 #   recover       kestrune --recover runs Recover Memory to its "Complete"
 #                 box; OK ends the program with 0, and no notice is sent
@@ -30,8 +31,8 @@ note() { echo "unattended $case: $*"; }
 notices=$work/notices.log
 : >"$notices"
 
-xsession_bus
 xsession_start "$work" openbox
+xsession_a11y || fail "the accessibility bus did not start"
 /usr/bin/python3 "$here/notices.py" "$notices" 2>>"$work/stderr" &
 xsession_pids+=($!)
 xsession_until dbus-send --session --print-reply --dest=org.freedesktop.Notifications \
@@ -67,14 +68,10 @@ case $case in
 
   scrub)
     launch --scrub
-    scrub=$(drive_window '^Memory Defragmenter$') || fail "--scrub: no scrub window"
+    drive_window '^Memory Defragmenter$' >/dev/null || fail "--scrub: no scrub window"
     # The one button: Stop first, disabled while it stops, then Close once
     # the summary is written; the program ends with the window.
-    for _ in $(seq 120); do
-      drive_alive "$app" || break
-      drive_click "$scrub" 232 480 >/dev/null 2>&1 || true
-      sleep 0.5
-    done
+    drive_scrub_close || fail "--scrub: Close did not close the scrub window"
     expectExit "--scrub, then Close"
     ;;
 
@@ -84,15 +81,14 @@ case $case in
     /usr/bin/python3 -c 'import time; held = bytes([1]) * (2 << 30); time.sleep(600)' &
     xsession_pids+=($!)
     launch
-    main=$(drive_window '^Kestrune$') || fail "no main window"
-    drive_menu "$main" 52 34  # Edit > Scheduler
-    scheduler=$(drive_window '^Scheduler$') || fail "Edit > Scheduler opened nothing"
-    drive_click "$scheduler" 54 103  # By load
-    # From the period, past Run and what to watch, to the percent box.
-    xdotool windowactivate --sync "$scheduler" key --delay 100 Tab Tab Tab ctrl+a 1
-    drive_click "$scheduler" 628 63  # Schedule
+    drive_window '^Kestrune$' >/dev/null || fail "no main window"
+    drive_menu Scheduler
+    drive_window '^Scheduler$' >/dev/null || fail "Edit > Scheduler opened nothing"
+    drive_press Scheduler "radio button" "By load"
+    drive_type Scheduler "spin button" "Memory load, per cent" 1
+    drive_press Scheduler "push button" Schedule
     [ "$(loadTriggers)" = "R 1 30 0" ] || fail "the Scheduler stored \"$(loadTriggers)\", not \"R 1 30 0\""
-    drive_click "$scheduler" 636 320  # Close
+    drive_press Scheduler "push button" Close
     drive_gone '^Scheduler$' || fail "the Scheduler did not close"
     box=$(drive_window '^Complete$' 90) || fail "the load trigger started no recovery within 90 s"
     xdotool windowactivate --sync "$box" key Return
@@ -105,7 +101,7 @@ case $case in
     sleep 32
     xdotool search --onlyvisible --name '^Complete$' >/dev/null 2>&1 && fail "the trigger ran again inside its cooldown"
     [ "$(wc -l <"$notices")" -eq 1 ] || fail "more than one notice: $(cat "$notices")"
-    drive_menu "$main" 17 34  # File > Exit
+    drive_menu Exit
     expectExit "File > Exit"
     ;;
 

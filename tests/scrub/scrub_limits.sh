@@ -22,6 +22,7 @@ trap cleanup EXIT
 xsession_start "$work"
 
 fail() { drive_fail scrub_limits "$@"; }
+xsession_a11y || fail "the accessibility bus did not start"
 
 # A memory cgroup of 600 MB beside this process's own; none where the
 # system does not let us make one.
@@ -43,20 +44,15 @@ makeCgroup() {
 
 # One run: $1 names it, the rest is what the program is started under.
 scrub() {
-  local what=$1 rc=0 main scrub; shift
+  local what=$1 rc=0 main; shift
   : >"$work/stderr"
   "$@" "$exe" 2>>"$work/stderr" &
   app=$!
   main=$(drive_window '^Kestrune$') || fail "$what: no main window"
   sleep 1
-  scrub=$(drive_scrub "$main" "$app") || fail "$what: the scrub did not finish"
-  for _ in 1 2 3; do
-    drive_click "$scrub" 232 480  # "Close"
-    drive_gone '^Memory Defragmenter$' && break
-    sleep 4
-  done
-  drive_gone '^Memory Defragmenter$' || fail "$what: Close did not close the scrub window"
-  drive_menu "$main" 17 34  # File > Exit
+  drive_scrub "$main" "$app" >/dev/null || fail "$what: the scrub did not finish"
+  drive_scrub_close || fail "$what: Close did not close the scrub window"
+  drive_menu Exit
   wait "$app" || rc=$?
   app=""
   [ $rc -eq 0 ] || fail "$what: the program exited with $rc"

@@ -2,6 +2,7 @@
 # Black-box run of the real program under a private Xvfb: schedule the
 # default daily entry through the Scheduler window, exit, start again, find
 # the entry listed (select its row and remove it), exit. Every exit must be 0.
+# Controls are found by their accessible role and name on the AT-SPI bus.
 #   usage: smoke.sh EXECUTABLE [SCREENSHOT_DIR]
 # With KESTRUNE_SMOKE_DEFAULT_STORE=1 the program keeps its store where it
 # would for a user ($XDG_DATA_HOME), in a temporary home.
@@ -31,6 +32,7 @@ trap cleanup EXIT
 xsession_start "$work"
 
 fail() { drive_fail smoke "$@"; }
+xsession_a11y || fail "the accessibility bus did not start"
 
 entries() {
   sqlite3 -separator '=' "$store" "SELECT v.name, CAST(rtrim(v.data, x'00') AS TEXT) FROM registry_values v JOIN registry_keys k ON k.id = v.key WHERE k.hive = 2147483650 AND k.path = 'SOFTWARE\Tarnwick Technologies\Orbenfold\KestrunePlugin\SCHENT' ORDER BY v.seq" 2>/dev/null
@@ -38,16 +40,14 @@ entries() {
 start() {
   "$exe" 2>>"$work/stderr" &
   app=$!
-  main=$(drive_window '^Kestrune$') || fail "no window titled Kestrune within 10 s"
+  drive_window '^Kestrune$' >/dev/null || fail "no window titled Kestrune within 10 s"
 }
 openScheduler() {
-  drive_click "$main" 52 11   # Edit
-  drive_click "$main" 62 34   # Scheduler
-  scheduler=$(drive_window '^Scheduler$') || fail "Edit > Scheduler opened no Scheduler window"
+  drive_menu Scheduler
+  drive_window '^Scheduler$' >/dev/null || fail "Edit > Scheduler opened no Scheduler window"
 }
 stop() {
-  drive_click "$main" 17 11   # File
-  drive_click "$main" 30 34   # Exit
+  drive_menu Exit
   local rc=0
   wait "$app" || rc=$?
   app=""
@@ -56,17 +56,18 @@ stop() {
 
 start
 openScheduler
-drive_click "$scheduler" 628 63   # "Schedule" in the daily panel, as it opens
-drive_click "$scheduler" 636 320  # Close
+drive_press Scheduler "push button" Schedule  # in the daily panel, as it opens
+drive_press Scheduler "push button" Close
+drive_gone '^Scheduler$' || fail "Close did not close the Scheduler"
 [ "$(entries)" = "0=R 10 0 every day 0 0 0" ] || fail "the default daily entry was not stored (store holds: $(entries))"
 stop
 
 start
 openScheduler
 [ -n "$shots" ] && import -window root "$shots/smoke-scheduler.png"
-drive_click "$scheduler" 60 150   # the first row of the list
-drive_click "$scheduler" 64 320   # Remove: only a listed, selected row can be removed
+drive_select Scheduler tree "Scheduled tasks" 0
+drive_press Scheduler "push button" Remove  # only a listed, selected row can be removed
 [ -z "$(entries)" ] || fail "the stored entry was not listed after the restart"
-drive_click "$scheduler" 636 320
+drive_press Scheduler "push button" Close
 stop
 echo "smoke: passed (store at $store)"

@@ -2,14 +2,27 @@
 # benchmarks; sourced after xsession.sh. Needs xdotool.
 #   drive_home DIR                  a private home, runtime folder and store under DIR, exported
 #   drive_window PATTERN [SECONDS]  id of a visible window whose title matches (waits 10 s or SECONDS)
-#   drive_click ID X Y [BUTTON]     a click at X,Y of the window's client area
+#   drive_click ID X Y [BUTTON]     a click at X,Y of the window's client area; only for what
+#                                   has no accessible name (a window manager's frame, a tray icon)
+#   drive_press TITLE ROLE NAME     presses the control of that AT-SPI role and accessible name in
+#                                   the window titled TITLE (any window when empty: a popup menu
+#                                   has no title) once it is enabled; xsession_a11y first. A control
+#                                   not found fails the test through its `fail`, naming it
+#   drive_select TITLE ROLE NAME ROW  selects row ROW (from 0) of that list
+#   drive_type TITLE ROLE NAME TEXT   replaces that field's text
+#   drive_shows TITLE ROLE NAME [SECONDS]  waits (10 s or SECONDS) until that control is shown
+#   The program is $drive_pid when set, else $app; empty: any kestrune on the bus.
 #   drive_alive PID                 running, not merely waiting to be reaped
 #   drive_fail WHO MESSAGE...       fails the test with what the program said and how it
 #                                   ended: $app is its pid (empty once reaped), $work/stderr
 #                                   what it wrote
 #   drive_rss PID                   resident kB of a process
-#   drive_menu MAIN MENU_X ITEM_Y   a menu item of the main window (File 17, Edit 52; first item 34)
+#   drive_menu ITEM                 the main window's menu item of that name ("Scheduler", "Exit")
 #   drive_scrub MAIN PID            Scrub Memory to its summary; prints the scrub window's id
+#                                   (by its Alt letter where the accessibility bus is off)
+#   drive_scrub_close               Stop on the scrub window if it still runs, then Close until
+#                                   the window goes (pressed early, Close only ends the map's
+#                                   animation)
 #   drive_gone PATTERN              waits ~5 s until no visible window's title matches
 
 drive_home() {
@@ -45,6 +58,21 @@ drive_click() {
   sleep 0.3
 }
 
+drive_atspi() {
+  local command=$1 title=$2 role=$3 name=$4 pid=${drive_pid-${app:-}} out; shift 4
+  local timeout=${drive_timeout:-10}
+  out=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi_do.py" ${pid:+--pid "$pid"} ${title:+--window "$title"} \
+    --timeout "$timeout" "$command" "$role" "$name" "$@" 2>&1) && return 0
+  [ -n "${drive_quiet:-}" ] && return 1
+  if declare -F fail >/dev/null; then fail "$out"; fi
+  echo "$out" >&2
+  return 1
+}
+drive_press() { drive_atspi press "$@"; }
+drive_select() { drive_atspi select "$@"; }
+drive_type() { drive_atspi set-text "$@"; }
+drive_shows() { drive_timeout=${4:-10} drive_atspi wait-for "$1" "$2" "$3"; }
+
 drive_alive() {
   local state
   state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 1
@@ -67,10 +95,7 @@ drive_fail() {
   exit 1
 }
 
-drive_menu() {
-  drive_click "$1" "$2" 11
-  drive_click "$1" $(($2 + 13)) "$3"
-}
+drive_menu() { drive_press Kestrune "menu item" "$1"; }
 
 drive_rss() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null; }
 
@@ -81,7 +106,13 @@ drive_rss() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null; }
 drive_scrub() {
   local main=$1 pid=$2 base rss scrub i
   base=$(drive_rss "$pid")
-  drive_click "$main" 324 360  # "Scrub Memory"
+  if xsession_a11y_on; then
+    drive_pid=$pid drive_press Kestrune "push button" "Scrub Memory" || return 1
+  else
+    # A benchmark measures the program without the accessibility bridge:
+    # the button's letter, which does not move with the layout either.
+    xdotool windowfocus --sync "$main" key alt+s  # focus: there may be no window manager
+  fi
   scrub=$(drive_window '^Memory Defragmenter$') || { echo "drive: no scrub window" >&2; return 1; }
   for i in $(seq 1200); do
     rss=$(drive_rss "$pid") || return 1
@@ -101,4 +132,16 @@ drive_scrub() {
   }
   sleep 4  # the map completes (at most ~32 steps of 100 ms), then the summary
   echo "$scrub"
+}
+
+drive_scrub_close() {
+  local i
+  drive_quiet=1 drive_timeout=1 drive_press "Memory Defragmenter" "push button" Stop || true
+  for i in 1 2 3; do
+    drive_timeout=60 drive_press "Memory Defragmenter" "push button" Close || return 1
+    drive_gone '^Memory Defragmenter$' && return 0
+    [ "$i" -lt 3 ] && sleep 4
+  done
+  echo "drive: Close did not close the scrub window" >&2
+  return 1
 }

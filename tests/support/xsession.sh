@@ -11,12 +11,20 @@
 #   xsession_bus
 #     starts a private session bus (dbus-daemon) and exports its address;
 #     xsession_stop ends it too.
+#   xsession_a11y
+#     after xsession_start: a private session bus (unless one was started),
+#     the accessibility bus on it, switched on as a screen reader switches
+#     it on, so that programs started afterwards publish their controls
+#     (tests/support/atspi_do.py drives them); xsession_stop ends it too.
+#   xsession_a11y_on
+#     true while the accessibility bus started by xsession_a11y runs.
 #   xsession_have PROGRAM...
 #     true when every program is installed.
 # Functions only; the caller keeps its own `set` options.
 
 xsession_pids=()
 xsession_bus_pid=""
+xsession_a11y_up=""
 
 xsession_bus() {
   local out
@@ -26,6 +34,21 @@ xsession_bus() {
   export DBUS_SESSION_BUS_ADDRESS
   xsession_bus_pid=$(sed -n 2p <<<"$out")
 }
+
+xsession_a11y() {
+  [ -n "$xsession_bus_pid" ] || xsession_bus
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  xsession_pids+=($!)
+  xsession_until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress || {
+    echo "xsession: the accessibility bus did not start" >&2
+    return 1
+  }
+  dbus-send --session --type=method_call --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:true
+  xsession_a11y_up=1
+}
+
+xsession_a11y_on() { [ -n "$xsession_a11y_up" ]; }
 
 xsession_have() {
   local p
@@ -105,6 +128,7 @@ xsession_stop() {
   done
   for i in "${xsession_pids[@]}"; do wait "$i" 2>/dev/null || true; done
   xsession_pids=()
+  xsession_a11y_up=""
   # Forked away, so not ours to wait for.
   [ -n "$xsession_bus_pid" ] && kill "$xsession_bus_pid" 2>/dev/null || true
   xsession_bus_pid=""
