@@ -17,6 +17,7 @@ TMemoryThread::TMemoryThread(FigureControls& controls, platform::MemorySource& m
     controls_.TeLabel5.setText(scale.top);
     controls_.TeLabel6.setText(scale.middle);
     Update();
+    reportFailureAs("The memory figures stopped: they will not change until Kestrune is started again", sync_);
     start();
 }
 

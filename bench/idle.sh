@@ -22,7 +22,7 @@ busd=""
 cleanup() {
   kill "${apid:-}" 2>/dev/null || true
   xsession_stop
-  [ -n "$busd" ] && kill "$busd" 2>/dev/null || true
+  [ -z "$busd" ] || kill "$busd" 2>/dev/null || true
   rm -rf "$store"
 }
 trap cleanup EXIT
@@ -32,7 +32,7 @@ case $bus in
   plain) ;;
   bus|a11y)
     launcher=/usr/libexec/at-spi-bus-launcher
-    [ -x "$launcher" ] && xsession_have dbus-daemon || { echo "a11y needs at-spi2-core and dbus" >&2; exit 2; }
+    { [ -x "$launcher" ] && xsession_have dbus-daemon; } || { echo "a11y needs at-spi2-core and dbus" >&2; exit 2; }
     eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
       read -r a; read -r p; echo "export DBUS_SESSION_BUS_ADDRESS='$a'; busd=$p"; })"
     ;;
@@ -76,7 +76,7 @@ esac
 sleep 3  # let start-up settle
 label="$mode, $bus"
 # Per thread, so a pool thread that ends during the run does not count.
-switches() { for t in /proc/$apid/task/*; do echo "${t##*/} $(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status")"; done; }
+switches() { for t in "/proc/$apid/task/"*; do echo "${t##*/} $(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status")"; done; }
 ticks() { awk '{print $14 + $15}' /proc/$apid/stat; }
 hz=$(getconf CLK_TCK)
 t0=$(ticks)

@@ -29,6 +29,7 @@ TrimThread::TrimThread(platform::Applications& system, SharedActivity& activity,
       chosen_(std::move(chosen)),
       listener_(std::move(listener)),
       sync_(ui, gates) {
+    reportFailureAs("Trim Memory stopped before it could say what it freed", sync_);
     start();
 }
 

@@ -14,6 +14,8 @@ using namespace schedule;
 ScheduleThread::ScheduleThread(const std::atomic<bool>& appClosing, platform::Clock& clock, platform::UiDispatcher& ui,
                                Actions actions)
     : appClosing_(appClosing), clock_(clock), actions_(std::move(actions)), sync_(ui, actions_.gates) {
+    // Behind the same gates as a run: the box waits for the user's operation.
+    reportFailureAs("The scheduler stopped: no scheduled operation will run until Kestrune is started again", sync_);
     start();
 }
 

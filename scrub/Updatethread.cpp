@@ -4,6 +4,7 @@ namespace kestrune {
 
 UpdateThread::UpdateThread(platform::UiDispatcher& ui, platform::Clock& clock, std::function<bool()> refresh)
     : clock_(clock), refresh_(std::move(refresh)), sync_(ui) {
+    reportFailureAs("The scrub window stopped redrawing until it is opened again", sync_);
     start();
 }
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that call apt. Every call waits for the package
 # database while another apt or dpkg holds it, instead of failing at once.
 # apt's own timeout covers the dpkg lock; `apt-get update` also takes the

@@ -1,6 +1,7 @@
 #include "app/qt/Application.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Thread.h"
 #include "platform/qt/Design.h"
 
 #include <QFont>
@@ -25,6 +26,9 @@ namespace kestrune {
 KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     loadIconResources();
     platform::setShellBackend(&shell_);
+    // A thread whose body fails says so in the error box, as an escaped
+    // exception does.
+    platform::setThreadFailureHandler([this](const std::string& what) { reportEscaped(what.c_str()); });
     // The style is the user's: -style, QT_STYLE_OVERRIDE or the desktop's
     // theme (Breeze on KDE, qt6ct's choice). Asked for none, Qt takes Fusion.
     styleName_ = style()->name().toLower().toStdString();
@@ -62,6 +66,7 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
 
 KestruneApplication::~KestruneApplication() {
     DestroyForms();
+    platform::setThreadFailureHandler({});
     platform::setShellBackend(nullptr);
 }
 

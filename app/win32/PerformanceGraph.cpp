@@ -4,6 +4,7 @@
 #include "platform/win32/Controls.h"
 #include "platform/win32/Dpi.h"
 
+#include <cmath>
 #include <vector>
 
 namespace kestrune {
@@ -83,8 +84,7 @@ void PerformanceGraph::paint(HDC dc, int w, int h) const {
     std::vector<POINT> outline;
     outline.reserve(points.size() + 2);
     for (int i = 0; i < n; ++i)
-        outline.push_back(
-            {history_.xOf(i, w), static_cast<LONG>(H::yOf(points[static_cast<std::size_t>(i)].value, h) + 0.5)});
+        outline.push_back({history_.xOf(i, w), std::lround(H::yOf(points[static_cast<std::size_t>(i)].value, h))});
     outline.push_back({w, h});
     outline.push_back({history_.xOf(0, w), h});
     const HRGN area = CreatePolygonRgn(outline.data(), static_cast<int>(outline.size()), WINDING);

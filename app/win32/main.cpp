@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
 #include "platform/SessionState.h"
+#include "platform/Thread.h"
 #include "platform/VirtualMemory.h"
 #include "platform/win32/Form.h"
 #include "platform/win32/UiDispatcher.h"
@@ -121,6 +122,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     platform::RegistryReaderWriter::setLockWait(platform::kUiLockWait);  // a busy store must not freeze the windows
 
     win32::Win32UiDispatcher dispatcher;
+    // A thread whose body fails says so in the program's error box.
+    platform::setThreadFailureHandler([](const std::string& what) { win32::showException(what); });
     // The program's applications and its one trim runner, which the
     // Applications window, the tray and the triggers share; what is known of
     // the applications' activity is kept up to date by the schedule thread.

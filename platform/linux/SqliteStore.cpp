@@ -374,31 +374,31 @@ struct SqliteStore::Connection {
         return true;
     }
 
-    std::optional<std::int64_t> findKey(RootKey hive, std::string_view path) {
+    std::optional<std::int64_t> findKey(RootKey hive, std::string_view keyPath) {
         Query q(stmt(kFindKey));
-        q.bind(1, std::int64_t{hive}).bind(2, path);
+        q.bind(1, std::int64_t{hive}).bind(2, keyPath);
         if (q.step() != SQLITE_ROW) return std::nullopt;
         return sqlite3_column_int64(q.get(), 0);
     }
 
     std::optional<std::int64_t> insertKey(RootKey hive, std::optional<std::int64_t> parent, std::string_view name,
-                                          std::string_view path) {
+                                          std::string_view keyPath) {
         Query q(stmt(kInsertKey));
-        q.bind(1, std::int64_t{hive}).bind(2, parent).bind(3, name).bind(4, path);
+        q.bind(1, std::int64_t{hive}).bind(2, parent).bind(3, name).bind(4, keyPath);
         if (q.step() != SQLITE_DONE) return std::nullopt;
         return sqlite3_last_insert_rowid(db);
     }
 
     // Inside a write transaction: walks from the hive's root, adding each
     // missing key on the way.
-    std::optional<std::int64_t> findOrCreateKey(RootKey hive, std::string_view path) {
-        if (auto id = findKey(hive, path)) return id;
+    std::optional<std::int64_t> findOrCreateKey(RootKey hive, std::string_view keyPath) {
+        if (auto id = findKey(hive, keyPath)) return id;
         std::vector<std::size_t> ends{0};  // 0: the hive's root
-        for (std::size_t i = 1; i <= path.size(); ++i)
-            if (i == path.size() || path[i] == '\\') ends.push_back(i);
+        for (std::size_t i = 1; i <= keyPath.size(); ++i)
+            if (i == keyPath.size() || keyPath[i] == '\\') ends.push_back(i);
         std::optional<std::int64_t> parent;
         for (const std::size_t end : ends) {
-            const std::string_view prefix = path.substr(0, end);
+            const std::string_view prefix = keyPath.substr(0, end);
             const std::size_t slash = prefix.rfind('\\');
             const std::string_view name = slash == std::string_view::npos ? prefix : prefix.substr(slash + 1);
             auto id = findKey(hive, prefix);

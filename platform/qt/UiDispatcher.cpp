@@ -10,7 +10,7 @@ const QEvent::Type kTaskEvent = static_cast<QEvent::Type>(QEvent::registerEventT
 
 class TaskEvent final : public QEvent {
 public:
-    explicit TaskEvent(std::function<void()> t) : QEvent(kTaskEvent), task(std::move(t)) {}
+    explicit TaskEvent(std::function<void()> work) : QEvent(kTaskEvent), task(std::move(work)) {}
     std::function<void()> task;
 };
 

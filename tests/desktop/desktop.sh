@@ -31,7 +31,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 drive_home "$work"
 app=""
 cleanup() {
-  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+  [ -z "$app" ] || kill -KILL "$app" 2>/dev/null || true
   xsession_stop
   rm -rf "$work"
 }
@@ -102,6 +102,8 @@ case $case in
     toggle() {
       click "$(trayIcon)" 11 11 3
       within 30 menuOpen || fail "the tray menu did not open"
+      # The keys are words of their own.
+      # shellcheck disable=SC2086
       xdotool key ${1:-Up Up} Return  # the item above Exit
     }
     # Where the memory controller is on cgroup v1 trimming cannot work, and
@@ -250,7 +252,7 @@ case $case in
     read -r x y w h < <(xwininfo -id "$scheduler" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
       /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')
     note "the Scheduler at twice the size: ${w}x${h} at $x,$y on a 1280x1024 screen"
-    [ "$x" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ "$y" -ge 0 ] && [ $((y + h)) -le 1024 ] ||
+    { [ "$x" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ "$y" -ge 0 ] && [ $((y + h)) -le 1024 ]; } ||
       fail "the Scheduler (${w}x${h} at $x,$y) does not fit the 1280x1024 screen"
     [ "$w" -lt 1378 ] || fail "the Scheduler kept its full width of $w"
     xdotool windowactivate --sync "$scheduler" key Escape

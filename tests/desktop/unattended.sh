@@ -21,7 +21,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 drive_home "$work"
 app=""
 cleanup() {
-  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+  [ -z "$app" ] || kill -KILL "$app" 2>/dev/null || true
   xsession_stop
   rm -rf "$work"
 }

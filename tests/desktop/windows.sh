@@ -17,6 +17,7 @@ wine=$2
 shift 2
 view=("$@") # /reg:64 for a 64-bit program
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=tests/support/xsession.sh
 source "$here/support/xsession.sh"
 
 work=$(mktemp -d)
@@ -89,18 +90,18 @@ echo "== --trim-all and --trim: one line each, no window"
 code=0
 out=$("$wine" "$exe" --trim-all 2>"$work/trim.err" | tr -d '\r') || code=$?
 [ "$code" -eq 0 ] || fail "--trim-all ended with $code: $(cat "$work/trim.err")"
-[ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] && [[ "$out" =~ ^Trimmed\ [0-9,]+\ MB ]] ||
+{ [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] && [[ "$out" =~ ^Trimmed\ [0-9,]+\ MB ]]; } ||
   fail "--trim-all printed: $out"
 echo "--trim-all: $out"
 ! xdotool search --onlyvisible --name 'Kestrune' | grep -q . || fail "--trim-all opened a window"
 record=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Kestrune/trim-activity' | head -n 1)
-[ -n "$record" ] && grep -qi 'kestrune\.exe$' "$record" || fail "--trim-all kept no record of what it saw"
+{ [ -n "$record" ] && grep -qi 'kestrune\.exe$' "$record"; } || fail "--trim-all kept no record of what it saw"
 out=$("$wine" "$exe" --trim 2>"$work/trim.err" | tr -d '\r') || fail "--trim ended with $?: $(cat "$work/trim.err")"
 [[ "$out" =~ ^Trimmed\ [0-9,]+\ MB ]] || fail "--trim printed: $out"
 echo "--trim: $out"
 code=0
 "$wine" "$exe" --trim --trim-all >/dev/null 2>"$work/trim.err" || code=$?
-[ "$code" -eq 2 ] && grep -q 'cannot be used together' "$work/trim.err" ||
+{ [ "$code" -eq 2 ] && grep -q 'cannot be used together' "$work/trim.err"; } ||
   fail "--trim --trim-all ended with $code: $(cat "$work/trim.err")"
 
 echo "== Scheduler: the default daily entry"

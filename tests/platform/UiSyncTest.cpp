@@ -1,6 +1,7 @@
 #include "Syncer.h"
 #include "platform/Thread.h"
 #include "platform/UiSync.h"
+#include "support/CapturedStderr.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace platform;
 using synctest::Syncer;
@@ -153,18 +156,64 @@ TEST(UiSync, ThousandsOfStopsOfASyncingThreadNeverHangOrRunLate) {
 namespace {
 class Thrower final : public Thread {
 public:
-    Thrower() { start(); }
+    explicit Thrower(UiSync* reportTo = nullptr) {
+        if (reportTo) reportFailureAs("The test's thread stopped", *reportTo);
+        start();
+    }
     ~Thrower() override { waitFor(); }
     void join() { waitFor(); }
 
 protected:
     void Execute() override { throw std::invalid_argument("not a number"); }
 };
+
+// Sets the failure handler for one test and puts the previous one back.
+struct FailureBoxes {
+    std::vector<std::string> shown;
+    std::thread::id shownOn;
+    ThreadFailureHandler previous = setThreadFailureHandler([this](const std::string& text) {
+        shown.push_back(text);
+        shownOn = std::this_thread::get_id();
+    });
+    FailureBoxes() = default;
+    FailureBoxes(const FailureBoxes&) = delete;
+    FailureBoxes& operator=(const FailureBoxes&) = delete;
+    ~FailureBoxes() { setThreadFailureHandler(previous); }
+};
 }  // namespace
 
-TEST(Thread, AnExceptionEndsTheBodyQuietlyAndIsKept) {
-    Thrower t;
+TEST(Thread, AFailedBodyIsKeptAndSaysWhatWasLostOnStderrAndOnTheUiThread) {
+    testsupport::CapturedStderr err;
+    ManualDispatcher ui;
+    UiSync sync(ui);
+    FailureBoxes boxes;
+    Thrower t(&sync);
+    ASSERT_TRUE(ui.pumpUntil([&] { return !boxes.shown.empty(); }));
     t.join();
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"The test's thread stopped: not a number"});
+    EXPECT_EQ(boxes.shownOn, std::this_thread::get_id());
+    EXPECT_EQ(err.text(), "The test's thread stopped: not a number\n");
     ASSERT_TRUE(t.fatalError());
     EXPECT_THROW(std::rethrow_exception(t.fatalError()), std::invalid_argument);
+
+    // Without a channel to the UI thread, stderr alone.
+    err.take();
+    Thrower alone;
+    alone.join();
+    EXPECT_EQ(err.text(), "A Kestrune thread stopped: not a number\n");
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST(Thread, AFailureReportedAtShutdownIsDroppedAndTheJoinDoesNotWait) {
+    testsupport::CapturedStderr err;
+    ManualDispatcher ui;
+    UiSync sync(ui);
+    FailureBoxes boxes;
+    Thrower t(&sync);
+    ASSERT_TRUE(ui.waitForTask(std::chrono::seconds(5)));  // the report waits for the UI thread
+    sync.close();
+    t.join();  // returns without the UI thread serving anything
+    ui.runPending();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(err.text(), "The test's thread stopped: not a number\n");
 }

@@ -20,10 +20,10 @@ chmod 755 "$work"  # another user runs the program in here
 drive_home "$work"
 app="" mounted="" immutable=""
 cleanup() {
-  [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
+  [ -z "$app" ] || kill -9 "$app" 2>/dev/null || true
   xsession_stop
-  [ -n "$immutable" ] && chattr -i "$immutable" 2>/dev/null || true
-  [ -n "$mounted" ] && umount "$mounted" 2>/dev/null || true
+  [ -z "$immutable" ] || chattr -i "$immutable" 2>/dev/null || true
+  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null || true
   chmod -R u+w "$work" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -93,7 +93,7 @@ run() {
   told=$(grep -c "Kestrune can read its store $store but not change it: $why" "$work/stderr" || true)
   [ "$told" -eq 1 ] || fail "$what: the reason was said $told times, not once"
   [ "$(sha256sum <"$store")" = "$before" ] || fail "$what: the store was changed"
-  [ -z "$(ls "$folder" | grep -v -e '^registry.sqlite3$' -e '^fill$')" ] || fail "$what: files were made beside the store: $(ls "$folder")"
+  [ -z "$(find "$folder" -mindepth 1 -maxdepth 1 ! -name registry.sqlite3 ! -name fill)" ] || fail "$what: files were made beside the store: $(ls "$folder")"
   note "$what: the entry ran, Schedule failed with its box, the reason said once, exit 0, the store as it was"
 }
 

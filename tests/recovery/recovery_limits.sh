@@ -15,7 +15,7 @@ work=$(mktemp -d)
 drive_home "$work"
 app=""
 cleanup() {
-  [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
+  [ -z "$app" ] || kill -9 "$app" 2>/dev/null || true
   xsession_stop
   rm -rf "$work"
 }
@@ -30,7 +30,7 @@ xsession_a11y || fail "the accessibility bus did not start"
 rc=0
 (limited 100000 "$exe") 2>"$work/stderr" || rc=$?
 [ $rc -eq 1 ] || fail "ulimit -v 100000: exited with $rc, not 1"
-[ "$(wc -l <"$work/stderr")" -eq 1 ] && grep -q 'address space' "$work/stderr" ||
+{ [ "$(wc -l <"$work/stderr")" -eq 1 ] && grep -q 'address space' "$work/stderr"; } ||
   fail "ulimit -v 100000: not one line on the address space"
 echo "recovery_limits: ulimit -v 100000: $(cat "$work/stderr") (exit 1)"
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -376,4 +377,27 @@ TEST(ScheduleThread, ARequestWaitingForTheUiThreadIsDroppedAtShutdown) {
     const auto start = std::chrono::steady_clock::now();
     t.reset();  // that the dropped request never runs is the UI sync's own case
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+TEST(ScheduleThread, ABodyThatRunsOutOfMemorySaysSchedulingHasStopped) {
+    CapturedStderr err;
+    IsolatedStore isolated;
+    FakeClock clock;  // its waits end at once: the first pass comes straight away
+    ManualDispatcher ui;
+    std::vector<std::string> shown;
+    const platform::ThreadFailureHandler previous =
+        platform::setThreadFailureHandler([&](const std::string& text) { shown.push_back(text); });
+    std::atomic<bool> closing{false};
+    ScheduleThread::Actions actions{[] {}, [] {}};
+    actions.everyPass = [] { throw std::bad_alloc(); };
+    auto t = std::make_unique<ScheduleThread>(closing, clock, ui, std::move(actions));
+    const bool reported = ui.pumpUntil([&] { return !shown.empty(); });
+    closing = true;
+    t.reset();
+    platform::setThreadFailureHandler(previous);
+    ASSERT_TRUE(reported);
+    const std::string text = "The scheduler stopped: no scheduled operation will run until Kestrune is started again: ";
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind(text, 0), 0u) << shown[0];
+    EXPECT_NE(err.text().find(text), std::string::npos) << err.text();
 }

@@ -13,8 +13,8 @@ work=$(mktemp -d)
 export HOME=$work KESTRUNE_REGISTRY=$work/registry.sqlite3
 app="" cgroup=""
 cleanup() {
-  [ -n "$app" ] && kill -9 "$app" 2>/dev/null || true
-  [ -n "$cgroup" ] && rmdir "$cgroup" 2>/dev/null || true
+  [ -z "$app" ] || kill -9 "$app" 2>/dev/null || true
+  [ -z "$cgroup" ] || rmdir "$cgroup" 2>/dev/null || true
   xsession_stop
   rm -rf "$work"
 }

@@ -14,8 +14,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 drive_home "$work"
 app="" prober=""
 cleanup() {
-  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
-  [ -n "$prober" ] && kill "$prober" 2>/dev/null || true
+  [ -z "$app" ] || kill -KILL "$app" 2>/dev/null || true
+  [ -z "$prober" ] || kill "$prober" 2>/dev/null || true
   xsession_stop
   rm -rf "$work"
 }
@@ -33,12 +33,12 @@ expectRefusal() {
 }
 # the command line needs no display
 rc=0; env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --help >"$work/out" 2>&1 || rc=$?
-[ "$rc" = 0 ] && grep -q "^Usage: kestrune \[options\]" "$work/out" && grep -q -- "--minimized" "$work/out" ||
+{ [ "$rc" = 0 ] && grep -q "^Usage: kestrune \[options\]" "$work/out" && grep -q -- "--minimized" "$work/out"; } ||
   fail "--help without a display: exit $rc, $(head -n 1 "$work/out")"
 rc=0; env -u DISPLAY "$exe" --version >"$work/out" 2>&1 || rc=$?
-[ "$rc" = 0 ] && grep -qx "Kestrune [0-9]*\.[0-9]*\.[0-9]*" "$work/out" || fail "--version: exit $rc, $(cat "$work/out")"
+{ [ "$rc" = 0 ] && grep -qx "Kestrune [0-9]*\.[0-9]*\.[0-9]*" "$work/out"; } || fail "--version: exit $rc, $(cat "$work/out")"
 rc=0; env -u DISPLAY "$exe" --no-such-option >/dev/null 2>"$work/out" || rc=$?
-[ "$rc" = 2 ] && [ "$(wc -l <"$work/out")" = 2 ] && grep -q "kestrune --help" "$work/out" ||
+{ [ "$rc" = 2 ] && [ "$(wc -l <"$work/out")" = 2 ] && grep -q "kestrune --help" "$work/out"; } ||
   fail "an unknown option: exit $rc, $(cat "$work/out")"
 echo "display: --help, --version and an unknown option without a display: exit 0, 0 and 2"
 

@@ -24,7 +24,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../support/drive.sh"
 app=""
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
   xsession_stop
   rm -rf "$work"
 }

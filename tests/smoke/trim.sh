@@ -31,7 +31,7 @@ for option in "${options[@]}"; do
   case $rc in
     0)
       [ "$v1" = 0 ] || fail "$option trimmed on a cgroup v1 machine"
-      [ "$(lines "$work/out")" = 1 ] && grep -q '^Trimmed 0 MB: nothing is known to be idle yet' "$work/out" ||
+      { [ "$(lines "$work/out")" = 1 ] && grep -q '^Trimmed 0 MB: nothing is known to be idle yet' "$work/out"; } ||
         fail "$option: not the first run's result line"
       [ ! -s "$work/err" ] || fail "$option wrote to stderr"
       [ -e "$XDG_RUNTIME_DIR/kestrune/trim-activity" ] || fail "$option kept no record in \$XDG_RUNTIME_DIR"
@@ -49,8 +49,8 @@ done
 # Not with the options that open a window.
 rc=0
 "$exe" --trim --recover >/dev/null 2>"$work/err" || rc=$?
-[ "$rc" = 2 ] && grep -q 'cannot be used with --recover' "$work/err" || fail "--trim --recover: exit $rc"
+{ [ "$rc" = 2 ] && grep -q 'cannot be used with --recover' "$work/err"; } || fail "--trim --recover: exit $rc"
 
 "$exe" --help >"$work/help"
-grep -q -- '--trim ' "$work/help" && grep -q -- '--trim-all ' "$work/help" || fail "--help does not list them"
+{ grep -q -- '--trim ' "$work/help" && grep -q -- '--trim-all ' "$work/help"; } || fail "--help does not list them"
 echo "trim: the command line behaves as cron needs"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Driving the real program from outside, for the black-box tests and the
 # benchmarks; sourced after xsession.sh. Needs xdotool.
 #   drive_home DIR                  a private home, runtime folder and store under DIR, exported
@@ -31,8 +32,8 @@ drive_home() {
 }
 
 drive_window() {
-  local id="" i
-  for i in $(seq $((${2:-10} * 20))); do
+  local id=""
+  for _ in $(seq $((${2:-10} * 20))); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.05
@@ -41,8 +42,7 @@ drive_window() {
 }
 
 drive_gone() {
-  local i
-  for i in $(seq 100); do
+  for _ in $(seq 100); do
     xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
     sleep 0.05
   done
@@ -88,7 +88,7 @@ drive_fail() {
     echo "$who: the program had exited with status $rc" >&2
     app=""
   fi
-  if [ -s "$work/stderr" ]; then
+  if [ -s "${work:?}/stderr" ]; then
     echo "$who: the program's standard error:" >&2
     sed 's/^/  /' "$work/stderr" >&2
   fi
@@ -104,7 +104,7 @@ drive_rss() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null; }
 # "Close" is pressed only after that, and again if it came too early and
 # only stopped the animation.
 drive_scrub() {
-  local main=$1 pid=$2 base rss scrub i
+  local main=$1 pid=$2 base rss scrub
   base=$(drive_rss "$pid")
   if xsession_a11y_on; then
     drive_pid=$pid drive_press Kestrune "push button" "Scrub Memory" || return 1
@@ -114,13 +114,13 @@ drive_scrub() {
     xdotool windowfocus --sync "$main" key alt+s  # focus: there may be no window manager
   fi
   scrub=$(drive_window '^Memory Defragmenter$') || { echo "drive: no scrub window" >&2; return 1; }
-  for i in $(seq 1200); do
+  for _ in $(seq 1200); do
     rss=$(drive_rss "$pid") || return 1
     [ -n "$rss" ] || { echo "drive: the program ended during the scrub" >&2; return 1; }
     [ "$rss" -gt $((base + 65536)) ] && break
     sleep 0.1
   done
-  for i in $(seq 1800); do
+  for _ in $(seq 1800); do
     rss=$(drive_rss "$pid")
     [ -n "$rss" ] || { echo "drive: the program ended during the scrub" >&2; return 1; }
     [ "$rss" -lt $((base + 32768)) ] && break

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A private X session for the black-box tests, sourced by them.
 #   xsession_start DIR [resetting] [openbox] [trayer]
 #     starts Xvfb on a free display once it accepts connections (-displayfd,
@@ -130,6 +131,6 @@ xsession_stop() {
   xsession_pids=()
   xsession_a11y_up=""
   # Forked away, so not ours to wait for.
-  [ -n "$xsession_bus_pid" ] && kill "$xsession_bus_pid" 2>/dev/null || true
+  [ -z "$xsession_bus_pid" ] || kill "$xsession_bus_pid" 2>/dev/null || true
   xsession_bus_pid=""
 }

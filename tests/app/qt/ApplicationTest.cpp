@@ -1,4 +1,5 @@
 #include "app/qt/Application.h"
+#include "platform/Thread.h"
 #include "support/Fakes.h"
 
 #include <QApplication>
@@ -58,6 +59,15 @@ TEST(Application, EscapedExceptionIsShownInTheStandardBoxAndTheLoopGoesOn) {
     box.setWindowTitle("Scheduler");  // captions stay exactly as given
     EXPECT_EQ(box.windowTitle(), "Scheduler");
     EXPECT_EQ(app.applicationDisplayName(), "Kestrune");  // Qt's default: the name
+
+    // A thread whose body failed says so in the same box.
+    const platform::ThreadFailureHandler failed = platform::setThreadFailureHandler({});
+    platform::setThreadFailureHandler(failed);
+    ASSERT_TRUE(failed);
+    failed("The scheduler stopped: std::bad_alloc");
+    ASSERT_EQ(boxes.calls().size(), 3u);
+    EXPECT_EQ(boxes.calls()[2].text, "The scheduler stopped: std::bad_alloc");
+    EXPECT_EQ(boxes.calls()[2].kind, platform::BoxKind::Error);
 
     // Windows it creates are its own until it goes.
     auto* w = app.CreateForm<QWidget>();
