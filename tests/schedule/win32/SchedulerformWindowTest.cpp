@@ -15,6 +15,7 @@
 
 using namespace kestrune;
 using namespace testsupport;
+using platform::win32::Win32MaskedText;
 using platform::win32::toDevice;
 
 namespace id = schedulerform::id;
