@@ -39,9 +39,8 @@ constexpr OwnOption kOwn[] = {
 
 // Characters as the terminal shows them: UTF-8 continuation bytes add none.
 std::size_t shownWidth(std::string_view s) {
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }));
 }
 
 // One option's lines: its names in a column `width` wide, its description
@@ -86,8 +85,8 @@ std::string helpText(const ToolkitOptions& toolkit, bool withToolkit) {
     }
     if (withToolkit)
         for (const ToolkitOption& o : toolkit.options)
-            rows.push_back({"--" + std::string(o.name) + (o.value != nullptr ? " <" + std::string(o.value) + ">" : ""),
-                            o.what});
+            rows.push_back(
+                {"--" + std::string(o.name) + (o.value != nullptr ? " <" + std::string(o.value) + ">" : ""), o.what});
     std::size_t width = 0;
     for (const Row& r : rows) width = std::max(width, shownWidth(r.names));
     ++width;
@@ -189,7 +188,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const ToolkitOpt
     if (!positional.empty()) return fail("unexpected argument '" + positional.front() + "'");
     if (out.windowless) {
         const char* name = isSet(Own::Trim) ? "--trim" : "--trim-all";
-        const char* window = out.minimized ? "--minimized" : out.recover ? "--recover" : out.scrub ? "--scrub" : nullptr;
+        const char* window = out.minimized ? "--minimized"
+                             : out.recover ? "--recover"
+                             : out.scrub   ? "--scrub"
+                                           : nullptr;
         if (isSet(Own::Trim) && isSet(Own::TrimAll)) return fail("--trim and --trim-all cannot be used together");
         if (window != nullptr)
             return fail(std::string(name) + " runs without a window and cannot be used with " + window);

@@ -1,8 +1,8 @@
 #include "app/qt/MemmainformWidget.h"
 
 #include "platform/qt/Accessible.h"
-#include "platform/qt/Design.h"
 #include "platform/qt/ActiveWindow.h"
+#include "platform/qt/Design.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -209,17 +209,17 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                     .sampled = [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         .TeButton1 = *recover_,
         .TeButton2 = *scrub_};
-    form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{.memory = memory,
-                                          .vm = vm,
-                                          .clock = clock,
-                                          .ui = ui,
-                                          .forms = forms,
-                                          .appClosing = appClosing,
-                                          .sessionEnding = sessionEnding,
-                                          .notifier = &notifier_,
-                                          .trim = trim,
-                                          .focusedPid = &platform::activeWindowPid});
+    form_ =
+        std::make_unique<TKestruneForm>(controls, TKestruneForm::Services{.memory = memory,
+                                                                          .vm = vm,
+                                                                          .clock = clock,
+                                                                          .ui = ui,
+                                                                          .forms = forms,
+                                                                          .appClosing = appClosing,
+                                                                          .sessionEnding = sessionEnding,
+                                                                          .notifier = &notifier_,
+                                                                          .trim = trim,
+                                                                          .focusedPid = &platform::activeWindowPid});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });

@@ -54,8 +54,7 @@ public:
         platform::fitThreadsToAddressSpace();
         // Too little address space, the toolkit would fail in ways of its own:
         // no window at all, or one that freezes.
-        if (const std::string shortage = addressSpaceShortage(platform::systemMemory().sample());
-            !shortage.empty()) {
+        if (const std::string shortage = addressSpaceShortage(platform::systemMemory().sample()); !shortage.empty()) {
             std::fprintf(stderr, "%s\n", shortage.c_str());
             return 1;
         }

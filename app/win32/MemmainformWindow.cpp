@@ -153,16 +153,15 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
         .TeButton2 = scrub_};
     // No one to ask which application has the focus: the back end asks the
     // system for the foreground window itself.
-    form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{.memory = memory,
-                                          .vm = vm,
-                                          .clock = clock,
-                                          .ui = ui,
-                                          .forms = forms,
-                                          .appClosing = appClosing,
-                                          .sessionEnding = sessionEnding,
-                                          .notifier = &notices_,
-                                          .trim = trim});
+    form_ = std::make_unique<TKestruneForm>(controls, TKestruneForm::Services{.memory = memory,
+                                                                              .vm = vm,
+                                                                              .clock = clock,
+                                                                              .ui = ui,
+                                                                              .forms = forms,
+                                                                              .appClosing = appClosing,
+                                                                              .sessionEnding = sessionEnding,
+                                                                              .notifier = &notices_,
+                                                                              .trim = trim});
 
     TrayLogic::Actions trayActions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
                                    [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }};

@@ -330,9 +330,9 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
                         measure,     percent,     cooldown,  b8,        list,       remove,     close};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-    platform::Panel* panels[] = {&adapt<platform::QtPanel>(hourly),  &adapt<platform::QtPanel>(daily),
-                                 &adapt<platform::QtPanel>(weekly),  &adapt<platform::QtPanel>(monthly),
-                                 &adapt<platform::QtPanel>(once),    &adapt<platform::QtPanel>(byLoad)};
+    platform::Panel* panels[] = {&adapt<platform::QtPanel>(hourly), &adapt<platform::QtPanel>(daily),
+                                 &adapt<platform::QtPanel>(weekly), &adapt<platform::QtPanel>(monthly),
+                                 &adapt<platform::QtPanel>(once),   &adapt<platform::QtPanel>(byLoad)};
     static_assert(std::size(panels) == sf::kPeriodCount);
     panels[sf::kInitialPeriod]->setVisible(true);
     form_.emplace(TScheduler::Controls{.self = self_,

@@ -15,8 +15,8 @@
 
 using namespace kestrune;
 using namespace testsupport;
-using platform::win32::Win32MaskedText;
 using platform::win32::toDevice;
+using platform::win32::Win32MaskedText;
 
 namespace id = schedulerform::id;
 
