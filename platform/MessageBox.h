@@ -3,17 +3,20 @@
 #include <functional>
 #include <string>
 
-#ifdef _WIN32
+// The toolkit the views are built with, which the build names.
+#if defined(KESTRUNE_TOOLKIT_WIN32)
 struct HWND__;  // NOLINT(bugprone-reserved-identifier): the system headers name it so
-#else
+#elif defined(KESTRUNE_TOOLKIT_QT)
 class QWidget;
+#else
+#error "no toolkit: the build defines KESTRUNE_TOOLKIT_QT or KESTRUNE_TOOLKIT_WIN32"
 #endif
 
 namespace platform {
 
-// The window that owns a box; empty for none. On Windows the system's own
-// window handle, elsewhere the Qt widget.
-#ifdef _WIN32
+// The window that owns a box; empty for none: the native views' window
+// handle, or the Qt widget.
+#if defined(KESTRUNE_TOOLKIT_WIN32)
 using WindowHandle = HWND__*;
 #else
 using WindowHandle = QWidget*;

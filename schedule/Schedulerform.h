@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,9 @@ inline constexpr const char* kInitialMonthDay = "5";
 inline constexpr const char* kInitialDate = "12/30/2003";
 // The keyboard letters: the periods, Run, Schedule, Remove, Close.
 inline constexpr char kPeriodKeys[] = {'H', 'D', 'W', 'M', 'O', 'L'};
+// One choice for each caption; both views build that many, with their keys.
+inline constexpr std::size_t kPeriodCount = std::size(kPeriodCaptions);
+static_assert(std::size(kPeriodKeys) == kPeriodCount);
 inline constexpr char kRunKey = 'R';
 inline constexpr char kScheduleKey = 'S';
 inline constexpr char kRemoveKey = 'e';

@@ -1,8 +1,8 @@
 #include "app/qt/MemmainformWidget.h"
 
 #include "platform/qt/Accessible.h"
-#include "platform/qt/Design.h"
 #include "platform/qt/ActiveWindow.h"
+#include "platform/qt/Design.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -192,14 +192,34 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     scrub_.emplace(button2_);
 
     TKestruneForm::Controls controls{
-        self_,
-        FigureControls{*l1_, *l2_, *l3_, *l4_, *l5_, *l6_, *b1_, *b2_, *b3_, *b4_, *graph_, *statusPanel_,
-                       // The tray follows the very sample the window shows.
-                       [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
-        *recover_, *scrub_};
-    form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notifier_, trim,
-                                          &platform::activeWindowPid});
+        .self = self_,
+        .figures = {.TeLabel1 = *l1_,
+                    .TeLabel2 = *l2_,
+                    .TeLabel3 = *l3_,
+                    .TeLabel4 = *l4_,
+                    .TeLabel5 = *l5_,
+                    .TeLabel6 = *l6_,
+                    .TeProgressBar1 = *b1_,
+                    .TeProgressBar2 = *b2_,
+                    .TeProgressBar3 = *b3_,
+                    .TeProgressBar4 = *b4_,
+                    .PerformanceGraph1 = *graph_,
+                    .statusPanel = *statusPanel_,
+                    // The tray follows the very sample the window shows.
+                    .sampled = [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
+        .TeButton1 = *recover_,
+        .TeButton2 = *scrub_};
+    form_ =
+        std::make_unique<TKestruneForm>(controls, TKestruneForm::Services{.memory = memory,
+                                                                          .vm = vm,
+                                                                          .clock = clock,
+                                                                          .ui = ui,
+                                                                          .forms = forms,
+                                                                          .appClosing = appClosing,
+                                                                          .sessionEnding = sessionEnding,
+                                                                          .notifier = &notifier_,
+                                                                          .trim = trim,
+                                                                          .focusedPid = &platform::activeWindowPid});
 
     connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
     connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });

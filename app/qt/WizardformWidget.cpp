@@ -74,7 +74,11 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     panelPlace_.emplace(panel2_);
     boxPlace_.emplace(checkBox_);
     donePlace_.emplace(done_);
-    form_.emplace(TWizardForm::Controls{self_, *box_, *panelPlace_, *boxPlace_, *donePlace_});
+    form_.emplace(TWizardForm::Controls{.self = self_,
+                                        .TeCheckBox1 = *box_,
+                                        .TePanel2 = *panelPlace_,
+                                        .TeCheckBox1Place = *boxPlace_,
+                                        .TeButton2 = *donePlace_});
     connect(done_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
 
     if (const QScreen* s = screen()) {

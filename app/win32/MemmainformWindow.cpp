@@ -134,15 +134,34 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     statusPanel_.setText(m::kDesignStatus);
 
     TKestruneForm::Controls controls{
-        self_,
-        FigureControls{l1_, l2_, l3_, l4_, l5_, l6_, b1_, b2_, b3_, b4_, *graph_, statusPanel_,
-                       // The tray follows the very sample the window shows.
-                       [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
-        recover_, scrub_};
+        .self = self_,
+        .figures = {.TeLabel1 = l1_,
+                    .TeLabel2 = l2_,
+                    .TeLabel3 = l3_,
+                    .TeLabel4 = l4_,
+                    .TeLabel5 = l5_,
+                    .TeLabel6 = l6_,
+                    .TeProgressBar1 = b1_,
+                    .TeProgressBar2 = b2_,
+                    .TeProgressBar3 = b3_,
+                    .TeProgressBar4 = b4_,
+                    .PerformanceGraph1 = *graph_,
+                    .statusPanel = statusPanel_,
+                    // The tray follows the very sample the window shows.
+                    .sampled = [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
+        .TeButton1 = recover_,
+        .TeButton2 = scrub_};
     // No one to ask which application has the focus: the back end asks the
     // system for the foreground window itself.
-    form_ = std::make_unique<TKestruneForm>(
-        controls, TKestruneForm::Services{memory, vm, clock, ui, forms, appClosing, sessionEnding, &notices_, trim});
+    form_ = std::make_unique<TKestruneForm>(controls, TKestruneForm::Services{.memory = memory,
+                                                                              .vm = vm,
+                                                                              .clock = clock,
+                                                                              .ui = ui,
+                                                                              .forms = forms,
+                                                                              .appClosing = appClosing,
+                                                                              .sessionEnding = sessionEnding,
+                                                                              .notifier = &notices_,
+                                                                              .trim = trim});
 
     TrayLogic::Actions trayActions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
                                    [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }};

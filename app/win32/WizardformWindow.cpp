@@ -85,7 +85,11 @@ WizardFormWindow::WizardFormWindow(HWND owner) {
     panelPlace_ = Win32Placement(panel2);
     boxPlace_ = Win32Placement(box);
     donePlace_ = Win32Placement(done);
-    form_.emplace(TWizardForm::Controls{self_, box_, panelPlace_, boxPlace_, donePlace_});
+    form_.emplace(TWizardForm::Controls{.self = self_,
+                                        .TeCheckBox1 = box_,
+                                        .TePanel2 = panelPlace_,
+                                        .TeCheckBox1Place = boxPlace_,
+                                        .TeButton2 = donePlace_});
     // The body follows the window's height from the start, as after any resize.
     form_->FormResize();
 

@@ -113,8 +113,19 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     setTabOrder(trimIdle, close);
     list->setFocus();
 
-    form_.emplace(TApplicationsForm::Controls{self_, *system_, *swap_, *pressure_, *caveat_, *list_, *listShown_,
-                                              *notice_, *noticeShown_, *status_, *trimSelected_, *trimIdle_, *timer_},
+    form_.emplace(TApplicationsForm::Controls{.self = self_,
+                                              .SystemLabel = *system_,
+                                              .SwapLabel = *swap_,
+                                              .PressureLabel = *pressure_,
+                                              .CaveatLabel = *caveat_,
+                                              .AppList = *list_,
+                                              .AppListShown = *listShown_,
+                                              .NoticeLabel = *notice_,
+                                              .NoticeShown = *noticeShown_,
+                                              .StatusLabel = *status_,
+                                              .TrimSelectedButton = *trimSelected_,
+                                              .TrimIdleButton = *trimIdle_,
+                                              .RefreshTimer = *timer_},
                   TApplicationsForm::Services{runner, &platform::activeWindowPid});
 
     connect(list->header(), &QHeaderView::sectionClicked, this,

@@ -76,7 +76,7 @@ Form2Widget::Form2Widget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     l1_.emplace(label1_);
     l2_.emplace(label2_);
     b1_.emplace(bar_);
-    form_.emplace(TForm2::Controls{self_, *l1_, *b1_, *l2_});
+    form_.emplace(TForm2::Controls{.self = self_, .TeLabel1 = *l1_, .TeProgressBar1 = *b1_, .TeLabel2 = *l2_});
 
     if (const QScreen* s = screen()) {
         const QRect area = s->geometry();

@@ -95,8 +95,19 @@ ApplicationsFormWindow::ApplicationsFormWindow(HWND owner, TrimRunner& runner) {
     listShown_ = Win32Panel(list);
     noticeShown_ = Win32Panel(notice);
     timer_ = Win32Timer(hwnd(), af::id::kRefreshTimer);
-    form_.emplace(TApplicationsForm::Controls{self_, system_, swap_, pressure_, caveat_, list_, listShown_, notice_,
-                                              noticeShown_, status_, trimSelected_, trimIdle_, timer_},
+    form_.emplace(TApplicationsForm::Controls{.self = self_,
+                                              .SystemLabel = system_,
+                                              .SwapLabel = swap_,
+                                              .PressureLabel = pressure_,
+                                              .CaveatLabel = caveat_,
+                                              .AppList = list_,
+                                              .AppListShown = listShown_,
+                                              .NoticeLabel = notice_,
+                                              .NoticeShown = noticeShown_,
+                                              .StatusLabel = status_,
+                                              .TrimSelectedButton = trimSelected_,
+                                              .TrimIdleButton = trimIdle_,
+                                              .RefreshTimer = timer_},
                   // The back end asks the system for the foreground window itself.
                   TApplicationsForm::Services{runner});
     placeOver(hwnd(), owner);

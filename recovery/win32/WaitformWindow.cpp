@@ -46,7 +46,7 @@ Form2Window::Form2Window(HWND owner) {
     l1_ = Win32StaticText(step);
     l2_ = Win32StaticText(counter);
     b1_ = Win32ProgressBar(bar);
-    form_.emplace(TForm2::Controls{self_, l1_, b1_, l2_});
+    form_.emplace(TForm2::Controls{.self = self_, .TeLabel1 = l1_, .TeProgressBar1 = b1_, .TeLabel2 = l2_});
 
     centreOnScreen(hwnd());
 }

@@ -17,6 +17,9 @@
 #include <QSpinBox>
 #include <QTreeView>
 
+#include <iterator>
+#include <type_traits>
+
 namespace kestrune {
 namespace {
 
@@ -126,12 +129,22 @@ QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
 
 }  // namespace
 
+template <class Adapter, class Widget>
+Adapter& SchedulerWidget::adapt(Widget* w) {
+    auto owned = std::make_unique<Adapter>(w);
+    Adapter& adapter = *owned;
+    if constexpr (std::is_base_of_v<platform::Panel, Adapter>)
+        panels_.push_back(std::move(owned));
+    else
+        texts_.push_back(std::move(owned));
+    return adapter;
+}
+
 QGroupBox* SchedulerWidget::panel(const char* name, int width) {
     auto* box = new QGroupBox(client_);
     box->setObjectName(QString::fromUtf8(name));
     place(box, sf::kPanel.left, sf::kPanel.top, width, sf::kPanel.height);
     box->hide();
-    panels_.push_back(std::make_unique<platform::QtPanel>(box));
     return box;
 }
 
@@ -143,7 +156,6 @@ QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
     e->setText(QString::fromUtf8(sf::kInitialTime));
     speakAs(e, sf::kTimeName);
     place(e, x, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight);
-    texts_.push_back(std::make_unique<MaskedText>(e));
     return e;
 }
 
@@ -152,7 +164,6 @@ QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
     for (const char* item : sf::kAmPmItems) items << QString::fromUtf8(item);
     QComboBox* box = dropDown(parent, name, items, QString::fromUtf8(sf::kInitialAmPm), x, sf::kAmPmWidth);
     speakAs(box, sf::kAmPmName);
-    texts_.push_back(std::make_unique<platform::QtComboText>(box));
     return box;
 }
 
@@ -182,8 +193,9 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
     place(periods, sf::kPeriods.left, sf::kPeriods.top, sf::kPeriods.width, sf::kPeriods.height);
     const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
                            "TeRadioButton4", "TeRadioButton5", "LoadRadioButton"};
-    QRadioButton* radios[6];
-    for (int i = 0; i < 6; ++i) {
+    static_assert(std::size(names) == sf::kPeriodCount);
+    QRadioButton* radios[sf::kPeriodCount];
+    for (int i = 0; i < static_cast<int>(sf::kPeriodCount); ++i) {
         radios[i] = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
         radios[i]->setObjectName(QString::fromUtf8(names[i]));
         place(radios[i], sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight);
@@ -195,7 +207,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
         if (!r->isChecked()) r->setFocusPolicy(static_cast<Qt::FocusPolicy>(r->focusPolicy() & ~Qt::TabFocus));
 
     // The period panels, stacked in one place.
-    QGroupBox* hourly = panel("TeGroupBox1", sf::kHourlyPanelWidth);  // panels_[0]
+    QGroupBox* hourly = panel("TeGroupBox1", sf::kHourlyPanelWidth);
     text(hourly, sf::kAtWord, sf::kAtLeft);
     auto* minutes = new QLineEdit(hourly);
     minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
@@ -203,47 +215,44 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
     minutes->setText(QString::fromUtf8(sf::kInitialMinutes));
     speakAs(minutes, sf::kMinutesName);
     place(minutes, sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight);
-    texts_.push_back(std::make_unique<MaskedText>(minutes));  // 0
     text(hourly, sf::kMinutesWords, sf::kMinutesWordsLeft);
     QPushButton* b4 = scheduleButton(hourly, "TeButton4");
 
-    QGroupBox* daily = panel("TeGroupBox2", sf::kPanel.width);  // panels_[1]
+    QGroupBox* daily = panel("TeGroupBox2", sf::kPanel.width);
     text(daily, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", sf::kTimeLeft);  // 1
-    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", sf::kAmPmLeft);     // 2
+    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", sf::kTimeLeft);
+    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", sf::kAmPmLeft);
     QPushButton* b1 = scheduleButton(daily, "TeButton1");
 
-    QGroupBox* weekly = panel("TeGroupBox4", sf::kPanel.width);  // panels_[2]
+    QGroupBox* weekly = panel("TeGroupBox4", sf::kPanel.width);
     text(weekly, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", sf::kTimeLeft);  // 3
-    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", sf::kAmPmLeft);     // 4
+    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", sf::kTimeLeft);
+    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", sf::kAmPmLeft);
     text(weekly, sf::kOnWord, sf::kOnLeft);
     QStringList weekdays;
     for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
     QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QString::fromUtf8(sf::kInitialWeekday),
                                   sf::kWeekdayLeft, sf::kWeekdayWidth);
     speakAs(weekday, sf::kWeekdayName);
-    texts_.push_back(std::make_unique<platform::QtComboText>(weekday));  // 5
     QPushButton* b5 = scheduleButton(weekly, "TeButton5");
 
-    QGroupBox* monthly = panel("TeGroupBox5", sf::kPanel.width);  // panels_[3]
+    QGroupBox* monthly = panel("TeGroupBox5", sf::kPanel.width);
     text(monthly, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", sf::kTimeLeft);  // 6
-    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", sf::kAmPmLeft);     // 7
+    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", sf::kTimeLeft);
+    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", sf::kAmPmLeft);
     text(monthly, sf::kOnTheWords, sf::kOnTheLeft);
     QStringList days;
     for (int d = 1; d <= sf::kMonthDays; ++d) days << QString::number(d);
     QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QString::fromUtf8(sf::kInitialMonthDay),
                                  sf::kMonthDayLeft, sf::kMonthDayWidth);
     speakAs(dayBox, sf::kMonthDayName);
-    texts_.push_back(std::make_unique<platform::QtComboText>(dayBox));  // 8
     text(monthly, sf::kDayOfMonthWords, sf::kDayOfMonthLeft);
     QPushButton* b6 = scheduleButton(monthly, "TeButton6");
 
-    QGroupBox* once = panel("TeGroupBox6", sf::kPanel.width);  // panels_[4]
+    QGroupBox* once = panel("TeGroupBox6", sf::kPanel.width);
     text(once, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", sf::kTimeLeft);  // 9
-    QComboBox* onceAmPm = amPm(once, "TeComboBox10", sf::kAmPmLeft);    // 10
+    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", sf::kTimeLeft);
+    QComboBox* onceAmPm = amPm(once, "TeComboBox10", sf::kAmPmLeft);
     text(once, sf::kOnWord, sf::kOnLeft);
     auto* date = new QDateEdit(dateOf(sf::kInitialDate), once);
     date->setObjectName(QStringLiteral("DateTimePicker1"));
@@ -251,10 +260,9 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
     speakAs(date, sf::kDateName);
     date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     place(date, sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight);
-    texts_.push_back(std::make_unique<DateText>(date));  // 11
     QPushButton* b7 = scheduleButton(once, "TeButton7");
 
-    QGroupBox* byLoad = panel("LoadGroupBox", sf::kPanel.width);  // panels_[5]
+    QGroupBox* byLoad = panel("LoadGroupBox", sf::kPanel.width);
     namespace lt = loadtrigger;
     // "when the [memory load] exceeds [90] %,": each part just after the one before.
     auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
@@ -292,9 +300,6 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
     minutesWord->adjustSize();
     minutesWord->move(px(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
                       px(sf::kLoadBoxTops[1] + sf::kTextDrop));
-    texts_.push_back(std::make_unique<SpinText>(percent));               // 12
-    texts_.push_back(std::make_unique<SpinText>(cooldown));              // 13
-    texts_.push_back(std::make_unique<platform::QtComboText>(measure));  // 14
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
 
     auto* list = new QTreeView(client_);
@@ -325,13 +330,36 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
                         measure,     percent,     cooldown,  b8,        list,       remove,     close};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-    panels_[sf::kInitialPeriod]->setVisible(true);
-    auto& t = texts_;
-    form_.emplace(
-        TScheduler::Controls{self_, *run_, *panels_[0], *panels_[1], *panels_[2], *panels_[3], *panels_[4], *t[0],
-                             *t[1], *t[3], *t[6],       *t[9],       *t[2],       *t[4],       *t[7],       *t[10],
-                             *t[5], *t[8], *t[11],      *list_,      *panels_[5], *t[12],      *t[13],      *t[14]},
-        offersTrim);
+    platform::Panel* panels[] = {&adapt<platform::QtPanel>(hourly), &adapt<platform::QtPanel>(daily),
+                                 &adapt<platform::QtPanel>(weekly), &adapt<platform::QtPanel>(monthly),
+                                 &adapt<platform::QtPanel>(once),   &adapt<platform::QtPanel>(byLoad)};
+    static_assert(std::size(panels) == sf::kPeriodCount);
+    panels[sf::kInitialPeriod]->setVisible(true);
+    form_.emplace(TScheduler::Controls{.self = self_,
+                                       .TeComboBox11 = *run_,
+                                       .TeGroupBox1 = *panels[0],
+                                       .TeGroupBox2 = *panels[1],
+                                       .TeGroupBox4 = *panels[2],
+                                       .TeGroupBox5 = *panels[3],
+                                       .TeGroupBox6 = *panels[4],
+                                       .TeMaskEdit1 = adapt<MaskedText>(minutes),
+                                       .TeMaskEdit2 = adapt<MaskedText>(dailyTime),
+                                       .TeMaskEdit3 = adapt<MaskedText>(weeklyTime),
+                                       .TeMaskEdit4 = adapt<MaskedText>(monthlyTime),
+                                       .TeMaskEdit5 = adapt<MaskedText>(onceTime),
+                                       .TeComboBox3 = adapt<platform::QtComboText>(dailyAmPm),
+                                       .TeComboBox1 = adapt<platform::QtComboText>(weeklyAmPm),
+                                       .TeComboBox7 = adapt<platform::QtComboText>(monthlyAmPm),
+                                       .TeComboBox10 = adapt<platform::QtComboText>(onceAmPm),
+                                       .TeComboBox6 = adapt<platform::QtComboText>(weekday),
+                                       .TeComboBox9 = adapt<platform::QtComboText>(dayBox),
+                                       .DateTimePicker1 = adapt<DateText>(date),
+                                       .TeListView1 = *list_,
+                                       .LoadGroupBox = *panels[5],
+                                       .LoadPercentEdit = adapt<SpinText>(percent),
+                                       .LoadCooldownEdit = adapt<SpinText>(cooldown),
+                                       .LoadMeasureBox = adapt<platform::QtComboText>(measure)},
+                  offersTrim);
 
     connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
     connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });

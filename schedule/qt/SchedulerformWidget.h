@@ -38,6 +38,9 @@ private:
     QGroupBox* panel(const char* name, int width);
     QLineEdit* timeBox(QWidget* parent, const char* name, int x);
     QComboBox* amPm(QWidget* parent, const char* name, int x);
+    // The adapter of a control the rules see, kept for the window's life.
+    template <class Adapter, class Widget>
+    Adapter& adapt(Widget* w);
 
     platform::QtWindow self_{this};
     QWidget* client_ = nullptr;  // the surface its controls are on

@@ -2,6 +2,7 @@
 
 #include "platform/win32/Controls.h"
 #include "platform/win32/Form.h"
+#include "platform/win32/MaskedEdit.h"
 #include "schedule/Schedulerform.h"
 #include "schedule/SchedulerformLayout.h"
 
@@ -54,24 +55,6 @@ inline constexpr int kTeButton3 = 171;
 inline constexpr int kTeButton2 = IDCANCEL;
 }  // namespace schedulerform::id
 
-// Makes `edit` keep the shape `shape` ('#' a digit's place, anything else
-// fixed): typed digits overwrite places, erased ones show as unfilled, and
-// a text set is fitted field by field, right-aligned.
-void keepShape(HWND edit, const char* shape);
-
-// A shaped box's text as the rules read it: fixed positions, the separators
-// kept, and an unfilled place as a blank before the digits (" 2:30").
-class Win32MaskedText final : public platform::Label {
-public:
-    explicit Win32MaskedText(HWND w = nullptr, const char* shape = schedulerform::kTimeShape) : w_(w), shape_(shape) {}
-    void setText(const std::string& text) override;
-    std::string text() const override;
-
-private:
-    HWND w_;
-    const char* shape_;
-};
-
 // The date picker's date as month/day/four-digit year, whatever the locale
 // shows; a text that is no such date leaves the picker as it was.
 class Win32DateText final : public platform::Label {
@@ -113,7 +96,7 @@ private:
     platform::win32::Win32Window self_;
     platform::win32::Win32ComboText run_, dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_, weekday_, monthDay_,
         measure_;
-    Win32MaskedText minutes_, dailyTime_, weeklyTime_, monthlyTime_, onceTime_;
+    platform::win32::Win32MaskedText minutes_, dailyTime_, weeklyTime_, monthlyTime_, onceTime_;
     Win32DateText date_;
     platform::win32::Win32Label percent_, cooldown_;
     platform::win32::Win32Panel hourly_, daily_, weekly_, monthly_, once_, byLoad_;

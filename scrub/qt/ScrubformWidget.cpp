@@ -87,7 +87,11 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
                                   [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
                                       return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
                                   }};
-    form_.emplace(TScrubForm::Controls{self_, *lines_, *buttonAdapter_, canvas_, &*mapDescription_},
+    form_.emplace(TScrubForm::Controls{.self = self_,
+                                       .TeMemo1 = *lines_,
+                                       .TeButton1 = *buttonAdapter_,
+                                       .canvas = canvas_,
+                                       .mapDescription = &*mapDescription_},
                   std::move(services));
     connect(button_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
 

@@ -54,7 +54,8 @@ ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, pla
                                   [&ui, &clock](std::function<bool()> refresh) -> std::unique_ptr<platform::Thread> {
                                       return std::make_unique<UpdateThread>(ui, clock, std::move(refresh));
                                   }};
-    form_.emplace(TScrubForm::Controls{self_, lines_, button_, canvas_}, std::move(services));
+    form_.emplace(TScrubForm::Controls{.self = self_, .TeMemo1 = lines_, .TeButton1 = button_, .canvas = canvas_},
+                  std::move(services));
 
     centreOnScreen(hwnd());
 }

@@ -120,8 +120,22 @@ struct MainForm {
         window.decoration = 7;
         memory.set(statusMB(512, 128, 1200, 900, 2047.875, 2000, 75));
         form = std::make_unique<TKestruneForm>(
-            TKestruneForm::Controls{window, FigureControls{l1, l2, l3, l4, l5, l6, b1, b2, b3, b4, graph, status, {}},
-                                    recover, scrub},
+            TKestruneForm::Controls{.self = window,
+                                    .figures = {.TeLabel1 = l1,
+                                                .TeLabel2 = l2,
+                                                .TeLabel3 = l3,
+                                                .TeLabel4 = l4,
+                                                .TeLabel5 = l5,
+                                                .TeLabel6 = l6,
+                                                .TeProgressBar1 = b1,
+                                                .TeProgressBar2 = b2,
+                                                .TeProgressBar3 = b3,
+                                                .TeProgressBar4 = b4,
+                                                .PerformanceGraph1 = graph,
+                                                .statusPanel = status,
+                                                .sampled = {}},
+                                    .TeButton1 = recover,
+                                    .TeButton2 = scrub},
             TKestruneForm::Services{memory, platform::systemVirtualMemory(), clock, ui, forms, appClosing, nullptr,
                                     &notifier, &trim, [this] { return focused; }});
     }

@@ -104,6 +104,16 @@ code=0
 { [ "$code" -eq 2 ] && grep -q 'cannot be used together' "$work/trim.err"; } ||
   fail "--trim --trim-all ended with $code: $(cat "$work/trim.err")"
 
+echo "== --version and --help: where --trim's line goes, no window"
+code=0
+out=$("$wine" "$exe" --version 2>"$work/trim.err" | tr -d '\r') || code=$?
+[ "$code" -eq 0 ] && [[ "$out" =~ ^Kestrune\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version ended with $code: $out"
+out=$("$wine" "$exe" --help 2>"$work/trim.err" | tr -d '\r') || code=$?
+[ "$code" -eq 0 ] && grep -q -- '--trim-all ' <<<"$out" && ! grep -q -- '--help-all' <<<"$out" ||
+  fail "--help ended with $code: $out"
+! xdotool search --onlyvisible --name 'Kestrune' | grep -q . || fail "--help opened a window"
+echo "--help: $(wc -l <<<"$out") lines, --help-all not offered"
+
 echo "== Scheduler: the default daily entry"
 start
 echo "window up after ${up} s (the first start makes the prefix's fonts and windows)"

@@ -56,8 +56,19 @@ struct Window {
     FakeButton trimSelected, trimIdle;
     FakeTimer timer;
     long focused = 0;
-    TApplicationsForm form{{self, system, swap, pressure, caveat, list, listShown, notice, noticeShown, status,
-                            trimSelected, trimIdle, timer},
+    TApplicationsForm form{{.self = self,
+                            .SystemLabel = system,
+                            .SwapLabel = swap,
+                            .PressureLabel = pressure,
+                            .CaveatLabel = caveat,
+                            .AppList = list,
+                            .AppListShown = listShown,
+                            .NoticeLabel = notice,
+                            .NoticeShown = noticeShown,
+                            .StatusLabel = status,
+                            .TrimSelectedButton = trimSelected,
+                            .TrimIdleButton = trimIdle,
+                            .RefreshTimer = timer},
                            {runner, [this] { return focused; }}};
 
     Window() {

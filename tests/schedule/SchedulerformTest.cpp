@@ -32,9 +32,30 @@ struct Scheduler {
     TScheduler form;
 
     explicit Scheduler(bool offersTrim = false)
-        : form({window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,    minutes,
-                daily,   weekly, monthly,     once,       dailyAmPm,   weeklyAmPm,   monthlyAmPm,  onceAmPm,
-                weekday, day,    date,        list,       loadPanel,   loadPercent,  loadCooldown, loadMeasure},
+        : form({.self = window,
+                .TeComboBox11 = run,
+                .TeGroupBox1 = hourlyPanel,
+                .TeGroupBox2 = dailyPanel,
+                .TeGroupBox4 = weeklyPanel,
+                .TeGroupBox5 = monthlyPanel,
+                .TeGroupBox6 = oncePanel,
+                .TeMaskEdit1 = minutes,
+                .TeMaskEdit2 = daily,
+                .TeMaskEdit3 = weekly,
+                .TeMaskEdit4 = monthly,
+                .TeMaskEdit5 = once,
+                .TeComboBox3 = dailyAmPm,
+                .TeComboBox1 = weeklyAmPm,
+                .TeComboBox7 = monthlyAmPm,
+                .TeComboBox10 = onceAmPm,
+                .TeComboBox6 = weekday,
+                .TeComboBox9 = day,
+                .DateTimePicker1 = date,
+                .TeListView1 = list,
+                .LoadGroupBox = loadPanel,
+                .LoadPercentEdit = loadPercent,
+                .LoadCooldownEdit = loadCooldown,
+                .LoadMeasureBox = loadMeasure},
                offersTrim) {
         loadMeasure.setText("memory load");
         run.setText("Recovery");

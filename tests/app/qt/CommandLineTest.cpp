@@ -9,14 +9,17 @@
 namespace {
 
 using kestrune::CommandLine;
+using Action = CommandLine::Action;
 
-CommandLine parse(std::initializer_list<const char*> args) {
-    std::vector<std::string> owned{"kestrune"};
-    for (const char* a : args) owned.emplace_back(a);
-    std::vector<char*> argv;
-    argv.reserve(owned.size());
-    for (auto& s : owned) argv.push_back(s.data());
-    return kestrune::parseCommandLine(static_cast<int>(argv.size()), argv.data());
+// Both programs parse with the one parser: the Linux one lets Qt's options
+// through, the Windows one has no toolkit options.
+enum class Program { Linux, Windows };
+
+CommandLine parse(std::initializer_list<const char*> args, Program program = Program::Linux) {
+    std::vector<const char*> argv{"kestrune"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return kestrune::parseCommandLine(static_cast<int>(argv.size()), argv.data(),
+                                      program == Program::Linux ? kestrune::qtOptions() : kestrune::ToolkitOptions{});
 }
 
 TEST(CommandLine, RunsWithTheToolkitsOwnOptionsAndRefusesAnythingElse) {
@@ -52,10 +55,6 @@ TEST(CommandLine, TrimAndTrimAllRunAloneWithoutAWindow) {
     EXPECT_EQ(parse({"--trim", "--help"}).action, CommandLine::Action::Help);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(CommandLine, HelpAllAddsTheToolkitsOptionsToHelp) {
     const CommandLine help = parse({"--help"});
     const CommandLine all = parse({"--help-all"});
@@ -66,6 +65,78 @@ TEST(CommandLine, HelpAllAddsTheToolkitsOptionsToHelp) {
         EXPECT_NE(all.text.find(option), std::string::npos) << option << " missing from --help-all:\n" << all.text;
     }
     EXPECT_NE(all.text.find("--minimized"), std::string::npos) << "the program's own options stay";
+}
+
+// What each program makes of one command line: the action, the error line
+// and the argument it refused first (the Windows program names it in its box).
+TEST(CommandLine, BothProgramsReadTheSameGrammar) {
+    struct Case {
+        std::initializer_list<const char*> args;
+        Program program;
+        Action action;
+        const char* text;        // the error line; null: not an error
+        const char* firstWrong;  // null: none
+    };
+    const Case cases[] = {
+        {{"-minimized", "--scrub"}, Program::Windows, Action::Run, nullptr, nullptr},
+        {{"--bogus", "--other"}, Program::Linux, Action::Error, "kestrune: Unknown options: bogus, other.", "--bogus"},
+        {{"--bogus", "-platform"},
+         Program::Linux,
+         Action::Error,
+         "kestrune: Missing value after '-platform'.",
+         "--bogus"},
+        {{"-platform", "--bogus"}, Program::Linux, Action::Run, nullptr, nullptr},  // a value, whatever it looks like
+        {{"-platform=", "-style=Fusion"}, Program::Linux, Action::Run, nullptr, nullptr},
+        {{"--minimized=1"},
+         Program::Windows,
+         Action::Error,
+         "kestrune: Unexpected value after '--minimized'.",
+         "--minimized=1"},
+        {{"-platform", "offscreen"},
+         Program::Windows,
+         Action::Error,
+         "kestrune: Unknown option 'platform'.",
+         "-platform"},
+        {{"--help-all"}, Program::Windows, Action::Error, "kestrune: Unknown option 'help-all'.", "--help-all"},
+        {{"--", "--scrub"}, Program::Linux, Action::Error, "kestrune: unexpected argument '--scrub'", "--scrub"},
+        {{"-"}, Program::Windows, Action::Error, "kestrune: unexpected argument '-'", "-"},
+        {{"--help", "--bogus"}, Program::Windows, Action::Error, "kestrune: Unknown option 'bogus'.", "--bogus"},
+        {{"-h", "x"}, Program::Windows, Action::Help, nullptr, "x"},
+        {{"-v"}, Program::Windows, Action::Version, nullptr, nullptr},
+        {{"--trim", "x"}, Program::Linux, Action::Error, "kestrune: unexpected argument 'x'", "x"},
+        {{"--trim-all", "--minimized", "--scrub"},
+         Program::Windows,
+         Action::Error,
+         "kestrune: --trim-all runs without a window and cannot be used with --minimized",
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        const CommandLine got = parse(c.args, c.program);
+        std::string line;
+        for (const char* a : c.args) line += std::string(a) + ' ';
+        EXPECT_EQ(got.action, c.action) << line;
+        if (c.text != nullptr) {
+            EXPECT_EQ(got.text, c.text) << line;
+        }
+        EXPECT_EQ(got.firstWrong, c.firstWrong != nullptr ? c.firstWrong : "") << line;
+    }
+    EXPECT_TRUE(parse({"--trim", "--bogus"}, Program::Windows).windowless) << "its error goes to the console";
+    EXPECT_EQ(parse({"--version"}).text.rfind("Kestrune ", 0), 0U);
+    EXPECT_EQ(parse({"--help"}, Program::Windows).text.find("--help-all"), std::string::npos);
+}
+
+// The lines of --help keep within 79 columns, each description beside its
+// option's name or under the one before.
+TEST(CommandLine, HelpWrapsDescriptionsInTheirColumn) {
+    const std::string all = parse({"--help-all"}).text;
+    EXPECT_NE(all.find("  --scrub                       Run Scrub Memory at once; exit when its window\n"
+                       "                                is closed. With --recover, the scrub runs first.\n"),
+              std::string::npos)
+        << all;
+    EXPECT_NE(all.find("  --platform <name>             The window system plugin: xcb, wayland,\n"
+                       "                                offscreen, …\n"),
+              std::string::npos)
+        << all;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 using namespace kestrune;
 using namespace testsupport;
 using platform::win32::toDevice;
+using platform::win32::Win32MaskedText;
 
 namespace id = schedulerform::id;
 
