@@ -107,10 +107,13 @@ code=0
 echo "== --version and --help: where --trim's line goes, no window"
 code=0
 out=$("$wine" "$exe" --version 2>"$work/trim.err" | tr -d '\r') || code=$?
-[ "$code" -eq 0 ] && [[ "$out" =~ ^Kestrune\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version ended with $code: $out"
+if [ "$code" -ne 0 ] || ! [[ "$out" =~ ^Kestrune\ [0-9]+\.[0-9]+\.[0-9]+$ ]]; then
+  fail "--version ended with $code: $out"
+fi
 out=$("$wine" "$exe" --help 2>"$work/trim.err" | tr -d '\r') || code=$?
-[ "$code" -eq 0 ] && grep -q -- '--trim-all ' <<<"$out" && ! grep -q -- '--help-all' <<<"$out" ||
+if [ "$code" -ne 0 ] || ! grep -q -- '--trim-all ' <<<"$out" || grep -q -- '--help-all' <<<"$out"; then
   fail "--help ended with $code: $out"
+fi
 ! xdotool search --onlyvisible --name 'Kestrune' | grep -q . || fail "--help opened a window"
 echo "--help: $(wc -l <<<"$out") lines, --help-all not offered"
 
