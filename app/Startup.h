@@ -61,7 +61,7 @@ public:
     virtual TScrubForm& scrubForm() = 0;
     // Where the toolkit may end the process itself, `stop` runs first;
     // none: it no longer need.
-    virtual void beforeToolkitExit(std::function<void()> /*stop*/) {}
+    virtual void beforeToolkitExit(const std::function<void()>& /*stop*/) {}
     // Minimised with a tray there, the window goes on into it.
     virtual void showMain(bool minimized) = 0;
     // Runs `task` on the UI thread once the event loop runs.

@@ -86,8 +86,8 @@ public:
         return main_->form();
     }
     TScrubForm& scrubForm() override { return scrub_->form(); }
-    void beforeToolkitExit(std::function<void()> stop) override {
-        stopBeforeExit = std::move(stop);
+    void beforeToolkitExit(const std::function<void()>& stop) override {
+        stopBeforeExit = stop;
         if (!stopBeforeExit || atExitSet_) return;
         uiThread = std::this_thread::get_id();
         std::atexit(runBeforeToolkitExit);

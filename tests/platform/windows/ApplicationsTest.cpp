@@ -89,8 +89,8 @@ TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     // Its output goes nowhere, and this test's own output is not handed
     // on: a child (or the console host Wine starts for it) outliving the
     // test would hold the runner's pipe open, and the run would never end.
-    HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                                 0, nullptr);
+    HANDLE nowhere =
+        CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(nowhere, INVALID_HANDLE_VALUE);
     for (DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
         SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
