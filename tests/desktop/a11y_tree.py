@@ -7,32 +7,24 @@ usage: a11y_tree.py main|scheduler|scrub [PID]       exit 0 when every expected 
                                                     here in the list's place, and both trim buttons disabled
        a11y_tree.py honest [PID]                    exit 0 when for 6 s no figure shows its design text
 """
+import os
 import re
 import sys
 import time
 
 import pyatspi
 
+# The bus's walk and names are the drive tool's own; no bytecode is left in
+# the source tree by the import.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_do import application, label, walk  # noqa: E402
+
 
 def app(pid=None):
     """The program on the bus; with `pid`, that process's, not an earlier
     copy's that has not left the bus yet."""
-    for _ in range(100):
-        desktop = pyatspi.Registry.getDesktop(0)
-        for a in desktop:
-            if a is not None and a.name in ("kestrune", "Kestrune") and (pid is None or a.get_process_id() == pid):
-                return a
-        time.sleep(0.1)
-    names = [a.name for a in pyatspi.Registry.getDesktop(0) if a is not None]
-    sys.exit(f"a11y: no application named kestrune on the accessibility bus (there: {names})")
-
-
-def walk(node, depth=0):
-    if node is None or depth > 40:
-        return
-    yield node
-    for child in node:
-        yield from walk(child, depth + 1)
+    return application(pid, time.monotonic() + 10)
 
 
 def key_binding(node):
@@ -44,10 +36,7 @@ def key_binding(node):
 
 
 def controls(root):
-    # A drop-down list's name is its current item; what it is for is its
-    # description.
-    return [(n.getRoleName(), (n.description if n.getRoleName() == "combo box" else n.name) or "", n)
-            for n in walk(root)]
+    return [(n.getRoleName(), label(n), n) for n in walk(root)]
 
 
 def expect(found, role, name, problems, key=None):
