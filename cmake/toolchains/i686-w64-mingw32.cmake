@@ -6,4 +6,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # ctest runs the programs under Wine.
 find_program(KESTRUNE_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRUNE_WINE})
+# Through tools/wine-run, so that what Wine starts for a test cannot hold
+# ctest's output open after it.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tools/wine-run ${KESTRUNE_WINE})

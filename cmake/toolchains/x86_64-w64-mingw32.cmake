@@ -8,4 +8,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 # `wine` starts the 32-bit loader whenever wine32 is installed, which hosts
 # without 32-bit execution cannot run. Debian keeps wine64 out of PATH.
 find_program(KESTRUNE_WINE wine64 PATHS /usr/lib/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRUNE_WINE})
+# Through tools/wine-run, so that what Wine starts for a test cannot hold
+# ctest's output open after it.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tools/wine-run ${KESTRUNE_WINE})
