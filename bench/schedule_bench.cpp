@@ -7,7 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
 #include "platform/UiSync.h"
-#include "platform/linux/SqliteStore.h"
+#include "platform/posix/SqliteStore.h"
 #include "schedule/Schedulethread.h"
 #include "schedule/qt/SchedulerformWidget.h"
 

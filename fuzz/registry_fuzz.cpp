@@ -3,7 +3,7 @@
 // write reports as stored must read back as its contract says.
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
-#include "platform/linux/SqliteStore.h"
+#include "platform/posix/SqliteStore.h"
 
 #include <sqlite3.h>
 

@@ -7,7 +7,7 @@
 #include "platform/Heap.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
-#include "platform/linux/SessionEnd.h"
+#include "platform/posix/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"
 #include "scrub/qt/ScrubformWidget.h"

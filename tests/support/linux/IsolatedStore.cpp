@@ -1,6 +1,6 @@
 #include "support/IsolatedStore.h"
 
-#include "platform/linux/SqliteStore.h"
+#include "platform/posix/SqliteStore.h"
 #include "support/TempDir.h"
 
 #include <sqlite3.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/SessionEnd.h"
+#include "platform/posix/SessionEnd.h"
 
 #include <cerrno>
 #include <csignal>

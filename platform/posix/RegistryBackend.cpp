@@ -1,7 +1,7 @@
 // The settings store's raw calls on an SQLite file (see docs/store.md).
 #include "platform/RegistryBackend.h"
 
-#include "platform/linux/SqliteStore.h"
+#include "platform/posix/SqliteStore.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 // What the tests of the SQLite store's file need beyond the common ones.
 #include "../RegistryTestSupport.h"
-#include "platform/linux/SqliteStore.h"
+#include "platform/posix/SqliteStore.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 

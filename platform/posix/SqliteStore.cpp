@@ -1,4 +1,4 @@
-#include "platform/linux/SqliteStore.h"
+#include "platform/posix/SqliteStore.h"
 
 #include "platform/RegistryReaderWriter.h"
 
