@@ -10,7 +10,7 @@
 # wineserver. IDLE_THREADS=1 also prints kestrune.exe's threads that took any.
 # Target: kestrune.exe within 2 ticks of the bare program in 30 s.
 set -euo pipefail
-exe=$(realpath "${1:-build-win32/app/kestrune.exe}")
+exe=$(realpath "${1:-build-windows-i686/app/kestrune.exe}")
 secs=${2:-30}
 mode=${3:-shown}
 rounds=${4:-1}

@@ -6,7 +6,7 @@
 # that many dots an inch (96 by default). Needs: wine xvfb openbox xdotool
 # wmctrl imagemagick.
 set -euo pipefail
-exe=$(realpath "${1:-build-win32/app/kestrune.exe}")
+exe=$(realpath "${1:-build-windows-i686/app/kestrune.exe}")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=$(mkdir -p "${2:-$here}" && cd "${2:-$here}" && pwd)
 wine=${KESTRUNE_WINE:-/usr/lib/wine/wine}
