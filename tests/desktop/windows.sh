@@ -208,7 +208,8 @@ size() { awk '/^VmSize/ {print $2}' "/proc/$program/status"; }
 size0=$(size)
 peak=$size0
 green=0
-for _ in $(seq 240); do
+# Up to about seven minutes: a loaded machine under Wine scrubs slowly.
+for _ in $(seq 600); do
   now=$(size)
   [ "$now" -gt "$peak" ] && peak=$now
   if [ "$(cell)" = "#008000" ]; then green=$((green + 1)); else green=0; fi
