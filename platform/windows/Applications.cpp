@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include <psapi.h>
-#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <map>
@@ -114,15 +114,53 @@ bool readFigures(HANDLE process, winapps::ProcessSample& p) {
     return true;
 }
 
+// A process as the system's list of them tells it.
+struct Listed {
+    DWORD pid = 0;
+    DWORD session = 0;
+    std::uint64_t created = 0;  // with the id, which the system reuses, one process
+    std::uint64_t workingSet = 0;
+    std::uint64_t cpuMicros = 0;
+};
+
+// Every process now running and its figures, from one call. The list is
+// read every ten seconds with no window open: opening each process and
+// asking it in turn costs several calls to the kernel a process (under Wine,
+// each a round trip to its server), the one list a single one.
+std::vector<Listed> processList() {
+    constexpr NTSTATUS kTooSmall = static_cast<NTSTATUS>(0xC0000004L);  // STATUS_INFO_LENGTH_MISMATCH
+    std::vector<Listed> out;
+    std::vector<std::uint64_t> buffer(16384);  // 128 KiB, aligned for the records
+    for (int tries = 0; tries < 8; ++tries) {
+        ULONG needed = 0;
+        const auto bytes = static_cast<ULONG>(buffer.size() * sizeof buffer[0]);
+        const NTSTATUS status = NtQuerySystemInformation(SystemProcessInformation, buffer.data(), bytes, &needed);
+        if (status == kTooSmall) {
+            // Processes may start before the next try: room for some more.
+            buffer.resize((std::max<std::size_t>(needed, bytes) + 65536) / sizeof buffer[0]);
+            continue;
+        }
+        if (status < 0) return out;
+        const auto* at = reinterpret_cast<const unsigned char*>(buffer.data());
+        for (;;) {
+            const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(at);
+            const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(p->UniqueProcessId));
+            if (pid != 0)
+                out.push_back({pid, p->SessionId, static_cast<std::uint64_t>(p->CreateTime.QuadPart),
+                               p->VirtualMemoryCounters.WorkingSetSize,
+                               static_cast<std::uint64_t>(p->UserTime.QuadPart + p->KernelTime.QuadPart) / 10});
+            if (p->NextEntryOffset == 0) break;
+            at += p->NextEntryOffset;
+        }
+        return out;
+    }
+    return out;
+}
+
 // The processes now running, by id.
 std::vector<DWORD> processIds() {
     std::vector<DWORD> ids;
-    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.get() == INVALID_HANDLE_VALUE) return ids;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        if (entry.th32ProcessID != 0) ids.push_back(entry.th32ProcessID);
+    for (const Listed& p : processList()) ids.push_back(p.pid);
     return ids;
 }
 
@@ -193,12 +231,29 @@ public:
     std::vector<AppMemory> list(long focusedPid) override {
         std::vector<winapps::ProcessSample> samples;
         const DWORD session = thisSession();
-        for (const DWORD pid : processIds()) {
-            Opened p;
-            if (!open(pid, session, p)) continue;
-            p.sample.name = nameOf(p.sample.key, p.path);
-            samples.push_back(std::move(p.sample));
+        const std::lock_guard lock(knownMutex_);
+        std::map<DWORD, Known> seen;
+        for (const Listed& listed : processList()) {
+            if (listed.session != session) continue;
+            // A process is opened once, when first seen, to learn what it
+            // runs and whether this user may trim it; its figures come from
+            // the list each time.
+            auto known = known_.find(listed.pid);
+            if (known == known_.end() || known->second.created != listed.created) {
+                Known k{listed.created, false, {}, {}};
+                Opened p;
+                if (open(listed.pid, session, p)) {
+                    k.ours = true;
+                    k.key = p.sample.key;
+                    k.name = nameOf(p.sample.key, p.path);
+                }
+                known = known_.insert_or_assign(listed.pid, std::move(k)).first;
+            }
+            const Known& k = seen.emplace(known->first, known->second).first->second;
+            if (!k.ours) continue;
+            samples.push_back({listed.pid, k.key, k.name, listed.workingSet, listed.cpuMicros});
         }
+        known_ = std::move(seen);  // those that ended are forgotten
         return winapps::group(samples, GetCurrentProcessId(), focused(focusedPid));
     }
 
@@ -308,6 +363,17 @@ private:
 
     std::mutex namesMutex_;
     std::map<std::string, std::string> names_;
+
+    // What each process of this session seen so far runs; `ours` where
+    // this user may read and trim it.
+    struct Known {
+        std::uint64_t created = 0;
+        bool ours = false;
+        std::string key;
+        std::string name;
+    };
+    std::mutex knownMutex_;
+    std::map<DWORD, Known> known_;
 };
 
 }  // namespace

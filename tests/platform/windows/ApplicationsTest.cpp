@@ -79,6 +79,16 @@ TEST(WindowsApplications, AnApplicationIsTrimmedWhereAnyOfItsProcessesWas) {
 TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     platform::Applications& apps = platform::userApplications();
     EXPECT_EQ(apps.unavailable(), "");
+    // Listed once before the child starts: what is known of the processes
+    // seen then must not hide one that starts later, nor stale figures.
+    const std::vector<AppMemory> before = apps.list(0);
+    const auto ownBefore = std::find_if(before.begin(), before.end(), [](const AppMemory& a) { return a.self; });
+    ASSERT_NE(ownBefore, before.end());
+    // Work the processor for longer than the system's clock step, so the
+    // next listing must show this process's CPU time grown.
+    const ULONGLONG busyUntil = GetTickCount64() + 100;
+    volatile unsigned spin = 0;
+    while (GetTickCount64() < busyUntil) spin = spin + 1;
 
     // A process of this user's to trim: a command interpreter waiting on
     // its input, which this test holds open.
@@ -114,6 +124,7 @@ TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     const auto self = std::find_if(listed.begin(), listed.end(), [](const AppMemory& a) { return a.self; });
     ASSERT_NE(self, listed.end());
     EXPECT_GT(self->inUse, 0u);
+    EXPECT_GT(self->cpuMicros, ownBefore->cpuMicros);
     EXPECT_FALSE(self->name.empty());
     const auto cmd = std::find_if(listed.begin(), listed.end(), [](const AppMemory& a) {
         return a.id.size() > 8 && a.id.compare(a.id.size() - 8, 8, "\\cmd.exe") == 0;
