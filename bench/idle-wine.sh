@@ -5,12 +5,17 @@
 # openbox, in a fresh prefix. Its main window shown, or minimised to the
 # tray (trayer hosts Wine's tray icons).
 #   usage: bench/idle-wine.sh [KESTRUNE_EXE] [SECONDS] [shown|tray] [ROUNDS]
-# Prints, for each round of SECONDS, the clock ticks (1/CLK_TCK s of user
-# and system time) each process took: kestrune.exe, bare_window.exe and
-# wineserver. IDLE_THREADS=1 also prints kestrune.exe's threads that took any.
+# Prints, for each round of SECONDS, each process's clock ticks (1/CLK_TCK s
+# of user and system time) and its exact CPU time (the scheduler's count of
+# its threads' time on a processor): kestrune.exe, bare_window.exe and
+# wineserver. IDLE_BESIDE=OTHER_KESTRUNE_EXE runs a second build (say, the
+# one before a change) in the same session and measures it the same way, so
+# that the two compare within one run. IDLE_THREADS=1 also prints
+# kestrune.exe's threads that took any time.
 # Target: kestrune.exe within 2 ticks of the bare program in 30 s.
 set -euo pipefail
 exe=$(realpath "${1:-build-windows-i686/app/kestrune.exe}")
+beside=${IDLE_BESIDE:+$(realpath "$IDLE_BESIDE")}
 secs=${2:-30}
 mode=${3:-shown}
 rounds=${4:-1}
@@ -44,54 +49,70 @@ else
 fi
 "$wine" wineboot -i >"$work/wineboot.log" 2>&1
 
-window() { xsession_until xdotool search --onlyvisible --name "$1" && xdotool search --onlyvisible --name "$1" | tail -n 1; }
-"$wine" "$bare" >/dev/null 2>&1 &
-"$wine" "$exe" >/dev/null 2>&1 &
-window '^Bare window$' >/dev/null || { echo "the bare window did not come up" >&2; exit 1; }
-main=$(window '^Kestrune$') || { echo "the Kestrune window did not come up" >&2; exit 1; }
-if [ "$mode" = tray ]; then
-  sleep 2
-  xdotool windowminimize "$main"
-  sleep 1
-  xdotool search --onlyvisible --name '^Kestrune$' >/dev/null 2>&1 && { echo "the window did not go to the tray" >&2; exit 1; }
-fi
-sleep 5 # start-up settles
-
 # This prefix's processes only: other prefixes may be running programs of the same names.
 ours() {
   local p
   for p in $(pgrep -x "$1"); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return 0; }
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
-  echo "no $1 of this prefix is running" >&2
+}
+windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null || true; }
+# Starts a program and waits for one more window of that name; prints the
+# new window and the new process.
+start() {
+  local before pid
+  before=$(windows "$2" | wc -l)
+  "$wine" "$1" >/dev/null 2>&1 &
+  xsession_until sh -c "[ \$(xdotool search --onlyvisible --name '$2' 2>/dev/null | wc -l) -gt $before ]" ||
+    { echo "the window of ${1##*/} did not come up" >&2; return 1; }
+  for pid in $(ours "$3"); do grep -qx "$pid" "$work/known" 2>/dev/null || { echo "$pid" >>"$work/known"; echo "$(windows "$2" | tail -n 1) $pid"; return 0; }; done
+  echo "no new ${3} of this prefix is running" >&2
   return 1
 }
-program=$(ours kestrune.exe)
-baseline=$(ours bare_window.exe)
-server=$(ours 'wineserver(32|64)?')
+read -r _ baseline < <(start "$bare" '^Bare window$' bare_window.exe)
+read -r main program < <(start "$exe" '^Kestrune$' kestrune.exe)
+[ -n "$program" ] || exit 1
+names=(kestrune.exe) pids=("$program") mains=("$main")
+if [ -n "$beside" ]; then
+  read -r other pid < <(start "$beside" '^Kestrune$' kestrune.exe)
+  [ -n "$pid" ] || exit 1
+  names+=("beside") pids+=("$pid") mains+=("$other")
+fi
+if [ "$mode" = tray ]; then
+  sleep 2
+  for w in "${mains[@]}"; do xdotool windowminimize "$w"; done
+  sleep 1
+  [ -z "$(windows '^Kestrune$')" ] || { echo "a window did not go to the tray" >&2; exit 1; }
+fi
+sleep 5 # start-up settles
+
+server=$(ours 'wineserver(32|64)?' | head -n 1)
+names+=(bare_window.exe wineserver) pids+=("$baseline" "$server")
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-threads() { for t in /proc/"$program"/task/*; do echo "${t##*/} $(awk '{print $14 + $15}' "$t/stat") $(cat "$t/comm")"; done; }
+# Nanoseconds on a processor, summed over the process's threads.
+cpu() {
+  local t n total=0
+  for t in /proc/"$1"/task/*; do
+    n=$(cut -d' ' -f1 "$t/schedstat" 2>/dev/null) || n=0
+    total=$((total + ${n:-0}))
+  done
+  echo "$total"
+}
+threads() { for t in /proc/"$program"/task/*; do echo "${t##*/} $(cut -d' ' -f1 "$t/schedstat") $(cat "$t/comm")"; done; }
 hz=$(getconf CLK_TCK)
 for ((round = 1; round <= rounds; round++)); do
-  p0=$(ticks "$program") b0=$(ticks "$baseline") s0=$(ticks "$server")
+  t0=() c0=()
+  for p in "${pids[@]}"; do t0+=("$(ticks "$p")") c0+=("$(cpu "$p")"); done
   threads >"$work/threads0"
-  if command -v perf >/dev/null && perf stat -e task-clock true >/dev/null 2>&1; then
-    # Exact CPU time besides the ticks, where perf can count it.
-    perf stat -e task-clock -p "$program" -x, -o "$work/perf.kestrune.exe" -- sleep "$secs" >/dev/null 2>&1 &
-    local_perf=$!
-    perf stat -e task-clock -p "$baseline" -x, -o "$work/perf.bare_window.exe" -- sleep "$secs" >/dev/null 2>&1 || true
-    wait "$local_perf" || true
-  else
-    sleep "$secs"
-  fi
-  p1=$(ticks "$program") b1=$(ticks "$baseline") s1=$(ticks "$server")
-  echo "idle over $secs s ($mode, $arch, $hz ticks a second): kestrune.exe $((p1 - p0)), bare_window.exe $((b1 - b0)), wineserver $((s1 - s0)) ticks"
-  for f in "$work"/perf.*; do
-    [ -s "$f" ] && awk -F, -v who="${f##*/perf.}" '/task-clock/ { printf "  CPU time (perf task-clock): %s %.1f ms\n", who, $1 }' "$f"
-    rm -f "$f"
+  sleep "$secs"
+  ticked="" timed=""
+  for i in "${!pids[@]}"; do
+    ticked+=" ${names[$i]} $(($(ticks "${pids[$i]}") - t0[i])),"
+    timed+=" ${names[$i]} $(awk -v d=$(($(cpu "${pids[$i]}") - c0[i])) 'BEGIN { printf "%.1f", d / 1e6 }') ms,"
   done
+  echo "idle over $secs s ($mode, $arch, $hz ticks a second): ticks${ticked%,}; CPU time${timed%,}"
   if [ "${IDLE_THREADS:-0}" = 1 ]; then
-    threads | awk 'NR == FNR { a[$1] = $2; next } ($1 in a) && $2 > a[$1] { printf "  thread %s (%s): %d ticks\n", $1, $3, $2 - a[$1] }' "$work/threads0" -
+    threads | awk 'NR == FNR { a[$1] = $2; next } ($1 in a) && $2 > a[$1] { printf "  thread %s (%s): %.1f ms\n", $1, $3, ($2 - a[$1]) / 1e6 }' "$work/threads0" -
   fi
 done
 echo "resident: kestrune.exe $(awk '/^VmRSS/ {print $2}' "/proc/$program/status") kB, bare_window.exe $(awk '/^VmRSS/ {print $2}' "/proc/$baseline/status") kB"
