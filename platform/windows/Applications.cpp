@@ -238,20 +238,20 @@ public:
             // A process is opened once, when first seen, to learn what it
             // runs and whether this user may trim it; its figures come from
             // the list each time.
-            auto known = known_.find(listed.pid);
-            if (known == known_.end() || known->second.created != listed.created) {
-                Known k{listed.created, false, {}, {}};
+            Known& k = seen[listed.pid];
+            const auto known = known_.find(listed.pid);
+            if (known != known_.end() && known->second.created == listed.created) {
+                k = std::move(known->second);
+            } else {
+                k.created = listed.created;
                 Opened p;
                 if (open(listed.pid, session, p)) {
                     k.ours = true;
                     k.key = p.sample.key;
                     k.name = nameOf(p.sample.key, p.path);
                 }
-                known = known_.insert_or_assign(listed.pid, std::move(k)).first;
             }
-            const Known& k = seen.emplace(known->first, known->second).first->second;
-            if (!k.ours) continue;
-            samples.push_back({listed.pid, k.key, k.name, listed.workingSet, listed.cpuMicros});
+            if (k.ours) samples.push_back({listed.pid, k.key, k.name, listed.workingSet, listed.cpuMicros});
         }
         known_ = std::move(seen);  // those that ended are forgotten
         return winapps::group(samples, GetCurrentProcessId(), focused(focusedPid));
