@@ -57,26 +57,31 @@ ours() {
   done
 }
 windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null || true; }
-# Starts a program and waits for one more window of that name; prints the
-# new window and the new process.
+# Starts a program and waits for one more window of that name; sets
+# started_window and started_pid to the new window and the new process.
+started=()
 start() {
   local before pid
   before=$(windows "$2" | wc -l)
   "$wine" "$1" >/dev/null 2>&1 &
   xsession_until sh -c "[ \$(xdotool search --onlyvisible --name '$2' 2>/dev/null | wc -l) -gt $before ]" ||
-    { echo "the window of ${1##*/} did not come up" >&2; return 1; }
-  for pid in $(ours "$3"); do grep -qx "$pid" "$work/known" 2>/dev/null || { echo "$pid" >>"$work/known"; echo "$(windows "$2" | tail -n 1) $pid"; return 0; }; done
-  echo "no new ${3} of this prefix is running" >&2
-  return 1
+    { echo "the window of ${1##*/} did not come up" >&2; exit 1; }
+  for pid in $(ours "$3"); do
+    [[ " ${started[*]} " == *" $pid "* ]] && continue
+    started+=("$pid") started_pid=$pid started_window=$(windows "$2" | tail -n 1)
+    return 0
+  done
+  echo "no new $3 of this prefix is running" >&2
+  exit 1
 }
-read -r _ baseline < <(start "$bare" '^Bare window$' bare_window.exe)
-read -r main program < <(start "$exe" '^Kestrune$' kestrune.exe)
-[ -n "$program" ] || exit 1
-names=(kestrune.exe) pids=("$program") mains=("$main")
+start "$bare" '^Bare window$' bare_window.exe
+baseline=$started_pid
+start "$exe" '^Kestrune$' kestrune.exe
+program=$started_pid
+names=(kestrune.exe) pids=("$program") mains=("$started_window")
 if [ -n "$beside" ]; then
-  read -r other pid < <(start "$beside" '^Kestrune$' kestrune.exe)
-  [ -n "$pid" ] || exit 1
-  names+=("beside") pids+=("$pid") mains+=("$other")
+  start "$beside" '^Kestrune$' kestrune.exe
+  names+=("beside") pids+=("$started_pid") mains+=("$started_window")
 fi
 if [ "$mode" = tray ]; then
   sleep 2
