@@ -133,7 +133,8 @@ std::vector<Listed> processList() {
     std::vector<std::uint64_t> buffer(16384);  // 128 KiB, aligned for the records
     for (int tries = 0; tries < 8; ++tries) {
         ULONG needed = 0;
-        const auto bytes = static_cast<ULONG>(buffer.size() * sizeof buffer[0]);
+        const std::size_t size = buffer.size() * sizeof buffer[0];
+        const auto bytes = static_cast<ULONG>(size);
         const NTSTATUS status = NtQuerySystemInformation(SystemProcessInformation, buffer.data(), bytes, &needed);
         if (status == kTooSmall) {
             // Processes may start before the next try: room for some more.
