@@ -199,23 +199,24 @@ std::string fileDescription(const std::wstring& path) {
     return {};
 }
 
-// A process opened for reading and trimming, and what it is.
+// A process opened for reading and trimming, and what it is; its figures
+// where the caller reads them.
 struct Opened {
     Handle handle;
     winapps::ProcessSample sample;
     std::wstring path;
 };
 
-// The process `pid` if it is this user's own in this session, one this
-// user may trim, and still runs. Another user's, a service's or an elevated
-// program's process refuses the rights.
+// The process `pid` if it is this user's own in this session and one this
+// user may trim. Another user's, a service's or an elevated program's
+// process refuses the rights.
 bool open(DWORD pid, DWORD session, Opened& out) {
     DWORD itsSession = 0;
     if (!ProcessIdToSessionId(pid, &itsSession) || itsSession != session) return false;
     out.handle.reset(OpenProcess(kAccess, FALSE, pid));
     if (!out.handle) return false;
     out.sample.pid = pid;
-    return imagePath(out.handle.get(), out.path, out.sample.key) && readFigures(out.handle.get(), out.sample);
+    return imagePath(out.handle.get(), out.path, out.sample.key);
 }
 
 DWORD thisSession() {
@@ -301,6 +302,7 @@ public:
             if (p.sample.key != app.id) continue;
             // Kestrune's own executable, run twice: never its own process.
             if (pid == self) return Reclaim::Refused;
+            if (!readFigures(p.handle.get(), p.sample)) continue;  // ended
             processes.push_back(std::move(p));
         }
         for (Opened& p : processes) {
