@@ -12,6 +12,22 @@ TrimCommandOutcome runTrimCommand(bool all, platform::Applications& apps, const 
         outcome.err = why;
         return outcome;
     }
+    // The record and the listing are read in turn, so that one run waiting
+    // for another trims what is left and keeps what the other wrote.
+    std::unique_ptr<platform::TrimHold> turn;
+    try {
+        turn = apps.takeTurn(stop, {});
+    } catch (const std::exception& e) {
+        outcome.status = 1;
+        outcome.err = e.what();
+        return outcome;
+    }
+    if (!turn) {
+        TrimResult stopped;
+        stopped.stopped = true;
+        outcome.out = stopped.describe();
+        return outcome;
+    }
     const std::vector<platform::AppMemory> listed = apps.list(0);
     ActivityTracker tracker;
     if (const auto record = state.read(trim::kRecordName)) tracker.parseText(*record);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,8 +20,12 @@ struct AppMemory {
     // the executable's full path on Windows.
     std::string id;
     // What a person recognises: the desktop entry's name where there is one,
-    // else the main process's name.
+    // else the main program's name; made unique among those listed by
+    // distinguish().
     std::string name;
+    // What tells it apart from another of the same name: the unit's own
+    // words on Linux ("test-reader"), the executable's folder on Windows.
+    std::string detail;
     std::uint64_t inUse = 0;    // bytes charged to it now (memory.current; the working sets)
     std::uint64_t cache = 0;    // of them, file cache (memory.stat "file")
     std::uint64_t anon = 0;     // of them, anonymous memory (memory.stat "anon")
@@ -55,11 +62,34 @@ struct SystemFigures {
 
 // What became of one request to take memory back.
 enum class Reclaim {
-    Done,     // the system took back what was asked, or all there was
-    Partial,  // it took back less than asked (Linux: EAGAIN): not a failure
-    Gone,     // the application is no longer there
-    Refused,  // the system does not let this user do it (EACCES, EPERM)
+    Done,       // the system took back what was asked, or all there was
+    Partial,    // it took back less than asked (Linux: EAGAIN): not a failure
+    Gone,       // the application is no longer there
+    Refused,    // the system does not let this user do it (EACCES, EPERM; access denied)
+    Protected,  // Kestrune never asks it: its own, or the desktop's own services
+    Failed,     // the system answered with another error, which `error` says
 };
+
+struct ReclaimResult {
+    ReclaimResult(Reclaim o = Reclaim::Done, std::string e = {})  // NOLINT(google-explicit-constructor)
+        : outcome(o), error(std::move(e)) {}
+    Reclaim outcome;
+    // Failed only: the request and the system's own words, naming the
+    // application ("memory.reclaim of Picture Viewer: Device or resource busy").
+    std::string error;
+    friend bool operator==(const ReclaimResult& r, Reclaim o) { return r.outcome == o; }
+};
+
+// Held while one trim runs: while it is, no other trim of this user runs, in
+// this program or in another copy of it.
+class TrimHold {
+public:
+    virtual ~TrimHold() = default;
+};
+
+// Gives rows that would read the same a name each: the same name with what
+// tells them apart ("test (reader)"), and where even that is the same, a number.
+void distinguish(std::vector<AppMemory>& apps);
 
 class Applications {
 public:
@@ -74,16 +104,23 @@ public:
 
     // The session's applications with their figures, Kestrune's own marked
     // `self`, the one that holds process `focusedPid` marked `focused`
-    // (0: none known). Empty when unavailable.
+    // (0: none known), their names made distinct. Empty when unavailable.
+    // On Linux only applications: the desktop's own services are left out.
     virtual std::vector<AppMemory> list(long focusedPid) = 0;
     virtual SystemFigures system() = 0;
 
     // Asks the system to take back up to `bytes` of `app`'s memory, then
-    // reads its figures again into `app`. Never acts on `self`. On Windows
+    // reads its figures again into `app`. Never acts on `self`, nor on what
+    // list() leaves out (Protected). On Windows
     // `bytes` is not used: the whole working set is trimmed.
-    virtual Reclaim reclaim(AppMemory& app, std::uint64_t bytes) = 0;
+    virtual ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) = 0;
     // Reads `app`'s figures again; false when it is gone.
     virtual bool refresh(AppMemory& app) = 0;
+    // Waits until no other trim of this user runs, calling `waiting` once if
+    // it must, and holds the turn until the hold is destroyed, on the thread
+    // that took it. None when `stop` was set while it waited. Throws
+    // std::runtime_error, saying why, where no turn can be had.
+    virtual std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) = 0;
 };
 
 // The process-wide production instance for this system.

@@ -16,6 +16,8 @@ public:
 
     // Empty when texts are kept; else why not, in words a user reads.
     const std::string& missing() const { return missing_; }
+    // Where they are kept; empty when nowhere.
+    const std::filesystem::path& folder() const { return folder_; }
     // The whole text; none when it was never written or cannot be read.
     std::optional<std::string> read(const std::string& name) const;
     // Replaces the text whole: a reader sees the old one or the new one,

@@ -249,7 +249,8 @@ void TApplicationsForm::startTrim(std::vector<platform::AppMemory> chosen) {
     const std::string first = chosen.front().name;
     ticket_ = s_.runner.start(
         std::move(chosen), {[this](const std::string& name) { c_.StatusLabel.setText(kTrimming + name + kEllipsis); },
-                            [this](const TrimResult& r, const std::string& failure) { trimDone(r, failure); }});
+                            [this](const TrimResult& r, const std::string& failure) { trimDone(r, failure); },
+                            [this] { c_.StatusLabel.setText(kWaitingForTrim); }});
     if (ticket_ == 0) return;  // another trim came first
     c_.StatusLabel.setText(kTrimming + first + kEllipsis);
     updateButtons();

@@ -34,6 +34,7 @@ inline constexpr unsigned kRefreshMs = 2000;
 inline constexpr const char* kUnknown = "\u2014";
 inline constexpr const char* kTrimming = "Trimming ";
 inline constexpr const char* kEllipsis = "\u2026";
+inline constexpr const char* kWaitingForTrim = "Waiting for another trim to end\u2026";
 inline constexpr const char* kCacheNote = "The file cache will be read again from disk when those programs need it.";
 inline constexpr const char* kSelfNotTrimmed = "Kestrune never trims its own memory.";
 // What a screen reader calls the list.

@@ -178,7 +178,7 @@ std::string TrimResult::describe() const {
     } else if (swapGuard && trimmedIds.empty()) {
         line += ": swap is too full, a trim would leave less than " + reserve;
         guardSaid = true;
-    } else if (trimmedIds.empty() && !skipped.empty()) {
+    } else if (trimmedIds.empty() && (!skipped.empty() || !failures.empty())) {
         line += ": no application chosen could be trimmed";
     } else if (trimmedIds.empty()) {
         line += stopped ? ": stopped before the first application" : ": no application was chosen";
@@ -193,6 +193,7 @@ std::string TrimResult::describe() const {
     for (std::size_t i = 0; i < skipped.size(); ++i)
         line += (i == 0 ? " Skipped: " : ", ") + skipped[i].name + " (" + skipped[i].why + ")";
     if (!skipped.empty()) line += '.';
+    for (const std::string& f : failures) line += " " + f + ".";
     return line;
 }
 
@@ -224,6 +225,7 @@ TrimResult trimApplications(platform::Applications& system, const std::vector<Ap
         std::uint64_t asked = 0, lastMoved = 0;
         bool acted = false;
         const char* skip = nullptr;
+        std::string failure;
         while (asked < target && left(app) > 0) {
             if (stop) {
                 r.stopped = true;
@@ -244,10 +246,23 @@ TrimResult trimApplications(platform::Applications& system, const std::vector<Ap
                 }
             }
             const AppMemory previous = app;
-            const Reclaim got = system.reclaim(app, step);
-            if (got == Reclaim::Gone || got == Reclaim::Refused) {
+            const platform::ReclaimResult got = system.reclaim(app, step);
+            if (got.outcome != Reclaim::Done && got.outcome != Reclaim::Partial) {
                 app = previous;  // what it gave before this step is all that is known
-                skip = got == Reclaim::Gone ? "gone" : "not permitted";
+                switch (got.outcome) {
+                    case Reclaim::Gone:
+                        skip = "gone";
+                        break;
+                    case Reclaim::Refused:
+                        skip = "not permitted";
+                        break;
+                    case Reclaim::Protected:
+                        skip = "never trimmed";
+                        break;
+                    default:
+                        failure = got.error;
+                        break;
+                }
                 break;
             }
             acted = true;
@@ -270,6 +285,7 @@ TrimResult trimApplications(platform::Applications& system, const std::vector<Ap
         } else if (skip != nullptr) {
             r.skipped.push_back({app.name, skip});
         }
+        if (!failure.empty()) r.failures.push_back(failure);
         if (r.swapGuard || r.stopped) break;
     }
     return r;

@@ -83,7 +83,7 @@ std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, const Acti
 struct TrimResult {
     struct Skipped {
         std::string name;
-        std::string why;  // "gone", "not permitted"
+        std::string why;  // "gone", "not permitted", "never trimmed"
     };
     std::uint64_t freed = 0;              // bytes of memory in use that came back
     std::uint64_t fromCache = 0;          // of them, file cache dropped
@@ -91,6 +91,9 @@ struct TrimResult {
     bool splitKnown = true;               // false where the system does not tell cache and swap apart
     std::vector<std::string> trimmedIds;  // the applications asked to give memory back
     std::vector<Skipped> skipped;
+    // Requests the system answered with an error, each in its own words
+    // ("memory.reclaim of Picture Viewer: Device or resource busy").
+    std::vector<std::string> failures;
     bool swapGuard = false;  // stopped to leave the swap reserve free
     bool stopped = false;    // stopped on request before the end
     // Why nothing was chosen, where the caller knows (whyNoneIdle).
@@ -109,8 +112,9 @@ using TrimProgress = std::function<void(const platform::AppMemory& app, const Tr
 // Asks the system to take back the memory of each of `apps` in steps of
 // trim::kStepBytes up to what it can take (its file cache, and its anonymous
 // memory where there is swap), reading its figures again after each.
-// An application that is gone or may not be trimmed is skipped and named, and
-// the rest go on; Kestrune's own is never touched. Stops before a step that
+// An application that is gone, may not be trimmed or whose request fails is
+// skipped and named, and the rest go on; Kestrune's own is never touched.
+// The caller holds the turn to trim (Applications::takeTurn). Stops before a step that
 // could leave less than the swap reserve free, and when `stop` is set.
 TrimResult trimApplications(platform::Applications& system, const std::vector<platform::AppMemory>& apps,
                             const std::atomic<bool>& stop, const TrimProgress& progress = {});

@@ -12,6 +12,7 @@ void addTrim(TrimResult& total, const TrimResult& more) {
     total.splitKnown = total.splitKnown && more.splitKnown;
     total.trimmedIds.insert(total.trimmedIds.end(), more.trimmedIds.begin(), more.trimmedIds.end());
     total.skipped.insert(total.skipped.end(), more.skipped.begin(), more.skipped.end());
+    total.failures.insert(total.failures.end(), more.failures.begin(), more.failures.end());
     total.swapGuard = total.swapGuard || more.swapGuard;
     total.stopped = total.stopped || more.stopped;
 }
@@ -52,7 +53,12 @@ void TrimThread::Execute() {
     TrimResult total;
     std::string failure;
     try {
+        // Another trim of this user's, in this program or another copy, ends first.
+        const auto turn = system_.takeTurn(stop_, [this] {
+            if (listener_.waiting) sync_.call([this] { listener_.waiting(); });
+        });
         for (const platform::AppMemory& app : chosen_) {
+            if (!turn) break;
             if (stop_) break;
             if (listener_.trimming) sync_.call([this, &app] { listener_.trimming(app.name); });
             if (stop_) break;

@@ -22,6 +22,8 @@ struct TrimListener {
     // when something went wrong, else empty. Not called for a trim its
     // owner stopped.
     std::function<void(const TrimResult& result, const std::string& failure)> done;
+    // Once, before the first, where another trim must end first.
+    std::function<void()> waiting = {};
 };
 
 // The sum of two trims' results, as one trim of both.

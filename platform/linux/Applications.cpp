@@ -1,16 +1,25 @@
 #include "platform/linux/Applications.h"
 
+#include "platform/SessionState.h"
+
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -120,7 +129,9 @@ bool under(const std::string& path, const std::string& top) {
                            (top == "/" || path[top.size()] == '/'));
 }
 
-Reclaim fromErrno(int error) {
+std::string systemText(int error) { return std::system_category().message(error); }
+
+ReclaimResult fromErrno(int error, const std::string& name) {
     switch (error) {
         case 0:
             return Reclaim::Done;
@@ -133,10 +144,32 @@ Reclaim fromErrno(int error) {
         case ENODEV:
         case ESRCH:
             return Reclaim::Gone;
-        default:
+        case EACCES:
+        case EPERM:
             return Reclaim::Refused;
+        default:
+            return {Reclaim::Failed, "memory.reclaim of " + name + ": " + systemText(error)};
     }
 }
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The turn to trim: a lock on a file of the login's own, which the system
+// gives back however the holder ends.
+class FileLock final : public TrimHold {
+public:
+    explicit FileLock(int fd) : fd_(fd) {}
+    ~FileLock() override { ::close(fd_); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int fd_;
+};
 
 }  // namespace
 
@@ -278,8 +311,9 @@ std::vector<std::string> appIds(std::string_view unit) {
     return out;
 }
 
-std::string desktopName(std::string_view entry) {
-    std::string out;
+std::string desktopName(std::string_view entry, const std::vector<std::string>& languages) {
+    std::string plain;
+    std::vector<std::string> translated(languages.size());
     bool inGroup = false;
     forEachLine(entry, [&](std::string_view line) {
         line = trimmed(line);
@@ -290,11 +324,78 @@ std::string desktopName(std::string_view entry) {
         }
         if (!inGroup) return true;
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || trimmed(line.substr(0, eq)) != "Name") return true;
-        out = std::string(trimmed(line.substr(eq + 1)));
-        return false;
+        if (eq == std::string_view::npos) return true;
+        const std::string_view key = trimmed(line.substr(0, eq));
+        const std::string_view value = trimmed(line.substr(eq + 1));
+        if (key == "Name") {
+            if (plain.empty()) plain = std::string(value);
+        } else if (key.size() > 6 && key.substr(0, 5) == "Name[" && key.back() == ']') {
+            const std::string_view language = key.substr(5, key.size() - 6);
+            for (std::size_t i = 0; i < languages.size(); ++i)
+                if (languages[i] == language && translated[i].empty()) translated[i] = std::string(value);
+        }
+        return true;
     });
+    for (const std::string& t : translated)
+        if (!t.empty()) return t;
+    return plain;
+}
+
+std::vector<std::string> localeLanguages(std::string_view locale) {
+    // language[_COUNTRY][.ENCODING][@MODIFIER]
+    const std::size_t at = locale.find('@');
+    const std::string_view modifier = at == std::string_view::npos ? std::string_view{} : locale.substr(at);
+    std::string_view base = locale.substr(0, at);
+    base = base.substr(0, base.find('.'));
+    const std::string_view language = base.substr(0, base.find('_'));
+    if (language.empty() || base == "C" || base == "POSIX") return {};
+    std::vector<std::string> out;
+    const auto add = [&out](std::string_view a, std::string_view b) {
+        std::string s = std::string(a) + std::string(b);
+        if (std::find(out.begin(), out.end(), s) == out.end()) out.push_back(std::move(s));
+    };
+    if (!modifier.empty()) add(base, modifier);
+    add(base, "");
+    if (!modifier.empty()) add(language, modifier);
+    add(language, "");
     return out;
+}
+
+bool isApplicationUnit(std::string_view id) {
+    const std::size_t slash = id.find('/');
+    if (slash == std::string_view::npos)
+        return id.substr(0, 4) == "app-" && (endsWith(id, ".scope") || endsWith(id, ".service"));
+    const std::string_view top = id.substr(0, slash);
+    return (top == "app.slice" || top == "background.slice") && slash + 1 < id.size();
+}
+
+std::string unitDetail(std::string_view unit, std::string_view name) {
+    std::string stem = unescapeUnit(unit);
+    for (const char* tail : {".scope", ".service"})
+        if (endsWith(stem, tail)) stem.resize(stem.size() - std::strlen(tail));
+    stem = stem.substr(0, stem.find('@'));
+    if (stem.compare(0, 4, "app-") == 0) stem.erase(0, 4);
+    // The name's own words, to leave out of what is added to it.
+    std::vector<std::string> named;
+    std::string word;
+    for (const char c : lowered(name) + ' ') {
+        if (c == ' ' || c == '-' || c == '_' || c == '.') {
+            if (!word.empty()) named.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    std::string out;
+    std::string_view rest(stem);
+    while (!rest.empty()) {
+        const std::size_t dash = rest.find('-');
+        const std::string_view w = rest.substr(0, dash);
+        if (!w.empty() && std::find(named.begin(), named.end(), lowered(w)) == named.end())
+            out += (out.empty() ? "" : "-") + std::string(w);
+        rest = dash == std::string_view::npos ? std::string_view{} : rest.substr(dash + 1);
+    }
+    return out.empty() ? stem : out;
 }
 
 double pressureSome10(std::string_view text) {
@@ -343,9 +444,10 @@ SystemFigures systemFigures(const ProcFields& f) {
     // "Cached" but can only go to swap, so they count as used.
     const std::uint64_t cached = f.cached > kMax - f.buffers ? kMax : f.cached + f.buffers;
     s.cache = std::min(cached > f.shmem ? cached - f.shmem : 0, f.memTotal);
-    const std::uint64_t notUsed = std::min(f.memTotal, f.memFree > kMax - s.cache ? kMax : f.memFree + s.cache);
-    s.used = f.memTotal - notUsed;
     s.available = std::min(f.memAvailable, f.memTotal);
+    // In use as the main window counts it: what programs cannot have
+    // without swapping, so that the two windows agree.
+    s.used = f.memTotal - s.available;
     s.swapTotal = f.swapTotal;
     s.swapFree = std::min(f.swapFree, f.swapTotal);
     return s;
@@ -374,6 +476,27 @@ CgroupPlaces CgroupPlaces::fromEnvironment() {
         rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
     }
     p.wayland = env("XDG_SESSION_TYPE") == "wayland" || !env("WAYLAND_DISPLAY").empty();
+    // As gettext chooses: LANGUAGE's list, where a locale is set at all.
+    std::string locale = env("LC_ALL");
+    if (locale.empty()) locale = env("LC_MESSAGES");
+    if (locale.empty()) locale = env("LANG");
+    const std::vector<std::string> own = cgroupfs::localeLanguages(locale);
+    if (!own.empty()) {
+        const std::string list = env("LANGUAGE");
+        std::string_view items(list);
+        while (!items.empty()) {
+            const std::size_t colon = items.find(':');
+            for (std::string& l : cgroupfs::localeLanguages(items.substr(0, colon)))
+                if (std::find(p.languages.begin(), p.languages.end(), l) == p.languages.end())
+                    p.languages.push_back(std::move(l));
+            items = colon == std::string_view::npos ? std::string_view{} : items.substr(colon + 1);
+        }
+        for (const std::string& l : own)
+            if (std::find(p.languages.begin(), p.languages.end(), l) == p.languages.end()) p.languages.push_back(l);
+    }
+    const SessionState state = userSessionState();
+    p.stateDir = state.folder().string();
+    p.stateMissing = state.missing();
     return p;
 }
 
@@ -383,7 +506,7 @@ CgroupApplications::CgroupApplications(CgroupPlaces places) : places_(std::move(
     if (why_.empty() && !under(selfRel_, rootRel_))
         caveats.emplace_back(
             "Kestrune runs in the login session's own cgroup, where this desktop starts its programs, so only the "
-            "programs and services that run under your systemd user instance can be trimmed.");
+            "applications that run under your systemd user instance can be trimmed.");
     if (places_.wayland)
         caveats.emplace_back(
             "On Wayland Kestrune cannot tell which application has the focus, so Trim Idle may include the one you "
@@ -464,6 +587,7 @@ std::vector<AppMemory> CgroupApplications::list(long focusedPid) {
         focused = cgroupfs::unifiedPath(readFile(places_.proc + "/" + std::to_string(focusedPid) + "/cgroup"));
     walk(root_, "", 0, focused, out);
     std::sort(out.begin(), out.end(), [](const AppMemory& a, const AppMemory& b) { return a.id < b.id; });
+    distinguish(out);
     return out;
 }
 
@@ -478,20 +602,22 @@ void CgroupApplications::walk(const std::string& dir, const std::string& prefix,
         const std::string_view name(e->d_name);
         if (name == "." || name == ".." || !isDirectory(dirFd, *e)) continue;
         if (endsWith(name, ".slice")) {
-            slices.emplace_back(name);
+            // Below the user instance, only the applications' slices.
+            if (depth > 0 || name == "app.slice" || name == "background.slice") slices.emplace_back(name);
             continue;
         }
-        // init.scope is the user's systemd itself.
-        if (name == "init.scope" || !(endsWith(name, ".scope") || endsWith(name, ".service"))) continue;
-        const int appFd = ::openat(dirFd, e->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (appFd < 0) continue;
+        if (!(endsWith(name, ".scope") || endsWith(name, ".service"))) continue;
         AppMemory app;
         app.id = prefix + std::string(name);
+        if (!cgroupfs::isApplicationUnit(app.id)) continue;
+        const int appFd = ::openat(dirFd, e->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (appFd < 0) continue;
         if (readFigures(appFd, app)) {
             const std::string rel = rootRel_ + "/" + app.id;
             app.self = under(selfRel_, rel);
             app.focused = focused && under(*focused, rel);
             app.name = nameOf(app.id, std::string(name), appFd);
+            app.detail = cgroupfs::unitDetail(name, app.name);
             out.push_back(std::move(app));
         }
         ::close(appFd);
@@ -518,22 +644,41 @@ std::string CgroupApplications::nameOf(const std::string& id, const std::string&
         for (const std::string& folder : places_.applicationDirs) {
             std::string entry = folder;
             entry.append("/").append(candidate).append(".desktop");
-            if (readFile(entry, text) && !(name = cgroupfs::desktopName(text)).empty()) break;
+            if (readFile(entry, text) && !(name = cgroupfs::desktopName(text, places_.languages)).empty()) break;
         }
         if (!name.empty()) break;
     }
-    if (name.empty() && !ids.empty()) name = ids.front();
-    if (name.empty() && readAt(dirFd, "cgroup.procs", text)) {
-        const auto pid = digits(trimmed(text));
-        if (pid && readFile(places_.proc + "/" + std::to_string(*pid) + "/comm", text))
-            name = std::string(trimmed(text));
-    }
-    // The unit's name is the last resort, and not kept: its process may be
-    // there to name it next time.
-    if (name.empty()) return unit;
+    if (name.empty()) name = programName(dirFd);
+    // The id a unit's name carries is the last resort but its own name, and
+    // neither is kept: its program may be there to name it next time.
+    if (name.empty()) return ids.empty() ? unit : ids.front();
     std::lock_guard lock(namesMutex_);
     names_[id] = name;
     return name;
+}
+
+std::string CgroupApplications::programName(int dirFd) {
+    std::string text;
+    if (!readAt(dirFd, "cgroup.procs", text)) return {};
+    const auto pid = digits(trimmed(text));
+    if (!pid) return {};
+    const std::string proc = places_.proc + "/" + std::to_string(*pid);
+    const auto last = [](std::string_view path) {
+        const std::size_t slash = path.find_last_of('/');
+        return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    };
+    // The program's file, whole: /proc/PID/comm is cut at 15 characters.
+    char target[4096];
+    const ssize_t n = ::readlink((proc + "/exe").c_str(), target, sizeof target - 1);
+    if (n > 0) {
+        std::string_view path(target, static_cast<std::size_t>(n));
+        if (endsWith(path, " (deleted)")) path.remove_suffix(10);  // replaced by an upgrade while it runs
+        if (!path.empty() && path.front() == '/') return last(path);
+    }
+    // Another user's, or one the system does not let this user look into.
+    if (readFile(proc + "/cmdline", text) && !text.empty() && text.front() != '\0')
+        return last(std::string_view(text.c_str()));
+    return {};
 }
 
 SystemFigures CgroupApplications::system() {
@@ -554,10 +699,11 @@ SystemFigures CgroupApplications::system() {
     return s;
 }
 
-Reclaim CgroupApplications::reclaim(AppMemory& app, std::uint64_t bytes) {
-    if (root_.empty() || !safeId(app.id)) return Reclaim::Refused;
-    // Never Kestrune's own cgroup, nor one that holds it.
-    if (app.self || isSelfOrAbove(app.id)) return Reclaim::Refused;
+ReclaimResult CgroupApplications::reclaim(AppMemory& app, std::uint64_t bytes) {
+    if (root_.empty()) return Reclaim::Refused;
+    // Never the desktop's own services, Kestrune's own cgroup, nor one that holds it.
+    if (!safeId(app.id) || !cgroupfs::isApplicationUnit(app.id) || app.self || isSelfOrAbove(app.id))
+        return Reclaim::Protected;
     int error = 0;
     if (bytes > 0) {
         const std::string path = root_ + "/" + app.id + "/memory.reclaim";
@@ -571,10 +717,63 @@ Reclaim CgroupApplications::reclaim(AppMemory& app, std::uint64_t bytes) {
             ::close(fd);
         }
     }
-    const Reclaim result = fromErrno(error);
-    if (result == Reclaim::Refused) return result;
+    ReclaimResult result = fromErrno(error, app.name);
+    if (result == Reclaim::Refused || result == Reclaim::Failed) return result;
     if (!refresh(app)) return Reclaim::Gone;
     return result;
+}
+
+std::unique_ptr<TrimHold> CgroupApplications::takeTurn(const std::atomic<bool>& stop,
+                                                       const std::function<void()>& waiting) {
+    const std::filesystem::path folder(places_.stateDir);
+    if (folder.empty())
+        throw std::runtime_error("No trim can start, as there is no folder to take turns in: " + places_.stateMissing +
+                                 ".");
+    const std::string parent = folder.parent_path().string();
+    const std::string own = folder.filename().string();
+    const auto fail = [&folder](const std::string& what, int error) {
+        return std::runtime_error("No trim can start: " + what + " " + folder.string() + ": " + systemText(error) +
+                                  ".");
+    };
+    const int parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0) throw fail("cannot open the folder of", errno);
+    if (::mkdirat(parentFd, own.c_str(), 0700) != 0 && errno != EEXIST) {
+        const int error = errno;
+        ::close(parentFd);
+        throw fail("cannot make", error);
+    }
+    // The folder itself, never where a link would lead.
+    const int dirFd = ::openat(parentFd, own.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int openError = errno;
+    ::close(parentFd);
+    if (dirFd < 0) throw fail("cannot open", openError);
+    struct stat st {};
+    if (::fstat(dirFd, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+        ::close(dirFd);
+        throw std::runtime_error("No trim can start: " + folder.string() +
+                                 " is not a folder that only you may open; remove it, and Kestrune makes it anew.");
+    }
+    const int fd = ::openat(dirFd, "trim.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int lockError = errno;
+    ::close(dirFd);
+    if (fd < 0) throw fail("cannot open trim.lock in", lockError);
+    bool told = false;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR) continue;
+        if (error != EWOULDBLOCK) {
+            ::close(fd);
+            throw fail("cannot lock trim.lock in", error);
+        }
+        if (!told && waiting) waiting();
+        told = true;
+        if (stop) {
+            ::close(fd);
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::make_unique<FileLock>(fd);
 }
 
 bool CgroupApplications::refresh(AppMemory& app) {

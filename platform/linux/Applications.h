@@ -22,6 +22,13 @@ struct CgroupPlaces {
     // $XDG_DATA_DIRS, each with "/applications").
     std::vector<std::string> applicationDirs;
     bool wayland = false;  // which window has the focus cannot be told
+    // The user's languages, the first preferred ("de_AT", "de"), for the
+    // desktop entries' translated names.
+    std::vector<std::string> languages;
+    // The login's own folder of Kestrune's, where the turn to trim is taken
+    // ($XDG_RUNTIME_DIR/kestrune, else /run/user/UID/kestrune as cron
+    // needs); empty: there is none, and `stateMissing` says why.
+    std::string stateDir, stateMissing;
 
     // This process's user, environment and the real places.
     static CgroupPlaces fromEnvironment();
@@ -30,7 +37,12 @@ struct CgroupPlaces {
 // The session's applications as the cgroups of systemd's user instance
 // (user.slice/user-UID.slice/user@UID.service), which systemd delegates to the
 // user with memory.reclaim in it: every application scope or service below
-// it can be asked to give memory back, without privileges.
+// it can be asked to give memory back, without privileges. Only applications
+// are: the units in app.slice and background.slice (at any depth of their
+// slices), and "app-" units a desktop starts right below the user instance.
+// session.slice holds what the desktop itself needs (its shell, the display
+// and audio servers, the session and accessibility buses), and every other
+// unit there is the user's systemd's own: none is listed or ever written.
 class CgroupApplications final : public Applications {
 public:
     explicit CgroupApplications(CgroupPlaces places);
@@ -39,8 +51,9 @@ public:
     std::string caveat() const override { return caveat_; }
     std::vector<AppMemory> list(long focusedPid) override;
     SystemFigures system() override;
-    Reclaim reclaim(AppMemory& app, std::uint64_t bytes) override;
+    ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) override;
     bool refresh(AppMemory& app) override;
+    std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) override;
 
     // The session's cgroup folder; empty when trimming is unavailable.
     const std::string& root() const { return root_; }
@@ -50,6 +63,7 @@ private:
     void walk(const std::string& dir, const std::string& prefix, int depth, const std::optional<std::string>& focused,
               std::vector<AppMemory>& out);
     std::string nameOf(const std::string& id, const std::string& unit, int dirFd);
+    std::string programName(int dirFd);
     bool isSelfOrAbove(const std::string& id) const;
 
     CgroupPlaces places_;
@@ -82,8 +96,19 @@ std::string unescapeUnit(std::string_view name);
 // The application ids an "app-[<launcher>-]<id>[@…|-<random>].scope/.service"
 // unit may stand for, the likeliest first; none for other units.
 std::vector<std::string> appIds(std::string_view unit);
-// The Name= of a desktop entry's [Desktop Entry] group; empty when it has none.
-std::string desktopName(std::string_view entry);
+// The Name= of a desktop entry's [Desktop Entry] group, translated
+// (Name[de_AT], Name[de]) into the first of `languages` it has; empty when
+// it has none.
+std::string desktopName(std::string_view entry, const std::vector<std::string>& languages = {});
+// The languages a locale setting names, the first preferred: "de_AT.UTF-8@euro"
+// gives de_AT@euro, de_AT, de@euro, de; "C" and "POSIX" none.
+std::vector<std::string> localeLanguages(std::string_view locale);
+// Whether a unit, by its path below the user instance, is an application a
+// trim may take memory from.
+bool isApplicationUnit(std::string_view id);
+// The words of a unit's name that tell it apart where its `name` does not:
+// "app-test-reader.scope" named "test" gives "reader".
+std::string unitDetail(std::string_view unit, std::string_view name);
 // "some avg10" of /proc/pressure/memory; negative when absent.
 double pressureSome10(std::string_view text);
 // Sums orig_data_size and compr_data_size of a zram device's mm_stat.

@@ -9,9 +9,12 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 
 namespace platform {
 namespace winapps {
@@ -25,6 +28,8 @@ std::vector<AppMemory> group(const std::vector<ProcessSample>& processes, unsign
         if (app.id.empty()) {
             app.id = p.key;
             app.name = p.name.empty() ? fileName(p.key) : p.name;
+            const std::size_t slash = p.key.find_last_of("\\/");
+            if (slash != std::string::npos) app.detail = fileName(std::string_view(p.key).substr(0, slash));
         }
         app.inUse += p.workingSet;
         app.cpuMicros += p.cpuMicros;
@@ -34,6 +39,7 @@ std::vector<AppMemory> group(const std::vector<ProcessSample>& processes, unsign
     std::vector<AppMemory> out;
     out.reserve(byKey.size());
     for (auto& entry : byKey) out.push_back(std::move(entry.second));
+    distinguish(out);
     return out;
 }
 
@@ -41,6 +47,7 @@ Reclaim combine(const std::vector<Reclaim>& outcomes) {
     const auto any = [&](Reclaim r) { return std::find(outcomes.begin(), outcomes.end(), r) != outcomes.end(); };
     if (any(Reclaim::Done) || any(Reclaim::Partial)) return Reclaim::Done;
     if (any(Reclaim::Refused)) return Reclaim::Refused;
+    if (any(Reclaim::Failed)) return Reclaim::Failed;
     return Reclaim::Gone;
 }
 
@@ -78,6 +85,30 @@ struct HandleCloser {
     }
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
+
+std::string systemText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words(text != nullptr ? text : L"", length);
+    if (text != nullptr) LocalFree(text);
+    while (!words.empty() && (iswspace(words.back()) || words.back() == L'.')) words.pop_back();
+    if (words.empty()) return "error " + std::to_string(error);
+    return utf8(words.c_str(), static_cast<int>(words.size()));
+}
+
+// The turn to trim, given back on the thread that took it.
+class MutexHold final : public TrimHold {
+public:
+    explicit MutexHold(Handle mutex) : mutex_(std::move(mutex)) {}
+    ~MutexHold() override { ReleaseMutex(mutex_.get()); }
+    MutexHold(const MutexHold&) = delete;
+    MutexHold& operator=(const MutexHold&) = delete;
+
+private:
+    Handle mutex_;
+};
 
 // The executable's full path, as the system names it and case-folded.
 bool imagePath(HANDLE process, std::wstring& path, std::string& key) {
@@ -289,19 +320,20 @@ public:
         return s;  // Windows tells no memory pressure: `pressure` stays negative
     }
 
-    Reclaim reclaim(AppMemory& app, std::uint64_t bytes) override {
-        if (app.self || app.id.empty()) return Reclaim::Refused;
+    ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) override {
+        if (app.self || app.id.empty()) return Reclaim::Protected;
         const DWORD self = GetCurrentProcessId();
         const DWORD session = thisSession();
         std::vector<Opened> processes;
         std::vector<Reclaim> outcomes;
+        std::string failure;
         for (const DWORD pid : processIds()) {
             Opened p;
             // One it may not open was never listed: not this application's.
             if (!open(pid, session, p)) continue;
             if (p.sample.key != app.id) continue;
             // Kestrune's own executable, run twice: never its own process.
-            if (pid == self) return Reclaim::Refused;
+            if (pid == self) return Reclaim::Protected;
             if (!readFigures(p.handle.get(), p.sample)) continue;  // ended
             processes.push_back(std::move(p));
         }
@@ -310,10 +342,19 @@ public:
                 outcomes.push_back(Reclaim::Done);
                 continue;
             }
-            outcomes.push_back(running(p.handle.get()) ? Reclaim::Refused : Reclaim::Gone);
+            const DWORD error = GetLastError();
+            if (!running(p.handle.get())) {
+                outcomes.push_back(Reclaim::Gone);
+            } else if (error == ERROR_ACCESS_DENIED) {
+                outcomes.push_back(Reclaim::Refused);
+            } else {
+                outcomes.push_back(Reclaim::Failed);
+                if (failure.empty()) failure = "Trimming the working set of " + app.name + ": " + systemText(error);
+            }
         }
         const Reclaim result = winapps::combine(outcomes);
         if (result == Reclaim::Refused) return result;
+        if (result == Reclaim::Failed) return {result, failure};
         // The figures again, of the very processes trimmed, and what they
         // were of those still there.
         std::vector<winapps::ProcessSample> after;
@@ -329,6 +370,26 @@ public:
         app.inUse = regrouped.front().inUse;
         app.cpuMicros = regrouped.front().cpuMicros;
         return winapps::settle(result, before, app.inUse, bytes);
+    }
+
+    std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) override {
+        // Named in the login session's own namespace: one turn per user at the desk.
+        Handle mutex(CreateMutexW(nullptr, FALSE, L"Local\\Kestrune.Trim"));
+        if (!mutex) throw std::runtime_error("No trim can start: the turn to trim cannot be made: " +
+                                             systemText(GetLastError()) + ".");
+        bool told = false;
+        while (true) {
+            const DWORD got = WaitForSingleObject(mutex.get(), told ? 100 : 0);
+            // Abandoned: its holder ended without giving it back; the turn is ours.
+            if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) break;
+            if (got != WAIT_TIMEOUT)
+                throw std::runtime_error("No trim can start: the turn to trim cannot be had: " +
+                                         systemText(GetLastError()) + ".");
+            if (!told && waiting) waiting();
+            told = true;
+            if (stop) return nullptr;
+        }
+        return std::make_unique<MutexHold>(std::move(mutex));
     }
 
     bool refresh(AppMemory& app) override {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace kestrune;
 using namespace testsupport;
@@ -72,6 +74,26 @@ TEST(TrimCommand, AllTakesEveryApplicationButKestrunesOwnWhereTrimmingIsPossible
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "Trimming needs cgroup v2.");
     EXPECT_EQ(refused.out, "");
+}
+
+TEST(TrimCommand, ARunWaitsForAnotherTrimToEndThenTrimsWhatIsLeft) {
+    Session s;
+    s.apps.holdTurnElsewhere(true);
+    TrimCommandOutcome second;
+    std::thread waiting([&] { second = s.run(true, kT0); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(s.apps.requests().empty());
+    s.apps.put(appMB("app.slice/app-reader-2.scope", "Reader", 0, 0));  // what the other trim took
+    s.apps.holdTurnElsewhere(false);
+    waiting.join();
+    EXPECT_EQ(second.out, "Trimmed 50 MB: 50 MB of file cache.");
+
+    // Stopped while it waits: nothing trimmed, and a clean end.
+    s.apps.holdTurnElsewhere(true);
+    s.stop = true;
+    const TrimCommandOutcome stopped = s.run(true, kT0 + 1);
+    EXPECT_EQ(stopped.status, 0);
+    EXPECT_EQ(stopped.out, "Trimmed 0 MB: stopped before the first application.");
 }
 
 TEST(TrimCommand, WithoutAPlaceForTheRecordItSaysSoInTheSameLine) {

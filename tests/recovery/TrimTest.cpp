@@ -179,23 +179,27 @@ TEST(TrimRun, WithoutSwapOnlyTheCacheIsAskedForAndTheKernelTakingLessEndsThatApp
     EXPECT_EQ(r.describe(), "Trimmed 310 MB: 310 MB of file cache.");
 }
 
-TEST(TrimRun, OnesThatAreGoneOrRefusedAreNamedAndTheRestGoOnButKestruneIsNeverAsked) {
+TEST(TrimRun, OnesThatAreGoneRefusedProtectedOrFailingAreNamedAndTheRestGoOnButKestruneIsNeverAsked) {
     FakeApplications fake;
     AppMemory self = appMB("self", "Kestrune", 50, 0);
     self.self = true;
     for (const AppMemory& a : {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0),
-                               appMB("locked", "Terminal", 10, 0), self, appMB("ok", "Files", 100, 0)})
+                               appMB("locked", "Terminal", 10, 0), self, appMB("ok", "Files", 100, 0),
+                               appMB("shell", "Shell", 10, 0), appMB("viewer", "Viewer", 10, 0)})
         fake.put(a);
     const std::vector<AppMemory> chosen = fake.list(0);
     fake.end("gone");  // between the list and the trim
     fake.answer("late", Reclaim::Gone);
     fake.answer("locked", Reclaim::Refused);
+    fake.answer("shell", Reclaim::Protected);
+    fake.answer("viewer", {Reclaim::Failed, "memory.reclaim of Viewer: Device or resource busy"});
     const std::atomic<bool> stop{false};
     const TrimResult r = trimApplications(fake, chosen, stop);
     for (const auto& req : fake.requests()) EXPECT_NE(req.id, "self");
     EXPECT_EQ(r.trimmedIds, std::vector<std::string>{"ok"});
     EXPECT_EQ(r.describe(),
-              "Trimmed 100 MB: 100 MB of file cache. Skipped: Firefox (gone), Mail (gone), Terminal (not permitted).");
+              "Trimmed 100 MB: 100 MB of file cache. Skipped: Firefox (gone), Mail (gone), Terminal (not permitted), "
+              "Shell (never trimmed). memory.reclaim of Viewer: Device or resource busy.");
 
     FakeApplications refusing;
     refusing.put(appMB("locked", "Terminal", 10, 0));

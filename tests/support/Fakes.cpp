@@ -261,7 +261,7 @@ platform::SystemFigures FakeApplications::system() {
     return system_;
 }
 
-platform::Reclaim FakeApplications::reclaim(platform::AppMemory& app, std::uint64_t bytes) {
+platform::ReclaimResult FakeApplications::reclaim(platform::AppMemory& app, std::uint64_t bytes) {
     std::function<void(const Request&)> hook;
     {
         std::lock_guard lock(mutex_);
@@ -272,13 +272,13 @@ platform::Reclaim FakeApplications::reclaim(platform::AppMemory& app, std::uint6
     std::lock_guard lock(mutex_);
     auto& queued = answers_[app.id];
     if (!queued.empty()) {
-        const platform::Reclaim next = queued.front();
+        platform::ReclaimResult next = queued.front();
         queued.pop_front();
         return next;
     }
     const auto it = std::find_if(apps_.begin(), apps_.end(), [&](const auto& a) { return a.id == app.id; });
     if (it == apps_.end()) return platform::Reclaim::Gone;
-    if (it->self) return platform::Reclaim::Refused;
+    if (it->self) return platform::Reclaim::Protected;
     const std::uint64_t takes = bytes / 100 * takesPercent_ + bytes % 100 * takesPercent_ / 100;
     const std::uint64_t fromCache = std::min(takes, it->cache);
     const std::uint64_t swapRoom = std::min(system_.swapFree, system_.swapTotal);
@@ -324,7 +324,17 @@ void FakeApplications::setSystem(const platform::SystemFigures& figures) {
     system_ = figures;
 }
 
-void FakeApplications::answer(const std::string& id, platform::Reclaim next) {
+std::unique_ptr<platform::TrimHold> FakeApplications::takeTurn(const std::atomic<bool>& stop,
+                                                               const std::function<void()>& waiting) {
+    if (elsewhere_ && waiting) waiting();
+    while (elsewhere_) {
+        if (stop) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return std::make_unique<platform::TrimHold>();
+}
+
+void FakeApplications::answer(const std::string& id, platform::ReclaimResult next) {
     std::lock_guard lock(mutex_);
     answers_[id].push_back(next);
 }

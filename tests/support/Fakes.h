@@ -340,8 +340,12 @@ public:
     std::string caveat() const override;
     std::vector<platform::AppMemory> list(long focusedPid) override;
     platform::SystemFigures system() override;
-    platform::Reclaim reclaim(platform::AppMemory& app, std::uint64_t bytes) override;
+    platform::ReclaimResult reclaim(platform::AppMemory& app, std::uint64_t bytes) override;
     bool refresh(platform::AppMemory& app) override;
+    // Waits while another holds the turn (holdTurnElsewhere).
+    std::unique_ptr<platform::TrimHold> takeTurn(const std::atomic<bool>& stop,
+                                                 const std::function<void()>& waiting) override;
+    void holdTurnElsewhere(bool held) { elsewhere_ = held; }
 
     void setUnavailable(std::string why);
     void setCaveat(std::string text);
@@ -349,7 +353,7 @@ public:
     void put(const platform::AppMemory& app);
     void setSystem(const platform::SystemFigures& figures);
     // The next requests for `id` answer this without taking anything, in order.
-    void answer(const std::string& id, platform::Reclaim next);
+    void answer(const std::string& id, platform::ReclaimResult next);
     // Each request takes this share of what it asks, where there is that
     // much (the kernel often takes more than asked); 100 by default.
     void setTakesPercent(unsigned percent);
@@ -365,7 +369,8 @@ private:
     std::string unavailable_, caveat_;
     std::vector<platform::AppMemory> apps_;
     platform::SystemFigures system_;
-    std::map<std::string, std::deque<platform::Reclaim>> answers_;
+    std::map<std::string, std::deque<platform::ReclaimResult>> answers_;
+    std::atomic<bool> elsewhere_{false};
     std::vector<Request> requests_;
     std::function<void(const Request&)> hook_;
     long focusedPid_ = 0;

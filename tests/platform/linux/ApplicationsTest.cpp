@@ -7,8 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
+#include <thread>
 #include <map>
 #include <string>
 
@@ -75,20 +79,35 @@ std::map<std::string, AppMemory> byId(const std::vector<AppMemory>& apps) {
 
 }  // namespace
 
-TEST(LinuxApplications, ListsTheSessionsScopesAndServicesWithTheirFiguresAndNames) {
+TEST(LinuxApplications, ListsTheApplicationsWithTheirFiguresAndNamesAndNeverTheDesktopsOwnServices) {
     FakeTree t;
+    t.places.languages = {"de_AT", "de"};
     t.app("app.slice/app-gnome-org.gnome.Text\\x2dEditor-1234.scope", 300, 200, 90, 5000);
-    t.write(
-        "usr/applications/org.gnome.Text-Editor.desktop",
-        "[Desktop Action x]\nName=Wrong\n[Desktop Entry]\nType=Application\nName = Text Editor\nName[de]=Texteditor\n");
+    t.write("usr/applications/org.gnome.Text-Editor.desktop",
+            "[Desktop Action x]\nName=Wrong\n[Desktop Entry]\nType=Application\nName = Text Editor\nName[fr]=Éditeur\n"
+            "Name[de]=Texteditor\n");
     t.write("home/applications/org.gnome.Text-Editor.desktop", "[Desktop Entry]\nExec=te\n");  // no Name: next folder
     t.app("app.slice/app-firefox-99.scope", 500, 100, 380);
     t.write(t.root("app.slice/app-firefox-99.scope/memory.swap.current"), "1048576\n");
-    t.app("session.slice/pipewire.service", 20, 1, 15);
-    t.write(t.root("session.slice/pipewire.service/cgroup.procs"), "4242\n4243\n");
-    t.write("proc/4242/comm", "pipewire\n");
+    // The program's whole name, not /proc/PID/comm's first 15 characters;
+    // its command line where its file cannot be read.
+    t.app("background.slice/tracker-miner-fs-3.service", 20, 1, 15);
+    t.write(t.root("background.slice/tracker-miner-fs-3.service/cgroup.procs"), "4242\n4243\n");
+    t.write("proc/4242/comm", "tracker-miner-f\n");
+    std::filesystem::create_symlink("/usr/libexec/tracker-miner-fs-3 (deleted)", t.top() + "/proc/4242/exe");
+    t.app("app.slice/app-gnome.slice/app-gnome-viewer-5.scope", 8, 1, 3);
+    t.write(t.root("app.slice/app-gnome.slice/app-gnome-viewer-5.scope/cgroup.procs"), "5\n");
+    t.write("proc/5/cmdline", std::string("/usr/bin/picture-viewer\0--new-window\0", 39));
+    // Two that would read the same: what tells them apart is added.
+    t.app("app.slice/app-test-reader.scope", 1, 1, 0);
+    t.app("app.slice/app-test-victim.scope", 1, 1, 0);
     t.app("app.slice/dbus.service", 5, 1, 3);
-    t.app("init.scope", 10, 1, 8);                                           // the user's systemd itself
+    t.app("app-legacy-7.scope", 9, 1, 8);  // a desktop that starts its applications right below the instance
+    // The desktop itself and the user's systemd: never listed, never written.
+    t.app("session.slice/org.gnome.Shell@x11.service", 200, 10, 180);
+    t.app("session.slice/pipewire.service", 20, 1, 15);
+    t.app("dbus.service", 5, 1, 3);
+    t.app("init.scope", 10, 1, 8);
     t.write(t.root("app.slice/leftover/memory.current"), "1\n");             // neither a scope nor a service
     t.write(t.root("app.slice/vanished.scope/cpu.stat"), "usage_usec 1\n");  // gone while listed
     std::filesystem::remove(t.root("app.slice/dbus.service/memory.stat"));
@@ -98,10 +117,10 @@ TEST(LinuxApplications, ListsTheSessionsScopesAndServicesWithTheirFiguresAndName
     ASSERT_EQ(apps.unavailable(), "");
     EXPECT_EQ(apps.caveat(), "");
     auto listed = byId(apps.list(777));
-    ASSERT_EQ(listed.size(), 5u);
+    ASSERT_EQ(listed.size(), 9u);
 
     const AppMemory& editor = listed.at("app.slice/app-gnome-org.gnome.Text\\x2dEditor-1234.scope");
-    EXPECT_EQ(editor.name, "Text Editor");
+    EXPECT_EQ(editor.name, "Texteditor");
     EXPECT_EQ(editor.inUse, 300 * kMiB);
     EXPECT_EQ(editor.cache, 200 * kMiB);
     EXPECT_EQ(editor.anon, 90 * kMiB);
@@ -114,10 +133,18 @@ TEST(LinuxApplications, ListsTheSessionsScopesAndServicesWithTheirFiguresAndName
     EXPECT_EQ(firefox.name, "firefox");  // no desktop entry: the id
     EXPECT_EQ(firefox.swapped, kMiB);
     EXPECT_TRUE(firefox.focused);
-    EXPECT_EQ(listed.at("session.slice/pipewire.service").name, "pipewire");  // its process
-    EXPECT_EQ(listed.at("app.slice/dbus.service").name, "dbus.service");      // nothing else to go by
+    EXPECT_EQ(listed.at("background.slice/tracker-miner-fs-3.service").name, "tracker-miner-fs-3");
+    EXPECT_EQ(listed.at("app.slice/app-gnome.slice/app-gnome-viewer-5.scope").name, "picture-viewer");
+    EXPECT_EQ(listed.at("app.slice/app-test-reader.scope").name, "test (reader)");
+    EXPECT_EQ(listed.at("app.slice/app-test-victim.scope").name, "test (victim)");
+    EXPECT_EQ(listed.at("app.slice/dbus.service").name, "dbus.service");  // nothing else to go by
     EXPECT_FALSE(listed.at("app.slice/dbus.service").splitKnown);
+    EXPECT_EQ(listed.at("app-legacy-7.scope").name, "legacy");
     EXPECT_TRUE(listed.at("app.slice/app-kestrune-1.scope").self);
+    AppMemory shell;
+    shell.id = "session.slice/org.gnome.Shell@x11.service";
+    EXPECT_EQ(apps.reclaim(shell, kMiB), Reclaim::Protected);
+    EXPECT_EQ(readFile(t.root(shell.id + "/memory.reclaim")), "");
 
     // Figures are read again; the names are kept.
     t.write(t.root("app.slice/app-firefox-99.scope/memory.current"), "7\n");
@@ -127,7 +154,7 @@ TEST(LinuxApplications, ListsTheSessionsScopesAndServicesWithTheirFiguresAndName
     EXPECT_EQ(again.name, "firefox");
     std::filesystem::remove_all(t.root("app.slice/app-firefox-99.scope"));
     EXPECT_FALSE(apps.refresh(again));
-    EXPECT_EQ(apps.list(0).size(), 4u);
+    EXPECT_EQ(apps.list(0).size(), 8u);
 }
 
 TEST(LinuxApplications, ReclaimWritesTheAmountOnceAndNeverForKestruneOrAboveIt) {
@@ -143,19 +170,88 @@ TEST(LinuxApplications, ReclaimWritesTheAmountOnceAndNeverForKestruneOrAboveIt) 
     EXPECT_EQ(reader.inUse, 768 * kMiB);  // read again after the request
 
     AppMemory self = listed.at("app.slice/app-kestrune-1.scope");
-    EXPECT_EQ(apps.reclaim(self, kMiB), Reclaim::Refused);
+    EXPECT_EQ(apps.reclaim(self, kMiB), Reclaim::Protected);
     self.self = false;  // even when the caller has lost the mark
-    EXPECT_EQ(apps.reclaim(self, kMiB), Reclaim::Refused);
-    for (const char* id : {"app.slice", "../../user-0.slice", "app.slice/../..", "/etc", ""}) {
+    EXPECT_EQ(apps.reclaim(self, kMiB), Reclaim::Protected);
+    for (const char* id : {"app.slice", "../../user-0.slice", "app.slice/../..", "/etc", "", "init.scope"}) {
         AppMemory above;
         above.id = id;
-        EXPECT_EQ(apps.reclaim(above, kMiB), Reclaim::Refused) << id;
+        EXPECT_EQ(apps.reclaim(above, kMiB), Reclaim::Protected) << id;
     }
     EXPECT_EQ(readFile(t.root("app.slice/app-kestrune-1.scope/memory.reclaim")), "");
     EXPECT_EQ(readFile(t.root("memory.reclaim")), "");
 
     std::filesystem::remove_all(t.root("app.slice/app-reader-5.scope"));
     EXPECT_EQ(apps.reclaim(reader, kMiB), Reclaim::Gone);
+}
+
+TEST(LinuxApplications, AnErrorThatIsNoRefusalIsToldInTheSystemsWords) {
+    FakeTree t;
+    t.app("app.slice/app-viewer-5.scope", 100, 90, 5);
+    std::filesystem::remove(t.root("app.slice/app-viewer-5.scope/memory.reclaim"));
+    std::filesystem::create_directory(t.root("app.slice/app-viewer-5.scope/memory.reclaim"));
+    CgroupApplications apps(t.places);
+    AppMemory viewer = byId(apps.list(0)).at("app.slice/app-viewer-5.scope");
+    const ReclaimResult got = apps.reclaim(viewer, kMiB);
+    EXPECT_EQ(got.outcome, Reclaim::Failed);
+    EXPECT_EQ(got.error, "memory.reclaim of viewer: Is a directory");
+}
+
+TEST(LinuxApplications, OneTrimAtATimeInTheLoginsOwnFolder) {
+    FakeTree t;
+    t.places.stateDir = t.top() + "/run/kestrune";
+    std::filesystem::create_directories(t.top() + "/run");
+    CgroupApplications apps(t.places);
+    std::atomic<bool> stop{false};
+    auto first = apps.takeTurn(stop, {});
+    ASSERT_TRUE(first);
+    EXPECT_EQ(std::filesystem::status(t.places.stateDir).permissions(), std::filesystem::perms::owner_all);
+
+    // Another (here a thread; a second copy of the program alike) waits,
+    // says so once, and takes the turn as soon as it is given back.
+    std::atomic<int> waited{0};
+    std::atomic<bool> got{false};
+    std::thread second([&] {
+        auto turn = apps.takeTurn(stop, [&] { ++waited; });
+        got = turn != nullptr;
+    });
+    while (waited == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_FALSE(got);
+    first.reset();
+    second.join();
+    EXPECT_TRUE(got);
+    EXPECT_EQ(waited, 1);
+
+    // A stop ends the wait with no turn.
+    first = apps.takeTurn(stop, {});
+    std::thread stopped([&] { EXPECT_EQ(apps.takeTurn(stop, {}), nullptr); });
+    stop = true;
+    stopped.join();
+    first.reset();
+
+    // A folder that is not the user's own alone, or a link, is refused, never used.
+    stop = false;
+    std::filesystem::permissions(t.places.stateDir, std::filesystem::perms(0755));
+    EXPECT_THROW(apps.takeTurn(stop, {}), std::runtime_error);
+    std::filesystem::remove_all(t.places.stateDir);
+    std::filesystem::create_directories(t.top() + "/elsewhere");
+    std::filesystem::permissions(t.top() + "/elsewhere", std::filesystem::perms::owner_all);
+    std::filesystem::create_directory_symlink(t.top() + "/elsewhere", t.places.stateDir);
+    EXPECT_THROW(apps.takeTurn(stop, {}), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(t.top() + "/elsewhere/trim.lock"));
+
+    t.places.stateDir.clear();
+    t.places.stateMissing = "XDG_RUNTIME_DIR is not set, and there is no /run/user/1000";
+    CgroupApplications nowhere(t.places);
+    try {
+        nowhere.takeTurn(stop, {});
+        ADD_FAILURE() << "a turn with no folder";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(),
+                     "No trim can start, as there is no folder to take turns in: XDG_RUNTIME_DIR is not set, and "
+                     "there is no /run/user/1000.");
+    }
 }
 
 TEST(LinuxApplications, AReclaimTheSystemForbidsIsRefused) {
@@ -188,7 +284,7 @@ TEST(LinuxApplications, SystemFiguresAsAPersonReadsThem) {
     SystemFigures s = apps.system();
     EXPECT_EQ(s.total, 16000000ull * 1024);
     EXPECT_EQ(s.cache, 6000000ull * 1024);  // buffers and cache, less shared memory
-    EXPECT_EQ(s.used, 8000000ull * 1024);
+    EXPECT_EQ(s.used, 7000000ull * 1024);  // what the main window counts: total less available
     EXPECT_EQ(s.available, 9000000ull * 1024);
     EXPECT_EQ(s.swapTotal, 4000000ull * 1024);
     EXPECT_EQ(s.swapFree, 3000000ull * 1024);
@@ -275,7 +371,7 @@ TEST(LinuxApplications, CaveatsForAProgramInTheLoginScopeAndOnWayland) {
     EXPECT_EQ(apps.unavailable(), "");
     EXPECT_EQ(apps.caveat(),
               "Kestrune runs in the login session's own cgroup, where this desktop starts its programs, so only the "
-              "programs and services that run under your systemd user instance can be trimmed. On Wayland Kestrune "
+              "applications that run under your systemd user instance can be trimmed. On Wayland Kestrune "
               "cannot tell which application has the focus, so Trim Idle may include the one you are using.");
     EXPECT_EQ(apps.list(0).size(), 1u);  // nothing is Kestrune's own here
 }
@@ -302,6 +398,17 @@ TEST(CgroupText, ReadsWhatTheKernelAndTheDesktopWrite) {
     for (const auto& id : appIds("app-\\x2e\\x2e\\x2fetc-1.scope")) EXPECT_EQ(id.find('/'), std::string::npos);
     EXPECT_TRUE(appIds("pipewire.service").empty());
     EXPECT_TRUE(appIds("app.slice").empty());
+
+    EXPECT_EQ(localeLanguages("de_AT.UTF-8@euro"),
+              (std::vector<std::string>{"de_AT@euro", "de_AT", "de@euro", "de"}));
+    EXPECT_TRUE(localeLanguages("C.UTF-8").empty());
+    EXPECT_EQ(unitDetail("app-test-reader.scope", "test"), "reader");
+    EXPECT_EQ(unitDetail("app-gnome-viewer-12.scope", "Picture Viewer"), "gnome-12");
+    EXPECT_EQ(unitDetail("app-test.scope", "test"), "test");  // nothing else: the unit's words whole
+    EXPECT_TRUE(isApplicationUnit("background.slice/x.service"));
+    EXPECT_FALSE(isApplicationUnit("session.slice/pipewire.service"));
+    EXPECT_FALSE(isApplicationUnit("app.slice/"));
+    EXPECT_FALSE(isApplicationUnit("pipewire.service"));
 
     EXPECT_TRUE(releaseAtLeast("5.19.0", 5, 19));
     EXPECT_TRUE(releaseAtLeast("6.1.0-18-amd64", 5, 19));
