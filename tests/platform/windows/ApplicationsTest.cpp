@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 using platform::AppMemory;
 using platform::Reclaim;
@@ -52,6 +54,31 @@ TEST(WindowsApplications, ProcessesOfOneExecutableAreOneApplication) {
 
     // No focus known and no own process: neither is marked.
     for (const AppMemory& a : platform::winapps::group(processes, 0, 0)) EXPECT_FALSE(a.self || a.focused) << a.id;
+
+    // Two that would read the same are told apart by their folders.
+    const std::vector<AppMemory> twins = platform::winapps::group(
+        {{1, "c:\\a\\setup.exe", "Setup", kMB, 0}, {2, "c:\\b\\setup.exe", "Setup", kMB, 0}}, 0, 0);
+    ASSERT_EQ(twins.size(), 2u);
+    EXPECT_EQ(twins[0].name, "Setup (a)");
+    EXPECT_EQ(twins[1].name, "Setup (b)");
+}
+
+TEST(WindowsApplications, OneTrimAtATime) {
+    platform::Applications& apps = platform::userApplications();
+    std::atomic<bool> stop{false};
+    auto first = apps.takeTurn(stop, {});
+    ASSERT_TRUE(first);
+    std::atomic<int> waited{0};
+    std::thread second([&] {
+        EXPECT_EQ(apps.takeTurn(stop, [&] { ++waited; }), nullptr);  // stopped while it waited
+    });
+    while (waited == 0) Sleep(5);
+    stop = true;
+    second.join();
+    first.reset();
+    stop = false;
+    std::thread third([&] { EXPECT_NE(apps.takeTurn(stop, {}), nullptr); });  // given back: taken at once
+    third.join();
 }
 
 TEST(WindowsApplications, AnApplicationIsTrimmedWhereAnyOfItsProcessesWas) {
@@ -134,7 +161,7 @@ TEST(WindowsApplications, TheSystemsOwnProcessesAreListedTrimmedAndSeenToEnd) {
     EXPECT_GT(cmd->inUse, 0u);
 
     AppMemory own = *self;
-    EXPECT_EQ(apps.reclaim(own, 0), Reclaim::Refused);  // never Kestrune's own
+    EXPECT_EQ(apps.reclaim(own, 0), Reclaim::Protected);  // never Kestrune's own
 
     AppMemory shell = *cmd;
     EXPECT_TRUE(apps.refresh(shell));
