@@ -375,16 +375,17 @@ public:
     std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) override {
         // Named in the login session's own namespace: one turn per user at the desk.
         Handle mutex(CreateMutexW(nullptr, FALSE, L"Local\\Kestrune.Trim"));
-        if (!mutex) throw std::runtime_error("No trim can start: the turn to trim cannot be made: " +
-                                             systemText(GetLastError()) + ".");
+        if (!mutex)
+            throw std::runtime_error(
+                "No trim can start: the turn to trim cannot be made: " + systemText(GetLastError()) + ".");
         bool told = false;
         while (true) {
             const DWORD got = WaitForSingleObject(mutex.get(), told ? 100 : 0);
             // Abandoned: its holder ended without giving it back; the turn is ours.
             if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) break;
             if (got != WAIT_TIMEOUT)
-                throw std::runtime_error("No trim can start: the turn to trim cannot be had: " +
-                                         systemText(GetLastError()) + ".");
+                throw std::runtime_error(
+                    "No trim can start: the turn to trim cannot be had: " + systemText(GetLastError()) + ".");
             if (!told && waiting) waiting();
             told = true;
             if (stop) return nullptr;

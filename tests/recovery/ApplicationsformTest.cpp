@@ -25,9 +25,7 @@ public:
     std::string caveat() const override { return fake_.caveat(); }
     std::vector<AppMemory> list(long focusedPid) override { return ++lists, fake_.list(focusedPid); }
     platform::SystemFigures system() override { return fake_.system(); }
-    platform::ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) override {
-        return fake_.reclaim(app, bytes);
-    }
+    platform::ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) override { return fake_.reclaim(app, bytes); }
     bool refresh(AppMemory& app) override { return fake_.refresh(app); }
     std::unique_ptr<platform::TrimHold> takeTurn(const std::atomic<bool>& stop,
                                                  const std::function<void()>& waiting) override {

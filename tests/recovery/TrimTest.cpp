@@ -183,9 +183,9 @@ TEST(TrimRun, OnesThatAreGoneRefusedProtectedOrFailingAreNamedAndTheRestGoOnButK
     FakeApplications fake;
     AppMemory self = appMB("self", "Kestrune", 50, 0);
     self.self = true;
-    for (const AppMemory& a : {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0),
-                               appMB("locked", "Terminal", 10, 0), self, appMB("ok", "Files", 100, 0),
-                               appMB("shell", "Shell", 10, 0), appMB("viewer", "Viewer", 10, 0)})
+    for (const AppMemory& a :
+         {appMB("gone", "Firefox", 10, 0), appMB("late", "Mail", 10, 0), appMB("locked", "Terminal", 10, 0), self,
+          appMB("ok", "Files", 100, 0), appMB("shell", "Shell", 10, 0), appMB("viewer", "Viewer", 10, 0)})
         fake.put(a);
     const std::vector<AppMemory> chosen = fake.list(0);
     fake.end("gone");  // between the list and the trim

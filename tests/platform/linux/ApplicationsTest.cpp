@@ -11,10 +11,10 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <stdexcept>
-#include <thread>
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <thread>
 
 using namespace platform;
 using testsupport::readFile;
@@ -284,7 +284,7 @@ TEST(LinuxApplications, SystemFiguresAsAPersonReadsThem) {
     SystemFigures s = apps.system();
     EXPECT_EQ(s.total, 16000000ull * 1024);
     EXPECT_EQ(s.cache, 6000000ull * 1024);  // buffers and cache, less shared memory
-    EXPECT_EQ(s.used, 7000000ull * 1024);  // what the main window counts: total less available
+    EXPECT_EQ(s.used, 7000000ull * 1024);   // what the main window counts: total less available
     EXPECT_EQ(s.available, 9000000ull * 1024);
     EXPECT_EQ(s.swapTotal, 4000000ull * 1024);
     EXPECT_EQ(s.swapFree, 3000000ull * 1024);
@@ -399,8 +399,7 @@ TEST(CgroupText, ReadsWhatTheKernelAndTheDesktopWrite) {
     EXPECT_TRUE(appIds("pipewire.service").empty());
     EXPECT_TRUE(appIds("app.slice").empty());
 
-    EXPECT_EQ(localeLanguages("de_AT.UTF-8@euro"),
-              (std::vector<std::string>{"de_AT@euro", "de_AT", "de@euro", "de"}));
+    EXPECT_EQ(localeLanguages("de_AT.UTF-8@euro"), (std::vector<std::string>{"de_AT@euro", "de_AT", "de@euro", "de"}));
     EXPECT_TRUE(localeLanguages("C.UTF-8").empty());
     EXPECT_EQ(unitDetail("app-test-reader.scope", "test"), "reader");
     EXPECT_EQ(unitDetail("app-gnome-viewer-12.scope", "Picture Viewer"), "gnome-12");
