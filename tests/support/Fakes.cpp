@@ -336,7 +336,7 @@ std::unique_ptr<platform::TrimHold> FakeApplications::takeTurn(const std::atomic
 
 void FakeApplications::answer(const std::string& id, platform::ReclaimResult next) {
     std::lock_guard lock(mutex_);
-    answers_[id].push_back(next);
+    answers_[id].push_back(std::move(next));
 }
 
 void FakeApplications::setTakesPercent(unsigned percent) {

@@ -97,7 +97,7 @@ TEST(LinuxApplications, ListsTheApplicationsWithTheirFiguresAndNamesAndNeverTheD
     std::filesystem::create_symlink("/usr/libexec/tracker-miner-fs-3 (deleted)", t.top() + "/proc/4242/exe");
     t.app("app.slice/app-gnome.slice/app-gnome-viewer-5.scope", 8, 1, 3);
     t.write(t.root("app.slice/app-gnome.slice/app-gnome-viewer-5.scope/cgroup.procs"), "5\n");
-    t.write("proc/5/cmdline", std::string("/usr/bin/picture-viewer\0--new-window\0", 39));
+    t.write("proc/5/cmdline", std::string("/usr/bin/picture-viewer\0--new-window\0", 37));
     // Two that would read the same: what tells them apart is added.
     t.app("app.slice/app-test-reader.scope", 1, 1, 0);
     t.app("app.slice/app-test-victim.scope", 1, 1, 0);
