@@ -373,7 +373,7 @@ std::string unitDetail(std::string_view unit, std::string_view name) {
     std::string stem = unescapeUnit(unit);
     for (const char* tail : {".scope", ".service"})
         if (endsWith(stem, tail)) stem.resize(stem.size() - std::strlen(tail));
-    stem = stem.substr(0, stem.find('@'));
+    if (const std::size_t at = stem.find('@'); at != std::string::npos) stem.resize(at);
     if (stem.compare(0, 4, "app-") == 0) stem.erase(0, 4);
     // The name's own words, to leave out of what is added to it.
     std::vector<std::string> named;
