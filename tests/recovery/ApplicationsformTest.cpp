@@ -239,6 +239,16 @@ TEST(ApplicationsWindow, TrimSelectedRunsOffTheUiThreadNeverOnKestruneAndTellsWh
     for (const auto& id : w.requested()) EXPECT_NE(id, app("Kestrune", 0).id);
     EXPECT_TRUE(w.trimIdle.enabled());  // free for the next one as soon as the result is shown
     EXPECT_EQ(w.list.cell(0, applicationsform::kInUseColumn), "30 MB");  // the figures read again
+
+    // Another trim of the user's (the timer, another copy) ends first, and the window says so.
+    w.fake.put(app("reader", 200));
+    w.form.RefreshTimerTimer();
+    w.fake.holdTurnElsewhere(true);
+    w.select({"reader"});
+    w.form.TrimSelectedButtonClick();
+    ASSERT_TRUE(w.ui.pumpUntil([&] { return w.status.text() == "Waiting for another trim to end\u2026"; }));
+    w.fake.holdTurnElsewhere(false);
+    ASSERT_TRUE(w.ui.pumpUntil([&] { return w.status.text().rfind("Trimmed 200 MB", 0) == 0; }));
 }
 
 TEST(ApplicationsWindow, ClosingStopsItsTrimAfterTheStepInProgressAndDropsTheResult) {
