@@ -6,7 +6,11 @@
 # QT_SCALE_FACTOR, so a larger scale can be looked at the same way. With
 # qt6ct installed it also takes the main window at desktop fonts of 9, 11, 14
 # and 20 points, and the Scheduler fitted to the screen at twice the size.
-# Needs: xvfb xdotool imagemagick (openbox, trayer and qt6ct optional).
+# Each shot is taken once its window shows what its caption says (the scrub's
+# summary once its button reads "Close"), read from the accessibility bus;
+# a window that never gets there fails the run.
+# Needs: xvfb xdotool imagemagick at-spi2-core python3-pyatspi (openbox,
+# trayer and qt6ct optional).
 set -euo pipefail
 exe=$(realpath "${1:-build/app/kestrune}")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -14,6 +18,8 @@ out=$(mkdir -p "${2:-$here}" && cd "${2:-$here}" && pwd)
 scale=${QT_SCALE_FACTOR:-1}
 work=$(mktemp -d)
 . "$here/../../tests/support/xsession.sh"
+. "$here/../../tests/support/drive.sh"
+fail() { echo "take.sh: $*" >&2; exit 1; }
 export HOME=$work XDG_RUNTIME_DIR=$work KESTRUNE_REGISTRY=$work/registry.sqlite3
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; xsession_stop; rm -rf "$work"' EXIT
@@ -21,6 +27,7 @@ helpers=()
 xsession_have openbox wmctrl && helpers+=(openbox)
 xsession_have trayer && helpers+=(trayer)
 xsession_start "$work" "${helpers[@]}"
+xsession_a11y
 
 window() { for _ in $(seq 200); do id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1); [ -n "$id" ] && { echo "$id"; return; }; sleep 0.05; done; return 1; }
 # The client area's place on the screen (xdotool's figure is off under some window managers).
@@ -108,13 +115,16 @@ sleep 5
 progress=$(window '^Kestrune$')
 shot "$progress" recovery-progress
 sleep 19
-box=$(xdotool search --onlyvisible --name '^Complete$' | tail -n 1)
-[ -n "$box" ] && shot "$box" recovery-result && xdotool key Return
+box=$(window '^Complete$') || fail "the recovery's result box never showed"
+shot "$box" recovery-result
+xdotool key Return
 sleep 1
 
 client "$main" 324 360                            # Scrub Memory
 scrub=$(window '^Memory Defragmenter$')
 sleep 2
+drive_pid=${pids[-1]} drive_shows "Memory Defragmenter" "push button" Stop 5
 shot "$scrub" scrub-running
-sleep 12
+drive_pid=${pids[-1]} drive_shows "Memory Defragmenter" "push button" Close 300
+sleep 1
 shot "$scrub" scrub-done
