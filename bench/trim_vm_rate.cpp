@@ -1,6 +1,6 @@
 // The rate at which Trim Memory takes file cache back, against one bare write
 // of an amount to memory.reclaim. Only a kernel with cgroup v2's
-// memory.reclaim and a delegated session can run it: tools/trim-vm runs both
+// memory.reclaim and a delegated session can run it: tools/session-vm runs both
 // forms in its virtual machine, in the same boot, and prints the ratio.
 //   trim_vm_rate engine ID       trims the session's application ID
 //   trim_vm_rate bare DIR BYTES [STEP]

@@ -21,7 +21,7 @@ grep -Eq '^[0-9]+:([^:]*,)?memory(,[^:]*)?:' /proc/self/cgroup && v1=1
 
 # On a machine where trimming works, --trim-all would really trim the
 # session of whoever runs the suite: there only --trim runs, whose first run
-# knows nothing idle yet and trims nothing (tools/trim-vm runs --trim-all).
+# knows nothing idle yet and trims nothing (tools/session-vm runs --trim-all).
 options=(--trim --trim-all)
 [ "$v1" = 1 ] || options=(--trim)
 for option in "${options[@]}"; do

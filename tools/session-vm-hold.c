@@ -1,19 +1,15 @@
-// Small helpers for tools/trim-vm, built static into its initramfs, where
-// busybox offers no way to do these:
-//   trim-vm-hold anon MB READY     hold MB of anonymous memory, every page
+// Small helpers for tools/session-vm's virtual machine, for what its shell
+// and coreutils offer no way to do:
+//   session-vm-hold anon MB READY  hold MB of anonymous memory, every page
 //                                  written, create READY, then wait; on
 //                                  SIGUSR1 read every page again and write
 //                                  how long that took to READY.touched
-//   trim-vm-hold run CGROUP UID CMD [ARG...]
-//                                  move into the cgroup folder CGROUP, become
-//                                  UID (group too, no others), run CMD
-//   trim-vm-hold watch DIR...      print "write DIR/NAME" for each file of the
+//   session-vm-hold watch DIR...   print "write DIR/NAME" for each file of the
 //                                  folders opened for writing, until killed
 #define _GNU_SOURCE
 #include <errno.h>
 #include <signal.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -40,7 +36,7 @@ static int anon(long mb, const char* ready) {
             x ^= x << 13, x ^= x >> 7, x ^= x << 17;
             memcpy(p + at + i, &x, 8);
         }
-        for (size_t i = page / 3; i < page; ++i) p[at + i] = (unsigned char)("held by trim-vm-hold "[i % 21]);
+        for (size_t i = page / 3; i < page; ++i) p[at + i] = (unsigned char)("a program's own data "[i % 21]);
     }
     const int fd = open(ready, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return perror(ready), 1;
@@ -64,18 +60,6 @@ static int anon(long mb, const char* ready) {
                 (unsigned long long)sum);
         fclose(out);
     }
-}
-
-static int run(const char* cgroup, const char* uid, char** cmd) {
-    char path[4096];
-    snprintf(path, sizeof path, "%s/cgroup.procs", cgroup);
-    FILE* procs = fopen(path, "w");
-    if (procs == NULL || fprintf(procs, "%d\n", (int)getpid()) < 0 || fclose(procs) != 0)
-        return perror(path), 1;
-    const uid_t id = (uid_t)strtoul(uid, NULL, 10);
-    if (setgroups(0, NULL) != 0 || setgid(id) != 0 || setuid(id) != 0) return perror("setuid"), 1;
-    execvp(cmd[0], cmd);
-    return perror(cmd[0]), 127;
 }
 
 static int watch(int n, char** dirs) {
@@ -103,8 +87,7 @@ static int watch(int n, char** dirs) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && strcmp(argv[1], "anon") == 0) return anon(atol(argv[2]), argv[3]);
-    if (argc >= 5 && strcmp(argv[1], "run") == 0) return run(argv[2], argv[3], argv + 4);
     if (argc >= 3 && strcmp(argv[1], "watch") == 0) return watch(argc - 2, argv + 2);
-    fprintf(stderr, "usage: trim-vm-hold anon MB READY | run CGROUP UID CMD... | watch DIR...\n");
+    fprintf(stderr, "usage: session-vm-hold anon MB READY | watch DIR...\n");
     return 2;
 }
