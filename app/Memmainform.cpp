@@ -27,6 +27,11 @@ int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6
 
 int flooredClientHeight(int clientHeight) { return std::max(clientHeight, mainform::kMinClientHeight); }
 
+SchedulerOffers schedulerOffers(TrimRunner* trim) {
+    return {.trim = trim != nullptr && trim->applications().unavailable().empty(),
+            .pressure = platform::reportsMemoryPressure()};
+}
+
 std::string aboutText(const std::string& version, const std::string& storePlace) {
     return std::string(mainform::kCaption) + " " + version +
            "\nWatches memory use live and gives unused memory back to the system.\n\n" + mainform::kLicence +

@@ -110,6 +110,11 @@ platform::Rect dockedTutorial(const platform::Rect& mainFrame, int tutorialWidth
 int fixedClientWidth();  // "Information" box's right edge plus 10
 int flooredClientHeight(int clientHeight);
 
+// What the Scheduler offers on this system: trimming where the program's
+// trims (none: it offers none) work, and the memory pressure where the system
+// tells it.
+SchedulerOffers schedulerOffers(TrimRunner* trim);
+
 // What the main window creates. Production builds Qt windows; tests fakes.
 class FormFactory {
 public:

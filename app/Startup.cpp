@@ -4,6 +4,7 @@
 #include "app/TrimCommand.h"
 #include "platform/Applications.h"
 #include "platform/Clock.h"
+#include "platform/MemoryStatus.h"
 #include "platform/RegistryBackend.h"
 #include "platform/SessionState.h"
 #include "recovery/SharedActivity.h"
@@ -80,9 +81,10 @@ int runWindows(const CommandLine& options, Toolkit& toolkit) {
 
         ScheduleThread::Actions actions =
             scheduleActions(*form, appClosing, [&toolkit](const std::string& what) { toolkit.showException(what); });
-        // Read only on a pass that has a pressure trigger to judge; Windows
-        // tells none, so such a trigger never fires there.
-        actions.pressure = [&applications] { return applications.system().pressure; };
+        // Read only on a pass that has a pressure trigger to judge. Where the
+        // system tells none (Windows), such a trigger is never looked at.
+        if (platform::reportsMemoryPressure())
+            actions.pressure = [&applications] { return applications.system().pressure; };
         // So that an unattended trim knows what has been idle, window or none.
         if (trimming)
             actions.everyPass = [&applications, &activity] {

@@ -32,4 +32,9 @@ public:
 // status on Windows.
 MemorySource& systemMemory();
 
+// Whether this system tells the memory pressure (the share of time programs
+// waited for memory): Linux where its pressure stall information can be
+// read, never Windows. What a trigger on the pressure needs in order to fire.
+bool reportsMemoryPressure();
+
 }  // namespace platform

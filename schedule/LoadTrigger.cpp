@@ -64,9 +64,13 @@ void LoadTrigger::parseText(const std::string& text) {
     *this = parsed;
 }
 
-std::string LoadTrigger::describe() const {
+std::string LoadTrigger::condition() const {
     return std::string(measure == Measure::Pressure ? "When memory pressure exceeds " : "When memory load exceeds ") +
-           std::to_string(percent) + " %, at most once every " + std::to_string(cooldownMinutes) +
+           std::to_string(percent) + " %";
+}
+
+std::string LoadTrigger::describe() const {
+    return condition() + ", at most once every " + std::to_string(cooldownMinutes) +
            (cooldownMinutes == 1 ? " minute" : " minutes");
 }
 

@@ -44,6 +44,9 @@ struct LoadTrigger {
     // out of range or a task that is none of the three throws ConversionError
     // and leaves the trigger as it was.
     void parseText(const std::string& text);
+    // "When memory load exceeds 90 %": what it watches, and the level.
+    std::string condition() const;
+    // The condition, then how often it may run.
     std::string describe() const;
 
     // Due with what it watches at `level` % at calendar time `now`: above the

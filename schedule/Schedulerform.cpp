@@ -58,12 +58,18 @@ std::int32_t TScheduler::dateMonth(const std::string& d) { return toInt32(datePa
 std::int32_t TScheduler::dateDay(const std::string& d) { return toInt32(datePart(d, 1)); }
 std::int32_t TScheduler::dateYear(const std::string& d) { return toInt32(datePart(d, 2)); }
 
+TScheduler::TScheduler(const Controls& controls, SchedulerOffers offers) : c_(controls), offers_(offers) {
+    std::vector<std::string> measures{kLoadMeasureItems[0]};
+    if (offers_.pressure) measures.emplace_back(kLoadMeasureItems[1]);
+    c_.LoadMeasureBox.setItems(measures);
+}
+
 void TScheduler::showPanel(platform::Panel& panel) {
     for (platform::Panel* p :
          {&c_.TeGroupBox1, &c_.TeGroupBox2, &c_.TeGroupBox4, &c_.TeGroupBox5, &c_.TeGroupBox6, &c_.LoadGroupBox})
         p->setVisible(p == &panel);
     std::vector<std::string> items(std::begin(kRunItems), std::end(kRunItems));
-    if (offersTrim_ && &panel == &c_.LoadGroupBox) items.emplace_back(kTrimItem);
+    if (offers_.trim && &panel == &c_.LoadGroupBox) items.emplace_back(kTrimItem);
     // "Trim" chosen and a timed period clicked: the list falls back to its first item.
     if (c_.TeComboBox11.items() != items) c_.TeComboBox11.setItems(items);
 }
@@ -235,6 +241,9 @@ std::pair<std::string, std::string> TScheduler::cells(int row) const {
             case RowKind::Load: {
                 LoadTrigger trigger;
                 trigger.parseText(text);
+                // Its cooldown left out: it never runs here, and the words stay within the column.
+                if (trigger.measure == Measure::Pressure && !offers_.pressure)
+                    return {triggerTaskTitle(trigger.task), trigger.condition() + kNotAvailableHere};
                 return {triggerTaskTitle(trigger.task), trigger.describe()};
             }
             case RowKind::Unreadable:

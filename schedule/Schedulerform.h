@@ -26,7 +26,11 @@ inline constexpr int kInitialPeriod = 1;  // "Daily": its choice made and its pa
 // The memory-load panel's words, around its drop-down of what to watch and
 // its two number boxes.
 inline constexpr const char* kLoadWords[] = {"when the", "exceeds", "%,", "at most once every", "minutes."};
+// The second only where the system tells the memory pressure.
 inline constexpr const char* kLoadMeasureItems[] = {"memory load", "memory pressure"};
+// After the condition of a pressure trigger stored where the pressure is
+// not told, which never fires here.
+inline constexpr const char* kNotAvailableHere = " (not available on this system)";
 inline constexpr const char* kRunCaption = "Run";
 inline constexpr const char* kScheduleCaption = "Schedule";
 inline constexpr const char* kRemoveCaption = "Remove";
@@ -87,6 +91,12 @@ public:
     virtual void showModal() = 0;
 };
 
+// What this system can do, which decides what the scheduler window offers.
+struct SchedulerOffers {
+    bool trim = false;      // trimming works here, so a trigger may run it
+    bool pressure = false;  // the memory pressure is told here, so a trigger may watch it
+};
+
 // The scheduler window's rules: turning the user's choices into entries,
 // naming and storing them, listing and removing them. Every change goes
 // straight to the store and is followed by a fresh reading of the whole key.
@@ -115,13 +125,12 @@ public:
         platform::Label& TeComboBox9;      // day of the month
         platform::Label& DateTimePicker1;  // the date as month/day/four-digit year
         platform::ListView& TeListView1;
-        platform::Panel& LoadGroupBox;      // by memory load
-        platform::Label& LoadPercentEdit;   // the load to exceed, per cent
-        platform::Label& LoadCooldownEdit;  // minutes between runs
-        platform::Label& LoadMeasureBox;    // "memory load" or "memory pressure"
+        platform::Panel& LoadGroupBox;       // by memory load
+        platform::Label& LoadPercentEdit;    // the load to exceed, per cent
+        platform::Label& LoadCooldownEdit;   // minutes between runs
+        platform::DropDown& LoadMeasureBox;  // "memory load" or "memory pressure"
     };
-    // `offersTrim`: trimming works here, so a trigger may run it.
-    explicit TScheduler(const Controls& controls, bool offersTrim = false) : c_(controls), offersTrim_(offersTrim) {}
+    explicit TScheduler(const Controls& controls, SchedulerOffers offers = {});
     // The list no longer asks it for rows.
     ~TScheduler();
     TScheduler(const TScheduler&) = delete;
@@ -186,7 +195,7 @@ private:
     // and their words are made only for the rows the list shows.
     std::string rowTexts_;
     std::vector<std::pair<std::size_t, RowKind>> rows_;
-    bool offersTrim_;
+    SchedulerOffers offers_;
 };
 
 }  // namespace kestrune

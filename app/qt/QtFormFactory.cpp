@@ -17,7 +17,7 @@ std::unique_ptr<ScrubWindow> QtFormFactory::createScrubWindow() {
 std::unique_ptr<ProgressWindow> QtFormFactory::createProgressWindow() { return std::make_unique<Form2Widget>(owner_); }
 
 std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() {
-    return std::make_unique<SchedulerWidget>(owner_, trim_ != nullptr && trim_->applications().unavailable().empty());
+    return std::make_unique<SchedulerWidget>(owner_, schedulerOffers(trim_));
 }
 
 std::unique_ptr<ApplicationsWindow> QtFormFactory::createApplications() {

@@ -21,7 +21,7 @@ std::unique_ptr<ProgressWindow> Win32FormFactory::createProgressWindow() {
 }
 
 std::unique_ptr<ModalWindow> Win32FormFactory::createScheduler() {
-    return std::make_unique<SchedulerWindow>(owner_, trim_ != nullptr && trim_->applications().unavailable().empty());
+    return std::make_unique<SchedulerWindow>(owner_, schedulerOffers(trim_));
 }
 
 std::unique_ptr<ApplicationsWindow> Win32FormFactory::createApplications() {

@@ -1,5 +1,7 @@
 #include "platform/linux/SystemMemory.h"
 
+#include "platform/linux/Applications.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -193,6 +195,16 @@ MemoryStatus ProcMemorySource::sample() {
 MemorySource& systemMemory() {
     static ProcMemorySource source;
     return source;
+}
+
+// Read as the Applications window and the schedule thread read it: a kernel
+// built without it lacks the file, one started with psi=0 refuses the read.
+bool reportsMemoryPressure() {
+    const int fd = openProc("/proc/pressure/memory");
+    char text[256];
+    const std::size_t length = readAll(fd, text, sizeof text);
+    if (fd >= 0) ::close(fd);
+    return cgroupfs::pressureSome10(std::string_view(text, length)) >= 0;
 }
 
 }  // namespace platform

@@ -61,7 +61,19 @@ std::string QtButton::caption() const {
     }
     return text.toStdString();
 }
-void QtButton::setEnabled(bool enabled) { w_->setEnabled(enabled); }
+void QtButton::setEnabled(bool enabled) {
+    // Its window's keyboard, whether or not that window is the active one.
+    QWidget* const window = w_->window();
+    if (!enabled) {
+        const bool hadKeyboard = window->focusWidget() == w_;
+        w_->setEnabled(false);
+        if (hadKeyboard) handedTo_ = QPointer<QWidget>(window->focusWidget());
+        return;
+    }
+    w_->setEnabled(true);
+    if (handedTo_ && window->focusWidget() == handedTo_->data()) w_->setFocus(Qt::OtherFocusReason);
+    handedTo_.reset();
+}
 bool QtButton::enabled() const { return w_->isEnabled(); }
 // Qt keeps it as its window's focus widget when that window is not active.
 void QtButton::takeFocus() { w_->setFocus(Qt::OtherFocusReason); }

@@ -2,8 +2,11 @@
 
 #include "platform/Controls.h"
 
+#include <QPointer>
 #include <QRect>
 #include <QString>
+
+#include <optional>
 
 class QAbstractButton;
 class QCheckBox;
@@ -38,7 +41,9 @@ private:
 };
 
 // The caption is the text a user reads: a keyboard letter's mark is not part
-// of it.
+// of it. Disabled with the keyboard, it hands the keyboard on as Qt does;
+// enabled again, it takes it back unless it has been moved on from there
+// meanwhile, so a button disabled while its work runs keeps the keyboard.
 class QtButton final : public Button {
 public:
     // With a `key`, every caption set shows that keyboard letter.
@@ -52,6 +57,9 @@ public:
 private:
     QAbstractButton* w_;
     char key_;
+    // Where the keyboard went when it was disabled with it; none while it
+    // was disabled without it, or is enabled.
+    std::optional<QPointer<QWidget>> handedTo_;
 };
 
 class QtProgressBar final : public ProgressBar {

@@ -126,8 +126,14 @@ std::string Win32Button::caption() const {
 }
 
 void Win32Button::setEnabled(bool enabled) {
-    const bool hadKeyboard = !enabled && GetFocus() == w_;
-    EnableWindow(w_, enabled ? TRUE : FALSE);
+    if (enabled) {
+        EnableWindow(w_, TRUE);
+        if (handedTo_ != nullptr) giveFocus(w_, handedTo_);
+        handedTo_ = nullptr;
+        return;
+    }
+    const bool hadKeyboard = GetFocus() == w_;
+    EnableWindow(w_, FALSE);
     if (!hadKeyboard) return;
     // A button disabled while it has the keyboard leaves its window with
     // none, and Escape, Tab and the keyboard letters with it: the keyboard
@@ -136,11 +142,10 @@ void Win32Button::setEnabled(bool enabled) {
     const HWND window = GetAncestor(w_, GA_ROOT);
     const HWND next = GetNextDlgTabItem(window, w_, FALSE);
     char kind[16] = {};
-    if (next != nullptr && next != w_ && IsWindowEnabled(next) && GetClassNameA(next, kind, sizeof kind) > 0 &&
-        lstrcmpiA(kind, WC_BUTTONA) == 0)
-        SetFocus(next);
-    else
-        SetFocus(window);
+    const bool toButton = next != nullptr && next != w_ && IsWindowEnabled(next) &&
+                          GetClassNameA(next, kind, sizeof kind) > 0 && lstrcmpiA(kind, WC_BUTTONA) == 0;
+    handedTo_ = toButton ? next : window;
+    SetFocus(handedTo_);
 }
 
 void Win32Button::takeFocus() { giveFocus(w_); }

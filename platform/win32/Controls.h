@@ -72,6 +72,8 @@ public:
     std::string caption() const override;
     // Disabled with the keyboard, it leaves the keyboard with its window
     // (not with no window at all), where Escape and Enter still arrive.
+    // Enabled again, it takes the keyboard back unless it has been moved on
+    // from there meanwhile, so a button disabled while its work runs keeps it.
     void setEnabled(bool enabled) override;
     bool enabled() const override;
     void takeFocus() override;
@@ -79,6 +81,9 @@ public:
 private:
     HWND w_;
     char key_;
+    // Where the keyboard went when it was disabled with it; null while it
+    // was disabled without it, or is enabled.
+    HWND handedTo_ = nullptr;
 };
 
 // Only the program moves a bar: its position is kept, so an unchanged one

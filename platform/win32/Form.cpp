@@ -269,10 +269,12 @@ void Form::scrollTo(int bar, int position) {
 LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == giveFocusMessage()) {
         const auto control = reinterpret_cast<HWND>(wParam);
-        if (GetActiveWindow() == hwnd_)
-            SetFocus(control);
-        else
+        const auto onlyFrom = reinterpret_cast<HWND>(lParam);
+        if (GetActiveWindow() == hwnd_) {
+            if (onlyFrom == nullptr || GetFocus() == onlyFrom) SetFocus(control);
+        } else if (onlyFrom == nullptr || focus_ == onlyFrom) {
             focus_ = control;  // WM_ACTIVATE hands it on
+        }
         return 1;
     }
     switch (message) {
@@ -588,8 +590,9 @@ void centreTextVertically(HWND edit) {
     SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-void giveFocus(HWND control) {
-    if (const HWND top = topLevel(control)) SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), 0);
+void giveFocus(HWND control, HWND onlyFrom) {
+    if (const HWND top = topLevel(control))
+        SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(onlyFrom));
 }
 
 void centreOnScreen(HWND window) {

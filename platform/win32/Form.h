@@ -132,7 +132,9 @@ void centreTextVertically(HWND edit);
 // Moves a window, frame and all, to the middle of the screen.
 void centreOnScreen(HWND window);
 // Gives `control` the keyboard: at once when its window is the active one,
-// else as soon as that window is activated (a Form's window only).
-void giveFocus(HWND control);
+// else as soon as that window is activated (a Form's window only). With
+// `onlyFrom`, only where the keyboard is at that window now, or is to come
+// back to it there.
+void giveFocus(HWND control, HWND onlyFrom = nullptr);
 
 }  // namespace platform::win32

@@ -24,4 +24,7 @@ MemorySource& systemMemory() {
     return source;
 }
 
+// Windows keeps no share of time stalled for memory.
+bool reportsMemoryPressure() { return false; }
+
 }  // namespace platform

@@ -167,7 +167,7 @@ QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
     return box;
 }
 
-SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owner) {
+SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDialog(owner) {
     setObjectName(QStringLiteral("Scheduler"));
     setWindowTitle(QString::fromUtf8(sf::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -269,10 +269,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
     loadWords->adjustSize();
     loadWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
     const int measureLeft = sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
-    QStringList measures;
-    for (const char* m : sf::kLoadMeasureItems) measures << QString::fromUtf8(m);
-    QComboBox* measure =
-        dropDown(byLoad, "LoadMeasureBox", measures, measures.front(), measureLeft, sf::kLoadMeasureWidth);
+    // Its items are the rules': what this system tells.
+    QComboBox* measure = dropDown(byLoad, "LoadMeasureBox", {}, {}, measureLeft, sf::kLoadMeasureWidth);
     measure->move(px(measureLeft), px(sf::kLoadBoxTops[0]));
     speakAs(measure, sf::kLoadMeasureName);
     loadWords->setBuddy(measure);
@@ -359,7 +357,7 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, bool offersTrim) : QDialog(owne
                                        .LoadPercentEdit = adapt<SpinText>(percent),
                                        .LoadCooldownEdit = adapt<SpinText>(cooldown),
                                        .LoadMeasureBox = adapt<platform::QtComboText>(measure)},
-                  offersTrim);
+                  offers);
 
     connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
     connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });

@@ -22,8 +22,7 @@ namespace kestrune {
 // closes it as the Close button does.
 class SchedulerWidget final : public QDialog, public ModalWindow {
 public:
-    // `offersTrim`: trimming works here, so a trigger may run it.
-    explicit SchedulerWidget(QWidget* owner = nullptr, bool offersTrim = false);
+    explicit SchedulerWidget(QWidget* owner = nullptr, SchedulerOffers offers = {});
     ~SchedulerWidget() override;
     TScheduler& form() { return *form_; }
     void showModal() override;

@@ -142,7 +142,7 @@ HWND SchedulerWindow::scheduleButton(int id, HWND panel, int panelWidth) {
         panel);
 }
 
-SchedulerWindow::SchedulerWindow(HWND owner, bool offersTrim) {
+SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
     namespace id = sf::id;
     namespace lt = loadtrigger;
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
@@ -239,9 +239,9 @@ SchedulerWindow::SchedulerWindow(HWND owner, bool offersTrim) {
     const int first = sf::kLoadBoxTops[0];
     word(sf::kLoadWords[0], sf::kLoadWordsLeft, first + sf::kTextDrop, byLoad);
     const int measureLeft = after(sf::kLoadWords[0], sf::kLoadWordsLeft);
-    const HWND measure =
-        dropDown(id::kLoadMeasureBox, sf::kLoadMeasureItems, std::size(sf::kLoadMeasureItems), sf::kLoadMeasureItems[0],
-                 {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight}, byLoad);
+    // Its items are the rules': what this system tells.
+    const HWND measure = dropDown(id::kLoadMeasureBox, nullptr, 0, "",
+                                  {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight}, byLoad);
     const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
     word(sf::kLoadWords[1], exceedsLeft, first + sf::kTextDrop, byLoad);
     const int percentLeft = after(sf::kLoadWords[1], exceedsLeft);
@@ -324,7 +324,7 @@ SchedulerWindow::SchedulerWindow(HWND owner, bool offersTrim) {
                                        .LoadPercentEdit = percent_,
                                        .LoadCooldownEdit = cooldown_,
                                        .LoadMeasureBox = measure_},
-                  offersTrim);
+                  offers);
     placeOnScreen();
 }
 

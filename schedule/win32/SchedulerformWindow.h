@@ -72,8 +72,7 @@ private:
 // destroys it.
 class SchedulerWindow final : public platform::win32::Form, public ModalWindow {
 public:
-    // `offersTrim`: trimming works here, so a trigger may run it.
-    explicit SchedulerWindow(HWND owner = nullptr, bool offersTrim = false);
+    explicit SchedulerWindow(HWND owner = nullptr, SchedulerOffers offers = {});
     TScheduler& form() { return *form_; }
     void showModal() override;
 

@@ -24,14 +24,15 @@ struct Scheduler {
     FakeWindow window;
     FakeDropDown run{{"Recovery", "Scrub", "Both"}};
     FakeLabel minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date,
-        loadPercent, loadCooldown, loadMeasure;
+        loadPercent, loadCooldown;
+    FakeDropDown loadMeasure;
     FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
     BoxRecorder boxes;
     CapturedStderr quiet;
     TScheduler form;
 
-    explicit Scheduler(bool offersTrim = false)
+    explicit Scheduler(SchedulerOffers offers = {})
         : form({.self = window,
                 .TeComboBox11 = run,
                 .TeGroupBox1 = hourlyPanel,
@@ -56,8 +57,7 @@ struct Scheduler {
                 .LoadPercentEdit = loadPercent,
                 .LoadCooldownEdit = loadCooldown,
                 .LoadMeasureBox = loadMeasure},
-               offersTrim) {
-        loadMeasure.setText("memory load");
+               offers) {
         run.setText("Recovery");
         minutes.setText("30");
         for (FakeLabel* t : {&daily, &weekly, &monthly, &once}) t->setText("10:00");
@@ -240,12 +240,13 @@ TEST(Scheduler, LoadTriggersHaveTheirOwnKeyAndListAfterTheTimedEntries) {
 TEST(Scheduler, TrimIsOfferedOnlyForTriggersAndOnlyWhereItWorks) {
     using Items = std::vector<std::string>;
     const Items timed{"Recovery", "Scrub", "Both"};
-    Scheduler s(true);
+    Scheduler s({.trim = true, .pressure = true});
     s.run.setText("Scrub");
     s.form.LoadRadioButtonClick();
     EXPECT_EQ(s.run.items(), (Items{"Recovery", "Scrub", "Both", "Trim"}));
     EXPECT_EQ(s.run.text(), "Scrub");  // the choice stays where it still can
     s.run.setText("Trim");
+    EXPECT_EQ(s.loadMeasure.items(), (Items{"memory load", "memory pressure"}));  // told by this system
     s.loadMeasure.setText("memory pressure");
     s.form.LoadMeasureBoxChange();
     EXPECT_EQ(s.loadPercent.text(), "20");  // left at the load's 90: moved to the pressure's own
@@ -275,4 +276,17 @@ TEST(Scheduler, TrimIsOfferedOnlyForTriggersAndOnlyWhereItWorks) {
     Scheduler without;  // trimming does not work here
     without.form.LoadRadioButtonClick();
     EXPECT_EQ(without.run.items(), timed);
+}
+
+TEST(Scheduler, WhereThePressureIsNotToldItIsNotOfferedAndAStoredTriggerOnItSaysSo) {
+    Scheduler s;
+    EXPECT_EQ(s.loadMeasure.items(), std::vector<std::string>{"memory load"});
+    EXPECT_EQ(s.loadMeasure.text(), "memory load");
+    // Written where the pressure is told: read whole, not taken for a faulty value.
+    ASSERT_TRUE(storeText(platform::kLoadTriggerKey, "0", "T 20 30 0 pressure"));
+    ASSERT_TRUE(storeText(platform::kLoadTriggerKey, "1", "R 80 5 0"));
+    s.form.FormShow();
+    EXPECT_EQ(s.list.rows, (Rows{{"Memory Trim", "When memory pressure exceeds 20 % (not available on this system)"},
+                                 {"Memory Recovery", "When memory load exceeds 80 %, at most once every 5 minutes"}}));
+    EXPECT_TRUE(s.boxes.calls().empty());
 }

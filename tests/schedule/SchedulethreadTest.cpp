@@ -14,6 +14,7 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace kestrune;
@@ -35,16 +36,18 @@ struct Schedule {
     int pressureReads = 0;
     std::unique_ptr<ScheduleThread> thread;
 
-    Schedule() {
-        thread = std::make_unique<ScheduleThread>(
-            closing, clock, ui,
-            ScheduleThread::Actions{[this] { ran.push_back("scrub"); }, [this] { ran.push_back("recovery"); },
-                                    [this] { return load.load(); },
-                                    [this](const LoadTrigger& t) {
-                                        if (loadRunRuns) ran.push_back("load " + t.task);
-                                        return loadRunRuns;
-                                    },
-                                    platform::kNoGate, [this] { return ++pressureReads, pressure; }});
+    // `pressureTold`: the system tells the memory pressure, and the thread is
+    // given a way to read it.
+    explicit Schedule(bool pressureTold = true) {
+        ScheduleThread::Actions actions{[this] { ran.push_back("scrub"); }, [this] { ran.push_back("recovery"); },
+                                        [this] { return load.load(); },
+                                        [this](const LoadTrigger& t) {
+                                            if (loadRunRuns) ran.push_back("load " + t.task);
+                                            return loadRunRuns;
+                                        },
+                                        platform::kNoGate};
+        if (pressureTold) actions.pressure = [this] { return ++pressureReads, pressure; };
+        thread = std::make_unique<ScheduleThread>(closing, clock, ui, std::move(actions));
     }
     // The load-trigger part of a pass at `at`, the UI thread served inline.
     void loadPass(std::time_t at) {
@@ -332,6 +335,17 @@ TEST(ScheduleThread, APressureTriggerIsJudgedByThePressureReadOnlyOnPassesThatHa
     s.pressure = -1;                // the system stopped telling
     s.loadPass(t0 + 10 + kHalfHour);
     EXPECT_EQ(s.ran.size(), 2u);
+}
+
+TEST(ScheduleThread, WhereThePressureIsNotToldAPressureTriggerIsPassedOverUntouched) {
+    Schedule s(false);
+    const std::time_t t0 = utc(2003, 12, 29, 10, 0);
+    s.store("0", "T 20 30 0 pressure", platform::kLoadTriggerKey);
+    s.store("1", "R 80 30 0", platform::kLoadTriggerKey);
+    s.load = 95;
+    s.loadPass(t0);
+    EXPECT_EQ(s.ran, std::vector<std::string>{"load R"});
+    EXPECT_EQ(storedText(platform::kLoadTriggerKey, "0"), "T 20 30 0 pressure");  // never claimed
 }
 
 TEST(ScheduleThread, ClosingDuringTheWaitEndsItAtTheNextTwentyMillisecondStep) {

@@ -25,7 +25,8 @@ bool scheduleTwoEntries() {
     FakeWindow window;
     FakeDropDown run{{"Recovery", "Scrub", "Both"}};
     FakeLabel minutes, daily, weekly, monthly, once, dailyAmPm, weeklyAmPm, monthlyAmPm, onceAmPm, weekday, day, date,
-        loadPercent, loadCooldown, loadMeasure;
+        loadPercent, loadCooldown;
+    FakeDropDown loadMeasure;
     FakePanel hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel, loadPanel;
     FakeListView list;
     TScheduler form{{window,  run,    hourlyPanel, dailyPanel, weeklyPanel, monthlyPanel, oncePanel,    minutes,

@@ -1,3 +1,4 @@
+#include "platform/win32/Controls.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Form.h"
 #include "support/win32/Win32Pump.h"
@@ -72,4 +73,45 @@ TEST(FormFit, AWindowThatFitsIsLeftAsLaidOut) {
     GetWindowRect(w.hwnd(), &frame);
     EXPECT_EQ(frame.left, 10);
     EXPECT_EQ(w.self.clientWidth(), 300);
+}
+
+namespace {
+
+// A button that is disabled while its work runs, and two after it.
+class Buttons final : public Form {
+public:
+    Buttons() {
+        create("KestruneTestButtons", "Buttons", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, 290, 60);
+        first = button("First", 7, {8, 8, 81, 33});
+        next = button("Next", 8, {100, 8, 81, 33});
+        last = button("Last", 9, {192, 8, 81, 33});
+    }
+    HWND first;
+    HWND next;
+    HWND last;
+};
+
+}  // namespace
+
+// Enabled again while another window is active, a button that was disabled
+// with the keyboard has it when its window comes back, unless the keyboard
+// had been moved on from where it was handed.
+TEST(FormKeyboard, AButtonEnabledWhileItsWindowIsInactiveTakesTheKeyboardBackOnReturn) {
+    Buttons w, other;
+    Win32Button first(w.first);
+    for (const bool movedOn : {false, true}) {
+        ShowWindow(w.hwnd(), SW_SHOW);
+        SetForegroundWindow(w.hwnd());
+        SetFocus(w.first);
+        first.setEnabled(false);
+        ASSERT_EQ(GetFocus(), w.next);
+        if (movedOn) SetFocus(w.last);
+        ShowWindow(other.hwnd(), SW_SHOW);
+        SetForegroundWindow(other.hwnd());
+        ASSERT_EQ(GetActiveWindow(), other.hwnd());
+        first.setEnabled(true);
+        EXPECT_NE(GetFocus(), w.first);  // not while the other window is the active one
+        SetForegroundWindow(w.hwnd());
+        EXPECT_EQ(GetFocus(), movedOn ? w.last : w.first) << movedOn;
+    }
 }

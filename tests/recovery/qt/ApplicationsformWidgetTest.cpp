@@ -62,9 +62,19 @@ TEST(ApplicationsWindowGui, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic) 
     g.list()->topLevelItem(1)->setSelected(true);  // "reader"
     EXPECT_TRUE(trimSelected->isEnabled());
     QTest::mouseClick(trimSelected, Qt::LeftButton);
-    ASSERT_TRUE(qtPumpUntil([&] { return g.find<QLabel>("StatusLabel")->text().startsWith("Trimmed"); }));
+    // Disabled while the trim runs, the button hands the keyboard on; enabled
+    // again, it takes it back.
+    EXPECT_EQ(g.w->focusWidget(), g.find<QPushButton>("CloseButton"));
+    auto trimmed = [&] { return g.find<QLabel>("StatusLabel")->text().startsWith("Trimmed"); };
+    ASSERT_TRUE(qtPumpUntil(trimmed));
     EXPECT_TRUE(g.find<QLabel>("StatusLabel")->text().startsWith("Trimmed 600 MB: 600 MB of file cache. "));
     EXPECT_TRUE(g.list()->topLevelItem(1)->isSelected());  // still "reader", read again
+    EXPECT_EQ(g.w->focusWidget(), trimSelected);
+    // Moved on by the user meanwhile, the keyboard stays where it went.
+    QTest::mouseClick(trimSelected, Qt::LeftButton);
+    g.list()->setFocus();
+    ASSERT_TRUE(qtPumpUntil(trimmed));
+    EXPECT_EQ(g.w->focusWidget(), g.list());
 
     QTest::keyClick(g.w.get(), Qt::Key_Escape);
     EXPECT_FALSE(g.w->isVisible());

@@ -121,12 +121,19 @@ TEST(ApplicationsWindowWin32, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic
     SetFocus(a.at(id::kTrimSelectedButton));
     click(a.h(), id::kTrimSelectedButton);
     // Disabled while the trim runs, the button hands the keyboard on, so
-    // Escape and the letters still reach the window.
+    // Escape and the letters still reach the window; enabled again, it
+    // takes it back.
     EXPECT_EQ(GetFocus(), a.at(id::kCloseButton));
     const HWND status = a.at(id::kStatusLabel);
     ASSERT_TRUE(win32PumpUntil([&] { return textOf(status).rfind("Trimmed", 0) == 0; }));
     EXPECT_EQ(textOf(status).rfind("Trimmed 700 MB: 700 MB of file cache. The file cache", 0), 0u) << textOf(status);
     EXPECT_EQ(platform::win32::Win32Table(a.at(id::kAppList)).selectedRows(), std::vector<int>{1});
+    EXPECT_EQ(GetFocus(), a.at(id::kTrimSelectedButton));
+    // Moved on by the user meanwhile, the keyboard stays where it went.
+    click(a.h(), id::kTrimSelectedButton);
+    SetFocus(a.at(id::kAppList));
+    ASSERT_TRUE(win32PumpUntil([&] { return textOf(status).rfind("Trimmed", 0) == 0; }));
+    EXPECT_EQ(GetFocus(), a.at(id::kAppList));
 
     // Its keyboard letter: Trim Idle, with nothing known to be idle yet.
     a.key(WM_SYSCHAR, 'i');

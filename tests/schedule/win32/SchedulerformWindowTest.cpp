@@ -1,3 +1,4 @@
+#include "platform/MemoryStatus.h"
 #include "platform/Registry.h"
 #include "platform/win32/Dpi.h"
 #include "schedule/win32/SchedulerformWindow.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 using namespace kestrune;
 using namespace testsupport;
@@ -22,11 +25,13 @@ namespace id = schedulerform::id;
 
 namespace {
 
+// The window as the program makes it here, with what this system tells.
 struct Scheduler {
     IsolatedStore isolated;
     CapturedStderr quiet;  // the store's word on a value it cannot read
     BoxRecorder boxes;
     SchedulerWindow w;
+    explicit Scheduler(SchedulerOffers offers = {.pressure = platform::reportsMemoryPressure()}) : w(nullptr, offers) {}
     HWND at(int control) const {
         const HWND found = findControl(w.hwnd(), control);
         EXPECT_NE(found, nullptr) << control;
@@ -113,6 +118,10 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
     // The number boxes take digits only, their arrows the load trigger's range.
     EXPECT_EQ(textOf(s.at(id::kLoadPercentEdit)), "90");
     EXPECT_EQ(textOf(s.at(id::kLoadCooldownEdit)), "30");
+    // Windows tells no memory pressure: only the load is offered.
+    EXPECT_EQ(platform::win32::Win32ComboText(s.at(id::kLoadMeasureBox)).items(),
+              std::vector<std::string>{"memory load"});
+    EXPECT_EQ(chosen(s.at(id::kLoadMeasureBox)), "memory load");
     EXPECT_TRUE(s.style(id::kLoadCooldownEdit) & ES_NUMBER);
     int low = 0;
     int high = 0;
@@ -155,7 +164,7 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
 // What each panel's controls stand for is the logic test's; here each
 // control's adapter and each button reach it.
 TEST(SchedulerWin32, EachPanelsControlsAndButtonsReachTheLogic) {
-    Scheduler s;
+    Scheduler s({.pressure = true});  // so that choosing the pressure reaches it too
     ShowWindow(s.w.hwnd(), SW_SHOWNA);
     s.click(id::kTeButton1);
     EXPECT_EQ(storedText(platform::kScheduleKey, "0"), "R 10 0 every day 0 0 0");
