@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch root and checks what lands there: the
 # executable, the desktop entry, the AppStream metainfo, every icon, the man
-# page and the Debian copyright and changelog, with the entry, the metainfo
+# page, the Debian copyright and changelog and the systemd user units for
+# unattended trims, with the entry, the metainfo, the units
 # and the man page validated where the validators are installed.
 #   usage: install_test.sh BUILD_DIR
 set -euo pipefail
@@ -19,6 +20,8 @@ expected=(
   usr/share/icons/hicolor/scalable/apps/kestrune.svg
   usr/share/doc/kestrune/copyright
   usr/share/doc/kestrune/changelog.gz
+  usr/lib/systemd/user/kestrune-trim.service
+  usr/lib/systemd/user/kestrune-trim.timer
 )
 for size in 16 22 24 32 48 64 128 256; do expected+=("usr/share/icons/hicolor/${size}x${size}/apps/kestrune.png"); done
 for f in "${expected[@]}"; do [ -f "$root/$f" ] || fail "missing $f"; done
@@ -35,6 +38,12 @@ fi
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.example.Kestrune.metainfo.xml" >/dev/null ||
     fail "metainfo invalid"
+fi
+if command -v systemd-analyze >/dev/null; then
+  # Their syntax as systemd reads it, and the timer's unit beside it.
+  verify=$(cd "$root/usr/lib/systemd/user" || exit 1
+    systemd-analyze verify --man=no ./kestrune-trim.timer 2>&1 | grep -v 'is not executable: No such file' || true)
+  [ -z "$verify" ] || fail "systemd units: $verify"
 fi
 if command -v groff >/dev/null; then
   warnings=$(zcat "$root/usr/share/man/man1/kestrune.1.gz" | groff -man -ww -z 2>&1)
