@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -141,11 +142,35 @@ private:
     mutable std::pair<std::string, std::string> cached_;
 };
 
+namespace {
+
+// The keyboard comes into a list with no row chosen on its first row,
+// selected: seen at once, and the first Down goes on to the second.
+class FirstRowOnFocus final : public QObject {
+public:
+    explicit FirstRowOnFocus(QTreeView* view) : QObject(view), view_(view) { view->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == view_ && e->type() == QEvent::FocusIn &&
+            static_cast<QFocusEvent*>(e)->reason() != Qt::MouseFocusReason && view_->model()->rowCount() > 0 &&
+            !view_->selectionModel()->hasSelection())
+            view_->setCurrentIndex(view_->model()->index(0, 0));
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    QTreeView* view_;
+};
+
+}  // namespace
+
 QtListView::QtListView(QTreeView* w, const std::string& firstHeader, const std::string& secondHeader)
     : w_(w), model_(new ListModel(w, firstHeader, secondHeader)) {
     w_->setModel(model_);
     // Every row is one line: the view then never measures rows it does not show.
     w_->setUniformRowHeights(true);
+    new FirstRowOnFocus(w_);
 }
 
 void QtListView::setRows(int count, Rows rows) { model_->setRows(count, std::move(rows)); }

@@ -78,6 +78,10 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     area_ = new QScrollArea(window);
     area_->setObjectName(QStringLiteral("DesignScroll"));
     area_->setFrameShape(QFrame::NoFrame);
+    // The keyboard starts on the window's first control, not on the area
+    // (a scroll area takes Tab by default); a focused control that is cut
+    // off is still scrolled into view.
+    area_->setFocusPolicy(Qt::NoFocus);
     area_->setWidgetResizable(false);
     // The window's own face colour shows through, as it did without it.
     area_->viewport()->setAutoFillBackground(false);
