@@ -1,5 +1,6 @@
 #include "platform/qt/Controls.h"
 
+#include "platform/qt/Accessible.h"
 #include "platform/qt/Design.h"
 
 #include <QAbstractButton>
@@ -48,7 +49,9 @@ void QtLabel::setText(const std::string& text) {
     int size = basePixelSize_;
     for (f.setPixelSize(size); size > 8 && QFontMetrics(f).horizontalAdvance(t) > w_->width();) f.setPixelSize(--size);
     if (f != w_->font()) w_->setFont(f);
-    w_->setToolTip(size < basePixelSize_ ? t : QString());
+    // Only a text cut off even in the smallest face needs a tip; one that
+    // repeated the label would be read out twice (a tip is its description).
+    w_->setToolTip(QFontMetrics(f).horizontalAdvance(t) > w_->width() ? t : QString());
 }
 std::string QtLabel::text() const { return w_->text().toStdString(); }
 
@@ -165,8 +168,11 @@ private:
 
 }  // namespace
 
+QtLineList::QtLineList(QPlainTextEdit* w) : w_(w) { nameScrollAreaParts(w_); }
+
 QtListView::QtListView(QTreeView* w, const std::string& firstHeader, const std::string& secondHeader)
     : w_(w), model_(new ListModel(w, firstHeader, secondHeader)) {
+    nameScrollAreaParts(w_);
     w_->setModel(model_);
     // Every row is one line: the view then never measures rows it does not show.
     w_->setUniformRowHeights(true);
@@ -182,6 +188,7 @@ int QtListView::selectedRow() const {
 }
 
 QtTable::QtTable(QTreeWidget* w) : w_(w) {
+    nameScrollAreaParts(w_);
     w_->setSortingEnabled(false);
     w_->header()->setSortIndicatorShown(true);
     w_->header()->setSectionsClickable(true);

@@ -1,5 +1,7 @@
 #include "platform/qt/Design.h"
 
+#include "platform/qt/Accessible.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -90,6 +92,9 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     surface_ = surface;
     surface_->resize(px(designWidth), px(designHeight));
     area_->setWidget(surface_);
+    for (QWidget* layer : {static_cast<QWidget*>(area_), area_->viewport(), surface_})
+        setAccessibleRole(layer, QAccessible::Pane);
+    nameScrollAreaParts(area_);
     area_->setGeometry(0, 0, surface_->width(), surface_->height());
     window_->installEventFilter(this);
     surfaces().push_back(this);
@@ -212,12 +217,21 @@ void DesignSurface::moveFrame(QPoint to) {
     window_->move(r.left, r.top);
 }
 
+void DesignSurface::nameLayers() {
+    // The area, its viewport and the surface stand between the window and
+    // its controls: a screen reader meets them as panels of the window's
+    // name, not as nameless fillers.
+    for (QWidget* layer : {static_cast<QWidget*>(area_), area_->viewport(), surface_})
+        if (layer->accessibleName() != window_->windowTitle()) layer->setAccessibleName(window_->windowTitle());
+}
+
 bool DesignSurface::eventFilter(QObject* watched, QEvent* e) {
     if (watched == window_) {
         switch (e->type()) {
             case QEvent::Show:
                 // Before the window's own show handling, which places it.
                 fit();
+                nameLayers();
                 if (!shown_.isValid()) shown_.start();
                 break;
             case QEvent::Resize:

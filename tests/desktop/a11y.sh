@@ -35,6 +35,17 @@ app=$!
 main=$(drive_window '^Kestrune$') || fail "no main window"
 /usr/bin/python3 "$here/a11y_tree.py" main || fail "the main window's accessible names"
 
+xdotool windowactivate --sync "$main" key --delay 150 alt+h t
+tutorial=$(drive_window '^Memory Tutorial$') || fail "Alt+H, T opened no Tutorial"
+/usr/bin/python3 "$here/a11y_tree.py" tutorial || fail "the Tutorial's accessible names"
+xdotool windowactivate --sync "$tutorial" key alt+d
+drive_gone '^Memory Tutorial$' || fail "Alt+D did not close the Tutorial"
+xdotool windowactivate --sync "$main" key --delay 150 alt+h a
+about=$(drive_window '^About Kestrune$') || fail "Alt+H, A opened no About box"
+/usr/bin/python3 "$here/a11y_tree.py" about || fail "the About box's accessible names"
+xdotool windowactivate --sync "$about" key Return
+drive_gone '^About Kestrune$' || fail "Enter did not close the About box"
+
 xdotool windowactivate --sync "$main" key --delay 150 alt+e s
 scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler"
 /usr/bin/python3 "$here/a11y_tree.py" scheduler || fail "the Scheduler's accessible names"
@@ -87,7 +98,9 @@ ended() {
 launch --recover
 drive_window '^Kestrune$' >/dev/null || fail "--recover: no window"
 /usr/bin/python3 "$here/a11y_tree.py" honest "$app" || fail "--recover showed made-up figures"
+/usr/bin/python3 "$here/a11y_tree.py" progress "$app" || fail "the recovery's progress window's accessible names"
 box=$(drive_window '^Complete$' 90) || fail "--recover: no Complete box within 90 s"
+/usr/bin/python3 "$here/a11y_tree.py" result "$app" || fail "the recovery's result box's accessible names"
 xdotool windowactivate --sync "$box" key Return
 ended "--recover, then OK"
 
