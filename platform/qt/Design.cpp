@@ -232,6 +232,9 @@ bool DesignSurface::eventFilter(QObject* watched, QEvent* e) {
                 // Before the window's own show handling, which places it.
                 fit();
                 nameLayers();
+                // Where the keyboard is is drawn from the start, not only
+                // once Tab has been pressed (Qt's default).
+                window_->setAttribute(Qt::WA_KeyboardFocusChange);
                 if (!shown_.isValid()) shown_.start();
                 break;
             case QEvent::Resize:
