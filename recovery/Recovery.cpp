@@ -11,7 +11,7 @@ namespace kestrune {
 using platform::toMB;
 
 std::uint64_t availableMB(const platform::MemoryStatus& s) {
-    return toMB(s.availPhys) + toMB(s.availPageFile) + toMB(s.availVirtual);
+    return toMB(s.availPhys) + toMB(s.availBeyondPhys) + toMB(s.availVirtual);
 }
 
 std::uint64_t blockCount(const platform::MemoryStatus& s) {

@@ -30,7 +30,9 @@ inline constexpr const char* kGainSuffix = " KB of ram was destructed and alloca
 inline constexpr const char* kTimeValue = "time";
 }  // namespace recovery
 
-// Available physical + page file + virtual, each in whole MB before the sum.
+// Available physical + page file + virtual, each in whole MB before the sum;
+// of the page file only what it holds beyond the physical memory, so that
+// memory freed during a run counts once on every system.
 std::uint64_t availableMB(const platform::MemoryStatus& s);
 // 90 % of the smaller of available page file and available virtual space, in
 // 1 MB blocks: ⌊9M/10⌋, so ten MB give exactly nine blocks; but never so many

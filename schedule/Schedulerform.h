@@ -75,6 +75,7 @@ inline constexpr const char* kWeekdayName = "Day of the week";
 inline constexpr const char* kMonthDayName = "Day of the month";
 inline constexpr const char* kDateName = "Date";
 inline constexpr const char* kListName = "Scheduled tasks";
+inline constexpr const char* kPeriodsName = "When";
 inline constexpr const char* kLoadPercentName = "Memory load, per cent";
 inline constexpr const char* kCooldownName = "Minutes between runs";
 inline constexpr const char* kLoadMeasureName = "What to watch";

@@ -132,6 +132,8 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     QGroupBox* history = groupBox(client, "TeGroupBox5", m::kHistoryTitle, m::kGroupBox5);
     graph_ = new PerformanceGraph(history);
     graph_->setObjectName(QStringLiteral("PerformanceGraph1"));
+    // Read as a chart with its value, not passed over as a filler.
+    platform::setAccessibleRole(graph_, QAccessible::Chart);
     graph_->setForegroundColor(platform::clBlue);
     graph_->setGradient(100);
     place(graph_, m::kGraph);

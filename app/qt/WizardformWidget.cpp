@@ -1,5 +1,6 @@
 #include "app/qt/WizardformWidget.h"
 
+#include "platform/qt/Accessible.h"
 #include "platform/qt/Design.h"
 
 #include <QCheckBox>
@@ -18,9 +19,13 @@ namespace w = wizard;
 using platform::place;
 using platform::px;
 
-QFrame* panel(QWidget* parent, const char* name, const platform::Rect& r) {
+// A raised panel, read as a panel of the name it is given rather than as a
+// nameless frame.
+QFrame* panel(QWidget* parent, const char* name, const char* spoken, const platform::Rect& r) {
     auto* f = new QFrame(parent);
     f->setObjectName(QString::fromUtf8(name));
+    platform::setAccessibleRole(f, QAccessible::Pane);
+    f->setAccessibleName(QString::fromUtf8(spoken));
     f->setFrameShape(QFrame::StyledPanel);
     f->setFrameShadow(QFrame::Raised);
     place(f, r);
@@ -50,16 +55,17 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     self_.setSurface(surface);
     QWidget* const client = surface->surface();
 
-    QFrame* panel1 = panel(client, "TePanel1", w::kPanel1);
-    panel2_ = panel(client, "TePanel2", w::kPanel2);
+    QFrame* panel1 = panel(client, "TePanel1", w::kHeading, w::kPanel1);
+    panel2_ = panel(client, "TePanel2", w::kCaption, w::kPanel2);
     QLabel* heading = label(panel1, "Label1", w::kHeading, w::kLabel1);
     QFont bold = heading->font();
     bold.setBold(true);
     bold.setPixelSize(px(w::kLabel1FontPixels));
     heading->setFont(bold);
     label(panel2_, "Label2", w::kIntro, w::kLabel2);
-    label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});
+    // Made in the order they stand, which is the order a screen reader reads them in.
     label(panel2_, "Label3", w::kFreeing, w::kLabel3);
+    label(panel2_, "Label9", w::kStatus, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight});
 
     done_ = new QPushButton(platform::mnemonic(w::kDone, w::kDoneKey), panel2_);
     done_->setObjectName(QStringLiteral("TeButton2"));

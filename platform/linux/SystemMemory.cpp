@@ -123,6 +123,10 @@ MemoryStatus composeStatus(const ProcFields& f, bool strictOvercommit, std::uint
     MemoryStatus s;
     s.totalPhys = f.memTotal;
     s.availPhys = std::min(f.memAvailable, f.memTotal);
+    const std::uint64_t swapFree = std::min(f.swapFree, f.swapTotal);
+    // Either page-file figure moves with the available RAM; only the swap
+    // lies beyond it.
+    s.availBeyondPhys = swapFree;
     if (strictOvercommit) {
         // The kernel refuses commits beyond CommitLimit: that is the page file.
         s.totalPageFile = f.commitLimit;
@@ -130,7 +134,6 @@ MemoryStatus composeStatus(const ProcFields& f, bool strictOvercommit, std::uint
     } else {
         // The commit account is advisory; what can still be backed is RAM and swap.
         s.totalPageFile = f.memTotal > kMax - f.swapTotal ? kMax : f.memTotal + f.swapTotal;
-        const std::uint64_t swapFree = std::min(f.swapFree, f.swapTotal);
         s.availPageFile = std::min(s.totalPageFile, s.availPhys + swapFree);
     }
     s.totalVirtual = addressSpace;

@@ -1,5 +1,6 @@
 #include "platform/qt/Accessible.h"
 
+#include <QAbstractScrollArea>
 #include <QAccessibleWidget>
 #include <QVariant>
 #include <QWidget>
@@ -24,6 +25,22 @@ QAccessibleInterface* withGivenRole(const QString&, QObject* object) {
 void setAccessibleRole(QWidget* w, QAccessible::Role role) {
     QAccessible::installFactory(&withGivenRole);  // once: a second install is ignored
     w->setProperty(kRoleProperty, static_cast<int>(role));
+}
+
+void nameScrollAreaParts(QAbstractScrollArea* area) {
+    if (!area->accessibleName().isEmpty()) {
+        setAccessibleRole(area->viewport(), QAccessible::Pane);
+        area->viewport()->setAccessibleName(area->accessibleName());
+    }
+    for (QWidget* holder : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString kind = holder->objectName();
+        const char* name = kind == QLatin1String("qt_scrollarea_vcontainer")   ? "Vertical scroll bar"
+                           : kind == QLatin1String("qt_scrollarea_hcontainer") ? "Horizontal scroll bar"
+                                                                               : nullptr;
+        if (name == nullptr) continue;
+        setAccessibleRole(holder, QAccessible::Pane);
+        holder->setAccessibleName(QString::fromUtf8(name));
+    }
 }
 
 void QtDescription::setText(const std::string& text) {

@@ -1,11 +1,13 @@
 #include "platform/qt/Controls.h"
 
+#include "platform/qt/Accessible.h"
 #include "platform/qt/Design.h"
 
 #include <QAbstractButton>
 #include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -47,7 +49,9 @@ void QtLabel::setText(const std::string& text) {
     int size = basePixelSize_;
     for (f.setPixelSize(size); size > 8 && QFontMetrics(f).horizontalAdvance(t) > w_->width();) f.setPixelSize(--size);
     if (f != w_->font()) w_->setFont(f);
-    w_->setToolTip(size < basePixelSize_ ? t : QString());
+    // Only a text cut off even in the smallest face needs a tip; one that
+    // repeated the label would be read out twice (a tip is its description).
+    w_->setToolTip(QFontMetrics(f).horizontalAdvance(t) > w_->width() ? t : QString());
 }
 std::string QtLabel::text() const { return w_->text().toStdString(); }
 
@@ -153,11 +157,38 @@ private:
     mutable std::pair<std::string, std::string> cached_;
 };
 
+namespace {
+
+// The keyboard comes into a list with no row chosen on its first row,
+// selected: seen at once, and the first Down goes on to the second.
+class FirstRowOnFocus final : public QObject {
+public:
+    explicit FirstRowOnFocus(QTreeView* view) : QObject(view), view_(view) { view->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == view_ && e->type() == QEvent::FocusIn &&
+            static_cast<QFocusEvent*>(e)->reason() != Qt::MouseFocusReason && view_->model()->rowCount() > 0 &&
+            !view_->selectionModel()->hasSelection())
+            view_->setCurrentIndex(view_->model()->index(0, 0));
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    QTreeView* view_;
+};
+
+}  // namespace
+
+QtLineList::QtLineList(QPlainTextEdit* w) : w_(w) { nameScrollAreaParts(w_); }
+
 QtListView::QtListView(QTreeView* w, const std::string& firstHeader, const std::string& secondHeader)
     : w_(w), model_(new ListModel(w, firstHeader, secondHeader)) {
+    nameScrollAreaParts(w_);
     w_->setModel(model_);
     // Every row is one line: the view then never measures rows it does not show.
     w_->setUniformRowHeights(true);
+    new FirstRowOnFocus(w_);
 }
 
 void QtListView::setRows(int count, Rows rows) { model_->setRows(count, std::move(rows)); }
@@ -169,6 +200,7 @@ int QtListView::selectedRow() const {
 }
 
 QtTable::QtTable(QTreeWidget* w) : w_(w) {
+    nameScrollAreaParts(w_);
     w_->setSortingEnabled(false);
     w_->header()->setSortIndicatorShown(true);
     w_->header()->setSectionsClickable(true);

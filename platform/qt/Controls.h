@@ -165,7 +165,7 @@ private:
 
 class QtLineList final : public LineList {
 public:
-    explicit QtLineList(QPlainTextEdit* w) : w_(w) {}
+    explicit QtLineList(QPlainTextEdit* w);
     void addLine(const std::string& line) override;
     std::string text() const override;
     void setText(const std::string& text) override;

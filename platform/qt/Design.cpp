@@ -1,5 +1,7 @@
 #include "platform/qt/Design.h"
 
+#include "platform/qt/Accessible.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -78,6 +80,10 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     area_ = new QScrollArea(window);
     area_->setObjectName(QStringLiteral("DesignScroll"));
     area_->setFrameShape(QFrame::NoFrame);
+    // The keyboard starts on the window's first control, not on the area
+    // (a scroll area takes Tab by default); a focused control that is cut
+    // off is still scrolled into view.
+    area_->setFocusPolicy(Qt::NoFocus);
     area_->setWidgetResizable(false);
     // The window's own face colour shows through, as it did without it.
     area_->viewport()->setAutoFillBackground(false);
@@ -86,6 +92,9 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     surface_ = surface;
     surface_->resize(px(designWidth), px(designHeight));
     area_->setWidget(surface_);
+    for (QWidget* layer : {static_cast<QWidget*>(area_), area_->viewport(), surface_})
+        setAccessibleRole(layer, QAccessible::Pane);
+    nameScrollAreaParts(area_);
     area_->setGeometry(0, 0, surface_->width(), surface_->height());
     window_->installEventFilter(this);
     surfaces().push_back(this);
@@ -208,12 +217,24 @@ void DesignSurface::moveFrame(QPoint to) {
     window_->move(r.left, r.top);
 }
 
+void DesignSurface::nameLayers() {
+    // The area, its viewport and the surface stand between the window and
+    // its controls: a screen reader meets them as panels of the window's
+    // name, not as nameless fillers.
+    for (QWidget* layer : {static_cast<QWidget*>(area_), area_->viewport(), surface_})
+        if (layer->accessibleName() != window_->windowTitle()) layer->setAccessibleName(window_->windowTitle());
+}
+
 bool DesignSurface::eventFilter(QObject* watched, QEvent* e) {
     if (watched == window_) {
         switch (e->type()) {
             case QEvent::Show:
                 // Before the window's own show handling, which places it.
                 fit();
+                nameLayers();
+                // Where the keyboard is is drawn from the start, not only
+                // once Tab has been pressed (Qt's default).
+                window_->setAttribute(Qt::WA_KeyboardFocusChange);
                 if (!shown_.isValid()) shown_.start();
                 break;
             case QEvent::Resize:

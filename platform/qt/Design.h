@@ -74,6 +74,7 @@ private:
     class Surface;
     void fit();
     void followWindow();
+    void nameLayers();
     bool settled() const;
     QMargins decoration() const;
 

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QUrl>
@@ -31,6 +33,14 @@ void QtShellBackend::showBox(const BoxCall& call) {
         box.setText(withLinks(call.text));
         box.setTextInteractionFlags(Qt::TextBrowserInteraction);
     }
+    // Qt leaves the box's icon and its row of buttons nameless: a screen
+    // reader is told what the icon stands for, and whose buttons they are.
+    if (auto* icon = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+        icon->setAccessibleName(QString::fromUtf8(call.kind == BoxKind::Error   ? "Error"
+                                                  : call.kind == BoxKind::About ? "Kestrune"
+                                                                                : "Question"));
+    if (auto* buttons = box.findChild<QDialogButtonBox*>())
+        buttons->setAccessibleName(QString::fromStdString(call.caption));
     box.exec();
 }
 

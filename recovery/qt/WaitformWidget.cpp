@@ -68,6 +68,7 @@ Form2Widget::Form2Widget(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     bar_->setRange(0, 100);
     bar_->setValue(0);
     bar_->setTextVisible(false);
+    bar_->setAccessibleName(QString::fromUtf8(w::kBarName));
     place(bar_, w::kBar1);
     label2_ = new QLabel(QString::fromUtf8(w::kDesignCounter), client);
     label2_->setObjectName(QStringLiteral("TeLabel2"));

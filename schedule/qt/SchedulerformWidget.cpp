@@ -191,6 +191,10 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
     auto* periods = new QGroupBox(client_);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
     place(periods, sf::kPeriods.left, sf::kPeriods.top, sf::kPeriods.width, sf::kPeriods.height);
+    periods->setAccessibleName(QString::fromUtf8(sf::kPeriodsName));
+    // First of the window's children, as it stands first: a screen reader
+    // reads them in that order.
+    periods->lower();
     const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
                            "TeRadioButton4", "TeRadioButton5", "LoadRadioButton"};
     static_assert(std::size(names) == sf::kPeriodCount);
@@ -332,6 +336,10 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
                                  &adapt<platform::QtPanel>(weekly), &adapt<platform::QtPanel>(monthly),
                                  &adapt<platform::QtPanel>(once),   &adapt<platform::QtPanel>(byLoad)};
     static_assert(std::size(panels) == sf::kPeriodCount);
+    // Each period's panel is read under that period's name.
+    QGroupBox* panelBoxes[] = {hourly, daily, weekly, monthly, once, byLoad};
+    for (std::size_t i = 0; i < sf::kPeriodCount; ++i)
+        panelBoxes[i]->setAccessibleName(QString::fromUtf8(sf::kPeriodCaptions[i]));
     panels[sf::kInitialPeriod]->setVisible(true);
     form_.emplace(TScheduler::Controls{.self = self_,
                                        .TeComboBox11 = *run_,

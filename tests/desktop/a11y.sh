@@ -9,7 +9,12 @@
 # Applications window must say why in the list's place, with both trim
 # buttons disabled. Started with --recover, no figure ever shows its design
 # text; started with --scrub, the scrub window, its log and its page-set map
-# are named. Debian's own Python, which has the AT-SPI bindings.
+# are named. Every window met on the way (main, Tutorial, About, Scheduler,
+# Applications, the recovery's progress and result, scrub) is walked whole:
+# no shown object nameless, a filler or of unknown role, or read out of
+# screen order; the main window, the Tutorial and the Scheduler open with the
+# keyboard on their first control. Debian's own Python, which has the AT-SPI
+# bindings.
 #   usage: a11y.sh EXECUTABLE
 set -euo pipefail
 exe=$1
@@ -34,6 +39,17 @@ xsession_a11y || fail "the accessibility bus did not start"
 app=$!
 main=$(drive_window '^Kestrune$') || fail "no main window"
 /usr/bin/python3 "$here/a11y_tree.py" main || fail "the main window's accessible names"
+
+xdotool windowactivate --sync "$main" key --delay 150 alt+h t
+tutorial=$(drive_window '^Memory Tutorial$') || fail "Alt+H, T opened no Tutorial"
+/usr/bin/python3 "$here/a11y_tree.py" tutorial || fail "the Tutorial's accessible names"
+xdotool windowactivate --sync "$tutorial" key alt+d
+drive_gone '^Memory Tutorial$' || fail "Alt+D did not close the Tutorial"
+xdotool windowactivate --sync "$main" key --delay 150 alt+h a
+about=$(drive_window '^About Kestrune$') || fail "Alt+H, A opened no About box"
+/usr/bin/python3 "$here/a11y_tree.py" about || fail "the About box's accessible names"
+xdotool windowactivate --sync "$about" key Return
+drive_gone '^About Kestrune$' || fail "Enter did not close the About box"
 
 xdotool windowactivate --sync "$main" key --delay 150 alt+e s
 scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler"
@@ -86,8 +102,10 @@ ended() {
 # are the first sample's, never the design's.
 launch --recover
 drive_window '^Kestrune$' >/dev/null || fail "--recover: no window"
+/usr/bin/python3 "$here/a11y_tree.py" progress "$app" || fail "the recovery's progress window's accessible names"
 /usr/bin/python3 "$here/a11y_tree.py" honest "$app" || fail "--recover showed made-up figures"
 box=$(drive_window '^Complete$' 90) || fail "--recover: no Complete box within 90 s"
+/usr/bin/python3 "$here/a11y_tree.py" result "$app" || fail "the recovery's result box's accessible names"
 xdotool windowactivate --sync "$box" key Return
 ended "--recover, then OK"
 

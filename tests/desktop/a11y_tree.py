@@ -2,6 +2,8 @@
 """What a screen reader finds of Kestrune, read from the AT-SPI tree.
 
 usage: a11y_tree.py main|scheduler|scrub [PID]       exit 0 when every expected name and role is there
+       a11y_tree.py about|tutorial|progress|result [PID]  the same for the About box, the Tutorial, the
+                                                    recovery's progress window and its result box
        a11y_tree.py applications [unavailable]      the same for the Applications window; "unavailable"
                                                     expects the sentence saying why trimming does not work
                                                     here in the list's place, and both trim buttons disabled
@@ -98,6 +100,95 @@ def honest(root):
     return 0
 
 
+# Shown without a name of their own, as a screen reader expects them: what
+# they hold is named.
+NAMELESS = ("separator", "menu bar", "status bar", "scroll bar", "popup menu")
+
+
+def extents(node):
+    try:
+        return node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    except NotImplementedError:
+        return None
+
+
+def before_in_reading(a, b):
+    """False when `b`, read after `a`, stands above it in the same column or
+    to its left on the same line."""
+    ax, ay, aw, ah = a
+    bx, by, bw, bh = b
+    across = bx < ax + aw and ax < bx + bw
+    along = by < ay + ah and ay < by + bh
+    return not ((by + bh <= ay and across) or (bx + bw <= ax and along))
+
+
+def audit(window, problems):
+    """Every shown object below `window`: named (or nameless by its kind),
+    a role a screen reader says, a description that adds to its name, and
+    siblings read in the order they stand on the screen."""
+    def visit(node, path, depth):
+        kids = [c for c in node if c is not None and c.getState().contains(pyatspi.STATE_SHOWING)]
+        placed = []
+        for c in kids:
+            role, name = c.getRoleName(), label(c)
+            where = f"{role} {name!r} in {path}"
+            if role in ("filler", "unknown"):
+                problems.append(f"{where} has the role {role}")
+            # A label with no text yet shows nothing and is passed over.
+            if not name and role not in NAMELESS and role != "label":
+                problems.append(f"an unnamed {role} in {path}")
+            if role != "combo box" and c.name and c.description == c.name:
+                problems.append(f"{where} repeats its name as its description")
+            box = extents(c)
+            if box is not None and box[2] > 0 and box[3] > 0:
+                if placed and not before_in_reading(placed[-1][1], box):
+                    problems.append(f"{where} is read after {placed[-1][0]!r}, which stands below or after it")
+                placed.append((f"{role} {name}", box))
+            if depth < 30:
+                visit(c, f"{path} > {role} {name!r}" if name else path, depth + 1)
+    visit(window, f"{window.getRoleName()} {window.name!r}", 0)
+
+
+def focused(root, title):
+    """The role and name of the object that has the keyboard in the window titled `title`."""
+    for w in root:
+        if w is None or w.name != title:
+            continue
+        for n in walk(w):
+            if n.getState().contains(pyatspi.STATE_FOCUSED) and n is not w:
+                return n.getRoleName(), label(n)
+    return None
+
+
+def progress(root):
+    """The recovery's progress window while it runs. The run answers only
+    between its ticks, so only that window is read, and a reply that does
+    not come in time is asked again."""
+    from gi.repository import Atspi
+    Atspi.set_timeout(1000, 15000)
+    end = time.monotonic() + 15
+    problems = ["no progress window shown"]
+    while time.monotonic() < end:
+        try:
+            dialogs = [w for w in root if w is not None and w.getRoleName() == "dialog" and w.name == "Kestrune"
+                       and w.getState().contains(pyatspi.STATE_SHOWING)]
+            if not dialogs:
+                time.sleep(0.1)
+                continue
+            problems = []
+            if not any(n.getRoleName() == "progress bar" and n.name == "Recovery progress" for n in walk(dialogs[0])):
+                problems.append("no progress bar named 'Recovery progress'")
+            audit(dialogs[0], problems)
+            break
+        except Exception:  # a reply that did not come in time: read again
+            problems = ["the progress window went before it was read whole"]
+    for p in problems:
+        print(f"a11y progress: {p}", file=sys.stderr)
+    if not problems:
+        print("a11y progress: the progress window and its bar named, no filler, in screen order")
+    return 1 if problems else 0
+
+
 def sensitive(node):
     return node.getState().contains(pyatspi.STATE_SENSITIVE)
 
@@ -129,12 +220,20 @@ def applications(found, problems, unavailable):
         problems.append("no line with the system's memory")
 
 
+# Each window's first control in reading order, where the keyboard starts.
+FIRST = {"main": ("Kestrune", "push button", "Recover Memory"),
+         "scheduler": ("Scheduler", "radio button", "Daily"),
+         "tutorial": ("Memory Tutorial", "push button", "Done")}
+
+
 def main(which, arg=None):
     pid = int(arg) if arg and arg.isdigit() else None
     unavailable = arg == "unavailable"
     root = app(pid)
     if which == "honest":
         return honest(root)
+    if which == "progress":
+        return progress(root)
     # The tree is filled in as the windows map; give it a moment.
     problems = []
     for _ in range(50):
@@ -165,6 +264,14 @@ def main(which, arg=None):
                 problems.append(f"the map's description does not count its cells: {maps[0].description!r}")
         elif which == "applications":
             applications(found, problems, unavailable)
+        elif which == "about":
+            expect(found, "alert", "About Kestrune", problems)
+            expect(found, "push button", "OK", problems)
+        elif which == "tutorial":
+            expect(found, "dialog", "Memory Tutorial", problems)
+            expect(found, "push button", "Done", problems, key="d")
+        elif which == "result":
+            expect(found, "alert", "Complete", problems)
         else:
             expect(found, "dialog", "Scheduler", problems)
             expect(found, "radio button", "Hourly", problems, key="h")
@@ -186,6 +293,13 @@ def main(which, arg=None):
             problems.append("a window is a filler, not a frame or a dialog")
         if any(r == "frame" and not nm for r, nm, n in found):
             problems.append("an unnamed frame")
+        for window in root:
+            if window is not None and window.getState().contains(pyatspi.STATE_SHOWING):
+                audit(window, problems)
+        # The keyboard starts on the window's first control.
+        first = FIRST.get(which)
+        if first is not None and focused(root, first[0]) != first[1:]:
+            problems.append(f"the keyboard starts on {focused(root, first[0])}, not on {first[1:]}")
         if not problems:
             print(f"a11y {which}: {len(found)} accessible objects, every expected name there")
             return 0

@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
+#include "platform/linux/SystemMemory.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#endif
+
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -85,6 +92,7 @@ struct RecoveryRun {
     FakeButton recover, scrub;
     std::string message, caption;
     FakeMemory memory;
+    platform::MemorySource* source = &memory;
     FakeVirtualMemory vm;
     FakeClock clock;
     BoxRecorder boxes;
@@ -104,7 +112,7 @@ struct RecoveryRun {
         memory.queue(statusMB(8192, physAfter, 8192, pageAfter, 8192, virtAfter));
     }
     void run() {
-        MemoryRecovery(RecoveryHost{recover, scrub, message, caption, owner, &ending}, form, memory, vm, clock).run();
+        MemoryRecovery(RecoveryHost{recover, scrub, message, caption, owner, &ending}, form, *source, vm, clock).run();
     }
 };
 
@@ -223,6 +231,35 @@ TEST(Recovery, TheResultComparesTheTwoSamplesInMegabytes) {
     EXPECT_EQ(boxes[0].text, r.message);
     EXPECT_EQ(boxes[0].kind, platform::BoxKind::Question);
 }
+
+#if defined(__linux__)
+// Here the page-file figure is RAM and swap together: 500 MB that another
+// program gives back during the run raise it and the physical figure alike,
+// and must count once.
+TEST(Recovery, MemoryFreedDuringTheRunCountsOnceOnLinux) {
+    testsupport::TempDir proc;
+    std::filesystem::create_directories(proc.path() + "/self");
+    std::filesystem::create_directories(proc.path() + "/sys/vm");
+    const auto meminfo = [&](int availableKB) {
+        testsupport::writeFile(proc.file("meminfo"),
+                               "MemTotal: 8000000 kB\nMemAvailable: " + std::to_string(availableKB) +
+                                   " kB\nSwapTotal: 4000000 kB\nSwapFree: 3000000 kB\n");
+    };
+    meminfo(2000000);
+    testsupport::writeFile(proc.file("self/status"), "VmSize: 512000 kB\n");
+    testsupport::writeFile(proc.file("sys/vm/overcommit_memory"), "0\n");
+    platform::ProcMemorySource source(proc.path(), std::uint64_t{4000} << 20);
+
+    RecoveryRun r;
+    r.source = &source;
+    int ticks = 0;
+    r.clock.onSleep([&](unsigned) {
+        if (++ticks == 50) meminfo(2000000 + 500 * 1024);
+    });
+    r.run();
+    EXPECT_EQ(r.message, "512000 KB of ram was destructed and allocated back to system");
+}
+#endif
 
 TEST(Recovery, EveryRunRecordsItsTimeAndReenablesTheButtons) {
     RecoveryRun r;

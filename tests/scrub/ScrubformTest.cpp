@@ -50,7 +50,7 @@ struct Scrub {
     std::unique_ptr<TScrubForm> form;
 
     Scrub() {
-        memory.set(platform::MemoryStatus{0, 0, 123456789, 0, 1ull << 30, 0, 0});
+        memory.set(platform::MemoryStatus{0, 0, 123456789, 0, 1ull << 30, 0, 0, 1ull << 30});
         button.setCaption("Close");
         form = std::make_unique<TScrubForm>(
             TScrubForm::Controls{window, memo, button, canvas, &map},
@@ -99,7 +99,7 @@ TEST(ScrubWindow, ARunThatEndsByItselfGoesFromStopStraightToClose) {
     EXPECT_TRUE(s.threadRefresh());            // animating: repainted, and asked again soon
     EXPECT_EQ(s.window.repaints, 1);
     s.clock.advance(1000 * 75);
-    s.memory.set(platform::MemoryStatus{0, 0, 123456789 + 2048 * 1024, 0, 1ull << 30, 0, 0});
+    s.memory.set(platform::MemoryStatus{0, 0, 123456789 + 2048 * 1024, 0, 1ull << 30, 0, 0, 1ull << 30});
     s.worker.idle = true;  // the heap ran dry
     s.refresh();
     EXPECT_TRUE(s.form->inProgress);  // the summary waits for the map to complete
@@ -173,7 +173,7 @@ TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
     Scrub s;
     s.form->FormShow();
     // 20,000 KB physical plus 5,600 KB page file: exactly at the guard.
-    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5600ULL * 1024, 0, 0});
+    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5600ULL * 1024, 0, 0, 5600ULL * 1024});
     s.canvas.calls.clear();
     const unsigned cursor = s.form->display->CursorColumn();
     s.worker.idle = true;
@@ -185,7 +185,7 @@ TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
     EXPECT_FALSE(s.form->previousIdle);  // not updated by a guarded refresh
     EXPECT_EQ(s.memo.lines().size(), 2u);
 
-    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5601ULL * 1024, 0, 0});
+    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5601ULL * 1024, 0, 0, 5601ULL * 1024});
     s.refresh();
     EXPECT_FALSE(s.canvas.calls.empty());
     EXPECT_TRUE(s.form->previousIdle);

@@ -92,7 +92,8 @@ private:
     std::deque<platform::MemoryStatus> next_;
 };
 
-// A status in whole megabytes, as the examples are written.
+// A status in whole megabytes, as the examples are written; its page file is
+// apart from the physical memory, as on Windows.
 platform::MemoryStatus statusMB(double totalPhys, double availPhys, double totalPage, double availPage,
                                 double totalVirt, double availVirt, std::uint32_t load = 0);
 

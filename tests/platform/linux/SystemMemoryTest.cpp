@@ -56,6 +56,7 @@ TEST(ProcMemory, SampleFromFixedFilesWithAdvisoryCommitAccount) {
     // Committed_AS above CommitLimit is normal here: what can be backed is RAM and swap.
     EXPECT_EQ(s.totalPageFile, 12000000 * kKiB);
     EXPECT_EQ(s.availPageFile, 5000000 * kKiB);
+    EXPECT_EQ(s.availBeyondPhys, 3000000 * kKiB);  // the swap: the rest is the RAM's
     EXPECT_EQ(s.totalVirtual, 1000 * kMiB);
     EXPECT_EQ(s.availVirtual, 1000 * kMiB - 512000 * kKiB);
     EXPECT_EQ(s.memoryLoad, 75u);
@@ -66,6 +67,7 @@ TEST(ProcMemory, StrictOvercommitUsesTheCommitAccountAndNeverGoesNegative) {
     MemoryStatus s = ProcMemorySource(over.dir.path(), kMiB).sample();
     EXPECT_EQ(s.totalPageFile, 8000000 * kKiB);
     EXPECT_EQ(s.availPageFile, 0u);  // committed beyond the limit
+    EXPECT_EQ(s.availBeyondPhys, 3000000 * kKiB);
 
     FakeProc room(std::string(kMeminfo).replace(std::string(kMeminfo).find("9000000"), 7, "6000000"), kStatus, "2");
     s = ProcMemorySource(room.dir.path(), kMiB).sample();

@@ -135,6 +135,8 @@ TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
     s.w->show();
     s.w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(s.w.get()));
+    // It opens with the keyboard on its first control, the period checked.
+    EXPECT_EQ(QApplication::focusWidget(), s.find<QRadioButton>("TeRadioButton1"));
     // Run's letter takes the keyboard to its list, where Down changes it;
     // back from there, Tab lands on the period that is checked.
     auto* run = s.find<QComboBox>("TeComboBox11");
@@ -157,6 +159,15 @@ TEST(SchedulerGui, TheKeyboardGoesAsTheLayoutReadsAndEscapeCloses) {
     // The controls without a caption of their own still have a name to say.
     EXPECT_EQ(s.find<QLineEdit>("TeMaskEdit1")->accessibleName(), "Minutes past the hour");
     EXPECT_EQ(s.find<QComboBox>("TeComboBox6")->accessibleName(), "Day of the week");
+
+    // Tab comes into the list on its first row, selected, so the first Down
+    // goes on to the second.
+    s.click("TeButton1");
+    s.find<QPushButton>("TeButton1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), s.list());
+    EXPECT_EQ(s.list()->currentIndex().row(), 0);
+    EXPECT_TRUE(s.list()->selectionModel()->isRowSelected(0, {}));
 
     QTest::keyClick(s.w.get(), Qt::Key_Escape);
     EXPECT_FALSE(s.w->isVisible());
