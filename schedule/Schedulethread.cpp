@@ -69,6 +69,10 @@ void ScheduleThread::loadEntries() {
             reportOnce(name, text, e.what());
             return;
         }
+        if (const std::string why = scratch.fault(); !why.empty()) {
+            reportOnce(name, text, why.c_str());
+            return;
+        }
         entries.push_back(scratch);
     });
     // A listing that failed is tried again at the next pass.
