@@ -25,7 +25,7 @@ unsigned openDescriptors() {
 }
 
 // The probe's threads only wait: the smallest stack will do.
-constexpr std::size_t kProbeStack = 64 * 1024;
+constexpr std::size_t kProbeStack = std::size_t{64} * 1024;
 
 struct Gate {
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
