@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -136,13 +137,21 @@ DisplayCheck::DisplayCheck(int argc, char** argv, std::chrono::milliseconds pati
         need = DisplayNeed::X;
     }
     switch (need) {
-        case DisplayNeed::Toolkit:
-            ready_ = hasPlatformPlugin(chosen, pluginFolder);
+        case DisplayNeed::Toolkit: {
+            // A list ("eglfs;xcb") is tried in its order by the toolkit: one
+            // choice it has a plugin for will do.
+            std::string_view rest = platformArgument.empty() ? qpa : platformArgument;
+            while (!ready_ && !rest.empty()) {
+                const std::size_t end = std::min(rest.find(';'), rest.size());
+                ready_ = hasPlatformPlugin(firstChoice(rest.substr(0, end)), pluginFolder);
+                rest.remove_prefix(std::min(end + 1, rest.size()));
+            }
             if (!ready_)
                 std::fprintf(stderr,
                              "Kestrune cannot show its windows on the platform \"%.*s\": there is no plugin for it.\n",
                              static_cast<int>(chosen.size()), chosen.data());
             return;
+        }
         case DisplayNeed::X:
             held_ = connectX(patience);
             ready_ = held_ != nullptr;

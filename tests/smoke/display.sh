@@ -73,6 +73,18 @@ for i in $(seq "$cycles"); do
 done
 echo "display: $cycles starts against a resetting server, every exit 0"
 
+# A list of platforms: the toolkit takes the first it has a plugin for.
+: >"$work/stderr"
+env QT_QPA_PLATFORM="bogus;xcb" "$exe" 2>"$work/stderr" &
+app=$!
+drive_window '^Kestrune$' 30 >/dev/null || fail "QT_QPA_PLATFORM=\"bogus;xcb\": no window"
+kill -TERM "$app"
+rc=0
+wait "$app" || rc=$?
+app=""
+[ "$rc" = 0 ] || fail "QT_QPA_PLATFORM=\"bogus;xcb\": SIGTERM: exit $rc"
+echo "display: QT_QPA_PLATFORM=\"bogus;xcb\": the window on X; SIGTERM: exit 0"
+
 # A Wayland display nothing answers on, beside an X display: the window on X.
 : >"$work/stderr"
 env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=wayland-99 "$exe" 2>"$work/stderr" &
