@@ -110,6 +110,14 @@ std::optional<Known> find(std::string_view name, const ToolkitOptions& toolkit) 
     return std::nullopt;
 }
 
+// What of an argument a message repeats: enough to know it by, never a
+// screenful (a script's runaway variable can be any length).
+std::string echoed(std::string_view arg) {
+    constexpr std::size_t kMost = 60;
+    if (arg.size() <= kMost) return std::string(arg);
+    return std::string(arg.substr(0, kMost)) + "... (" + std::to_string(arg.size()) + " characters)";
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv, const ToolkitOptions& toolkit) {
@@ -146,13 +154,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const ToolkitOpt
             refused(arg);
         } else if (known->takesValue) {
             if (equals == std::string_view::npos && i + 1 >= argc) {
-                valueError = "Missing value after '" + written + "'.";
+                valueError = "Missing value after '" + echoed(written) + "'.";
                 refused(arg);
             } else if (equals == std::string_view::npos) {
                 ++i;  // the next argument is its value, whatever it looks like
             }
         } else if (equals != std::string_view::npos) {
-            valueError = "Unexpected value after '" + written + "'.";
+            valueError = "Unexpected value after '" + echoed(written) + "'.";
             refused(arg);
         } else if (known->own) {
             given[static_cast<std::size_t>(*known->own)] = true;
@@ -169,10 +177,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const ToolkitOpt
         return out;
     };
     if (!valueError.empty()) return fail(valueError);
-    if (unknown.size() == 1) return fail("Unknown option '" + unknown.front() + "'.");
+    if (unknown.size() == 1) return fail("Unknown option '" + echoed(unknown.front()) + "'.");
     if (!unknown.empty()) {
         std::string names;
-        for (const std::string& n : unknown) names += (names.empty() ? "" : ", ") + n;
+        for (const std::string& n : unknown) names += (names.empty() ? "" : ", ") + echoed(n);
         return fail("Unknown options: " + names + ".");
     }
     if (isSet(Own::Help) || isSet(Own::HelpAll)) {
@@ -185,7 +193,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const ToolkitOpt
         out.text = "Kestrune " KESTRUNE_VERSION;
         return out;
     }
-    if (!positional.empty()) return fail("unexpected argument '" + positional.front() + "'");
+    if (!positional.empty()) return fail("unexpected argument '" + echoed(positional.front()) + "'");
     if (out.windowless) {
         const char* name = isSet(Own::Trim) ? "--trim" : "--trim-all";
         const char* window = out.minimized ? "--minimized"

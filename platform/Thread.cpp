@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <mutex>
+#include <stdexcept>
+#include <system_error>
 #include <utility>
 
 namespace platform {
@@ -51,14 +53,19 @@ void Thread::reportFailureAs(std::string lost, UiSync& sync) {
 }
 
 void Thread::start() {
-    thread_ = std::thread([this] {
-        try {
-            Execute();
-        } catch (...) {
-            fatal_ = std::current_exception();
-            reportFailure();
-        }
-    });
+    try {
+        thread_ = std::thread([this] {
+            try {
+                Execute();
+            } catch (...) {
+                fatal_ = std::current_exception();
+                reportFailure();
+            }
+        });
+    } catch (const std::system_error& e) {
+        // Thrown on to the owner, whose work is refused: said as what is lost.
+        throw std::runtime_error(lost_ + ": no thread could be started for it (" + e.what() + ")");
+    }
 }
 
 void Thread::reportFailure() noexcept {

@@ -125,6 +125,17 @@ std::string ScheduleEntry::describe() const {
     return "";
 }
 
+std::string ScheduleEntry::fault() const {
+    if (!taskScrubs(task) && !taskRecovers(task)) return "its task is none of S, R and SR";
+    const auto within = [](std::int32_t v, std::int32_t low, std::int32_t high) { return v >= low && v <= high; };
+    const std::string p = lowerCase(period);
+    const bool dayFits = p == "week" ? within(day, 0, 6) : p == "month" || p == "on" ? within(day, 1, 31) : true;
+    const bool dateFits = p != "on" || (within(month, 1, 12) && within(year, 0, 9999));
+    if (!within(hour, 0, 99 + 12) || !within(minute, 0, 99) || !dayFits || !dateFits)
+        return "no Scheduler panel makes the time " + toText();
+    return {};
+}
+
 std::string taskTitle(const std::string& task) {
     const std::string t = lowerCase(task);
     if (t == "s") return "Memory Scrub";

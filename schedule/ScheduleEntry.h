@@ -48,6 +48,11 @@ public:
     // before it keep their new values.
     bool parseText(const std::string& text);
     std::string describe() const;
+    // Why the entry can never run as it reads, in words for a message; empty
+    // when it can. Its task is none of the three, or a number is one that no
+    // panel of the Scheduler can make (it stores typed hours and minutes as
+    // typed: up to 99, the hour plus 12 with "PM").
+    std::string fault() const;
     std::string taskTitle() const;
     static std::string clockText(std::int32_t hour, std::int32_t minute);
 

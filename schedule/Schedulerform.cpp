@@ -201,6 +201,14 @@ std::vector<std::string> TScheduler::listKey(const char* key, std::string& first
             addRow(RowKind::Unreadable, text);
             return;
         }
+        if constexpr (std::is_same_v<Entry, ScheduleEntry>) {
+            // It reads, but cannot run: listed as what it does, which is nothing.
+            if (const std::string why = entry.fault(); !why.empty()) {
+                if (firstFailure.empty()) firstFailure = "Unreadable entry: " + why;
+                addRow(RowKind::Unreadable, text);
+                return;
+            }
+        }
         addRow(kind, text);
     });
     return names;

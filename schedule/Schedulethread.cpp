@@ -69,6 +69,10 @@ void ScheduleThread::loadEntries() {
             reportOnce(name, text, e.what());
             return;
         }
+        if (const std::string why = scratch.fault(); !why.empty()) {
+            reportOnce(name, text, why.c_str());
+            return;
+        }
         entries.push_back(scratch);
     });
     // A listing that failed is tried again at the next pass.
@@ -232,12 +236,19 @@ void ScheduleThread::checkEntries() {
 // first, and so runs the operation itself. A stamp that cannot be stored at
 // all (a full disk, a read-only store) still lets the run go ahead, once.
 bool ScheduleThread::claim(const char* name, const std::string& seen, const ScheduleEntry& stamp,
-                           ScheduleEntry& started) {
+                           ScheduleEntry& started, bool standIn) {
     platform::RegistryReaderWriter reg;
     open(reg, platform::kProductKey);
     if (reg.compareAndWriteString(seen, stamp.toText(), name) ==
-        platform::RegistryReaderWriter::CompareAndWrite::Differed)
-        return false;
+        platform::RegistryReaderWriter::CompareAndWrite::Differed) {
+        // A store that can be opened for writing but takes no write (a
+        // nearly full disk) never held the stamp this thread stands in for:
+        // while it is still missing there, no copy has claimed the run.
+        if (!standIn) return false;
+        bool stored = false;
+        reg.readString(name, stored);
+        if (stored) return false;
+    }
     started = stamp;
     return true;
 }
@@ -245,21 +256,24 @@ bool ScheduleThread::claim(const char* name, const std::string& seen, const Sche
 void ScheduleThread::runScrub() {
     ScheduleEntry stamp;
     currentTimeStamp(stamp);
-    if (claim(kLastScrub, lastScrubText_, stamp, startedScrub_)) sync_.call(actions_.scrubMemory);
+    if (claim(kLastScrub, lastScrubText_, stamp, startedScrub_, unstoredScrub_.has_value()))
+        sync_.call(actions_.scrubMemory);
 }
 
 void ScheduleThread::runRecovery() {
     ScheduleEntry stamp;
     currentTimeStamp(stamp);
-    if (claim(kLastRecovery, lastRecoveryText_, stamp, startedRecovery_)) sync_.call(actions_.recoverMemory);
+    if (claim(kLastRecovery, lastRecoveryText_, stamp, startedRecovery_, unstoredRecovery_.has_value()))
+        sync_.call(actions_.recoverMemory);
 }
 
 // Each operation is claimed on its own: another copy may have taken one of them.
 void ScheduleThread::runScrubAndRecovery() {
     ScheduleEntry stamp;
     currentTimeStamp(stamp);
-    const bool recovery = claim(kLastRecovery, lastRecoveryText_, stamp, startedRecovery_);
-    const bool scrub = claim(kLastScrub, lastScrubText_, stamp, startedScrub_);
+    const bool recovery =
+        claim(kLastRecovery, lastRecoveryText_, stamp, startedRecovery_, unstoredRecovery_.has_value());
+    const bool scrub = claim(kLastScrub, lastScrubText_, stamp, startedScrub_, unstoredScrub_.has_value());
     if (scrub) sync_.call(actions_.scrubMemory);
     if (recovery) sync_.call(actions_.recoverMemory);
 }

@@ -93,7 +93,9 @@ private:
     void open(platform::RegistryReaderWriter& reg, const char* key);
     void readStamp(platform::RegistryReaderWriter& reg, const char* name, ScheduleEntry& into, std::string& text,
                    const ScheduleEntry& now, std::optional<ScheduleEntry>& unstored);
-    bool claim(const char* name, const std::string& seen, const ScheduleEntry& stamp, ScheduleEntry& started);
+    // `standIn`: `seen` stands in for a stamp the store could not take.
+    bool claim(const char* name, const std::string& seen, const ScheduleEntry& stamp, ScheduleEntry& started,
+               bool standIn);
     bool isDue(const ScheduleEntry& e, const ScheduleEntry& now);
     // Names a faulty stored value once, not on every pass.
     void reportOnce(const std::string& name, const std::string& text, const char* what);

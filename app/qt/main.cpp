@@ -7,6 +7,7 @@
 #include "platform/Heap.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryReaderWriter.h"
+#include "platform/posix/ResourceLimits.h"
 #include "platform/posix/SessionEnd.h"
 #include "platform/qt/Display.h"
 #include "platform/qt/UiDispatcher.h"
@@ -59,6 +60,11 @@ public:
             return 1;
         }
         sessionEnd();
+        for (const std::string& shortage : {platform::fitDescriptors(), platform::threadShortage()}) {
+            if (shortage.empty()) continue;
+            std::fprintf(stderr, "%s\n", shortage.c_str());
+            return 1;
+        }
         platform::DisplayCheck display(argc_, argv_);
         if (!display.ready()) return 1;
         app_.emplace(argc_, argv_);

@@ -1,6 +1,7 @@
 #include "platform/linux/Applications.h"
 
 #include "platform/SessionState.h"
+#include "platform/posix/OwnFolder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -729,34 +730,15 @@ std::unique_ptr<TrimHold> CgroupApplications::takeTurn(const std::atomic<bool>& 
     if (folder.empty())
         throw std::runtime_error("No trim can start, as there is no folder to take turns in: " + places_.stateMissing +
                                  ".");
-    const std::string parent = folder.parent_path().string();
-    const std::string own = folder.filename().string();
     const auto fail = [&folder](const std::string& what, int error) {
         return std::runtime_error("No trim can start: " + what + " " + folder.string() + ": " + systemText(error) +
                                   ".");
     };
-    const int parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parentFd < 0) throw fail("cannot open the folder of", errno);
-    if (::mkdirat(parentFd, own.c_str(), 0700) != 0 && errno != EEXIST) {
-        const int error = errno;
-        ::close(parentFd);
-        throw fail("cannot make", error);
-    }
-    // The folder itself, never where a link would lead.
-    const int dirFd = ::openat(parentFd, own.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const int openError = errno;
-    ::close(parentFd);
-    if (dirFd < 0) throw fail("cannot open", openError);
-    struct stat st {};
-    if (::fstat(dirFd, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
-        ::close(dirFd);
-        throw std::runtime_error("No trim can start: " + folder.string() +
-                                 " is not a folder that only you may open; remove it, and Kestrune makes it anew.");
-    }
-    const int fd = ::openat(dirFd, "trim.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    const int lockError = errno;
-    ::close(dirFd);
-    if (fd < 0) throw fail("cannot open trim.lock in", lockError);
+    // The login's own folder, which others may write in: see OwnFolder.
+    const OwnFolder dir(folder);
+    if (dir.fd < 0) throw std::runtime_error("No trim can start: " + dir.failure + ".");
+    const int fd = ::openat(dir.fd, "trim.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw fail("cannot open trim.lock in", errno);
     bool told = false;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

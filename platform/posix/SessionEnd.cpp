@@ -15,9 +15,18 @@ std::atomic<int> wakeWrite{-1};
 int wakeRead = -1;
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
+// How long the orderly end may take. It runs on the UI thread, which may be
+// stuck where no event is served (a reply from an X server that cannot send
+// it, a toolkit thread that never started); past this the process ends
+// anyway, with the store safe, as its every write is a whole transaction.
+constexpr unsigned kOrderlyEndSeconds = 2;
+
+extern "C" void onOrderlyEndOverdue(int) { _exit(0); }
+
 extern "C" void onEndSignal(int) {
     if (ending.exchange(true)) _exit(0);
     const int saved = errno;
+    alarm(kOrderlyEndSeconds);
     const int fd = wakeWrite.load();
     const char byte = 1;
     if (fd >= 0 && write(fd, &byte, 1) < 0) {
@@ -38,6 +47,10 @@ SessionEnd::SessionEnd() {
     action.sa_handler = onEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;  // the UI thread's waits go on undisturbed
+    struct sigaction overdue {};
+    overdue.sa_handler = onOrderlyEndOverdue;
+    sigemptyset(&overdue.sa_mask);
+    sigaction(SIGALRM, &overdue, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     // The terminal it was started from closing, unless it was started so as

@@ -14,7 +14,8 @@ public:
     // itself (a recovery that serves no events for seconds still sees it at
     // its next tick) and makes fd() readable for the event loop. A second
     // request, while the first is being carried out, ends the process at once
-    // with 0: the program has no other exit code, even cut short.
+    // with 0: the program has no other exit code, even cut short. So does a
+    // first request whose orderly end has not ended the process 2 s later.
     SessionEnd();
     ~SessionEnd();
     SessionEnd(const SessionEnd&) = delete;

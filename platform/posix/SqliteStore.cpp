@@ -190,14 +190,55 @@ bool sideFilesRefused(int code) {
     }
 }
 
-// Names once in the run why the store is only read: every operation on it
-// asks again, and the answer seldom changes.
-void tellReadOnly(const std::string& file, const std::string& reason) {
+// Says a line once in the run: every operation on the store asks again,
+// and the answer seldom changes.
+void tellOnce(const std::string& line) {
     static std::mutex mutex;
     static std::set<std::string> told;
     const std::lock_guard<std::mutex> lock(mutex);
-    if (!told.insert(file + '\n' + reason).second) return;
-    std::cerr << "Kestrune can read its store " << file << " but not change it: " << reason << "." << std::endl;
+    if (!told.insert(line).second) return;
+    std::cerr << line << std::endl;
+}
+
+// Why the store is only read.
+void tellReadOnly(const std::string& file, const std::string& reason) {
+    tellOnce("Kestrune can read its store " + file + " but not change it: " + reason + ".");
+}
+
+// The last statement of this thread's that failed, as SQLite said why: what
+// a failed operation names, once the transaction it ran in is rolled back.
+struct Failure {
+    int code = SQLITE_OK;
+    int systemError = 0;
+    std::string message;
+};
+thread_local Failure lastFailure;
+
+void noteFailure(sqlite3* db, int code) {
+    lastFailure.code = sqlite3_extended_errcode(db);
+    if (lastFailure.code == SQLITE_OK) lastFailure.code = code;
+    lastFailure.systemError = sqlite3_system_errno(db);
+    lastFailure.message = sqlite3_errmsg(db);
+}
+
+// The failure in a user's words; empty when no statement failed.
+std::string failureReason(const std::string& file) {
+    const Failure& f = lastFailure;
+    const int primary = f.code & 0xff;
+    if (primary == SQLITE_OK) return {};
+    if (primary == SQLITE_FULL || (primary == SQLITE_IOERR && (f.systemError == ENOSPC || f.systemError == EDQUOT)))
+        return "the file system of " + folderOf(file) + " is full (" + f.message + ")";
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) return "it is damaged (" + f.message + ")";
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return "another program held it for longer than Kestrune waits (" + f.message + ")";
+    return f.message;
+}
+
+// Once in the run, why an operation on the store failed, where a statement
+// said why.
+void tellFailure(const std::string& file, const char* doing) {
+    if (const std::string why = failureReason(file); !why.empty())
+        tellOnce("Kestrune cannot " + std::string(doing) + " its store " + file + ": " + why + ".");
 }
 
 bool immutableRead(const std::string& file) {
@@ -272,7 +313,11 @@ public:
         });
     }
     // A failed bind leaves the old argument in place, so such a query never runs.
-    int step() { return ok_ ? sqlite3_step(stmt_) : SQLITE_MISUSE; }
+    int step() {
+        const int rc = ok_ ? sqlite3_step(stmt_) : SQLITE_MISUSE;
+        if (ok_ && rc != SQLITE_ROW && rc != SQLITE_DONE) noteFailure(sqlite3_db_handle(stmt_), rc);
+        return rc;
+    }
     sqlite3_stmt* get() const { return stmt_; }
 
 private:
@@ -324,7 +369,11 @@ struct SqliteStore::Connection {
 
     // Prepared on first use only: most objects need a statement or two.
     sqlite3_stmt* stmt(Stmt id) {
-        if (!stmts[id]) sqlite3_prepare_v3(db, kSql[id], -1, SQLITE_PREPARE_PERSISTENT, &stmts[id], nullptr);
+        if (!stmts[id]) {
+            // Preparing reads the file's layout: the first place a damaged file fails.
+            const int rc = sqlite3_prepare_v3(db, kSql[id], -1, SQLITE_PREPARE_PERSISTENT, &stmts[id], nullptr);
+            if (rc != SQLITE_OK) noteFailure(db, rc);
+        }
         // cppcheck-suppress CastIntegerToAddressAtReturn ; the element is a statement pointer
         return stmts[id];
     }
@@ -344,6 +393,9 @@ struct SqliteStore::Connection {
             state = State::Empty;
         else
             state = State::Refused;  // another program's file, or a later layout of ours
+        if (state == State::Refused)
+            tellOnce("Kestrune cannot use its store " + path +
+                     ": it is another program's file, or one of a later version of Kestrune.");
         return true;
     }
 
@@ -351,7 +403,11 @@ struct SqliteStore::Connection {
     // looked at again each time, as another connection may lay it out.
     State current() {
         if (state == State::Unchecked || state == State::Empty) {
-            if (!check()) return State::Unchecked;
+            lastFailure = {};
+            if (!check()) {
+                tellFailure(path, "read");
+                return State::Unchecked;
+            }
         }
         return state;
     }
@@ -550,6 +606,14 @@ SqliteStore::Connection* SqliteStore::connect(bool forWrite) {
     if (!IdleConnections::gone()) connection_ = idleConnections.take(*path_);
     if (connection_) return connection_.get();
     if (forWrite && !makeFolders(*path_)) return nullptr;
+    // Only a file is opened: a folder, a device or a pipe is left as it is.
+    struct stat st {};
+    const int error = stat(path_->c_str(), &st) == 0 ? 0 : errno;
+    if ((error == 0 && !S_ISREG(st.st_mode)) || (error != 0 && error != ENOENT)) {
+        tellOnce("Kestrune cannot use its store " + *path_ + ": " +
+                 (error == 0 ? std::string("it is not a file") : std::system_category().message(error)) + ".");
+        return nullptr;
+    }
     std::string reason = readOnlyReason(*path_);
     auto c = open(*path_, !reason.empty(), forWrite);
     // A full file system may still take the empty -wal and -shm but not
@@ -583,7 +647,13 @@ std::unique_ptr<SqliteStore::Connection> SqliteStore::open(const std::string& pa
     c->device = st.st_dev;
     c->inode = st.st_ino;
     sqlite3_busy_handler(c->db, waitForLock, &c->busySince);
-    if (sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
+    if (const int rc = sqlite3_exec(c->db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+        // The first statement: where a file that is not a database fails.
+        lastFailure = {};
+        noteFailure(c->db, rc);
+        tellFailure(path, "read");
+        return nullptr;
+    }
     return c;
 }
 
@@ -595,9 +665,13 @@ SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path
     if (const State s = c->current(); s != State::Ours) return s == State::Empty ? Result::Missing : Result::Failed;
     Query q(c->stmt(kRead));
     q.bind(1, std::int64_t{hive}).bind(2, path).bind(3, name);
+    lastFailure = {};
     const int rc = q.step();
     if (rc == SQLITE_DONE) return Result::Missing;
-    if (rc != SQLITE_ROW) return Result::Failed;
+    if (rc != SQLITE_ROW) {
+        tellFailure(c->path, "read");
+        return Result::Failed;
+    }
     const void* data = sqlite3_column_blob(q.get(), 0);
     size = static_cast<std::uint32_t>(sqlite3_column_bytes(q.get(), 0));
     if (size > capacity) return Result::TooLarge;
@@ -607,6 +681,15 @@ SqliteStore::Result SqliteStore::readValue(RootKey hive, const std::string& path
 
 SqliteStore::Change SqliteStore::changeKey(RootKey hive, const std::string& path, bool create,
                                            const std::function<Change(Connection&, std::int64_t key)>& change) {
+    lastFailure = {};
+    const Change done = changeKeyOnce(hive, path, create, change);
+    // A file only read has said why already.
+    if (done == Change::Failed && connection_ && !connection_->readOnly) tellFailure(connection_->path, "change");
+    return done;
+}
+
+SqliteStore::Change SqliteStore::changeKeyOnce(RootKey hive, const std::string& path, bool create,
+                                               const std::function<Change(Connection&, std::int64_t key)>& change) {
     if (!validHive(hive) || !validPath(path)) return Change::Failed;
     Connection* c = connect(create);
     // Without the file there is nothing to replace.
@@ -738,6 +821,7 @@ bool SqliteStore::listValues(RootKey hive, const std::string& path, std::uint32_
         const auto size = static_cast<std::uint32_t>(sqlite3_column_bytes(q.get(), 1));
         if (!each(name, size > capacity ? Result::TooLarge : Result::Ok, data ? data : "", size)) return true;
     }
+    if (rc != SQLITE_DONE) tellFailure(c->path, "read");
     return rc == SQLITE_DONE;
 }
 

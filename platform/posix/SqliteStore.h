@@ -21,7 +21,8 @@ namespace platform {
 // (the file or its folder may not be written, the disk is full) is only
 // read, creating nothing beside it (a -wal or -shm left there would keep
 // failing writes once the file is writable again), and the reason is named
-// once on stderr. Not for use by two threads at once; each thread keeps
+// once on stderr; so is why a file is refused (not a file, not ours,
+// damaged) and why a write failed (a full disk). Not for use by two threads at once; each thread keeps
 // stores of its own.
 class SqliteStore {
 public:
@@ -88,6 +89,9 @@ private:
     // file's layout) are made first; without, a missing key is Declined.
     Change changeKey(RootKey hive, const std::string& path, bool create,
                      const std::function<Change(Connection&, std::int64_t key)>& change);
+    // The same, without naming why it failed.
+    Change changeKeyOnce(RootKey hive, const std::string& path, bool create,
+                         const std::function<Change(Connection&, std::int64_t key)>& change);
 
     std::optional<std::string> path_;
     std::unique_ptr<Connection> connection_;

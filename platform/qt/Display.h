@@ -10,15 +10,16 @@ namespace platform {
 // What start-up must make sure of before the window toolkit connects, which
 // on failure aborts the process.
 enum class DisplayNeed {
-    Toolkit,  // another platform was chosen; the toolkit reports its own way
+    Toolkit,  // another platform was chosen: its plugin must be there
     X,        // the X server of DISPLAY must accept a connection
+    Wayland,  // the Wayland compositor of WAYLAND_DISPLAY, else X where DISPLAY names one
     Missing,  // no graphical session at all
 };
 
 // From the environment's QT_QPA_PLATFORM, DISPLAY and WAYLAND_DISPLAY (empty
-// when unset) and whether the command line names a platform itself.
+// when unset) and the platform the command line names (empty for none).
 DisplayNeed displayNeed(std::string_view qpaPlatform, std::string_view display, std::string_view waylandDisplay,
-                        bool platformArgument);
+                        std::string_view platformArgument);
 
 // Checks the graphical session before the toolkit is made; on failure says
 // why on stderr. An Xvfb refuses connections for a moment while it resets

@@ -127,6 +127,25 @@ TEST(LoadTrigger, TextFormBothWaysAndEveryFaultRefusedWhole) {
     }
 }
 
+// What the Scheduler's panels can make runs or reads as typed; what only an
+// edited store holds is named as an entry that cannot run.
+TEST(ScheduleEntry, AFaultIsATaskOfNoneOfTheThreeOrANumberNoPanelMakes) {
+    for (const char* fine :
+         {"R 10 0 every day 0 0 0", "sr 0 5 every hour 0 0 0", "S 111 99 every day 0 0 0", "R 14 30 every week 0 6 0",
+          "R 10 0 every month 0 31 0", "R 10 0 on 12 30 2003", "R 10 0 every fortnight 0 0 0"}) {
+        ScheduleEntry e;
+        e.parseText(fine);
+        EXPECT_EQ(e.fault(), "") << fine;
+    }
+    for (const char* bad : {"R\xff\xfe 10 0 every day 0 0 0", "x 10 0 every day 0 0 0", "R -1 99999 every day 0 0 0",
+                            "R 112 0 every day 0 0 0", "R 10 100 every day 0 0 0", "R 10 0 every week 0 7 0",
+                            "R 10 0 every month 0 0 0", "R 10 0 on 13 1 2003", "R 10 0 on 12 32 2003"}) {
+        ScheduleEntry e;
+        e.parseText(bad);
+        EXPECT_NE(e.fault(), "") << bad;
+    }
+}
+
 TEST(LoadTrigger, DueAboveItsPercentOnceTheCooldownIsOver) {
     LoadTrigger t;
     t.percent = 80;

@@ -183,6 +183,20 @@ TEST(Scheduler, AFaultyValueIsListedOnceReportedAndCanBeRemoved) {
     EXPECT_EQ(s.boxes.calls().size(), 1u);  // the reload found nothing faulty now
 }
 
+// An entry that reads but can never run lists as what it does: nothing.
+TEST(Scheduler, AnEntryThatCannotRunIsListedAsUnreadable) {
+    Scheduler s;
+    s.put("0", "R\xff\xfe 10 0 every day 0 0 0");
+    s.put("1", "R -1 99999 every day 0 0 0");
+    s.put("2", "S 2 0 every day 0 0 0");
+    s.form.FormShow();
+    EXPECT_EQ(s.list.rows, (Rows{{"Unreadable entry", "R\xff\xfe 10 0 every day 0 0 0"},
+                                 {"Unreadable entry", "R -1 99999 every day 0 0 0"},
+                                 {"Memory Scrub", "Every day at 2:00AM"}}));
+    ASSERT_EQ(s.boxes.calls().size(), 1u);
+    EXPECT_EQ(s.boxes.calls()[0].text, "Unreadable entry: its task is none of S, R and SR");
+}
+
 TEST(Scheduler, AStoreThatCannotBeWrittenSaysSo) {
     Scheduler s;
     s.isolated.makeUnwritable();

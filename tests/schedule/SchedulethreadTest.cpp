@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <array>
 #include <condition_variable>
 #include <mutex>
@@ -141,7 +143,14 @@ TEST(ScheduleThread, EachEntryRunsOnceInItsDueMinuteAndNeverOutsideIt) {
         for (std::size_t i = 0; i < c.entries.size(); ++i) s.store(std::to_string(i), c.entries[i]);
         for (const std::time_t from : c.windows) s.checkEvery10s(from, 3 * kMinute);
         EXPECT_EQ(s.ran, c.ran) << c.entries[0];
-        EXPECT_EQ(s.thread->entries.size(), c.entries.size()) << "a once entry stays stored: " << c.entries[0];
+        // One that cannot run is skipped as it is read.
+        const auto runnable = std::count_if(c.entries.begin(), c.entries.end(), [](const char* text) {
+            ScheduleEntry e;
+            e.parseText(text);
+            return e.fault().empty();
+        });
+        EXPECT_EQ(s.thread->entries.size(), static_cast<std::size_t>(runnable))
+            << "a once entry stays stored: " << c.entries[0];
     }
 
     Schedule none;  // nothing stored: the stamps are never touched

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The program and its display, from outside: without a graphical session, or
-# with a display nobody serves, it says so and exits 1 (never the toolkit's
-# abort); against an Xvfb that resets whenever its last client leaves (with
-# another client coming and going all the while), every start succeeds.
+# with a display nobody serves (an X server, a Wayland socket), or a
+# platform it has no plugin for, it says so and exits 1 (never the toolkit's
+# abort); a Wayland display nothing answers on beside a working X one: the
+# window on X, and SIGTERM ends it with 0; against an Xvfb that resets
+# whenever its last client leaves (with another client coming and going all
+# the while), every start succeeds.
 #   usage: display.sh EXECUTABLE [CYCLES]
 set -euo pipefail
 exe=$1
@@ -25,7 +28,7 @@ fail() { drive_fail display "$@"; }
 # without DISPLAY, and with one no server answers on
 expectRefusal() {
   local rc=0 what=$1; shift
-  "$@" "$exe" >"$work/out" 2>&1 || rc=$?
+  "$@" "$exe" ${platform:+-platform "$platform"} >"$work/out" 2>&1 || rc=$?
   [ "$rc" = 1 ] || fail "$what: exit $rc, not 1"
   [ "$(wc -l <"$work/out")" = 1 ] || fail "$what: not one line"
   grep -q "^Kestrune " "$work/out" || fail "$what: no message of its own"
@@ -44,6 +47,9 @@ echo "display: --help, --version and an unknown option without a display: exit 0
 
 expectRefusal "no session" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
 expectRefusal "no server" env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:1999
+expectRefusal "a Wayland display nothing answers on" env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=wayland-99
+expectRefusal "Wayland asked for, none set" env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=wayland
+platform=bogus expectRefusal "-platform bogus" env -u QT_QPA_PLATFORM
 
 xsession_start "$work" resetting
 # at the lowest priority, so tests running beside this one are not starved
@@ -66,3 +72,29 @@ for i in $(seq "$cycles"); do
   [ "$rc" = 0 ] || { cat "$work/stderr" >&2; fail "start $i of $cycles against a resetting server: exit $rc"; }
 done
 echo "display: $cycles starts against a resetting server, every exit 0"
+
+# A list of platforms: the toolkit takes the first it has a plugin for.
+: >"$work/stderr"
+env QT_QPA_PLATFORM="bogus;xcb" "$exe" 2>"$work/stderr" &
+app=$!
+drive_window '^Kestrune$' 30 >/dev/null || fail "QT_QPA_PLATFORM=\"bogus;xcb\": no window"
+kill -TERM "$app"
+rc=0
+wait "$app" || rc=$?
+app=""
+[ "$rc" = 0 ] || fail "QT_QPA_PLATFORM=\"bogus;xcb\": SIGTERM: exit $rc"
+echo "display: QT_QPA_PLATFORM=\"bogus;xcb\": the window on X; SIGTERM: exit 0"
+
+# A Wayland display nothing answers on, beside an X display: the window on X.
+: >"$work/stderr"
+env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=wayland-99 "$exe" 2>"$work/stderr" &
+app=$!
+drive_window '^Kestrune$' 30 >/dev/null || fail "a Wayland display nothing answers on, and X: no window on X"
+kill -TERM "$app"
+for _ in $(seq 100); do drive_alive "$app" || break; sleep 0.05; done
+drive_alive "$app" && fail "a Wayland display nothing answers on, and X: the first SIGTERM did not end it within 5 s"
+rc=0
+wait "$app" || rc=$?
+app=""
+[ "$rc" = 0 ] || fail "a Wayland display nothing answers on, and X: SIGTERM: exit $rc"
+echo "display: a Wayland display nothing answers on, and X: the window on X; SIGTERM: exit 0"

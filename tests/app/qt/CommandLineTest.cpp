@@ -120,6 +120,10 @@ TEST(CommandLine, BothProgramsReadTheSameGrammar) {
         }
         EXPECT_EQ(got.firstWrong, c.firstWrong != nullptr ? c.firstWrong : "") << line;
     }
+    // A runaway argument is named by its start and its length, never echoed whole.
+    const std::string runaway = "--" + std::string(100000, 'x');
+    EXPECT_EQ(parse({runaway.c_str()}).text,
+              "kestrune: Unknown option '" + std::string(60, 'x') + "... (100000 characters)'.");
     EXPECT_TRUE(parse({"--trim", "--bogus"}, Program::Windows).windowless) << "its error goes to the console";
     EXPECT_EQ(parse({"--version"}).text.rfind("Kestrune ", 0), 0U);
     EXPECT_EQ(parse({"--help"}, Program::Windows).text.find("--help-all"), std::string::npos);

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 
 #include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,6 +41,20 @@ TEST(SessionEnd, AnIgnoredHangUpStaysIgnored) {
             platform::SessionEnd end;
             raise(SIGHUP);
             _exit(end.requested() ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// A UI thread stuck where no event is served never carries the first request
+// out: the process ends all the same, soon after it.
+TEST(SessionEnd, AFirstSignalNotCarriedOutEndsTheProcessWithZeroSoonAfter) {
+    EXPECT_EXIT(
+        {
+            platform::SessionEnd end;
+            const auto start = std::chrono::steady_clock::now();
+            raise(SIGTERM);
+            while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) pause();
+            _exit(1);
         },
         testing::ExitedWithCode(0), "");
 }

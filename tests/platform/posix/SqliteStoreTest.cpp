@@ -97,15 +97,17 @@ TEST_F(RegistryStoreFileTest, AWriteWaitsForAnotherWritersLockAsLongAsItsThreadM
     EXPECT_EQ(Reg(kKey).read("v"), "background");
 }
 
-// Every operation fails as on a failed store, and the file stays byte for byte.
-void expectRefused(const std::string& file) {
+// Every operation fails as on a failed store, and the file stays byte for
+// byte. Why is said once in the run, before the store's own diagnostic:
+// `why` ends that line, empty where the same line was said already.
+void expectRefused(const std::string& file, const std::string& why) {
     SqliteStore::closeIdleConnections();
     const std::string before = readFile(file);
     {
         Reg r(kKey);
         CerrCapture err;
         EXPECT_EQ(r.read("v"), "!null");
-        EXPECT_EQ(err.take(), "Error in readString");
+        EXPECT_EQ(err.take(), (why.empty() ? "" : "Kestrune cannot " + why + "\n") + "Error in readString");
         EXPECT_FALSE(r.writeString("y", "v"));
         EXPECT_FALSE(r.writeNumber(1, "n"));
         EXPECT_FALSE(r.deleteValue("v"));
@@ -129,26 +131,43 @@ using RegistryStoreFaultTest = StoreFileTest;
 
 TEST_F(RegistryStoreFaultTest, FilesThatAreNotOursAreRefusedUntouched) {
     writeFile(store(), "Not a database at all, just some text\n");
-    expectRefused(store());
+    expectRefused(store(), "read its store " + store() + ": it is damaged (file is not a database).");
     std::string noise(8192, '\0');
     std::mt19937 random(7);
     for (char& c : noise) c = static_cast<char>(random());
     writeFile(store(), noise);
-    expectRefused(store());
+    expectRefused(store(), "");
 
     removeStore();
     EXPECT_EQ(sql(store(), "CREATE TABLE settings(name, value); INSERT INTO settings VALUES('v', 'x')"), "");
-    expectRefused(store());
+    expectRefused(
+        store(), "use its store " + store() + ": it is another program's file, or one of a later version of Kestrune.");
 
     removeStore();
     writeStore(1);
     EXPECT_EQ(sql(store(), "PRAGMA user_version = 2"), "");  // a later layout
-    expectRefused(store());
+    expectRefused(store(), "");
 
     removeStore();
     writeStore(60);
     std::filesystem::resize_file(store(), std::filesystem::file_size(store()) / 2);
-    expectRefused(store());
+    expectRefused(store(), "read its store " + store() + ": it is damaged (database disk image is malformed).");
+
+    // What is no file at all is never opened.
+    removeStore();
+    ASSERT_EQ(mkdir(store().c_str(), 0700), 0);
+    expectRefused(store(), "use its store " + store() + ": it is not a file.");
+    ASSERT_EQ(rmdir(store().c_str()), 0);
+    ASSERT_EQ(symlink(store().c_str(), store().c_str()), 0);
+    {
+        Reg r(kKey);
+        CerrCapture err;
+        EXPECT_EQ(r.read("v"), "!null");
+        EXPECT_EQ(err.take(), "Kestrune cannot use its store " + store() +
+                                  ": Too many levels of symbolic links.\nError in readString");
+        EXPECT_FALSE(r.writeString("y", "v"));
+    }
+    ASSERT_EQ(unlink(store().c_str()), 0);
 
     // An empty file holds nothing to lose: it becomes a store.
     removeStore();
