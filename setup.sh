@@ -13,7 +13,7 @@ build_dir=${KESTRUNE_BUILD_DIR:-build}
 # What building and running the program need; the suite needs the rest.
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libsqlite3-dev fonts-liberation2)
 [ "$mode" = run ] || packages+=(
-  sqlite3 libgtest-dev libbenchmark-dev
+  sqlite3 libgtest-dev libbenchmark-dev faketime
   xvfb xauth xdotool file desktop-file-utils appstream
   openbox trayer wmctrl x11-utils
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-gi qt6ct
