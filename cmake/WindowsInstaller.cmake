@@ -47,3 +47,16 @@ else()
   set(CPACK_NSIS_DEFINES "  Unicode true")
   set(CPACK_PACKAGE_FILE_NAME Kestrune-${PROJECT_VERSION}-win32)
 endif()
+
+# The template writes NoModify and NoRepair as strings; Add/Remove Programs
+# reads them as numbers. Its uninstaller takes away the vendor's key only
+# where the install-folder value was its last content; the empty key goes too,
+# and stays where the program's store is under it. (Each backslash is written
+# four times: once for this file, once for CPackConfig.cmake.)
+set(kestrune_uninstall_key "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Kestrune")
+set(kestrune_vendor_key "Software\\\\Tarnwick Technologies")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS
+    "WriteRegDWORD SHCTX '${kestrune_uninstall_key}' 'NoModify' 1\n  WriteRegDWORD SHCTX '${kestrune_uninstall_key}' 'NoRepair' 1"
+)
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
+    "DeleteRegKey SHCTX '${kestrune_vendor_key}\\\\Kestrune'\n  DeleteRegKey /ifempty SHCTX '${kestrune_vendor_key}'")

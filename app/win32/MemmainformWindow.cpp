@@ -179,6 +179,15 @@ KestruneFormWindow::~KestruneFormWindow() {
     tray_.reset();
 }
 
+void KestruneFormWindow::showMinimized() {
+    ShowWindow(hwnd(), SW_SHOWMINNOACTIVE);
+    // Minimised straight from hidden, the window may be told of no show
+    // (Wine tells none): its show handling, which starts the sample the tray
+    // shows, runs here then, or the tray would show a load of 0% until the
+    // window is first opened.
+    if (!form_->MemoryThread) form_->FormShow();
+}
+
 void KestruneFormWindow::restoreFromTray() {
     if (!IsWindowVisible(hwnd())) {
         // Out of the tray the program shows the window anew: restored

@@ -58,6 +58,9 @@ public:
                        const std::atomic<bool>* sessionEnding = nullptr, TrimRunner* trim = nullptr);
     ~KestruneFormWindow() override;
 
+    // Shown minimised, not activated, as a start at login asks: into the
+    // tray where there is one, with the figures running from the start.
+    void showMinimized();
     TKestruneForm& form() { return *form_; }
     KestruneTray& tray() { return *tray_; }
     PerformanceGraph& graph() { return *graph_; }

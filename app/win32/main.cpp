@@ -44,9 +44,11 @@ public:
             return 2;
         }
         win32::setApplicationTitle(mainform::kCaption);
+        // One option to a line: the box wraps long lines at their hyphens.
         platform::messageBox(nullptr,
                              "Unknown option: " + wrong.firstWrong +
-                                 "\nThe options are --minimized, --scrub, --recover, --trim, --trim-all.",
+                                 "\n\nThe options are:\n--minimized\n--scrub\n--recover\n--trim\n--trim-all\n\n"
+                                 "kestrune.exe --help tells what each does.",
                              win32::applicationTitle(), platform::BoxKind::Error);
         return 2;
     }
@@ -83,7 +85,10 @@ public:
     }
     TScrubForm& scrubForm() override { return scrub_->form(); }
     void showMain(bool minimized) override {
-        ShowWindow(main_->hwnd(), minimized && KestruneTray::available() ? SW_SHOWMINNOACTIVE : SW_SHOW);
+        if (minimized && KestruneTray::available())
+            main_->showMinimized();
+        else
+            ShowWindow(main_->hwnd(), SW_SHOW);
     }
     void soon(std::function<void()> task) override { dispatcher_->post(std::move(task)); }
     void run() override { win32::runMessageLoop(); }

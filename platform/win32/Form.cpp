@@ -35,6 +35,9 @@ void reportEscaped(const char* message) {
 
 HWND topLevel(HWND w) { return w != nullptr ? GetAncestor(w, GA_ROOT) : nullptr; }
 
+// A modal run's window is about to hide: the windows the run disabled come back.
+void modalWindowHiding(HWND window);
+
 // Asks a Form's window to give the control in wParam the keyboard.
 UINT giveFocusMessage() {
     static const UINT message = RegisterWindowMessageA("KestruneGiveFocus");
@@ -327,6 +330,17 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
                 command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
                 return 0;
             }
+            if (LOWORD(wParam) == IDOK && HIWORD(wParam) == 0) {
+                // Enter, through the dialog keys, where no button is the
+                // window's default: a dialog would have made the push button
+                // with the keyboard its default, so that one is pressed.
+                const HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus) && IsWindowEnabled(focus) &&
+                    (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) != 0)
+                    SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(focus));
+                return 0;
+            }
             break;
         case WM_NOTIFY:
             return notify(*reinterpret_cast<const NMHDR*>(lParam));
@@ -378,6 +392,8 @@ LRESULT CALLBACK Form::windowProc(HWND window, UINT message, WPARAM wParam, LPAR
         self->hwnd_ = nullptr;
         return DefWindowProcA(window, message, wParam, lParam);
     }
+    if (message == WM_WINDOWPOSCHANGING && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW) != 0)
+        modalWindowHiding(window);
     LRESULT result = 0;
     bool handled = false;
     guarded([&] {
@@ -495,6 +511,35 @@ BOOL CALLBACK collectEnabled(HWND w, LPARAM list) {
 
 }  // namespace
 
+namespace {
+
+// A modal window and the windows its run disabled.
+struct ModalRun {
+    HWND window;
+    std::vector<HWND> disabled;
+};
+
+std::vector<ModalRun*>& modalRuns() {
+    static std::vector<ModalRun*> runs;
+    return runs;
+}
+
+void enableOthers(ModalRun& run) {
+    for (const HWND w : run.disabled)
+        if (w != run.window && IsWindow(w)) EnableWindow(w, TRUE);
+    run.disabled.clear();
+}
+
+void modalWindowHiding(HWND window) {
+    // The others come back before it goes, as a dialog's do when it ends:
+    // the system then activates its owner in its place. Left disabled until
+    // after, none could take the keyboard and it would be lost until a click.
+    for (ModalRun* run : modalRuns())
+        if (run->window == window) enableOthers(*run);
+}
+
+}  // namespace
+
 int runMessageLoop() {
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) dispatch(msg);
@@ -502,10 +547,11 @@ int runMessageLoop() {
 }
 
 void runModal(HWND window) {
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), &collectEnabled, reinterpret_cast<LPARAM>(&disabled));
-    for (const HWND w : disabled)
+    ModalRun run{window, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &collectEnabled, reinterpret_cast<LPARAM>(&run.disabled));
+    for (const HWND w : run.disabled)
         if (w != window) EnableWindow(w, FALSE);
+    modalRuns().push_back(&run);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     MSG msg{};
@@ -517,10 +563,9 @@ void runModal(HWND window) {
         }
         dispatch(msg);
     }
-    // The others come back before this one goes, so the owner, not some
-    // other program, is activated.
-    for (const HWND w : disabled)
-        if (w != window && IsWindow(w)) EnableWindow(w, TRUE);
+    // Left shown (a quit ended the run): the others come back now.
+    enableOthers(run);
+    modalRuns().erase(std::find(modalRuns().begin(), modalRuns().end(), &run));
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 

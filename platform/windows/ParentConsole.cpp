@@ -49,7 +49,14 @@ HANDLE ParentConsole::stream(DWORD which, HANDLE& opened) {
 
 bool ParentConsole::write(HANDLE h, const std::string& line) {
     if (h == nullptr) return false;
-    const std::string text = line + "\r\n";
+    // Every line ends as Windows ends them, those within `line` too (--help).
+    std::string text;
+    text.reserve(line.size() + 8);
+    for (const char c : line) {
+        if (c == '\n' && (text.empty() || text.back() != '\r')) text += '\r';
+        text += c;
+    }
+    text += "\r\n";
     DWORD mode = 0;
     if (GetConsoleMode(h, &mode)) {
         // A console shows UTF-16 whatever its code page.

@@ -23,8 +23,10 @@ using platform::px;
 QPushButton* button(QWidget* parent, const char* name, const char* caption, char key, const platform::Rect& r) {
     auto* b = new QPushButton(mnemonic(caption, key), parent);
     b->setObjectName(QString::fromUtf8(name));
-    // Enter in the list must not trim what is selected.
-    b->setAutoDefault(false);
+    // Auto-default: the button is the default only while it has the
+    // keyboard, so Enter on it presses it and Enter in the list goes to
+    // Close, the window's own default, never to a trim.
+    b->setAutoDefault(true);
     place(b, r);
     return b;
 }

@@ -4,8 +4,10 @@
 # with no window; the Scheduler stores the default daily entry (read back
 # with Wine's reg), a restart lists it and Remove takes it away; Edit >
 # Applications… lists the processes, and Trim Idle and Trim Selected run and
-# return; Recover Memory runs to its "Complete" box; Scrub Memory runs to its
-# summary and is closed; File > Exit ends the program. Every exit code is 0.
+# return; Scrub Memory runs to its summary and is closed by Enter; the
+# keyboard is back on the main window: Alt+S scrubs again, Escape stops it
+# and closes it, and Alt+R runs Recover Memory to its "Complete" box; File >
+# Exit ends the program. Every exit code is 0.
 # Also measures how long the window takes to come up, and the idle CPU and
 # resident memory of the program's process.
 #   usage: tests/desktop/windows.sh KESTRUNE_EXE WINE_LOADER REG_VIEW_FLAG...
@@ -110,7 +112,10 @@ out=$("$wine" "$exe" --version 2>"$work/trim.err" | tr -d '\r') || code=$?
 if [ "$code" -ne 0 ] || ! [[ "$out" =~ ^Kestrune\ [0-9]+\.[0-9]+\.[0-9]+$ ]]; then
   fail "--version ended with $code: $out"
 fi
-out=$("$wine" "$exe" --help 2>"$work/trim.err" | tr -d '\r') || code=$?
+out=$("$wine" "$exe" --help 2>"$work/trim.err") || code=$?
+# A Windows console's line ends, on every line.
+[ "$(grep -c $'\r$' <<<"$out")" -eq "$(wc -l <<<"$out")" ] || fail "--help ends a line without CR LF"
+out=$(tr -d '\r' <<<"$out")
 if [ "$code" -ne 0 ] || ! grep -q -- '--trim-all ' <<<"$out" || grep -q -- '--help-all' <<<"$out"; then
   fail "--help ended with $code: $out"
 fi
@@ -191,13 +196,7 @@ hz=$(getconf CLK_TCK)
 echo "idle CPU: kestrune.exe $(echo "scale=3; ($p1 - $p0) * 100 / $hz / 30" | bc) %, wineserver $(echo "scale=3; ($s1 - $s0) * 100 / $hz / 30" | bc) % of one core"
 grep -E '^(VmRSS|RssAnon|RssFile)' "/proc/$program/status" | tr -s ' \t' ' ' | paste -sd ' ' | sed 's/^/resident: /'
 
-echo "== Recover Memory to its Complete box"
-keys_to '^Kestrune$' alt+r
-until_ok 1200 window_named '^Complete$' || fail "Recover Memory showed no Complete box"
-keys_to '^Complete$' Return
-until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Complete$" | grep -q .' || fail "OK left the Complete box open"
-
-echo "== Scrub Memory to its summary, then Close"
+echo "== Scrub Memory to its summary, then Close by the keyboard"
 keys_to '^Kestrune$' alt+s
 until_ok 50 window_named '^Memory Defragmenter$' || fail "Scrub Memory opened no window"
 # The run is over when its map is all done: the last cell stays green,
@@ -219,10 +218,30 @@ done
 [ "$green" -ge 4 ] || fail "the scrub did not come to its summary"
 [ "$peak" -gt $((size0 + 100000)) ] || fail "the scrub claimed no memory (address space $size0 -> at most $peak kB)"
 echo "the scrub claimed memory: address space $size0 -> $peak kB at its height, $(size) kB at its summary"
-keys_to '^Memory Defragmenter$' space
-until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Memory Defragmenter$" | grep -q .' ||
-  fail "Close left the scrub window open"
+keys_to '^Memory Defragmenter$' Return
+scrub_gone() { until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Memory Defragmenter$" | grep -q .'; }
+scrub_gone || fail "Enter on Close left the scrub window open"
 echo "resident after the scrub: $(awk '/^VmRSS/ {print $2}' "/proc/$program/status") kB"
+
+echo "== The keyboard comes back: Alt+S, Escape to Stop and again to Close, then Alt+R"
+# From here no window is activated from outside: each key goes where the
+# program left the keyboard, as a user's would.
+press() { xdotool key --clearmodifiers --delay 60 "$@"; }
+press alt+s
+until_ok 50 window_named '^Memory Defragmenter$' || fail "Alt+S did not reach the main window after the scrub window closed"
+sleep 2
+press Escape
+stopped() { probe 'Memory Defragmenter' 103 text | tr -d '&' | grep -qx 'Close'; }
+until_ok 600 stopped || fail "Escape did not stop the scrub"
+press Escape
+scrub_gone || fail "Escape on Close left the scrub window open"
+
+echo "== Recover Memory by Alt+R to its Complete box"
+press alt+r
+until_ok 1200 window_named '^Complete$' ||
+  fail "Alt+R after the scrub window closed by the keyboard showed no Complete box: the main window had no keyboard"
+keys_to '^Complete$' Return
+until_ok 50 sh -c '! xdotool search --onlyvisible --name "^Complete$" | grep -q .' || fail "OK left the Complete box open"
 
 echo "== File > Exit"
 finish

@@ -202,6 +202,14 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     EXPECT_FALSE(IsWindowVisible(m.w->hwnd()));
 }
 
+// As a start at login shows it: the tray has the load at once.
+TEST(MainWindowWin32, StartedMinimisedTheTrayShowsTheFirstSample) {
+    MainWindow m;
+    m.w->showMinimized();
+    EXPECT_TRUE(IsIconic(m.w->hwnd()));
+    EXPECT_EQ(m.w->tray().logic().toolTip(), "Memory Load: 75%");
+}
+
 TEST(MainWindowWin32, OutOfTheTrayTheWindowIsShownAnewCentredWithItsTutorialDocked) {
     MainWindow m;
     m.showAndWaitForFigures();

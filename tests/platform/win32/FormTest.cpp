@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace platform::win32;
 
 namespace {
@@ -89,7 +91,38 @@ public:
     HWND first;
     HWND next;
     HWND last;
+    std::vector<int> pressed;
+
+private:
+    void command(int id, int code, HWND) override {
+        if (code == BN_CLICKED) pressed.push_back(id);
+    }
 };
+
+// Buttons in a panel beside a box that does not take Enter.
+class Panelled final : public Form {
+public:
+    Panelled() {
+        create("KestruneTestPanelled", "Panelled", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, 290, 60);
+        const HWND p = panel(5, {0, 0, 290, 60});
+        box = control(WC_EDITA, "", WS_TABSTOP, 6, {8, 8, 81, 23}, p);
+        done = button("Done", 7, {100, 8, 81, 33}, p);
+    }
+    HWND box;
+    HWND done;
+    std::vector<int> pressed;
+
+private:
+    void command(int id, int code, HWND) override {
+        if (code == BN_CLICKED) pressed.push_back(id);
+    }
+};
+
+// As the message loop hands a key on: through the window's dialog handling.
+void pressEnter(HWND window) {
+    MSG msg{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    IsDialogMessageA(window, &msg);
+}
 
 }  // namespace
 
@@ -114,4 +147,74 @@ TEST(FormKeyboard, AButtonEnabledWhileItsWindowIsInactiveTakesTheKeyboardBackOnR
         SetForegroundWindow(w.hwnd());
         EXPECT_EQ(GetFocus(), movedOn ? w.last : w.first) << movedOn;
     }
+}
+
+// None of our windows is a dialog with a default button of its own: Enter
+// presses the push button that has the keyboard, and nothing elsewhere.
+TEST(FormKeyboard, EnterPressesThePushButtonWithTheKeyboard) {
+    Buttons w;
+    ShowWindow(w.hwnd(), SW_SHOW);
+    SetForegroundWindow(w.hwnd());
+    SetFocus(w.next);
+    pressEnter(w.hwnd());
+    pressEnter(w.hwnd());  // again: the keyboard stayed on it
+    EXPECT_EQ(w.pressed, (std::vector<int>{8, 8}));
+    EnableWindow(w.next, FALSE);
+    SetFocus(w.next);
+    pressEnter(w.hwnd());
+    EXPECT_EQ(w.pressed.size(), 2u);
+
+    Panelled p;
+    ShowWindow(p.hwnd(), SW_SHOW);
+    SetForegroundWindow(p.hwnd());
+    SetFocus(p.box);
+    pressEnter(p.hwnd());
+    EXPECT_TRUE(p.pressed.empty());
+    SetFocus(p.done);
+    pressEnter(p.hwnd());
+    EXPECT_EQ(p.pressed, std::vector<int>{7});
+}
+
+namespace {
+
+// A window that only hides when closed, as the program's own do, owned by
+// `owner`.
+class Owned final : public Form {
+public:
+    explicit Owned(HWND owner) {
+        create("KestruneTestOwned", "Owned", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, owner, 200, 60);
+        button("Close", 7, {8, 8, 81, 33});
+    }
+
+private:
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != WM_CLOSE) return defaultHandling(message, wParam, lParam);
+        ShowWindow(hwnd(), SW_HIDE);
+        return 0;
+    }
+};
+
+}  // namespace
+
+// Closed by the keyboard, a window hands the keyboard back to its owner, so
+// the next key reaches it: one shown modally (its owner disabled while it
+// was hidden) and one that was not.
+TEST(FormKeyboard, AnOwnedWindowClosedHandsTheKeyboardBackToItsOwner) {
+    Buttons main;
+    ShowWindow(main.hwnd(), SW_SHOW);
+    SetForegroundWindow(main.hwnd());
+    SetFocus(main.next);
+    Owned modal(main.hwnd());
+    PostMessageA(modal.hwnd(), WM_CLOSE, 0, 0);
+    runModal(modal.hwnd());
+    EXPECT_EQ(GetActiveWindow(), main.hwnd());
+    EXPECT_EQ(GetFocus(), main.next);
+
+    Owned modeless(main.hwnd());
+    ShowWindow(modeless.hwnd(), SW_SHOW);
+    SetForegroundWindow(modeless.hwnd());
+    ASSERT_EQ(GetActiveWindow(), modeless.hwnd());
+    SendMessageA(modeless.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(GetActiveWindow(), main.hwnd());
+    EXPECT_EQ(GetFocus(), main.next);
 }

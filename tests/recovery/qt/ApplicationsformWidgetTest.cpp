@@ -70,11 +70,23 @@ TEST(ApplicationsWindowGui, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic) 
     EXPECT_TRUE(g.find<QLabel>("StatusLabel")->text().startsWith("Trimmed 600 MB: 600 MB of file cache. "));
     EXPECT_TRUE(g.list()->topLevelItem(1)->isSelected());  // still "reader", read again
     EXPECT_EQ(g.w->focusWidget(), trimSelected);
+    // Enter on it, where the keyboard stayed, trims again.
+    int pressed = 0;
+    QObject::connect(trimSelected, &QPushButton::clicked, [&] { ++pressed; });
+    QTest::keyClick(trimSelected, Qt::Key_Return);
+    EXPECT_EQ(pressed, 1);
+    ASSERT_TRUE(qtPumpUntil([&] { return trimSelected->isEnabled() && trimmed(); }));
     // Moved on by the user meanwhile, the keyboard stays where it went.
     QTest::mouseClick(trimSelected, Qt::LeftButton);
     g.list()->setFocus();
     ASSERT_TRUE(qtPumpUntil(trimmed));
     EXPECT_EQ(g.w->focusWidget(), g.list());
+    // Enter in the list presses Close, the window's default: it trims nothing.
+    pressed = 0;
+    QTest::keyClick(g.list(), Qt::Key_Return);
+    EXPECT_FALSE(g.w->isVisible());
+    EXPECT_EQ(pressed, 0);
+    g.w->showInFront();
 
     QTest::keyClick(g.w.get(), Qt::Key_Escape);
     EXPECT_FALSE(g.w->isVisible());
