@@ -1,5 +1,6 @@
 #include "schedule/Schedulethread.h"
 
+#include "platform/Numbers.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
 
@@ -84,7 +85,8 @@ void ScheduleThread::reportOnce(const std::string& name, const std::string& text
     key += '\n';
     key += text;
     if (reported_.insert(std::move(key)).second)
-        std::cerr << "Skipping schedule entry \"" << name << "\": " << what << std::endl;
+        std::cerr << "Skipping schedule entry \"" << platform::TerminalSafe(name)
+                  << "\": " << platform::TerminalSafe(what) << std::endl;
 }
 
 void ScheduleThread::checkLoadTriggers() {

@@ -1,3 +1,4 @@
+#include "platform/Numbers.h"
 #include "platform/Registry.h"
 #include "platform/RegistryReaderWriter.h"
 #include "schedule/Schedulethread.h"
@@ -163,6 +164,7 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
     Schedule s;
     s.store("0", "R 10 zero every day 0 0 0");
     s.store("1", "S 10 0 every day 0 0 0");
+    s.store("2", "R 10 \x1b]0;pwned\x07 every day 0 0 0");      // a terminal's escape, stored by hand
     s.store("lastRecovery", "garbage", platform::kProductKey);  // counts as missing
     s.checkEvery10s(utc(2003, 12, 29, 9, 59), 2 * kMinute);
     EXPECT_EQ(s.ran, std::vector<std::string>{"scrub"});
@@ -170,6 +172,9 @@ TEST(ScheduleThread, AMalformedValueIsSkippedAndNamedOnceWhileTheOthersStillRun)
     const std::string said = err.text();
     const std::string line = "Skipping schedule entry \"0\": 'zero' is not a valid integer value\n";
     EXPECT_NE(said.find(line), std::string::npos);
+    EXPECT_NE(said.find("'\\x1b]0;pwned\\x07' is not a valid integer value"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\x1b'), std::string::npos);
+    EXPECT_EQ(platform::TerminalSafe("Zo\xc3\xab \xc2\x9b[2J \xff"), "Zo\xc3\xab \\xc2\\x9b[2J \\xff");
     EXPECT_EQ(said.find(line), said.rfind(line));                // once, not every pass
     EXPECT_EQ(s.stamp("lastRecovery"), "s 9 59 on 12 29 2003");  // rewritten afresh
 }
