@@ -24,8 +24,9 @@ std::string usedOfTotal(std::uint64_t usedMB, std::uint64_t totalMB) {
 
 MemoryFigures computeFigures(const platform::MemoryStatus& s) {
     MemoryFigures f;
-    const std::uint64_t totalMB = toMB(s.totalPhys) + toMB(s.totalPageFile) + toMB(s.totalVirtual);
-    const std::uint64_t availMB = toMB(s.availPhys) + toMB(s.availPageFile) + toMB(s.availVirtual);
+    // Each byte once: the page file's share is what lies beyond the RAM.
+    const std::uint64_t totalMB = toMB(s.totalPhys) + toMB(s.totalBeyondPhys) + toMB(s.totalVirtual);
+    const std::uint64_t availMB = toMB(s.availPhys) + toMB(s.availBeyondPhys) + toMB(s.availVirtual);
     const std::uint64_t usedMB = totalMB - std::min(availMB, totalMB);
     const float totalShare =
         totalMB == 0 ? 0.0f : static_cast<float>(static_cast<double>(usedMB) / static_cast<double>(totalMB));

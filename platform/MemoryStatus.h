@@ -14,11 +14,12 @@ struct MemoryStatus {
     std::uint64_t availPageFile = 0;
     std::uint64_t totalVirtual = 0;
     std::uint64_t availVirtual = 0;
-    // What the available page file holds beyond the available physical
-    // memory, so that a sum of the three counts each byte once: the whole
-    // of it where the two are separate amounts (Windows), only the free swap
-    // where the page-file figure already includes the available RAM (Linux).
+    // What the page file holds beyond the physical memory, so that a sum of
+    // the three counts each byte once: the page-file figures themselves where
+    // the system keeps them so (Windows), only the swap where they already
+    // include the RAM (Linux).
     std::uint64_t availBeyondPhys = 0;
+    std::uint64_t totalBeyondPhys = 0;
 };
 
 inline constexpr std::uint64_t kBytesPerMB = 1048576;

@@ -74,7 +74,7 @@ void TScrubForm::FormPaint() {
     if (!worker) return;  // never shown, or closed
     const std::uint32_t now = s_.clock.tickCount();
     const platform::MemoryStatus sample = s_.memory.sample();
-    if ((sample.availPhys + sample.availPageFile) / 1024 <= kLowMemoryKB) {
+    if ((sample.availPhys + sample.availBeyondPhys) / 1024 <= kLowMemoryKB) {
         worker->RequestStop();
         return;
     }

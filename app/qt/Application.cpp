@@ -61,7 +61,7 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128}) icon.addFile(QStringLiteral(":/kestrune/kestrune-%1.png").arg(size));
     setWindowIcon(icon);
-    setDesktopFileName(QStringLiteral("kestrune"));
+    setDesktopFileName(QStringLiteral("io.example.Kestrune"));
 }
 
 KestruneApplication::~KestruneApplication() {

@@ -127,6 +127,7 @@ MemoryStatus composeStatus(const ProcFields& f, bool strictOvercommit, std::uint
     // Either page-file figure moves with the available RAM; only the swap
     // lies beyond it.
     s.availBeyondPhys = swapFree;
+    s.totalBeyondPhys = f.swapTotal;
     if (strictOvercommit) {
         // The kernel refuses commits beyond CommitLimit: that is the page file.
         s.totalPageFile = f.commitLimit;

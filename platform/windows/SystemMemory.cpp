@@ -13,7 +13,8 @@ public:
         m.dwLength = sizeof m;
         if (!GlobalMemoryStatusEx(&m)) return {};
         return {m.dwMemoryLoad,     m.ullTotalPhys,    m.ullAvailPhys,    m.ullTotalPageFile,
-                m.ullAvailPageFile, m.ullTotalVirtual, m.ullAvailVirtual, m.ullAvailPageFile};
+                m.ullAvailPageFile, m.ullTotalVirtual, m.ullAvailVirtual, m.ullAvailPageFile,
+                m.ullTotalPageFile};
     }
 };
 

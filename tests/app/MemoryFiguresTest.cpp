@@ -31,6 +31,17 @@ TEST(Figures, PerKindUsedIsTheByteDifferenceConvertedOnce) {
     EXPECT_EQ(f.totalText, "3 MB / 30 MB");
 }
 
+TEST(Figures, TheTotalCountsTheRamOnceWhereThePageFileHoldsIt) {
+    // As on Linux: 1000 MB of RAM (400 free) and 500 MB of swap (300 free),
+    // whose page-file figures hold the RAM as well.
+    platform::MemoryStatus s = statusMB(1000, 400, 1500, 700, 0, 0);
+    s.totalBeyondPhys = 500 * platform::kBytesPerMB;
+    s.availBeyondPhys = 300 * platform::kBytesPerMB;
+    const MemoryFigures f = computeFigures(s);
+    EXPECT_EQ(f.totalText, "800 MB / 1500 MB");
+    EXPECT_EQ(f.pageFileText, "800 MB / 1500 MB");  // the page file's own line as the system gives it
+}
+
 TEST(Figures, EmptyTotalsShowZeroInsteadOfDividingByZero) {
     const MemoryFigures f = computeFigures(platform::MemoryStatus{});
     EXPECT_EQ(f.physicalText, "0 MB / 0 MB");

@@ -14,7 +14,7 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 fail() { echo "install: $*" >&2; exit 1; }
 expected=(
   usr/bin/kestrune
-  usr/share/applications/kestrune.desktop
+  usr/share/applications/io.example.Kestrune.desktop
   usr/share/man/man1/kestrune.1.gz
   usr/share/metainfo/io.example.Kestrune.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/kestrune.svg
@@ -33,7 +33,7 @@ for size in 16 32 256; do
   file "$root/usr/share/icons/hicolor/${size}x${size}/apps/kestrune.png" | grep -q "$size x $size" || fail "icon $size is not ${size}x${size}"
 done
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/usr/share/applications/kestrune.desktop" || fail "desktop entry invalid"
+  desktop-file-validate "$root/usr/share/applications/io.example.Kestrune.desktop" || fail "desktop entry invalid"
 fi
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.example.Kestrune.metainfo.xml" >/dev/null ||

@@ -184,6 +184,11 @@ TEST(ScrubWindow, LowMemoryStopsTheWorkerAndDrawsNothing) {
     EXPECT_EQ(s.form->display->CursorColumn(), cursor);
     EXPECT_FALSE(s.form->previousIdle);  // not updated by a guarded refresh
     EXPECT_EQ(s.memo.lines().size(), 2u);
+    // Where the page file's figure holds the free RAM too, only what lies
+    // beyond it counts.
+    s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 25600ULL * 1024, 0, 0, 5600ULL * 1024});
+    s.refresh();
+    EXPECT_EQ(s.worker.stops, 3);
 
     s.memory.set(platform::MemoryStatus{0, 0, 20000ULL * 1024, 0, 5601ULL * 1024, 0, 0, 5601ULL * 1024});
     s.refresh();

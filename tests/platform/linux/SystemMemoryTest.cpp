@@ -57,6 +57,7 @@ TEST(ProcMemory, SampleFromFixedFilesWithAdvisoryCommitAccount) {
     EXPECT_EQ(s.totalPageFile, 12000000 * kKiB);
     EXPECT_EQ(s.availPageFile, 5000000 * kKiB);
     EXPECT_EQ(s.availBeyondPhys, 3000000 * kKiB);  // the swap: the rest is the RAM's
+    EXPECT_EQ(s.totalBeyondPhys, 4000000 * kKiB);
     EXPECT_EQ(s.totalVirtual, 1000 * kMiB);
     EXPECT_EQ(s.availVirtual, 1000 * kMiB - 512000 * kKiB);
     EXPECT_EQ(s.memoryLoad, 75u);
