@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFont>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -76,17 +77,28 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
         if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) logic_.activated();
     });
     redraw();
-    icon_->show();
+    showWhereDockable();
+}
+
+void KestruneTray::showWhereDockable() {
+    // X11 docks the icon whenever a tray appears, so it is shown from the
+    // start; elsewhere Qt's fallback is the X11 one, which only warns, so the
+    // icon waits for a tray the system reports.
+    if (!icon_->isVisible() && (QGuiApplication::platformName() == QLatin1String("xcb") || available())) icon_->show();
 }
 
 KestruneTray::~KestruneTray() { hide(); }
 
-void KestruneTray::hide() { icon_->hide(); }
+void KestruneTray::hide() {
+    hidden_ = true;
+    icon_->hide();
+}
 
 bool KestruneTray::visible() const { return icon_->isVisible(); }
 
 void KestruneTray::setLoad(std::uint32_t load) {
     logic_.trayPresence(&KestruneTray::available);
+    if (!hidden_) showWhereDockable();
     if (logic_.setLoad(load)) redraw();
 }
 

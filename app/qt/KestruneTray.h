@@ -13,8 +13,8 @@ class QSystemTrayIcon;
 
 namespace kestrune {
 
-// The system tray icon. Shown from the start, tray or none: Qt docks it
-// whenever a tray appears.
+// The system tray icon. On X11 shown from the start, tray or none: Qt docks
+// it whenever a tray appears; elsewhere shown once the system has a tray.
 class KestruneTray final : public QObject {
 public:
     explicit KestruneTray(TrayLogic logic);
@@ -35,6 +35,7 @@ public:
 
 private:
     void redraw();
+    void showWhereDockable();
 
     TrayLogic logic_;
     std::unique_ptr<QMenu> menu_;
@@ -43,7 +44,8 @@ private:
     QAction* trim_ = nullptr;
     QAction* atLogin_ = nullptr;
     QSystemTrayIcon* icon_ = nullptr;
-    QPixmap base_;  // the program's icon, decoded once: the load is drawn on a copy
+    bool hidden_ = false;  // for good: the window has closed
+    QPixmap base_;         // the program's icon, decoded once: the load is drawn on a copy
 };
 
 }  // namespace kestrune
