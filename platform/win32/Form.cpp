@@ -492,6 +492,10 @@ void Win32Window::repaintNow() { RedrawWindow(w_, nullptr, nullptr, RDW_INVALIDA
 
 int Win32Window::screenWidth() const { return toDesign(GetSystemMetrics(SM_CXSCREEN)); }
 int Win32Window::screenHeight() const { return toDesign(GetSystemMetrics(SM_CYSCREEN)); }
+Rect Win32Window::availableArea() const {
+    const RECT work = workAreaOf(w_);
+    return toDesign(Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
+}
 
 // --- loops
 

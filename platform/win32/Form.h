@@ -113,6 +113,7 @@ public:
     void repaintNow() override;
     int screenWidth() const override;
     int screenHeight() const override;
+    Rect availableArea() const override;
     WindowHandle handle() const override { return w_; }
 
 protected:
