@@ -39,16 +39,11 @@ DockedPair dockedPair(const platform::Rect& main, int tutorialWidth, const platf
         m.left = within(m.left, pairWidth, area.left, area.width);
         return {m, dockedTutorial(m, tutorialWidth)};
     }
-    m.left = within(m.left, m.width, area.left, area.width);
-    // At one edge of the area or the other, whichever covers less.
+    // Each at its own edge of the area, the tutorial on the side it is
+    // docked to: the least they can overlap.
     const int width = std::min(tutorialWidth, area.width);
-    const int atLeft = area.left;
-    const int atRight = area.left + area.width - width;
-    const auto covered = [&](int left) {
-        return std::max(0, std::min(left + width, m.left + m.width) - std::max(left, m.left));
-    };
-    const int left = covered(atRight) <= covered(atLeft) ? atRight : atLeft;
-    return {m, {left, m.top, width, std::min(m.height, area.height)}};
+    m.left = area.left;
+    return {m, {area.left + area.width - width, m.top, width, std::min(m.height, area.height)}};
 }
 
 int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6.width + 10; }

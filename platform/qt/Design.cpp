@@ -20,7 +20,7 @@
 namespace platform {
 namespace {
 
-DesignScale& scale() {
+DesignScale& faceScale() {
     static DesignScale s;
     return s;
 }
@@ -43,17 +43,17 @@ std::vector<const DesignSurface*>& surfaces() {
 
 }  // namespace
 
-const DesignScale& designScale() { return scale(); }
-void setDesignScale(const DesignScale& s) { scale() = s; }
+const DesignScale& designScale() { return faceScale(); }
+void setDesignScale(const DesignScale& s) { faceScale() = s; }
 
 const DesignScale& scaleOf(const QWidget* w) {
     const QWidget* window = w != nullptr ? w->window() : nullptr;
     for (const DesignSurface* s : surfaces())
         if (s->surface()->window() == window) return s->scale();
-    return scale();
+    return faceScale();
 }
 
-int px(int design) { return scale().toDevice(design); }
+int px(int design) { return faceScale().toDevice(design); }
 
 int px(const QWidget* w, int design) { return scaleOf(w).toDevice(design); }
 
@@ -89,10 +89,10 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
       height_(height),
       floorHeight_(floorHeight < 0 ? designHeight : floorHeight) {
     scale_ = fittingScaleFor(designHeight);
-    if (scale_.ratio() < scale().ratio()) {
+    if (scale_.ratio() < faceScale().ratio()) {
         // Shrunk to fit: the face shrinks with the controls it fills.
         QFont face = window_->font();
-        const double by = scale_.ratio() / scale().ratio();
+        const double by = scale_.ratio() / faceScale().ratio();
         if (face.pixelSize() > 0)
             face.setPixelSize(std::max(1, static_cast<int>(std::lround(face.pixelSize() * by))));
         else
@@ -125,14 +125,14 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
 
 DesignScale DesignSurface::fittingScaleFor(int designHeight) const {
     const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) return scale();
+    if (screen == nullptr) return faceScale();
     const QRect a = screen->availableGeometry();
     const QMargins deco = decoration();
     // A window that may grow taller need only fit at its floor.
     const int height = height_ == Height::Floored && floorHeight_ > 0 ? floorHeight_ : designHeight;
     // Under a scale factor a design pixel is several of the screen's: the
     // window may shrink to the design's size on the screen.
-    return fittingScale(scale(), designWidth_, height, deco.left() + deco.right(), deco.top() + deco.bottom(),
+    return fittingScale(faceScale(), designWidth_, height, deco.left() + deco.right(), deco.top() + deco.bottom(),
                         {a.x(), a.y(), a.width(), a.height()}, 1.0 / screen->devicePixelRatio());
 }
 
