@@ -23,6 +23,29 @@ platform::Rect dockedTutorial(const platform::Rect& main, int tutorialWidth) {
     return {main.left + main.width + mainform::kTutorialGap, main.top, tutorialWidth, main.height};
 }
 
+namespace {
+
+// `at` moved as little as it takes for `extent` from it to lie within `room`
+// from `start`; a start that cannot is the room's own.
+int within(int at, int extent, int start, int room) { return std::max(start, std::min(at, start + room - extent)); }
+
+}  // namespace
+
+DockedPair dockedPair(const platform::Rect& main, int tutorialWidth, const platform::Rect& area) {
+    platform::Rect m = main;
+    m.top = within(m.top, m.height, area.top, area.height);
+    const int pairWidth = m.width + mainform::kTutorialGap + tutorialWidth;
+    if (pairWidth <= area.width) {
+        m.left = within(m.left, pairWidth, area.left, area.width);
+        return {m, dockedTutorial(m, tutorialWidth)};
+    }
+    // Each at its own edge of the area, the tutorial on the side it is
+    // docked to: the least they can overlap.
+    const int width = std::min(tutorialWidth, area.width);
+    m.left = area.left;
+    return {m, {area.left + area.width - width, m.top, width, std::min(m.height, area.height)}};
+}
+
 int fixedClientWidth() { return mainform::kGroupBox6.left + mainform::kGroupBox6.width + 10; }
 
 int flooredClientHeight(int clientHeight) { return std::max(clientHeight, mainform::kMinClientHeight); }
@@ -132,7 +155,10 @@ void TKestruneForm::FormPaint() {
 
 void TKestruneForm::dock(TWizardForm& tutorial) {
     platform::Window& w = tutorial.window();
-    const platform::Rect to = dockedTutorial(c_.self.frame(), w.frame().width);
+    const platform::Rect main = c_.self.frame();
+    const DockedPair pair = dockedPair(main, w.frame().width, c_.self.availableArea());
+    if (pair.main.left != main.left || pair.main.top != main.top) c_.self.moveTo(pair.main.left, pair.main.top);
+    const platform::Rect& to = pair.tutorial;
     const platform::Rect now = w.frame();
     if (now.left != to.left || now.top != to.top) w.moveTo(to.left, to.top);
     if (now.height != to.height) w.setFrameHeight(to.height);

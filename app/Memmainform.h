@@ -107,6 +107,15 @@ int centredOffset(int screenExtent, int windowExtent);
 // negative when the pair is wider than the screen.
 int pairLeft(int screenWidth, int mainWidth, int tutorialWidth);
 platform::Rect dockedTutorial(const platform::Rect& mainFrame, int tutorialWidth);
+// Where the main window and its tutorial stand within the screen's free
+// area: the tutorial docked, the pair moved together where it would leave
+// the area; where the two cannot stand side by side, the main window within
+// the area and the tutorial wholly within it, covering as little of the
+// main window as it can.
+struct DockedPair {
+    platform::Rect main, tutorial;
+};
+DockedPair dockedPair(const platform::Rect& mainFrame, int tutorialWidth, const platform::Rect& area);
 int fixedClientWidth();  // "Information" box's right edge plus 10
 int flooredClientHeight(int clientHeight);
 

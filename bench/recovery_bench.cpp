@@ -49,6 +49,7 @@ struct NoWindow final : platform::Window {
     void repaintNow() override {}
     int screenWidth() const override { return 0; }
     int screenHeight() const override { return 0; }
+    platform::Rect availableArea() const override { return {}; }
     platform::WindowHandle handle() const override { return nullptr; }
 };
 // Sized so the run commits exactly kBlocks blocks: ⌊9 × 1112 / 10⌋ = 1000.

@@ -208,6 +208,8 @@ public:
     virtual void repaintNow() = 0;
     virtual int screenWidth() const = 0;
     virtual int screenHeight() const = 0;
+    // The screen's free area (less panels and task bars), in frame figures.
+    virtual Rect availableArea() const = 0;
     virtual WindowHandle handle() const = 0;
 };
 

@@ -13,6 +13,8 @@ DesignScale DesignScale::forFace(double points) {
 
 DesignScale::DesignScale(double ratio) : ratio_(std::clamp(ratio, 1.0, kLargestScale)) {}
 
+DesignScale::DesignScale(double ratio, double least) : ratio_(std::clamp(ratio, std::min(least, 1.0), kLargestScale)) {}
+
 int DesignScale::toDevice(int design) const { return static_cast<int>(std::lround(design * ratio_)); }
 
 int DesignScale::toDesign(int device) const { return static_cast<int>(std::lround(device / ratio_)); }
@@ -27,6 +29,19 @@ Rect DesignScale::toDesign(const Rect& d) const {
     const int left = toDesign(d.left);
     const int top = toDesign(d.top);
     return {left, top, toDesign(d.left + d.width) - left, toDesign(d.top + d.height) - top};
+}
+
+DesignScale fittingScale(const DesignScale& face, int designWidth, int designHeight, int frameWidth, int frameHeight,
+                         const Rect& area, double least) {
+    double ratio = face.ratio();
+    // A hair under the exact ratio, so that rounding never gives a pixel more
+    // than the room.
+    const auto room = [&](int space, int design) {
+        if (design > 0) ratio = std::min(ratio, (space - 0.5) / design);
+    };
+    room(area.width - frameWidth, designWidth);
+    room(area.height - frameHeight, designHeight);
+    return DesignScale(ratio, least);
 }
 
 Fit fitWithin(int width, int height, const Rect& area, int scrollBar) {

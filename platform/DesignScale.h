@@ -21,6 +21,9 @@ public:
     // The scale for the user's face of `points`: never below the design.
     static DesignScale forFace(double points);
     explicit DesignScale(double ratio);
+    // Not below `least`: less than 1 where the screen's own pixels are
+    // larger than a design pixel (a toolkit's scale factor).
+    DesignScale(double ratio, double least);
 
     double ratio() const { return ratio_; }
     // Design pixels to the screen's and back, rounded to the nearest.
@@ -33,6 +36,13 @@ public:
 private:
     double ratio_ = 1.0;
 };
+
+// The scale a window is drawn at: the face's, or less where the window so
+// scaled, with its frame, would not fit the area; never below the design
+// (`least`: 1, or less where the figures are in pixels larger than the
+// screen's own), where cutting and scrolling stay the last resort.
+DesignScale fittingScale(const DesignScale& face, int designWidth, int designHeight, int frameWidth, int frameHeight,
+                         const Rect& area, double least = 1.0);
 
 // A window kept within the screen's available area. A side longer than the
 // area's is cut to it and its content scrolls; the scroll bar that then takes

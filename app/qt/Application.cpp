@@ -48,13 +48,20 @@ KestruneApplication::KestruneApplication(int& argc, char** argv) : QApplication(
     keepFace();
     // Group boxes as the windows were laid out: the caption sits on the top
     // edge of the frame, so controls 16 pixels down are inside it.
-    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: %1px; margin-top: %2px; }"
-                                 "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                                 " left: %3px; padding: 0px %4px; }")
-                      .arg(platform::px(3))
-                      .arg(platform::px(6))
-                      .arg(platform::px(7))
-                      .arg(platform::px(2)));
+    QString sheet = QStringLiteral(
+                        "QGroupBox { border: 1px solid palette(mid); border-radius: %1px; margin-top: %2px; }"
+                        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                        " left: %3px; padding: 0px %4px; }")
+                        .arg(platform::px(3))
+                        .arg(platform::px(6))
+                        .arg(platform::px(7))
+                        .arg(platform::px(2));
+    // Radio buttons and check boxes grow with the face, as their captions do;
+    // the style's own size stays at the default face.
+    if (platform::designScale().ratio() > 1)
+        sheet += QStringLiteral("QRadioButton::indicator, QCheckBox::indicator { width: %1px; height: %1px; }")
+                     .arg(platform::px(kDesignIndicatorPixels));
+    setStyleSheet(sheet);
     // The main window ends the program; other windows closing (a message box
     // while the main window is hidden) must not.
     setQuitOnLastWindowClosed(false);

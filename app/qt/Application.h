@@ -20,6 +20,8 @@ class KestruneApplication final : public QApplication {
 public:
     // The face the windows are laid out for, in design pixels: 8 points.
     static constexpr int kDesignFacePixels = 11;
+    // A radio button's or check box's box, as designed.
+    static constexpr int kDesignIndicatorPixels = 13;
 
     KestruneApplication(int& argc, char** argv);
     ~KestruneApplication() override;

@@ -176,7 +176,7 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     statusBar_->setSizeGripEnabled(false);
     status_ = new QLabel(QString::fromUtf8(m::kDesignStatus), statusBar_);
     status_->setObjectName(QStringLiteral("TeStatusBar1Panel1"));
-    status_->setFixedWidth(px(m::kStatusPanelWidth));
+    status_->setFixedWidth(px(status_, m::kStatusPanelWidth));
     statusBar_->addWidget(status_);
 
     l1_.emplace(label1_, true);
@@ -250,9 +250,9 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     // The menu along the top and the status bar along the bottom of however
     // tall the window is made.
     surface_->onResize = [this, client] {
-        menuBar_->setGeometry(0, 0, client->width(), px(m::kMenuBar.height));
-        statusBar_->setGeometry(0, client->height() - px(m::kStatusBarHeight), client->width(),
-                                px(m::kStatusBarHeight));
+        menuBar_->setGeometry(0, 0, client->width(), px(menuBar_, m::kMenuBar.height));
+        statusBar_->setGeometry(0, client->height() - px(statusBar_, m::kStatusBarHeight), client->width(),
+                                px(statusBar_, m::kStatusBarHeight));
     };
     surface_->onResize();
     // The window's paint is its surface's: the tutorial catches up there.

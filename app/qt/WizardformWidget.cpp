@@ -60,7 +60,7 @@ WizardFormWidget::WizardFormWidget(QWidget* owner) : QDialog(owner) {
     QLabel* heading = label(panel1, "Label1", w::kHeading, w::kLabel1);
     QFont bold = heading->font();
     bold.setBold(true);
-    bold.setPixelSize(px(w::kLabel1FontPixels));
+    bold.setPixelSize(px(heading, w::kLabel1FontPixels));
     heading->setFont(bold);
     label(panel2_, "Label2", w::kIntro, w::kLabel2);
     // Made in the order they stand, which is the order a screen reader reads them in.

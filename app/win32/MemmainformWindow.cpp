@@ -128,7 +128,7 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
         button(withMnemonic(m::kScrubCaption, m::kScrubKey), m::id::kTeButton2, belowMenu(m::kButton2)), m::kScrubKey);
 
     status_ = control(STATUSCLASSNAMEA, m::kDesignStatus, 0, m::id::kTeStatusBar1, {0, 0, 0, 0});
-    const int parts[] = {toDevice(m::kStatusPanelWidth), -1};
+    const int parts[] = {toDevice(hwnd(), m::kStatusPanelWidth), -1};
     SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     statusPanel_ = StatusPanel(status_);
     statusPanel_.setText(m::kDesignStatus);
@@ -283,7 +283,8 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // The client width is fixed and the height has a floor: the frame
             // says so, and a drag never fights the resize rule.
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-            RECT r{0, 0, toDevice(fixedClientWidth()), toDevice(m::kMinClientHeight - m::kMenuBar.height)};
+            RECT r{0, 0, toDevice(hwnd(), fixedClientWidth()),
+                   toDevice(hwnd(), m::kMinClientHeight - m::kMenuBar.height)};
             AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), TRUE,
                                static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
             limits->ptMinTrackSize = {r.right - r.left, r.bottom - r.top};

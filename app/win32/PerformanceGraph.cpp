@@ -3,6 +3,7 @@
 #include "platform/win32/Canvas.h"
 #include "platform/win32/Controls.h"
 #include "platform/win32/Dpi.h"
+#include "platform/win32/Form.h"
 
 #include <cmath>
 #include <vector>
@@ -35,7 +36,7 @@ PerformanceGraph::PerformanceGraph(HWND parent, int id, const platform::Rect& de
         cls.lpszClassName = kClassName;
         RegisterClassA(&cls);
     }
-    const platform::Rect r = platform::win32::toDevice(design);
+    const platform::Rect r = platform::win32::toDevice(parent, design);
     hwnd_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, r.left, r.top, r.width, r.height, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (hwnd_ != nullptr) SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -2,19 +2,24 @@
 
 #include <commctrl.h>
 
+#include <map>
+
 namespace kestrune {
 namespace {
 
 namespace w = wizard;
 using namespace platform::win32;
 
-// The dialog face, bold, for the heading; one for every tutorial of the process.
-HFONT headingFont() {
-    static const HFONT font = [] {
+// The dialog face, bold, for the heading; one for every tutorial of the
+// process at a scale.
+HFONT headingFont(int dpi) {
+    static std::map<int, HFONT> fonts;
+    HFONT& font = fonts[dpi];
+    if (font == nullptr) {
         LOGFONTA face{};
-        GetObjectA(dialogFont(), sizeof face, &face);
-        return designFont(face.lfFaceName, w::kLabel1FontPixels, true);
-    }();
+        GetObjectA(dialogFontAt(dpi), sizeof face, &face);
+        font = designFont(face.lfFaceName, w::kLabel1FontPixels, true, dpi);
+    }
     return font;
 }
 
@@ -70,7 +75,7 @@ WizardFormWindow::WizardFormWindow(HWND owner) {
     const HWND panel1 = raised(panel(w::id::kTePanel1, w::kPanel1));
     const HWND panel2 = raised(panel(w::id::kTePanel2, w::kPanel2));
     const HWND heading = label(w::kHeading, w::id::kLabel1, w::kLabel1, panel1);
-    SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont()), FALSE);
+    SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont(dpi())), FALSE);
     label(w::kIntro, w::id::kLabel2, w::kLabel2, panel2);
     label(w::kStatus, w::id::kLabel9, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight},
           panel2);

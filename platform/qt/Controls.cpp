@@ -259,7 +259,7 @@ bool QtTimer::enabled() const { return t_->isActive(); }
 
 Rect QtPlacement::bounds() const {
     const QRect g = w_->geometry();
-    return designScale().toDesign(Rect{g.x(), g.y(), g.width(), g.height()});
+    return scaleOf(w_).toDesign(Rect{g.x(), g.y(), g.width(), g.height()});
 }
 void QtPlacement::setBounds(const Rect& r) { place(w_, r); }
 
@@ -293,16 +293,16 @@ void QtWindow::setFrameHeight(int height) {
     w_->resize(w_->width(), px(height) - decoration);
 }
 int QtWindow::clientWidth() const {
-    return surface_ != nullptr ? surface_->designWidth() : designScale().toDesign(w_->width());
+    return surface_ != nullptr ? surface_->designWidth() : scaleOf(w_).toDesign(w_->width());
 }
 int QtWindow::clientHeight() const {
-    return surface_ != nullptr ? surface_->designHeight() : designScale().toDesign(w_->height());
+    return surface_ != nullptr ? surface_->designHeight() : scaleOf(w_).toDesign(w_->height());
 }
 void QtWindow::setClientSize(int width, int height) {
     if (surface_ != nullptr)
         surface_->setDesignSize(width, height);
     else
-        w_->resize(px(width), px(height));
+        w_->resize(px(w_, width), px(w_, height));
 }
 bool QtWindow::visible() const { return w_->isVisible(); }
 void QtWindow::show() { w_->show(); }
@@ -311,5 +311,9 @@ void QtWindow::close() { w_->close(); }
 void QtWindow::repaintNow() { w_->repaint(); }
 int QtWindow::screenWidth() const { return designScale().toDesign(screenOf(w_)->geometry().width()); }
 int QtWindow::screenHeight() const { return designScale().toDesign(screenOf(w_)->geometry().height()); }
+Rect QtWindow::availableArea() const {
+    const QRect a = screenOf(w_)->availableGeometry();
+    return designScale().toDesign(Rect{a.x(), a.y(), a.width(), a.height()});
+}
 
 }  // namespace platform

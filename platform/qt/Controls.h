@@ -177,7 +177,9 @@ private:
 class DesignSurface;
 
 // A window as the logic sees it, in design pixels (platform/qt/Design.h):
-// its client area is its surface's, where it has one.
+// its client area is its surface's, where it has one, at the window's own
+// scale; its frame and the screen at the face's, so that windows of
+// different scales are placed in the same figures.
 class QtWindow : public Window {
 public:
     explicit QtWindow(QWidget* w, DesignSurface* surface = nullptr) : w_(w), surface_(surface) {}
@@ -195,6 +197,7 @@ public:
     void repaintNow() override;
     int screenWidth() const override;
     int screenHeight() const override;
+    Rect availableArea() const override;
     WindowHandle handle() const override { return w_; }
 
 private:

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QScreen>
@@ -13,12 +14,13 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace platform {
 namespace {
 
-DesignScale& scale() {
+DesignScale& faceScale() {
     static DesignScale s;
     return s;
 }
@@ -41,17 +43,26 @@ std::vector<const DesignSurface*>& surfaces() {
 
 }  // namespace
 
-const DesignScale& designScale() { return scale(); }
-void setDesignScale(const DesignScale& s) { scale() = s; }
+const DesignScale& designScale() { return faceScale(); }
+void setDesignScale(const DesignScale& s) { faceScale() = s; }
 
-int px(int design) { return scale().toDevice(design); }
+const DesignScale& scaleOf(const QWidget* w) {
+    const QWidget* window = w != nullptr ? w->window() : nullptr;
+    for (const DesignSurface* s : surfaces())
+        if (s->surface()->window() == window) return s->scale();
+    return faceScale();
+}
 
-QRect px(const Rect& design) {
-    const Rect r = scale().toDevice(design);
+int px(int design) { return faceScale().toDevice(design); }
+
+int px(const QWidget* w, int design) { return scaleOf(w).toDevice(design); }
+
+QRect px(const QWidget* w, const Rect& design) {
+    const Rect r = scaleOf(w).toDevice(design);
     return {r.left, r.top, r.width, r.height};
 }
 
-void place(QWidget* w, const Rect& design) { w->setGeometry(px(design)); }
+void place(QWidget* w, const Rect& design) { w->setGeometry(px(w, design)); }
 
 class DesignSurface::Surface final : public QWidget {
 public:
@@ -77,6 +88,17 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
       designHeight_(designHeight),
       height_(height),
       floorHeight_(floorHeight < 0 ? designHeight : floorHeight) {
+    scale_ = fittingScaleFor(designHeight);
+    if (scale_.ratio() < faceScale().ratio()) {
+        // Shrunk to fit: the face shrinks with the controls it fills.
+        QFont face = window_->font();
+        const double by = scale_.ratio() / faceScale().ratio();
+        if (face.pixelSize() > 0)
+            face.setPixelSize(std::max(1, static_cast<int>(std::lround(face.pixelSize() * by))));
+        else
+            face.setPointSizeF(face.pointSizeF() * by);
+        window_->setFont(face);
+    }
     area_ = new QScrollArea(window);
     area_->setObjectName(QStringLiteral("DesignScroll"));
     area_->setFrameShape(QFrame::NoFrame);
@@ -90,7 +112,7 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     auto* surface = new Surface(*this);
     surface->setObjectName(QStringLiteral("DesignSurface"));
     surface_ = surface;
-    surface_->resize(px(designWidth), px(designHeight));
+    surface_->resize(scale_.toDevice(designWidth), scale_.toDevice(designHeight));
     area_->setWidget(surface_);
     for (QWidget* layer : {static_cast<QWidget*>(area_), area_->viewport(), surface_})
         setAccessibleRole(layer, QAccessible::Pane);
@@ -101,11 +123,24 @@ DesignSurface::DesignSurface(QWidget* window, int designWidth, int designHeight,
     fit();
 }
 
+DesignScale DesignSurface::fittingScaleFor(int designHeight) const {
+    const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return faceScale();
+    const QRect a = screen->availableGeometry();
+    const QMargins deco = decoration();
+    // A window that may grow taller need only fit at its floor.
+    const int height = height_ == Height::Floored && floorHeight_ > 0 ? floorHeight_ : designHeight;
+    // Under a scale factor a design pixel is several of the screen's: the
+    // window may shrink to the design's size on the screen.
+    return fittingScale(faceScale(), designWidth_, height, deco.left() + deco.right(), deco.top() + deco.bottom(),
+                        {a.x(), a.y(), a.width(), a.height()}, 1.0 / screen->devicePixelRatio());
+}
+
 DesignSurface::~DesignSurface() { surfaces().erase(std::find(surfaces().begin(), surfaces().end(), this)); }
 
 int DesignSurface::designWidth() const { return designWidth_; }
 int DesignSurface::designHeight() const {
-    return height_ == Height::Fixed ? designHeight_ : scale().toDesign(surface_->height());
+    return height_ == Height::Fixed ? designHeight_ : scale_.toDesign(surface_->height());
 }
 
 void DesignSurface::setDesignSize(int width, int height) {
@@ -113,7 +148,7 @@ void DesignSurface::setDesignSize(int width, int height) {
     if (height_ == Height::Fixed)
         designHeight_ = height;
     else
-        window_->resize(window_->width(), std::max(px(floorHeight_), px(height)));
+        window_->resize(window_->width(), std::max(scale_.toDevice(floorHeight_), scale_.toDevice(height)));
     fit();
 }
 
@@ -151,12 +186,13 @@ QRect DesignSurface::frameGeometry() const {
 void DesignSurface::fit() {
     const QScreen* screen = window_->screen() != nullptr ? window_->screen() : QGuiApplication::primaryScreen();
     const QMargins deco = decoration();
-    const int wantWidth = px(designWidth_);
+    const int wantWidth = scale_.toDevice(designWidth_);
     // A window whose height may change wants the one it has (the design's
     // at first), not below its floor.
-    const int wantHeight = height_ == Height::Fixed
-                               ? px(designHeight_)
-                               : std::max(px(floorHeight_), sized_ ? window_->height() : px(designHeight_));
+    const int wantHeight =
+        height_ == Height::Fixed
+            ? scale_.toDevice(designHeight_)
+            : std::max(scale_.toDevice(floorHeight_), sized_ ? window_->height() : scale_.toDevice(designHeight_));
     sized_ = true;
     int scrollBar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area_);
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, wantWidth, wantHeight);
@@ -168,7 +204,7 @@ void DesignSurface::fit() {
     // before the window is first laid out, may show them on a window that fits.
     area_->setHorizontalScrollBarPolicy(fit_.scrollsAcross ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     area_->setVerticalScrollBarPolicy(fit_.scrollsDown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    const int surfaceHeight = height_ == Height::Fixed ? px(designHeight_) : wantHeight;
+    const int surfaceHeight = height_ == Height::Fixed ? scale_.toDevice(designHeight_) : wantHeight;
     // The window manager is told only of a change: new hints while it maps
     // the window make it frame the window again.
     const QSize size(fit_.width, fit_.height);
@@ -180,7 +216,7 @@ void DesignSurface::fit() {
         // A window with no floor (the docked tutorial) is sized by its own
         // rules alone.
         if (floorHeight_ > 0) {
-            const QSize least(fit_.width, std::min(px(floorHeight_), fit_.height));
+            const QSize least(fit_.width, std::min(scale_.toDevice(floorHeight_), fit_.height));
             if (window_->minimumSize() != least) window_->setMinimumSize(least);
             if (window_->maximumWidth() != fit_.width) window_->setMaximumWidth(fit_.width);
         }
@@ -197,8 +233,8 @@ void DesignSurface::followWindow() {
         // The surface takes the window's height, down to the design's.
         const int room =
             window_->height() - (fit_.scrollsAcross ? area_->horizontalScrollBar()->sizeHint().height() : 0);
-        const int height = std::max(px(floorHeight_), room);
-        if (surface_->height() != height) surface_->resize(px(designWidth_), height);
+        const int height = std::max(scale_.toDevice(floorHeight_), room);
+        if (surface_->height() != height) surface_->resize(scale_.toDevice(designWidth_), height);
     }
 }
 

@@ -19,18 +19,26 @@ class QWidget;
 // controls on a DesignSurface's surface() with place() and px().
 namespace platform {
 
-// The scale every window is drawn at; as laid out until set, once, at start.
+// The scale of the user's face, which windows are drawn at where the screen
+// has room and frames are measured in; as laid out until set, once, at start.
 const DesignScale& designScale();
 void setDesignScale(const DesignScale& scale);
+// The scale `w`'s window is drawn at: the face's, or less where the window
+// had to shrink to fit the screen.
+const DesignScale& scaleOf(const QWidget* w);
 
-// Design pixels to the screen's.
+// Design pixels to the screen's, at the face's scale.
 int px(int design);
-QRect px(const Rect& design);
+// Design pixels to the screen's, in `w`'s window.
+int px(const QWidget* w, int design);
+QRect px(const QWidget* w, const Rect& design);
 // A control at its design place within its parent.
 void place(QWidget* w, const Rect& design);
 
 // The window's controls, on a surface of the design's size within a scroll
-// area that fills the window. Shown, the window takes that size, or the
+// area that fills the window. A window too large for the screen's free area
+// at the face's scale is drawn at the largest that fits, its face smaller in
+// proportion, but never below the design. Shown, the window takes that size, or the
 // screen's available area where that is smaller (the surface then scrolls),
 // and is kept within the area on a side that had to be cut.
 class DesignSurface final : public QObject {
@@ -47,6 +55,7 @@ public:
     DesignSurface& operator=(const DesignSurface&) = delete;
 
     QWidget* surface() const { return surface_; }
+    const DesignScale& scale() const { return scale_; }
     QScrollArea* scrollArea() const { return area_; }
     // The design size of the surface (its client area, to the window logic).
     int designWidth() const;
@@ -72,6 +81,7 @@ protected:
 
 private:
     class Surface;
+    DesignScale fittingScaleFor(int designHeight) const;
     void fit();
     void followWindow();
     void nameLayers();
@@ -84,6 +94,7 @@ private:
     int designWidth_, designHeight_;
     Height height_;
     int floorHeight_;
+    DesignScale scale_;
     Fit fit_;
     bool sized_ = false;   // fitted once: the window's height is its own from then on
     QElapsedTimer shown_;  // since the window was first shown

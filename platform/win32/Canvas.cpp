@@ -39,21 +39,22 @@ namespace {
 // after it starts. Each edge rounded on its own, the one-pixel gaps between
 // the map's cells would be 1 and 2 device pixels by turns at 144 dpi; so
 // they are all alike at any scale (the map has no shapes that touch).
-RECT devicePlace(int left, int top, int right, int bottom) {
-    return {toDevice(left), toDevice(top), toDevice(right + 1) - toDevice(1), toDevice(bottom + 1) - toDevice(1)};
+RECT devicePlace(int dpi, int left, int top, int right, int bottom) {
+    return {toDeviceAt(dpi, left), toDeviceAt(dpi, top), toDeviceAt(dpi, right + 1) - toDeviceAt(dpi, 1),
+            toDeviceAt(dpi, bottom + 1) - toDeviceAt(dpi, 1)};
 }
 
 }  // namespace
 
 void GdiCanvas::fillRect(int left, int top, int right, int bottom) {
     if (dc_ == nullptr) return;
-    const RECT r = devicePlace(left, top, right, bottom);
+    const RECT r = devicePlace(dpi_, left, top, right, bottom);
     FillRect(dc_, &r, brush());
 }
 
 void GdiCanvas::frameRect(int left, int top, int right, int bottom) {
     if (dc_ == nullptr) return;
-    const RECT r = devicePlace(left, top, right, bottom);
+    const RECT r = devicePlace(dpi_, left, top, right, bottom);
     FrameRect(dc_, &r, brush());
 }
 
@@ -65,8 +66,8 @@ void GdiCanvas::moveTo(int x, int y) {
 void GdiCanvas::lineTo(int x, int y) {
     if (dc_ != nullptr) {
         const HGDIOBJ old = SelectObject(dc_, pen());
-        MoveToEx(dc_, toDevice(x_), toDevice(y_), nullptr);
-        LineTo(dc_, toDevice(x), toDevice(y));
+        MoveToEx(dc_, toDeviceAt(dpi_, x_), toDeviceAt(dpi_, y_), nullptr);
+        LineTo(dc_, toDeviceAt(dpi_, x), toDeviceAt(dpi_, y));
         SelectObject(dc_, old);
     }
     x_ = x;

@@ -15,7 +15,11 @@ public:
     GdiCanvas(const GdiCanvas&) = delete;
     GdiCanvas& operator=(const GdiCanvas&) = delete;
 
-    void begin(HDC dc) { dc_ = dc; }
+    // Drawing at `dpi` dots an inch, its window's (platform/win32/Form.h).
+    void begin(HDC dc, int dpi) {
+        dc_ = dc;
+        dpi_ = dpi;
+    }
     void end() { dc_ = nullptr; }
     void setBrushColor(TColor c) override;
     void setPenColor(TColor c) override;
@@ -32,6 +36,7 @@ private:
     HPEN pen();
 
     HDC dc_ = nullptr;
+    int dpi_ = 96;
     TColor brushColor_ = rgb(255, 255, 255);
     TColor penColor_ = rgb(0, 0, 0);
     HBRUSH brush_ = nullptr;

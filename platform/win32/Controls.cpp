@@ -53,11 +53,12 @@ void Win32StaticText::fit(const std::string& text) {
     static const HDC measure = CreateCompatibleDC(nullptr);
     RECT room{};
     GetClientRect(w_, &room);
+    const HFONT largest = dialogFontAt(dpiOf(w_));
     LOGFONTA face{};
-    GetObjectA(dialogFont(), sizeof face, &face);
-    HFONT font = dialogFont();
-    for (int height = -face.lfHeight; height >= toDevice(8); --height) {
-        font = dialogFontOfHeight(height);
+    GetObjectA(largest, sizeof face, &face);
+    HFONT font = largest;
+    for (int height = -face.lfHeight; height >= toDevice(w_, 8); --height) {
+        font = dialogFontOfHeight(height, largest);
         const HGDIOBJ previous = SelectObject(measure, font);
         SIZE extent{};
         GetTextExtentPoint32A(measure, text.c_str(), static_cast<int>(text.size()), &extent);
@@ -301,11 +302,11 @@ Rect Win32Placement::bounds() const {
     RECT r{};
     GetWindowRect(w_, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(w_), reinterpret_cast<POINT*>(&r), 2);
-    return toDesign(Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+    return toDesign(w_, Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
 }
 
 void Win32Placement::setBounds(const Rect& design) {
-    const Rect r = toDevice(design);
+    const Rect r = toDevice(w_, design);
     SetWindowPos(w_, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

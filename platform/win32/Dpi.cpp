@@ -12,20 +12,25 @@ int screenDpi() {
     return dpi;
 }
 
-int toDevice(int design) { return MulDiv(design, screenDpi(), 96); }
-int toDesign(int device) { return MulDiv(device, 96, screenDpi()); }
+int toDeviceAt(int dpi, int design) { return MulDiv(design, dpi, 96); }
+int toDesignAt(int dpi, int device) { return MulDiv(device, 96, dpi); }
 
-Rect toDevice(const Rect& d) {
+Rect toDeviceAt(int dpi, const Rect& d) {
     // Edges, not sizes, are scaled, so neighbours that touch still touch.
-    const int left = toDevice(d.left);
-    const int top = toDevice(d.top);
-    return {left, top, toDevice(d.left + d.width) - left, toDevice(d.top + d.height) - top};
+    const int left = toDeviceAt(dpi, d.left);
+    const int top = toDeviceAt(dpi, d.top);
+    return {left, top, toDeviceAt(dpi, d.left + d.width) - left, toDeviceAt(dpi, d.top + d.height) - top};
 }
 
-Rect toDesign(const Rect& d) {
-    const int left = toDesign(d.left);
-    const int top = toDesign(d.top);
-    return {left, top, toDesign(d.left + d.width) - left, toDesign(d.top + d.height) - top};
+Rect toDesignAt(int dpi, const Rect& d) {
+    const int left = toDesignAt(dpi, d.left);
+    const int top = toDesignAt(dpi, d.top);
+    return {left, top, toDesignAt(dpi, d.left + d.width) - left, toDesignAt(dpi, d.top + d.height) - top};
 }
+
+int toDevice(int design) { return toDeviceAt(screenDpi(), design); }
+int toDesign(int device) { return toDesignAt(screenDpi(), device); }
+Rect toDevice(const Rect& d) { return toDeviceAt(screenDpi(), d); }
+Rect toDesign(const Rect& d) { return toDesignAt(screenDpi(), d); }
 
 }  // namespace platform::win32

@@ -15,5 +15,11 @@ int toDevice(int design);
 int toDesign(int device);
 Rect toDevice(const Rect& design);
 Rect toDesign(const Rect& device);
+// The same at `dpi` dots an inch: a window that had to shrink to fit the
+// screen is drawn at less than the screen's (platform/win32/Form.h).
+int toDeviceAt(int dpi, int design);
+int toDesignAt(int dpi, int device);
+Rect toDeviceAt(int dpi, const Rect& design);
+Rect toDesignAt(int dpi, const Rect& device);
 
 }  // namespace platform::win32

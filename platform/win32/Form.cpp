@@ -63,8 +63,12 @@ void showException(const std::string& message) {
     messageBox(GetActiveWindow(), message, applicationTitle(), BoxKind::Error);
 }
 
-HFONT dialogFont() {
-    static const HFONT font = [] {
+HFONT dialogFont() { return dialogFontAt(screenDpi()); }
+
+HFONT dialogFontAt(int dpi) {
+    static std::map<int, HFONT> fonts;
+    HFONT& font = fonts[dpi];
+    if (font == nullptr) {
         NONCLIENTMETRICSA metrics{};
         metrics.cbSize = sizeof metrics;
         LOGFONTA face{};
@@ -72,31 +76,31 @@ HFONT dialogFont() {
             face = metrics.lfMessageFont;
         else
             lstrcpynA(face.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
-        face.lfHeight = -MulDiv(8, screenDpi(), 72);
+        face.lfHeight = -MulDiv(8, dpi, 72);
         face.lfWidth = 0;
         face.lfWeight = FW_NORMAL;
         face.lfItalic = FALSE;
-        return CreateFontIndirectA(&face);
-    }();
+        font = CreateFontIndirectA(&face);
+    }
     return font;
 }
 
-HFONT dialogFontOfHeight(int height) {
+HFONT dialogFontOfHeight(int height, HFONT largest) {
     static std::map<int, HFONT> fonts;
     LOGFONTA face{};
-    GetObjectA(dialogFont(), sizeof face, &face);
-    if (height >= -face.lfHeight) return dialogFont();
+    GetObjectA(largest, sizeof face, &face);
+    if (height >= -face.lfHeight) return largest;
     HFONT& font = fonts[height];
     if (font == nullptr) {
         face.lfHeight = -height;
         font = CreateFontIndirectA(&face);
     }
-    return font != nullptr ? font : dialogFont();
+    return font != nullptr ? font : largest;
 }
 
-HFONT designFont(const char* faceName, int pixels, bool bold) {
+HFONT designFont(const char* faceName, int pixels, bool bold, int dpi) {
     LOGFONTA face{};
-    face.lfHeight = -toDevice(pixels);
+    face.lfHeight = -toDeviceAt(dpi, pixels);
     face.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     face.lfCharSet = DEFAULT_CHARSET;
     face.lfQuality = CLEARTYPE_QUALITY;
@@ -131,8 +135,9 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
         RegisterClassExA(&cls);
     }
     registerPanelClass();
-    layout_ = {toDevice(clientWidth), toDevice(clientHeight)};
-    RECT r{0, 0, toDevice(clientWidth), toDevice(clientHeight)};
+    dpi_ = fittingDpi(style, exStyle, clientWidth, clientHeight);
+    layout_ = {toDeviceAt(dpi_, clientWidth), toDeviceAt(dpi_, clientHeight)};
+    RECT r{0, 0, layout_.cx, layout_.cy};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     hwnd_ = CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                             r.right - r.left, r.bottom - r.top, owner, nullptr, instance, this);
@@ -140,12 +145,12 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
 
 HWND Form::control(const char* cls, const std::string& text, DWORD style, int id, const Rect& design, HWND parent,
                    DWORD exStyle) {
-    const Rect r = toDevice(design);
+    const Rect r = toDeviceAt(dpi_, design);
     const HWND w =
         CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width, r.height,
                         parent != nullptr ? parent : hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                         GetModuleHandleA(nullptr), nullptr);
-    if (w != nullptr) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont()), FALSE);
+    if (w != nullptr) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFontAt(dpi_)), FALSE);
     return w;
 }
 
@@ -205,6 +210,34 @@ RECT workAreaOf(HWND window) {
 }
 
 }  // namespace
+
+int Form::fittingDpi(DWORD style, DWORD exStyle, int clientWidth, int clientHeight) const {
+    // The frame the window will have, and the work area of the primary
+    // monitor, where it is first shown.
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const auto fullArea = [] {
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        return work;
+    }();
+    const Rect area{fullArea.left, fullArea.top, fullArea.right - fullArea.left, fullArea.bottom - fullArea.top};
+    if (area.width <= 0 || area.height <= 0) return screenDpi();
+    const DesignScale scale = fittingScale(DesignScale(screenDpi() / 96.0, 1.0), clientWidth, clientHeight,
+                                           frame.right - frame.left, frame.bottom - frame.top, area);
+    // Whole dots an inch, rounded down, so that it still fits.
+    return std::min(screenDpi(), std::max(96, static_cast<int>(scale.ratio() * 96)));
+}
+
+int dpiOf(HWND window) {
+    const Form* form = Form::of(topLevel(window));
+    return form != nullptr ? form->dpi() : screenDpi();
+}
+
+int toDevice(HWND window, int design) { return toDeviceAt(dpiOf(window), design); }
+Rect toDevice(HWND window, const Rect& design) { return toDeviceAt(dpiOf(window), design); }
+int toDesign(HWND window, int device) { return toDesignAt(dpiOf(window), device); }
+Rect toDesign(HWND window, const Rect& device) { return toDesignAt(dpiOf(window), device); }
 
 void Form::fitToScreen() {
     const bool wasCut = scrolls();
@@ -290,7 +323,7 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
             info.cbSize = sizeof info;
             info.fMask = SIF_ALL;
             GetScrollInfo(hwnd_, bar, &info);
-            const int line = toDevice(16);
+            const int line = toDeviceAt(dpi_, 16);
             int to = info.nPos;
             switch (LOWORD(wParam)) {
                 case SB_LINEUP:
@@ -323,7 +356,7 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_MOUSEWHEEL:
             if (!scrollsDown_) break;
-            scrollTo(SB_VERT, scroll_.y - GET_WHEEL_DELTA_WPARAM(wParam) * toDevice(48) / WHEEL_DELTA);
+            scrollTo(SB_VERT, scroll_.y - GET_WHEEL_DELTA_WPARAM(wParam) * toDeviceAt(dpi_, 48) / WHEEL_DELTA);
             return 0;
         case WM_COMMAND:
             if (lParam != 0) {
@@ -455,29 +488,29 @@ void Win32Window::setFrameHeight(int height) {
 // that is its client area to the logic.
 int Win32Window::clientWidth() const {
     const Form* form = Form::of(w_);
-    if (form != nullptr && form->scrolls()) return toDesign(form->layoutSize().cx);
+    if (form != nullptr && form->scrolls()) return toDesign(w_, form->layoutSize().cx);
     RECT r{};
     GetClientRect(w_, &r);
-    return toDesign(r.right);
+    return toDesign(w_, r.right);
 }
 
 int Win32Window::clientHeight() const {
     const Form* form = Form::of(w_);
-    if (form != nullptr && form->scrolls()) return toDesign(form->layoutSize().cy);
+    if (form != nullptr && form->scrolls()) return toDesign(w_, form->layoutSize().cy);
     RECT r{};
     GetClientRect(w_, &r);
-    return toDesign(r.bottom);
+    return toDesign(w_, r.bottom);
 }
 
 void Win32Window::setClientSize(int width, int height) {
     if (Form* form = Form::of(w_)) {
-        form->setLayoutSize({toDevice(width), toDevice(height)});
+        form->setLayoutSize({toDevice(w_, width), toDevice(w_, height)});
         if (form->scrolls()) {
             form->fitToScreen();
             return;
         }
     }
-    RECT r{0, 0, toDevice(width), toDevice(height)};
+    RECT r{0, 0, toDevice(w_, width), toDevice(w_, height)};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_STYLE)), GetMenu(w_) != nullptr,
                        static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_EXSTYLE)));
     SetWindowPos(w_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -492,6 +525,10 @@ void Win32Window::repaintNow() { RedrawWindow(w_, nullptr, nullptr, RDW_INVALIDA
 
 int Win32Window::screenWidth() const { return toDesign(GetSystemMetrics(SM_CXSCREEN)); }
 int Win32Window::screenHeight() const { return toDesign(GetSystemMetrics(SM_CYSCREEN)); }
+Rect Win32Window::availableArea() const {
+    const RECT work = workAreaOf(w_);
+    return toDesign(Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
+}
 
 // --- loops
 

@@ -18,13 +18,24 @@ void setApplicationTitle(const std::string& title);
 const std::string& applicationTitle();
 void showException(const std::string& message);
 
-// The dialog font: the system's message face at 8 points, for the screen's DPI.
+// The dialog font: the system's message face at 8 points, for the screen's
+// DPI, or for `dpi`; made once for each.
 HFONT dialogFont();
-// The dialog face at `height` device pixels (its own is the largest), made
-// once for each height.
-HFONT dialogFontOfHeight(int height);
-// The same face, bold or not, `pixels` high in design pixels.
-HFONT designFont(const char* face, int pixels, bool bold);
+HFONT dialogFontAt(int dpi);
+// The dialog face at `height` device pixels, no larger than `largest`'s;
+// made once for each height.
+HFONT dialogFontOfHeight(int height, HFONT largest);
+// A face, bold or not, `pixels` high in design pixels at `dpi`.
+HFONT designFont(const char* face, int pixels, bool bold, int dpi);
+
+// The dots an inch `window`'s top-level window of ours is drawn at: the
+// screen's, or less where it had to shrink to fit the screen's work area.
+int dpiOf(HWND window);
+// Design pixels within `window`'s top-level window to device pixels, and back.
+int toDevice(HWND window, int design);
+Rect toDevice(HWND window, const Rect& design);
+int toDesign(HWND window, int device);
+Rect toDesign(HWND window, const Rect& device);
 
 // A top-level window of the program: registers its window class, routes its
 // messages to `handle`, and makes its controls in design pixels. Controls
@@ -38,6 +49,8 @@ public:
     Form& operator=(const Form&) = delete;
 
     HWND hwnd() const { return hwnd_; }
+    // What its controls and faces are drawn at (platform/win32/Dpi.h).
+    int dpi() const { return dpi_; }
     // The form a window of ours belongs to; null for any other window.
     static Form* of(HWND window);
 
@@ -84,9 +97,11 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static void registerPanelClass();
+    int fittingDpi(DWORD style, DWORD exStyle, int clientWidth, int clientHeight) const;
     void scrollTo(int bar, int position);
 
     HWND hwnd_ = nullptr;
+    int dpi_ = 96;
     SIZE layout_{};
     POINT scroll_{};
     bool scrollsAcross_ = false;
@@ -113,6 +128,7 @@ public:
     void repaintNow() override;
     int screenWidth() const override;
     int screenHeight() const override;
+    Rect availableArea() const override;
     WindowHandle handle() const override { return w_; }
 
 protected:

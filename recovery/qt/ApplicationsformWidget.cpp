@@ -70,7 +70,7 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     for (const char* h : af::kListHeaders) headers << QString::fromUtf8(h);
     list->setHeaderLabels(headers);
     for (int c = 0; c < af::kColumnCount; ++c) {
-        list->setColumnWidth(c, px(af::kListColumnWidths[c]));
+        list->setColumnWidth(c, px(list, af::kListColumnWidths[c]));
         // Figures line up on their right, as numbers do.
         if (c != af::kNameColumn) list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -88,7 +88,7 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     QLabel* notice = line(client, "NoticeLabel", af::kList);
     notice->setWordWrap(true);
     notice->setFrameShape(QFrame::StyledPanel);
-    notice->setMargin(px(af::kNoticeMargin));
+    notice->setMargin(px(notice, af::kNoticeMargin));
     notice->hide();
     notice_.emplace(notice);
     noticeShown_.emplace(notice);

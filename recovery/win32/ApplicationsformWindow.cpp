@@ -61,7 +61,7 @@ ApplicationsFormWindow::ApplicationsFormWindow(HWND owner, TrimRunner& runner) {
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
         // Figures line up on their right, as numbers do.
         c.fmt = column == af::kNameColumn ? LVCFMT_LEFT : LVCFMT_RIGHT;
-        c.cx = toDevice(af::kListColumnWidths[column]);
+        c.cx = toDevice(hwnd(), af::kListColumnWidths[column]);
         c.pszText = header.data();
         c.iSubItem = column;
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));

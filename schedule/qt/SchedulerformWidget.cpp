@@ -41,7 +41,7 @@ void speakAs(QWidget* w, const char* name) {
 QLabel* text(QWidget* parent, const char* caption, int x) {
     auto* l = new QLabel(QString::fromUtf8(caption), parent);
     l->adjustSize();
-    l->move(px(x), px(sf::kRowTop + sf::kTextDrop));
+    l->move(px(l, x), px(l, sf::kRowTop + sf::kTextDrop));
     return l;
 }
 
@@ -121,7 +121,7 @@ QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items,
 QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
     auto* b = new QPushButton(mnemonic(sf::kScheduleCaption, sf::kScheduleKey), panel);
     b->setObjectName(QString::fromUtf8(name));
-    const int panelWidth = platform::designScale().toDesign(panel->width());
+    const int panelWidth = platform::scaleOf(panel).toDesign(panel->width());
     place(b, panelWidth - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth,
           sf::kButtonHeight);
     return b;
@@ -177,13 +177,13 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
 
     auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), client_);
     runLabel->setObjectName(QStringLiteral("Label13"));
-    runLabel->move(px(sf::kRunLabelLeft), px(sf::kRun.top + sf::kTextDrop));
+    runLabel->move(px(runLabel, sf::kRunLabelLeft), px(runLabel, sf::kRun.top + sf::kTextDrop));
     runLabel->adjustSize();
     QStringList runItems;
     for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
     QComboBox* run =
         dropDown(client_, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), sf::kRun.left, sf::kRun.width);
-    run->move(px(sf::kRun.left), px(sf::kRun.top));
+    run->move(px(run, sf::kRun.left), px(run, sf::kRun.top));
     speakAs(run, sf::kRunCaption);
     runLabel->setBuddy(run);
     run_.emplace(run);
@@ -271,45 +271,47 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
     // "when the [memory load] exceeds [90] %,": each part just after the one before.
     auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
     loadWords->adjustSize();
-    loadWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
-    const int measureLeft = sf::kLoadWordsLeft + platform::designScale().toDesign(loadWords->width()) + sf::kLoadBoxGap;
+    loadWords->move(px(loadWords, sf::kLoadWordsLeft), px(loadWords, sf::kLoadBoxTops[0] + sf::kTextDrop));
+    const int measureLeft =
+        sf::kLoadWordsLeft + platform::scaleOf(loadWords).toDesign(loadWords->width()) + sf::kLoadBoxGap;
     // Its items are the rules': what this system tells.
     QComboBox* measure = dropDown(byLoad, "LoadMeasureBox", {}, {}, measureLeft, sf::kLoadMeasureWidth);
-    measure->move(px(measureLeft), px(sf::kLoadBoxTops[0]));
+    measure->move(px(measure, measureLeft), px(measure, sf::kLoadBoxTops[0]));
     speakAs(measure, sf::kLoadMeasureName);
     loadWords->setBuddy(measure);
     auto* exceedsWord = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
     exceedsWord->adjustSize();
     const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
-    exceedsWord->move(px(exceedsLeft), px(sf::kLoadBoxTops[0] + sf::kTextDrop));
-    const int percentLeft = exceedsLeft + platform::designScale().toDesign(exceedsWord->width()) + sf::kLoadBoxGap;
+    exceedsWord->move(px(exceedsWord, exceedsLeft), px(exceedsWord, sf::kLoadBoxTops[0] + sf::kTextDrop));
+    const int percentLeft =
+        exceedsLeft + platform::scaleOf(exceedsWord).toDesign(exceedsWord->width()) + sf::kLoadBoxGap;
     QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
                                   percentLeft, sf::kLoadBoxTops[0]);
     speakAs(percent, sf::kLoadPercentName);
     auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
     percentSign->adjustSize();
-    percentSign->move(px(percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
-                      px(sf::kLoadBoxTops[0] + sf::kTextDrop));
+    percentSign->move(px(percentSign, percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
+                      px(percentSign, sf::kLoadBoxTops[0] + sf::kTextDrop));
     auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
     everyWords->adjustSize();
-    everyWords->move(px(sf::kLoadWordsLeft), px(sf::kLoadBoxTops[1] + sf::kTextDrop));
+    everyWords->move(px(everyWords, sf::kLoadWordsLeft), px(everyWords, sf::kLoadBoxTops[1] + sf::kTextDrop));
     const int cooldownLeft =
-        sf::kLoadWordsLeft + platform::designScale().toDesign(everyWords->width()) + sf::kLoadBoxGap;
+        sf::kLoadWordsLeft + platform::scaleOf(everyWords).toDesign(everyWords->width()) + sf::kLoadBoxGap;
     QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
                                    cooldownLeft, sf::kLoadBoxTops[1]);
     speakAs(cooldown, sf::kCooldownName);
     auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[4]), byLoad);
     minutesWord->adjustSize();
-    minutesWord->move(px(cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
-                      px(sf::kLoadBoxTops[1] + sf::kTextDrop));
+    minutesWord->move(px(minutesWord, cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
+                      px(minutesWord, sf::kLoadBoxTops[1] + sf::kTextDrop));
     QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
 
     auto* list = new QTreeView(client_);
     list->setObjectName(QStringLiteral("TeListView1"));
     list_.emplace(list, sf::kListHeaders[0], sf::kListHeaders[1]);
     speakAs(list, sf::kListName);
-    list->setColumnWidth(0, px(sf::kListColumnWidths[0]));
-    list->setColumnWidth(1, px(sf::kListColumnWidths[1]));
+    list->setColumnWidth(0, px(list, sf::kListColumnWidths[0]));
+    list->setColumnWidth(1, px(list, sf::kListColumnWidths[1]));
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -387,8 +389,8 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
     QPoint at(px(sf::kDesignLeft), px(sf::kDesignTop));
     if (const QScreen* s = screen()) {
         const QRect area = s->availableGeometry();
-        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - px(sf::kFrameWidth))));
-        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - px(sf::kFrameHeight))));
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - px(this, sf::kFrameWidth))));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - px(this, sf::kFrameHeight))));
     }
     move(at);
 }

@@ -24,12 +24,12 @@ static_assert(sf::kUnfilled == kUnfilledPlace, "the rules read an unfilled place
 // A text's size in design pixels in the dialog font.
 SIZE designExtent(HWND w, const char* text) {
     const HDC dc = GetDC(w);
-    const HGDIOBJ old = SelectObject(dc, dialogFont());
+    const HGDIOBJ old = SelectObject(dc, dialogFontAt(dpiOf(w)));
     SIZE size{};
     GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
     SelectObject(dc, old);
     ReleaseDC(w, dc);
-    return {toDesign(size.cx) + 1, toDesign(size.cy)};
+    return {toDesign(w, size.cx) + 1, toDesign(w, size.cy)};
 }
 
 using Handler = void (TScheduler::*)();
@@ -90,8 +90,8 @@ HWND SchedulerWindow::dropDown(int id, const char* const* items, std::size_t cou
     RECT closed{};
     GetWindowRect(box, &closed);
     auto field = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    for (int tries = 0; tries < 4 && closed.bottom - closed.top != toDevice(r.height); ++tries) {
-        field += toDevice(r.height) - (closed.bottom - closed.top);
+    for (int tries = 0; tries < 4 && closed.bottom - closed.top != toDevice(box, r.height); ++tries) {
+        field += toDevice(box, r.height) - (closed.bottom - closed.top);
         if (field <= 0) break;
         SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
         GetWindowRect(box, &closed);
@@ -265,7 +265,7 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
         std::string header = sf::kListHeaders[column];
         LVCOLUMNA c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        c.cx = toDevice(sf::kListColumnWidths[column]);
+        c.cx = toDevice(list, sf::kListColumnWidths[column]);
         c.pszText = header.data();
         c.iSubItem = column;
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));

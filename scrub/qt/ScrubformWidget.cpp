@@ -23,7 +23,7 @@ using platform::px;
 
 }  // namespace
 
-void ScrubFormWidget::MapRepaint::repaintNow() { surface->repaint(px(s::kBevel1)); }
+void ScrubFormWidget::MapRepaint::repaintNow() { surface->repaint(platform::px(surface, s::kBevel1)); }
 
 ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory, platform::Clock& clock,
                                  platform::UiDispatcher& ui, RandomSource& random)
@@ -38,9 +38,9 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     QWidget* const client = surface->surface();
     self_.surface = client;
     // The map is drawn on the surface, inside the bevel; the refresh runs there.
-    surface->onPaint = [this, client](QPaintEvent*) {
+    surface->onPaint = [this, client, surface](QPaintEvent*) {
         QPainter painter(client);
-        painter.scale(platform::designScale().ratio(), platform::designScale().ratio());
+        painter.scale(surface->scale().ratio(), surface->scale().ratio());
         canvas_.begin(&painter);
         form_->FormPaint();
         canvas_.end();
@@ -50,7 +50,7 @@ ScrubFormWidget::ScrubFormWidget(QWidget* owner, platform::MemorySource& memory,
     title->setObjectName(QStringLiteral("Label1"));
     QFont verdana = title->font();
     verdana.setFamilies({QString::fromUtf8(s::kLabel1Face), QStringLiteral("DejaVu Sans")});
-    verdana.setPixelSize(px(s::kLabel1FontPixels));
+    verdana.setPixelSize(px(title, s::kLabel1FontPixels));
     title->setFont(verdana);
     place(title, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
 

@@ -5,27 +5,32 @@
 
 #include <commctrl.h>
 
+#include <map>
+
 namespace kestrune {
 namespace {
 
 namespace s = scrubform;
 using namespace platform::win32;
 
-RECT deviceRect(const platform::Rect& design) {
-    const platform::Rect r = toDevice(design);
+RECT deviceRect(HWND window, const platform::Rect& design) {
+    const platform::Rect r = toDevice(window, design);
     return {r.left, r.top, r.left + r.width, r.top + r.height};
 }
 
-// One for every scrub window of the process: a fresh window comes with each scrub.
-HFONT titleFont() {
-    static const HFONT font = designFont(s::kLabel1Face, s::kLabel1FontPixels, false);
+// One for every scrub window of the process at a scale: a fresh window
+// comes with each scrub.
+HFONT titleFont(int dpi) {
+    static std::map<int, HFONT> fonts;
+    HFONT& font = fonts[dpi];
+    if (font == nullptr) font = designFont(s::kLabel1Face, s::kLabel1FontPixels, false, dpi);
     return font;
 }
 
 }  // namespace
 
 void ScrubFormWindow::MapRepaint::repaintNow() {
-    RECT bevel = deviceRect(s::kBevel1);
+    RECT bevel = deviceRect(w_, s::kBevel1);
     if (const Form* form = Form::of(w_)) OffsetRect(&bevel, -form->scrollOffset().x, -form->scrollOffset().y);
     RedrawWindow(w_, &bevel, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
@@ -38,7 +43,7 @@ ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, pla
            0, owner, s::kClientWidth, s::kClientHeight);
     const HWND title =
         label(s::kTitle, s::id::kLabel1, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
-    SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont()), FALSE);
+    SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont(dpi())), FALSE);
     // The button before the memo: it comes first in the tab order. It is
     // the default button (Enter presses it), with a letter each caption has.
     const HWND button = this->button(platform::withMnemonic(s::kClose, s::kButtonKey), s::id::kTeButton1, s::kButton1,
@@ -71,7 +76,7 @@ void ScrubFormWindow::paint(HDC dc, const RECT& area) {
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
     // Drawn where the window is scrolled to, when the screen has cut it.
     SetWindowOrgEx(dc, scrollOffset().x, scrollOffset().y, nullptr);
-    RECT bevel = deviceRect(s::kBevel1);
+    RECT bevel = deviceRect(hwnd(), s::kBevel1);
     DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
     // The refresh changes the memo and the button, and the system may paint
     // the window again from inside that: the nested paint leaves the rules
@@ -82,7 +87,7 @@ void ScrubFormWindow::paint(HDC dc, const RECT& area) {
         return;
     }
     painting_ = true;
-    canvas_.begin(dc);
+    canvas_.begin(dc, dpi());
     form_->FormPaint();
     canvas_.end();
     painting_ = false;

@@ -80,3 +80,25 @@ TEST(WindowArithmetic, CentringDockingAndTheSizeRules) {
     EXPECT_EQ(flooredClientHeight(300), 404);
     EXPECT_EQ(flooredClientHeight(600), 600);
 }
+
+TEST(WindowArithmetic, TheTutorialDocksWithinTheAreaAndCoversAsLittleOfTheMainWindowAsItCan) {
+    const platform::Rect area{0, 24, 1280, 1000};
+    // Room for both: the tutorial 8 to the right, as tall, nothing else moves.
+    DockedPair p = dockedPair({107, 50, 545, 440}, 264, area);
+    EXPECT_EQ(p.main, (platform::Rect{107, 50, 545, 440}));
+    EXPECT_EQ(p.tutorial, (platform::Rect{660, 50, 264, 440}));
+    // Past the right edge, or above the area: the pair moves in together.
+    p = dockedPair({900, 0, 545, 440}, 264, area);
+    EXPECT_EQ(p.main, (platform::Rect{463, 24, 545, 440}));
+    EXPECT_EQ(p.tutorial, (platform::Rect{1016, 24, 264, 440}));
+    p = dockedPair({-100, 800, 545, 440}, 264, area);
+    EXPECT_EQ(p.main, (platform::Rect{0, 584, 545, 440}));
+    EXPECT_EQ(p.tutorial.left, 553);
+    // Too wide to stand side by side (a main window at a large font): each
+    // wholly within the area at its own edge, overlapping as little as they can.
+    p = dockedPair({51, 40, 1184, 922}, 587, area);
+    EXPECT_EQ(p.main, (platform::Rect{0, 40, 1184, 922}));
+    EXPECT_EQ(p.tutorial, (platform::Rect{693, 40, 587, 922}));
+    // A main window taller than the area leaves the tutorial the area's height.
+    EXPECT_EQ(dockedPair({0, 0, 1184, 1100}, 587, area).tutorial.height, 1000);
+}

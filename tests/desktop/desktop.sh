@@ -14,9 +14,9 @@
 #   session-end   SIGTERM, SIGINT and SIGHUP while idle, SIGTERM during a
 #                 recovery and during a scrub: exit 0 each time, promptly
 #   font          the desktop's font, as qt6ct gives it to Qt: the default
-#                 keeps the designed size, 20 points grow the window by 20/9
-#   fit           at twice the size the Scheduler is wider than the screen:
-#                 it fits the screen, and Escape still closes it
+#                 keeps the designed size, 20 points grow the window by 20/9;
+#                 at 20 points every window's buttons are within reach
+#   fit           at twice the size every window's buttons are within reach
 #   display-lost  the X server ends during a scrub and during a recovery: the
 #                 toolkit's message and exit 1, promptly, the threads stopped
 #                 first (no store connection left open: no -wal left behind)
@@ -74,6 +74,65 @@ trayIcon() {
   [ -n "$panel" ] && xwininfo -tree -id "$panel" | awk '/"Kestrune"/ { print $1; exit }' | grep .
 }
 committedKB() { awk '/^Committed_AS:/ { print $2 }' /proc/meminfo; }
+
+# inReach WHAT: every window of the program, opened by keyboard, lies within
+# the 1280x1024 screen with its buttons, radio buttons and check boxes inside
+# it and the window (none cut off or scrolled away), and is closed by its
+# Close, Done or Stop from the keyboard.
+inReach() {
+  local what=$1 id x y w h
+  reach() {
+    local out
+    out=$(/usr/bin/python3 "$here/../support/atspi_do.py" --pid "$app" --window "$1" --timeout 20 within "$2" 1280x1024 2>&1) ||
+      fail "$what: $out"
+    note "$what: $(echo "$out" | wc -l) ${2}s of $1 in reach"
+  }
+  onScreen() {
+    read -r x y w h < <(xwininfo -id "$2" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+      /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')
+    { [ "$x" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ "$y" -ge 0 ] && [ $((y + h)) -le 1024 ]; } ||
+      fail "$what: $1 (${w}x${h} at $x,$y) is not wholly on the 1280x1024 screen"
+    note "$what: $1 ${w}x${h} at $x,$y"
+  }
+  keys() { xdotool windowactivate --sync "$1" key --delay 150 "${@:2}"; }
+  onScreen "the main window" "$main"
+  reach Kestrune "push button"
+  keys "$main" alt+h t
+  id=$(drive_window '^Memory Tutorial$') || fail "$what: Alt+H, T opened no tutorial"
+  sleep 1
+  onScreen "the tutorial" "$id"
+  reach "Memory Tutorial" "push button"
+  reach "Memory Tutorial" "check box"
+  keys "$id" alt+d
+  drive_gone '^Memory Tutorial$' || fail "$what: Alt+D did not close the tutorial"
+  keys "$main" alt+e s
+  id=$(drive_window '^Scheduler$') || fail "$what: Alt+E, S opened no Scheduler"
+  sleep 1
+  onScreen "the Scheduler" "$id"
+  reach Scheduler "push button"
+  reach Scheduler "radio button"
+  keys "$id" alt+c
+  drive_gone '^Scheduler$' || fail "$what: Alt+C did not close the Scheduler"
+  keys "$main" alt+e a
+  id=$(drive_window '^Applications$') || fail "$what: Alt+E, A opened no Applications window"
+  sleep 1
+  onScreen "the Applications window" "$id"
+  reach Applications "push button"
+  keys "$id" alt+c
+  drive_gone '^Applications$' || fail "$what: Alt+C did not close the Applications window"
+  keys "$main" alt+s
+  id=$(drive_window '^Memory Defragmenter$') || fail "$what: Alt+S opened no scrub window"
+  sleep 1
+  onScreen "the scrub window" "$id"
+  reach "Memory Defragmenter" "push button"
+  keys "$id" alt+s  # Stop, then Close once it has stopped
+  for _ in $(seq 20); do
+    sleep 0.5
+    xdotool search --onlyvisible --name '^Memory Defragmenter$' >/dev/null 2>&1 || break
+    keys "$id" alt+s 2>/dev/null || true
+  done
+  drive_gone '^Memory Defragmenter$' || fail "$what: Alt+S did not stop and close the scrub window"
+}
 
 start() {
   "$exe" 2>>"$work/stderr" &
@@ -233,30 +292,23 @@ case $case in
       'general="DejaVu Sans,20,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' \
       'fixed="DejaVu Sans Mono,20,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' >"$HOME/.config/qt6ct/qt6ct.conf"
     export QT_QPA_PLATFORMTHEME=qt6ct
+    xsession_a11y || fail "the accessibility bus did not start"
     start
     size=$(clientSize "$main")
     # 531 × 404 design pixels, times 20/9.
     [ "$size" = 1180x898 ] || fail "at a 20-point font the main window is $size, not 1180x898"
     note "the main window is 531x404 at the default font, $size at 20 points"
+    inReach "at 20 points"
     wmctrl -i -c "$main"
     expectExit "close" 10 "$(ms)"
     ;;
 
   fit)
     xsession_start "$work" openbox
+    xsession_a11y || fail "the accessibility bus did not start"
     export QT_SCALE_FACTOR=2
     start
-    xdotool windowactivate --sync "$main" key --delay 150 alt+e s
-    scheduler=$(drive_window '^Scheduler$') || fail "Alt+E, S opened no Scheduler"
-    sleep 1
-    read -r x y w h < <(xwininfo -id "$scheduler" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
-      /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')
-    note "the Scheduler at twice the size: ${w}x${h} at $x,$y on a 1280x1024 screen"
-    { [ "$x" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ "$y" -ge 0 ] && [ $((y + h)) -le 1024 ]; } ||
-      fail "the Scheduler (${w}x${h} at $x,$y) does not fit the 1280x1024 screen"
-    [ "$w" -lt 1378 ] || fail "the Scheduler kept its full width of $w"
-    xdotool windowactivate --sync "$scheduler" key Escape
-    drive_gone '^Scheduler$' || fail "Escape did not close the fitted Scheduler"
+    inReach "at twice the size"
     wmctrl -i -c "$main"
     expectExit "close" 10 "$(ms)"
     ;;

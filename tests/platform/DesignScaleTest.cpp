@@ -59,3 +59,28 @@ TEST(DesignScale, AWindowLargerThanTheAreaIsCutToItAndGivenRoomForItsScrollBar) 
     EXPECT_EQ(tight.height, 1000);
     EXPECT_TRUE(tight.scrollsDown && tight.scrollsAcross);
 }
+
+TEST(DesignScale, AWindowTooLargeForTheAreaAtTheFacesScaleIsScaledDownToFitNeverBelowTheDesign) {
+    const Rect area{0, 24, 1280, 1000};
+    const DesignScale twenty = DesignScale::forFace(20);
+    // The main window fits at the face's scale: it keeps it.
+    EXPECT_EQ(platform::fittingScale(twenty, 531, 404, 2, 24, area).ratio(), twenty.ratio());
+    // The Scheduler is 1,278 wide at 20 points, 1,280 with its frame and more
+    // with a border: narrowed until frame and all fit.
+    const DesignScale scheduler = platform::fittingScale(twenty, 575, 330, 10, 24, area);
+    EXPECT_LT(scheduler.ratio(), twenty.ratio());
+    EXPECT_EQ(scheduler.toDevice(575) + 10, 1280);
+    // The scrub window, too tall: as high as the area less its title bar.
+    const DesignScale scrub = platform::fittingScale(twenty, 400, 450, 2, 24, area);
+    EXPECT_LE(scrub.toDevice(450) + 24, 1000);
+    EXPECT_GE(scrub.toDevice(450) + 24, 999);
+    // A window that does not fit even as designed keeps the design, and scrolls.
+    EXPECT_EQ(platform::fittingScale(twenty, 1400, 300, 2, 24, area).ratio(), 1.0);
+    // At a toolkit's scale of 2, a design pixel is two of the screen's: the
+    // window may shrink to half, its design size on the screen.
+    const DesignScale half = platform::fittingScale(DesignScale(), 689, 330, 5, 12, {0, 12, 640, 500}, 0.5);
+    EXPECT_EQ(half.toDevice(689) + 5, 640);
+    EXPECT_EQ(platform::fittingScale(DesignScale(), 2000, 330, 5, 12, {0, 12, 640, 500}, 0.5).ratio(), 0.5);
+    // The default face is never grown to fill the room.
+    EXPECT_EQ(platform::fittingScale(DesignScale(), 100, 100, 2, 24, area).ratio(), 1.0);
+}

@@ -309,6 +309,7 @@ public:
     }
     int screenWidth() const override { return screenW_; }
     int screenHeight() const override { return screenH_; }
+    platform::Rect availableArea() const override { return {0, 0, screenW_, screenH_}; }
     platform::WindowHandle handle() const override { return handle_; }
 
     void setHandle(platform::WindowHandle h) { handle_ = h; }

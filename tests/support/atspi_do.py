@@ -11,6 +11,9 @@ usage: atspi_do.py [--pid PID] [--window TITLE] [--timeout SECONDS] COMMAND ROLE
   set-text ROLE NAME TEXT   replaces its text
   select ROLE NAME ROW      selects row ROW (from 0) of a list or table
   wait-for ROLE NAME        waits until it is shown
+  within ROLE WxH           every shown control of that role lies wholly within its
+                            window and a screen of W by H pixels: none is cut off or
+                            needs scrolling to; prints each with where it is
 ROLE is the AT-SPI role name ("push button", "menu item", "radio button"...);
 NAME the accessible name, or a drop-down list's description (its name is its
 current item). --pid picks that process, not an earlier copy still on the
@@ -178,12 +181,37 @@ def select(node, args):
         fail(f"{args.role} {args.name!r} did not select its row {row}")
 
 
+def within(app, args):
+    width, height = (int(v) for v in args.name.split("x"))
+    screen = (0, 0, width, height)
+
+    def inside(r, box):
+        return box[0] <= r[0] and box[1] <= r[1] and r[0] + r[2] <= box[0] + box[2] and r[1] + r[3] <= box[1] + box[3]
+
+    found = bad = 0
+    for window in windows(app, args.window):
+        frame = tuple(window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
+        for node in walk(window):
+            if node.getRoleName() != args.role or not shown(node):
+                continue
+            found += 1
+            r = tuple(node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
+            ok = inside(r, frame) and inside(r, screen)
+            bad += not ok
+            print(f"{window.name}: {args.role} {label(node)!r} at {r[2]}x{r[3]}+{r[0]}+{r[1]}"
+                  f"{'' if ok else f' OUTSIDE its window {frame} or the screen'}")
+    if found == 0:
+        fail(f"no {args.role} shown in a window titled {args.window!r}")
+    if bad:
+        fail(f"{bad} of {found} {args.role}s out of reach")
+
+
 def main():
     parser = argparse.ArgumentParser(description="Drives kestrune by AT-SPI role and name.")
     parser.add_argument("--pid", type=int)
     parser.add_argument("--window")
     parser.add_argument("--timeout", type=float, default=10)
-    parser.add_argument("command", choices=("press", "set-text", "select", "wait-for"))
+    parser.add_argument("command", choices=("press", "set-text", "select", "wait-for", "within"))
     parser.add_argument("role")
     parser.add_argument("name")
     parser.add_argument("arg", nargs="?")
@@ -195,6 +223,11 @@ def main():
         press(wait(app, args, enabled), args)
     elif args.command == "set-text":
         set_text(wait(app, args, enabled), args)
+    elif args.command == "within":
+        deadline = time.monotonic() + args.timeout
+        while not windows(app, args.window) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        within(app, args)
     elif args.command == "select":
         select(wait(app, args, shown), args)
     else:

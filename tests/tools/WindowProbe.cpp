@@ -3,6 +3,11 @@
 //   window_probe CAPTION ID text       the control's text
 //   window_probe CAPTION ID rows       a report list's first column, a row a line
 //   window_probe CAPTION ID row N      the middle of row N on the screen, "x y"
+//   window_probe CAPTION 0 reach       every shown button (push, radio, check) of
+//                                      the window with where it is; exits 1 when
+//                                      one lies outside the window's client area
+//                                      (cut off, or scrolled away) or the screen's
+//                                      work area
 // Texts are printed as UTF-8. Exits 1 when the window or control is not
 // there, 2 on a wrong command line.
 #include "platform/win32/Controls.h"
@@ -16,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -84,15 +90,59 @@ int rowCentre(HWND list, int row) {
 
 }  // namespace
 
+BOOL CALLBACK collectButton(HWND w, LPARAM list) {
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    const auto kind = GetWindowLongPtrA(w, GWL_STYLE) & BS_TYPEMASK;
+    if (lstrcmpiA(cls, "Button") == 0 && kind != BS_GROUPBOX && IsWindowVisible(w))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+int reach(HWND window) {
+    std::vector<HWND> buttons;
+    EnumChildWindows(window, &collectButton, reinterpret_cast<LPARAM>(&buttons));
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const auto inside = [](const RECT& r, const RECT& box) {
+        return r.left >= box.left && r.top >= box.top && r.right <= box.right && r.bottom <= box.bottom;
+    };
+    int out = 0;
+    for (const HWND b : buttons) {
+        RECT r{};
+        GetWindowRect(b, &r);
+        wchar_t text[256] = {};
+        GetWindowTextW(b, text, std::size(text));
+        const bool ok = inside(r, client) && inside(r, monitor.rcWork);
+        out += ok ? 0 : 1;
+        std::printf("%d %s %ldx%ld+%ld+%ld%s\n", GetDlgCtrlID(b), platform::win32::utf8(text).c_str(), r.right - r.left,
+                    r.bottom - r.top, r.left, r.top, ok ? "" : " OUT OF REACH");
+    }
+    if (buttons.empty()) std::fprintf(stderr, "window_probe: no buttons shown\n");
+    return out == 0 && !buttons.empty() ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N\n");
+        std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N|reach\n");
         return 2;
     }
     const HWND window = FindWindowW(nullptr, platform::win32::wide(argv[1]).c_str());
     if (window == nullptr) {
         std::fprintf(stderr, "window_probe: no window \"%s\"\n", argv[1]);
         return 1;
+    }
+    if (std::strcmp(argv[3], "reach") == 0) {
+        // The shown one of that caption (the main window's hidden companions
+        // share its title).
+        HWND shown = window;
+        while (shown != nullptr && !IsWindowVisible(shown))
+            shown = FindWindowExW(nullptr, shown, nullptr, platform::win32::wide(argv[1]).c_str());
+        return reach(shown != nullptr ? shown : window);
     }
     const HWND control = testsupport::findControl(window, std::atoi(argv[2]));
     if (control == nullptr) {

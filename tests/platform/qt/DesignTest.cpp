@@ -2,6 +2,7 @@
 #include "platform/qt/Design.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -55,14 +56,32 @@ TEST(DesignSurface, ALargerFaceGrowsEveryPlaceAndTheLogicStillSeesDesignPixels) 
     EXPECT_EQ(self.frame().left, 10);
 }
 
-TEST(DesignSurface, AWindowTheScreenCannotHoldFitsItsAvailableAreaAndScrollsToEveryControl) {
+TEST(DesignSurface, AWindowTooLargeAtTheFacesScaleShrinksToFitWithItsFaceAndControls) {
     // Twice the Scheduler's design on the test screen (800 × 800).
     Scaled twice(2);
     QWidget window;
     DesignSurface surface(&window, 689, 343);
     auto* close = new QPushButton("Close", surface.surface());
     platform::place(close, {600, 304, 73, 33});
-    window.move(1474, 630);  // its designed place, scaled
+    window.show();
+    const QRect area = available();
+    ASSERT_LT(area.width(), 1378) << "the test needs a screen narrower than the window";
+    EXPECT_FALSE(surface.cut());
+    EXPECT_LT(surface.scale().ratio(), 2.0);
+    EXPECT_LE(window.frameGeometry().width(), area.width());
+    EXPECT_TRUE(window.rect().contains(QRect(close->mapTo(&window, QPoint(0, 0)), close->size())));
+    EXPECT_LT(QFontInfo(close->font()).pixelSize(), QFontInfo(QApplication::font()).pixelSize());
+    platform::QtWindow self(&window, &surface);
+    EXPECT_EQ(self.clientWidth(), 689);  // still design pixels to the logic
+    EXPECT_EQ(platform::QtPlacement(close).bounds(), (platform::Rect{600, 304, 73, 33}));
+}
+
+TEST(DesignSurface, AWindowTheScreenCannotHoldAsDesignedFitsItsAvailableAreaAndScrollsToEveryControl) {
+    QWidget window;
+    DesignSurface surface(&window, 1378, 686);
+    auto* close = new QPushButton("Close", surface.surface());
+    platform::place(close, {1200, 608, 146, 66});
+    window.move(1474, 630);
     window.show();
     const QRect area = available();
     ASSERT_LT(area.width(), 1378) << "the test needs a screen narrower than the window";
