@@ -5,7 +5,8 @@
 # Saves into FOLDER (this folder by default). The clicks follow
 # QT_SCALE_FACTOR, so a larger scale can be looked at the same way. With
 # qt6ct installed it also takes the main window at desktop fonts of 9, 11, 14
-# and 20 points, and the Scheduler fitted to the screen at twice the size.
+# and 20 points, every window at 20 points (into FOLDER/20pt), and the
+# Scheduler fitted to the screen at twice the size.
 # Each shot is taken once its window shows what its caption says (the scrub's
 # summary once its button reads "Close"), read from the accessibility bus;
 # a window that never gets there fails the run.
@@ -62,6 +63,34 @@ if [ -e /usr/lib/x86_64-linux-gnu/qt6/plugins/platformthemes/libqt6ct.so ] && [ 
     shot "$main" "main-window-font-${pt}pt"
     quit
   done
+  # Every window at 20 points, the whole screen each time, as it stands on
+  # this 1280 × 1024 screen; opened and closed from the keyboard.
+  mkdir -p "$out/20pt"
+  export QT_QPA_PLATFORMTHEME=qt6ct
+  printf '%s\n' '[Appearance]' 'style=Fusion' '[Fonts]' \
+    'general="DejaVu Sans,20,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' >"$HOME/.config/qt6ct/qt6ct.conf"
+  "$exe" 2>/dev/null &
+  pids+=($!)
+  main=$(window '^Kestrune$')
+  sleep 3
+  screen() { import -window root "$out/20pt/$1.png"; echo "saved 20pt/$1.png"; }
+  keys() { xdotool windowactivate --sync "$1" key --delay 200 "${@:2}"; sleep 2; }
+  screen main-window
+  keys "$main" alt+h t
+  screen tutorial
+  keys "$(window '^Memory Tutorial$')" alt+d
+  keys "$main" alt+e s
+  screen scheduler
+  keys "$(window '^Scheduler$')" alt+c
+  keys "$main" alt+e a
+  sleep 1
+  screen applications
+  keys "$(window '^Applications$')" Escape
+  keys "$main" alt+s
+  drive_pid=${pids[-1]} drive_shows "Memory Defragmenter" "push button" Stop 5
+  screen scrub-running
+  quit
+  unset QT_QPA_PLATFORMTHEME
   rm -rf "$HOME/.config/qt6ct"
   # Twice the size on this 1280 × 1024 screen: the Scheduler is fitted to it.
   QT_SCALE_FACTOR=2 "$exe" 2>/dev/null &
