@@ -22,8 +22,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=tests/support/xsession.sh
 source "$here/support/xsession.sh"
 
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# The prefix's width from the program's own header (PE32+, machine 0x8664, is
+# 64-bit), not from a WINEARCH the caller left behind for another prefix.
+pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+if [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$exe" | tr -d ' ')" = 8664 ]; then arch=win64; else arch=win32; fi
+work=$(realpath "$(mktemp -d)")
+# A server or loader the caller chose belongs to its own prefix: this one
+# takes those of the loader it is given.
+unset WINESERVER WINELOADER WINEDLLPATH
+export WINEPREFIX=$work/prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
@@ -42,7 +49,21 @@ fail() {
 }
 
 xsession_start "$work" openbox
-"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
+# Makes the prefix, with Wine's errors in the log: a quiet failure here said
+# nothing at all. A failed try is told, its server ended and its prefix
+# removed, and made once more from nothing.
+boot() {
+  local code=0
+  WINEDEBUG=-all,err+all "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || code=$?
+  [ "$code" -eq 0 ] && return 0
+  echo "windows.sh: wineboot -i ($arch, $wine) ended with $code; its log ($(wc -l <"$work/wineboot.log") lines):" >&2
+  tail -n 20 "$work/wineboot.log" | sed 's/^/  /' >&2
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  return 1
+}
+boot || boot || fail "wineboot failed twice, from a clean prefix each time (logs above)"
 key='HKLM\Software\Tarnwick Technologies\Orbenfold\KestrunePlugin'
 reg() { "$wine" reg "$@" "${view[@]}" 2>/dev/null | tr -d '\r'; }
 reg delete "$key" /f >/dev/null || true
