@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # kestrune.exe driven from outside as a user would, under Wine on a private
 # X server with a window manager: --trim-all and --trim print their one line
-# with no window; the Scheduler stores the default daily entry (read back
+# with no window; --minimized puts an icon in an X tray (trayer) whose tip
+# is a sampled load, whose face is drawn and whose click shows the window;
+# the Scheduler stores the default daily entry (read back
 # with Wine's reg), a restart lists it and Remove takes it away; Edit >
 # Applications… lists the processes, and Trim Idle and Trim Selected run and
 # return; Scrub Memory runs to its summary and is closed by Enter; the
@@ -142,6 +144,36 @@ if [ "$code" -ne 0 ] || ! grep -q -- '--trim-all ' <<<"$out" || grep -q -- '--he
 fi
 ! xdotool search --onlyvisible --name 'Kestrune' | grep -q . || fail "--help opened a window"
 echo "--help: $(wc -l <<<"$out") lines, --help-all not offered"
+
+echo "== --minimized: the tray icon's tip, its face and a click, in an X tray"
+# Under an X tray (trayer) Wine docks each icon's own window in it; the tip
+# is read from that window's tooltip by window_probe. The panel has a fixed
+# width: one that grows as the icon docks moves, and Wine keeps the tray
+# where it first saw it, clipping the icon away (its drawing and its clicks).
+xsession_trayer "$work" 48 || fail "the tray host did not start"
+"$wine" "$exe" --minimized &
+pid=$!
+tray_line() { probe tray | grep -m 1 ' Memory Load: '; }
+until_ok 300 tray_line || fail "--minimized showed no tray icon with a Memory Load tip"
+read -r x y shown tip < <(tray_line)
+echo "tray icon at $x,$y ($shown), tip: $tip"
+# The first tip shown is already a sample: 0% only when the host's memory is
+# really all but free.
+[[ "$tip" =~ ^Memory\ Load:\ ([0-9]+)%$ ]] || fail "the tray tip is not a load: $tip"
+if [ "${BASH_REMATCH[1]}" -eq 0 ]; then
+  awk '/^MemTotal:/ {t = $2} /^MemAvailable:/ {a = $2} END {exit !(a * 200 >= t * 199)}' /proc/meminfo ||
+    fail "the tray tip says 0% while the host's memory is in use: the placeholder, not a sample"
+fi
+# The icon's face: not the tray's own uniform background.
+sleep 1
+face=$(import -window root -crop 16x16+$((x - 8))+$((y - 8)) -depth 8 png:- 2>/dev/null | convert - -format %k info:-)
+[ "${face:-0}" -ge 8 ] || fail "the tray icon's face is blank ($face colour(s) at $x,$y)"
+echo "tray icon's face: $face colours"
+# A click on the icon brings the window back out of the tray.
+xdotool mousemove "$x" "$y" click 1
+until_ok 50 window_named '^Kestrune$' || fail "a click on the tray icon did not show the window"
+finish
+xsession_kill_trayer
 
 echo "== Scheduler: the default daily entry"
 start
