@@ -88,8 +88,15 @@ keys_to() {
   until_ok 30 sh -c "[ \"\$(xdotool getactivewindow)\" = $w ]" || fail "$name did not take the focus"
   xdotool key --clearmodifiers --delay 60 "$@"
 }
-# The Windows process itself, not the loader that started it.
-wine_pid() { pgrep -x kestrune.exe | head -n 1; }
+# The Windows process itself, not the loader that started it, and this
+# prefix's: another run on the machine may have a kestrune.exe of its own.
+wine_pid() {
+  local p
+  for p in $(pgrep -x kestrune.exe || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return 0; }
+  done
+  return 1
+}
 
 start() {
   local started=$EPOCHREALTIME
@@ -232,7 +239,7 @@ until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Applications$" | grep
   fail "Escape left the Applications window open"
 
 echo "== Idle, window shown: CPU and resident memory over 30 s"
-program=$(wine_pid)
+program=$(wine_pid) || fail "no kestrune.exe of this prefix is running"
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # This prefix's server: Debian's is wineserver64 (or wineserver32), and other
 # prefixes may have one of their own.
