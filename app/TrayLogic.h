@@ -49,6 +49,9 @@ public:
     // only then).
     bool setLoad(std::uint32_t load);
     std::uint32_t load() const { return load_; }
+    // The icon appears only once it has a sample to show: a placeholder
+    // "0%" would read as a real figure.
+    bool sampled() const { return shown_; }
     std::string toolTip() const { return "Memory Load: " + std::to_string(load_) + "%"; }
     // The number drawn on the icon: the load, at most "99" so it stays legible.
     std::string badge() const { return std::to_string(load_ > 99 ? 99 : load_); }

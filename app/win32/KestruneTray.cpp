@@ -99,10 +99,7 @@ KestruneTray::KestruneTray(HWND window, TrayLogic logic)
       taskbarCreated_(RegisterWindowMessageA("TaskbarCreated")),
       base_(static_cast<HICON>(
           LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR))),
-      font_(badgeFont()) {
-    redraw();
-    add();
-}
+      font_(badgeFont()) {}
 
 KestruneTray::~KestruneTray() {
     hide();
@@ -130,7 +127,12 @@ void KestruneTray::hide() {
 
 void KestruneTray::setLoad(std::uint32_t load) {
     logic_.trayPresence(&KestruneTray::available);
-    if (logic_.setLoad(load)) redraw();
+    const bool first = !logic_.sampled();
+    if (!logic_.setLoad(load)) return;
+    redraw();
+    // Added with its first sample; a taskbar that comes later sends
+    // TaskbarCreated.
+    if (first) add();
 }
 
 void KestruneTray::redraw() {
@@ -230,7 +232,7 @@ bool KestruneTray::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == taskbarCreated_) {
         // Explorer started again: its new tray knows nothing of the icon.
         added_ = false;
-        add();
+        if (logic_.sampled()) add();
         return true;
     }
     if (message == tray::id::kCallback) {

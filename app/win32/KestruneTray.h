@@ -25,7 +25,8 @@ inline constexpr UINT kTrimIdle = 40106;
 
 // The notification-area icon with the load drawn on it, its menu, and the
 // desktop notices shown as its balloons. Its window (the main window) passes
-// on the messages meant for it. Added again when Explorer restarts.
+// on the messages meant for it. The icon comes with the first sample and is
+// added again when Explorer restarts.
 class KestruneTray final : public platform::Notifier {
 public:
     KestruneTray(HWND window, TrayLogic logic);

@@ -22,7 +22,9 @@ struct Tray {
 
 TEST(Tray, ShowsTheLoadAndRedrawsOnlyWhenItChanges) {
     Tray t;
+    EXPECT_FALSE(t.logic.sampled());  // no icon yet: no placeholder figure
     EXPECT_TRUE(t.logic.setLoad(0));  // the first figure is always drawn
+    EXPECT_TRUE(t.logic.sampled());
     EXPECT_FALSE(t.logic.setLoad(0));
     EXPECT_TRUE(t.logic.setLoad(42));
     EXPECT_EQ(t.logic.toolTip(), "Memory Load: 42%");

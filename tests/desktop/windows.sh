@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # kestrune.exe driven from outside as a user would, under Wine on a private
 # X server with a window manager: --trim-all and --trim print their one line
-# with no window; the Scheduler stores the default daily entry (read back
+# with no window; --minimized puts an icon in an X tray (trayer) whose tip
+# is a sampled load, whose face is drawn and whose click shows the window;
+# the Scheduler stores the default daily entry (read back
 # with Wine's reg), a restart lists it and Remove takes it away; Edit >
 # Applications… lists the processes, and Trim Idle and Trim Selected run and
 # return; Scrub Memory runs to its summary and is closed by Enter; the
@@ -23,8 +25,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=tests/support/xsession.sh
 source "$here/support/xsession.sh"
 
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# The prefix's width from the program's own header (PE32+, machine 0x8664, is
+# 64-bit), not from a WINEARCH the caller left behind for another prefix.
+pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+if [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$exe" | tr -d ' ')" = 8664 ]; then arch=win64; else arch=win32; fi
+work=$(realpath "$(mktemp -d)")
+# A server or loader the caller chose belongs to its own prefix: this one
+# takes those of the loader it is given.
+unset WINESERVER WINELOADER WINEDLLPATH
+export WINEPREFIX=$work/prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
@@ -43,7 +52,21 @@ fail() {
 }
 
 xsession_start "$work" openbox
-"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
+# Makes the prefix, with Wine's errors in the log: a quiet failure here said
+# nothing at all. A failed try is told, its server ended and its prefix
+# removed, and made once more from nothing.
+boot() {
+  local code=0
+  WINEDEBUG=-all,err+all "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || code=$?
+  [ "$code" -eq 0 ] && return 0
+  echo "windows.sh: wineboot -i ($arch, $wine) ended with $code; its log ($(wc -l <"$work/wineboot.log") lines):" >&2
+  tail -n 20 "$work/wineboot.log" | sed 's/^/  /' >&2
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  return 1
+}
+boot || boot || fail "wineboot failed twice, from a clean prefix each time (logs above)"
 key='HKLM\Software\Tarnwick Technologies\Orbenfold\KestrunePlugin'
 reg() { "$wine" reg "$@" "${view[@]}" 2>/dev/null | tr -d '\r'; }
 reg delete "$key" /f >/dev/null || true
@@ -66,8 +89,15 @@ keys_to() {
   until_ok 30 sh -c "[ \"\$(xdotool getactivewindow)\" = $w ]" || fail "$name did not take the focus"
   xdotool key --clearmodifiers --delay 60 "$@"
 }
-# The Windows process itself, not the loader that started it.
-wine_pid() { pgrep -x kestrune.exe | head -n 1; }
+# The Windows process itself, not the loader that started it, and this
+# prefix's: another run on the machine may have a kestrune.exe of its own.
+wine_pid() {
+  local p
+  for p in $(pgrep -x kestrune.exe || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return 0; }
+  done
+  return 1
+}
 
 start() {
   local started=$EPOCHREALTIME
@@ -186,6 +216,36 @@ fi
 ! xdotool search --onlyvisible --name 'Kestrune' | grep -q . || fail "--help opened a window"
 echo "--help: $(wc -l <<<"$out") lines, --help-all not offered"
 
+echo "== --minimized: the tray icon's tip, its face and a click, in an X tray"
+# Under an X tray (trayer) Wine docks each icon's own window in it; the tip
+# is read from that window's tooltip by window_probe. The panel has a fixed
+# width: one that grows as the icon docks moves, and Wine keeps the tray
+# where it first saw it, clipping the icon away (its drawing and its clicks).
+xsession_trayer "$work" 48 || fail "the tray host did not start"
+"$wine" "$exe" --minimized &
+pid=$!
+tray_line() { probe tray | grep -m 1 ' Memory Load: '; }
+until_ok 300 tray_line || fail "--minimized showed no tray icon with a Memory Load tip"
+read -r x y shown tip < <(tray_line)
+echo "tray icon at $x,$y ($shown), tip: $tip"
+# The first tip shown is already a sample: 0% only when the host's memory is
+# really all but free.
+[[ "$tip" =~ ^Memory\ Load:\ ([0-9]+)%$ ]] || fail "the tray tip is not a load: $tip"
+if [ "${BASH_REMATCH[1]}" -eq 0 ]; then
+  awk '/^MemTotal:/ {t = $2} /^MemAvailable:/ {a = $2} END {exit !(a * 200 >= t * 199)}' /proc/meminfo ||
+    fail "the tray tip says 0% while the host's memory is in use: the placeholder, not a sample"
+fi
+# The icon's face: not the tray's own uniform background.
+sleep 1
+face=$(import -window root -crop 16x16+$((x - 8))+$((y - 8)) -depth 8 png:- 2>/dev/null | convert - -format %k info:-)
+[ "${face:-0}" -ge 8 ] || fail "the tray icon's face is blank ($face colour(s) at $x,$y)"
+echo "tray icon's face: $face colours"
+# A click on the icon brings the window back out of the tray.
+xdotool mousemove "$x" "$y" click 1
+until_ok 50 window_named '^Kestrune$' || fail "a click on the tray icon did not show the window"
+finish
+xsession_kill_trayer
+
 echo "== Scheduler: the default daily entry"
 start
 echo "window up after ${up} s (the first start makes the prefix's fonts and windows)"
@@ -243,7 +303,7 @@ until_ok 30 sh -c '! xdotool search --onlyvisible --name "^Applications$" | grep
   fail "Escape left the Applications window open"
 
 echo "== Idle, window shown: CPU and resident memory over 30 s"
-program=$(wine_pid)
+program=$(wine_pid) || fail "no kestrune.exe of this prefix is running"
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # This prefix's server: Debian's is wineserver64 (or wineserver32), and other
 # prefixes may have one of their own.

@@ -97,13 +97,16 @@ xsession_start() {
 }
 
 # Starts the tray host (again, after xsession_kill_trayer); waits until it
-# has mapped its panel. A trayer that dies or never maps its panel on a
+# has mapped its panel. `xsession_trayer DIR WIDTH` gives the panel a fixed
+# width, so that it never moves as icons dock (Wine tracks the tray only
+# where it first saw it). A trayer that dies or never maps its panel on a
 # loaded machine is started afresh, up to three times, before giving up with
 # its log.
 xsession_trayer() {
-  local attempt
+  local attempt width=(--widthtype request)
+  [ -z "${2:-}" ] || width=(--widthtype pixel --width "$2")
   for attempt in 1 2 3; do
-    trayer --edge top --align right --widthtype request --height 24 --SetDockType true >"$1/trayer.log" 2>&1 &
+    trayer --edge top --align right "${width[@]}" --height 24 --SetDockType true >"$1/trayer.log" 2>&1 &
     xsession_trayer_pid=$!
     xsession_pids+=($!)
     xsession_until xdotool search --onlyvisible --name '^panel$' && return 0

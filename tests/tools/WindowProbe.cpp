@@ -8,6 +8,9 @@
 //                                      one lies outside the window's client area
 //                                      (cut off, or scrolled away) or the screen's
 //                                      work area
+//   window_probe tray                  each notification-area icon the shell
+//                                      drew: "x y visible|hidden tip", x y its
+//                                      middle on the screen
 // Texts are printed as UTF-8. Exits 1 when the window or control is not
 // there, 2 on a wrong command line.
 #include "platform/win32/Controls.h"
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -88,6 +92,51 @@ int rowCentre(HWND list, int row) {
     return 0;
 }
 
+// Wine's shell draws each tray icon as a window of its own (in its own tray
+// window or docked in an X tray) and gives it a tooltip window that holds
+// the icon's tip: the tip is read from there.
+struct TrayIcon {
+    HWND icon;
+    std::wstring tip;
+};
+
+BOOL CALLBACK collectTip(HWND window, LPARAM found) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0) return TRUE;
+    const HWND owner = GetWindow(window, GW_OWNER);
+    wchar_t ownerClass[64] = {};
+    if (owner == nullptr || GetClassNameW(owner, ownerClass, static_cast<int>(std::size(ownerClass))) == 0) return TRUE;
+    if (std::wcsstr(ownerClass, L"tray_icon") == nullptr) return TRUE;
+    constexpr std::size_t kChars = 256;
+    Remote remote(window, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+    if (!remote.ok()) return TRUE;
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof info);
+    remote.put(0, &info, sizeof info);
+    const wchar_t none[1] = {};
+    remote.put(sizeof info, none, sizeof none);
+    wchar_t text[kChars] = {};
+    if (SendMessageW(window, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote.at())))
+        remote.get(sizeof info, text, sizeof text - sizeof(wchar_t));
+    reinterpret_cast<std::vector<TrayIcon>*>(found)->push_back({owner, text});
+    return TRUE;
+}
+
+int trayIcons() {
+    std::vector<TrayIcon> icons;
+    EnumWindows(collectTip, reinterpret_cast<LPARAM>(&icons));
+    for (const TrayIcon& icon : icons) {
+        RECT r{};
+        GetWindowRect(icon.icon, &r);
+        std::printf("%ld %ld %s %s\n", static_cast<long>((r.left + r.right) / 2),
+                    static_cast<long>((r.top + r.bottom) / 2), IsWindowVisible(icon.icon) ? "visible" : "hidden",
+                    platform::win32::utf8(icon.tip).c_str());
+    }
+    return icons.empty() ? 1 : 0;
+}
+
 }  // namespace
 
 BOOL CALLBACK collectButton(HWND w, LPARAM list) {
@@ -127,8 +176,9 @@ int reach(HWND window) {
 }
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "tray") == 0) return trayIcons();
     if (argc < 4) {
-        std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N|reach\n");
+        std::fprintf(stderr, "usage: window_probe CAPTION ID text|rows|row N|reach, or window_probe tray\n");
         return 2;
     }
     const HWND window = FindWindowW(nullptr, platform::win32::wide(argv[1]).c_str());
