@@ -77,14 +77,16 @@ KestruneTray::KestruneTray(TrayLogic logic) : logic_(std::move(logic)), menu_(st
         if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) logic_.activated();
     });
     redraw();
-    showWhereDockable();
 }
 
 void KestruneTray::showWhereDockable() {
     // X11 docks the icon whenever a tray appears, so it is shown from the
     // start; elsewhere Qt's fallback is the X11 one, which only warns, so the
     // icon waits for a tray the system reports.
-    if (!icon_->isVisible() && (QGuiApplication::platformName() == QLatin1String("xcb") || available())) icon_->show();
+    // Either way, only with a sample to show (TrayLogic::sampled).
+    if (!icon_->isVisible() && logic_.sampled() &&
+        (QGuiApplication::platformName() == QLatin1String("xcb") || available()))
+        icon_->show();
 }
 
 KestruneTray::~KestruneTray() { hide(); }
@@ -98,8 +100,8 @@ bool KestruneTray::visible() const { return icon_->isVisible(); }
 
 void KestruneTray::setLoad(std::uint32_t load) {
     logic_.trayPresence(&KestruneTray::available);
-    if (!hidden_) showWhereDockable();
     if (logic_.setLoad(load)) redraw();
+    if (!hidden_) showWhereDockable();
 }
 
 void KestruneTray::redraw() {

@@ -13,8 +13,9 @@ class QSystemTrayIcon;
 
 namespace kestrune {
 
-// The system tray icon. On X11 shown from the start, tray or none: Qt docks
-// it whenever a tray appears; elsewhere shown once the system has a tray.
+// The system tray icon, shown with the first sample. On X11 shown tray or
+// none: Qt docks it whenever a tray appears; elsewhere shown once the system
+// has a tray.
 class KestruneTray final : public QObject {
 public:
     explicit KestruneTray(TrayLogic logic);
