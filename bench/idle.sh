@@ -6,7 +6,9 @@
 # desktop runs (bus, at-spi2-core), or with accessibility switched on there,
 # as for a screen reader (a11y).
 #   usage: bench/idle.sh [EXECUTABLE] [SECONDS] [shown|tray|scrubbed] [plain|bus|a11y]
-# IDLE_THREADS=1 also prints each thread's share.
+# IDLE_THREADS=1 also prints each thread's share. For the same figures as
+# ratios against a bare Qt window that shows what the main window shows, in
+# the same session, with start-up and the Applications window: bench/versus.sh.
 # Targets: at most 0.1 % of one core plain, 0.15 % with the accessibility
 # bus, 0.2 % with a finished scrub; at most 45 MB resident.
 set -euo pipefail
