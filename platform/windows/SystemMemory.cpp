@@ -12,9 +12,8 @@ public:
         MEMORYSTATUSEX m{};
         m.dwLength = sizeof m;
         if (!GlobalMemoryStatusEx(&m)) return {};
-        return {m.dwMemoryLoad,     m.ullTotalPhys,    m.ullAvailPhys,    m.ullTotalPageFile,
-                m.ullAvailPageFile, m.ullTotalVirtual, m.ullAvailVirtual, m.ullAvailPageFile,
-                m.ullTotalPageFile};
+        return {m.dwMemoryLoad,    m.ullTotalPhys,    m.ullAvailPhys,     m.ullTotalPageFile, m.ullAvailPageFile,
+                m.ullTotalVirtual, m.ullAvailVirtual, m.ullAvailPageFile, m.ullTotalPageFile};
     }
 };
 

@@ -149,8 +149,8 @@ void FakeMemory::queue(const platform::MemoryStatus& s) {
 platform::MemoryStatus statusMB(double totalPhys, double availPhys, double totalPage, double availPage,
                                 double totalVirt, double availVirt, std::uint32_t load) {
     auto b = [](double mb) { return static_cast<std::uint64_t>(mb * 1048576.0); };
-    return {load, b(totalPhys), b(availPhys), b(totalPage), b(availPage), b(totalVirt), b(availVirt), b(availPage),
-            b(totalPage)};
+    return {load,         b(totalPhys), b(availPhys), b(totalPage), b(availPage),
+            b(totalVirt), b(availVirt), b(availPage), b(totalPage)};
 }
 
 BoxRecorder::BoxRecorder() {
