@@ -122,7 +122,7 @@ def before_in_reading(a, b):
     return not ((by + bh <= ay and across) or (bx + bw <= ax and along))
 
 
-def audit(window, problems):
+def audit(window, problems, live_labels=False):
     """Every shown object below `window`: named (or nameless by its kind),
     a role a screen reader says, a description that adds to its name, and
     siblings read in the order they stand on the screen."""
@@ -137,7 +137,9 @@ def audit(window, problems):
             # A label with no text yet shows nothing and is passed over.
             if not name and role not in NAMELESS and role != "label":
                 problems.append(f"an unnamed {role} in {path}")
-            if role != "combo box" and c.name and c.description == c.name:
+            # Labels a run rewrites while they are read carry no tip; the bus
+            # has been seen to pair such a label's texts as name and description.
+            if role != "combo box" and not (live_labels and role == "label") and c.name and c.description == c.name:
                 problems.append(f"{where} repeats its name as its description")
             box = extents(c)
             if box is not None and box[2] > 0 and box[3] > 0:
@@ -178,7 +180,7 @@ def progress(root):
             problems = []
             if not any(n.getRoleName() == "progress bar" and n.name == "Recovery progress" for n in walk(dialogs[0])):
                 problems.append("no progress bar named 'Recovery progress'")
-            audit(dialogs[0], problems)
+            audit(dialogs[0], problems, live_labels=True)
             break
         except Exception:  # a reply that did not come in time: read again
             problems = ["the progress window went before it was read whole"]
@@ -186,6 +188,9 @@ def progress(root):
         print(f"a11y progress: {p}", file=sys.stderr)
     if not problems:
         print("a11y progress: the progress window and its bar named, no filler, in screen order")
+    # 2: only the time ran out, which a loaded machine can cause; the caller may run again.
+    if problems == ["the progress window went before it was read whole"]:
+        return 2
     return 1 if problems else 0
 
 
