@@ -7,13 +7,13 @@
 #include "platform/MemoryStatus.h"
 #include "platform/UiSync.h"
 #include "platform/VirtualMemory.h"
-#include "recovery/Applicationsform.h"
 #include "recovery/Recovery.h"
-#include "recovery/TrimRunner.h"
 #include "recovery/Waitform.h"
 #include "schedule/LoadTrigger.h"
 #include "schedule/Schedulerform.h"
 #include "scrub/Scrubform.h"
+#include "trim/Applicationsform.h"
+#include "trim/TrimRunner.h"
 
 #include <atomic>
 #include <cstdint>

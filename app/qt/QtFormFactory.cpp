@@ -1,10 +1,10 @@
 #include "app/qt/QtFormFactory.h"
 
 #include "app/qt/WizardformWidget.h"
-#include "recovery/qt/ApplicationsformWidget.h"
 #include "recovery/qt/WaitformWidget.h"
 #include "schedule/qt/SchedulerformWidget.h"
 #include "scrub/qt/ScrubformWidget.h"
+#include "trim/qt/ApplicationsformWidget.h"
 
 namespace kestrune {
 

@@ -1,10 +1,10 @@
 #include "app/win32/Win32FormFactory.h"
 
 #include "app/win32/WizardformWindow.h"
-#include "recovery/win32/ApplicationsformWindow.h"
 #include "recovery/win32/WaitformWindow.h"
 #include "schedule/win32/SchedulerformWindow.h"
 #include "scrub/win32/ScrubformWindow.h"
+#include "trim/win32/ApplicationsformWindow.h"
 
 namespace kestrune {
 

@@ -1,7 +1,7 @@
 #include "app/Memmainform.h"
 #include "platform/RegistryBackend.h"
-#include "recovery/RequestGate.h"
 #include "support/Fakes.h"
+#include "trim/RequestGate.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "platform/win32/Controls.h"
 #include "platform/win32/Form.h"
-#include "recovery/Applicationsform.h"
-#include "recovery/ApplicationsformLayout.h"
+#include "trim/Applicationsform.h"
+#include "trim/ApplicationsformLayout.h"
 
 #include <optional>
 

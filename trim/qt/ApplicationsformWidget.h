@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/qt/Controls.h"
-#include "recovery/Applicationsform.h"
-#include "recovery/ApplicationsformLayout.h"
+#include "trim/Applicationsform.h"
+#include "trim/ApplicationsformLayout.h"
 
 #include <QDialog>
 
