@@ -133,7 +133,7 @@ public:
     virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
     virtual std::unique_ptr<ModalWindow> createScheduler() = 0;
     // None where this toolkit has no such window yet.
-    virtual std::unique_ptr<ApplicationsWindow> createApplications() = 0;
+    virtual std::unique_ptr<AppListWindow> createApplications() = 0;
 };
 
 // The main window's rules: figures, operations, tutorial docking, shutdown.
@@ -178,7 +178,7 @@ public:
     std::unique_ptr<ProgressWindow> Form2;
     ModalWindow* Scheduler = nullptr;  // while its modal loop runs
     // Modeless, made on first use, one at most; goes when this window closes.
-    std::unique_ptr<ApplicationsWindow> ApplicationsForm;
+    std::unique_ptr<AppListWindow> ApplicationsForm;
 
     void FormShow();
     // Always lets the window close, except while an operation runs: then the

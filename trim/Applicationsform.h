@@ -129,10 +129,12 @@ private:
     TrimRunner::Ticket ticket_ = 0;
 };
 
-// The window as its opener holds it: the view with its logic.
-class ApplicationsWindow {
+// The Applications window as its opener holds it: the view with its logic.
+// Named after its role, as ProgressWindow and TutorialWindow are, so that it
+// is not read as the Win32 view (ApplicationsFormWindow).
+class AppListWindow {
 public:
-    virtual ~ApplicationsWindow() = default;
+    virtual ~AppListWindow() = default;
     virtual TApplicationsForm& form() = 0;
     // Shows it, or brings it to the front where it is shown already.
     virtual void showInFront() = 0;

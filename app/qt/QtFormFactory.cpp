@@ -20,7 +20,7 @@ std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() {
     return std::make_unique<SchedulerWidget>(owner_, schedulerOffers(trim_));
 }
 
-std::unique_ptr<ApplicationsWindow> QtFormFactory::createApplications() {
+std::unique_ptr<AppListWindow> QtFormFactory::createApplications() {
     if (trim_ == nullptr) return nullptr;
     return std::make_unique<ApplicationsFormWidget>(owner_, *trim_);
 }

@@ -24,7 +24,7 @@ std::unique_ptr<ModalWindow> Win32FormFactory::createScheduler() {
     return std::make_unique<SchedulerWindow>(owner_, schedulerOffers(trim_));
 }
 
-std::unique_ptr<ApplicationsWindow> Win32FormFactory::createApplications() {
+std::unique_ptr<AppListWindow> Win32FormFactory::createApplications() {
     if (trim_ == nullptr) return nullptr;
     return std::make_unique<ApplicationsFormWindow>(owner_, *trim_);
 }
