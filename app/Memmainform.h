@@ -124,7 +124,8 @@ int flooredClientHeight(int clientHeight);
 // tells it.
 SchedulerOffers schedulerOffers(TrimRunner* trim);
 
-// What the main window creates. Production builds Qt windows; tests fakes.
+// What the main window creates: the toolkit's views in production, fakes in
+// tests. A window a factory returns none for is not shown.
 class FormFactory {
 public:
     virtual ~FormFactory() = default;
@@ -132,7 +133,6 @@ public:
     virtual std::unique_ptr<ScrubWindow> createScrubWindow() = 0;
     virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
     virtual std::unique_ptr<ModalWindow> createScheduler() = 0;
-    // None where this toolkit has no such window yet.
     virtual std::unique_ptr<AppListWindow> createApplications() = 0;
 };
 
