@@ -7,13 +7,13 @@
 #include "platform/MemoryStatus.h"
 #include "platform/UiSync.h"
 #include "platform/VirtualMemory.h"
-#include "recovery/Applicationsform.h"
 #include "recovery/Recovery.h"
-#include "recovery/TrimRunner.h"
 #include "recovery/Waitform.h"
 #include "schedule/LoadTrigger.h"
 #include "schedule/Schedulerform.h"
 #include "scrub/Scrubform.h"
+#include "trim/Applicationsform.h"
+#include "trim/TrimRunner.h"
 
 #include <atomic>
 #include <cstdint>
@@ -124,7 +124,8 @@ int flooredClientHeight(int clientHeight);
 // tells it.
 SchedulerOffers schedulerOffers(TrimRunner* trim);
 
-// What the main window creates. Production builds Qt windows; tests fakes.
+// What the main window creates: the toolkit's views in production, fakes in
+// tests. A window a factory returns none for is not shown.
 class FormFactory {
 public:
     virtual ~FormFactory() = default;
@@ -132,8 +133,7 @@ public:
     virtual std::unique_ptr<ScrubWindow> createScrubWindow() = 0;
     virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
     virtual std::unique_ptr<ModalWindow> createScheduler() = 0;
-    // None where this toolkit has no such window yet.
-    virtual std::unique_ptr<ApplicationsWindow> createApplications() = 0;
+    virtual std::unique_ptr<AppListWindow> createApplications() = 0;
 };
 
 // The main window's rules: figures, operations, tutorial docking, shutdown.
@@ -178,7 +178,7 @@ public:
     std::unique_ptr<ProgressWindow> Form2;
     ModalWindow* Scheduler = nullptr;  // while its modal loop runs
     // Modeless, made on first use, one at most; goes when this window closes.
-    std::unique_ptr<ApplicationsWindow> ApplicationsForm;
+    std::unique_ptr<AppListWindow> ApplicationsForm;
 
     void FormShow();
     // Always lets the window close, except while an operation runs: then the

@@ -29,7 +29,9 @@ ScaleTexts scaleTexts(std::int32_t totalPhysMB);
 
 inline constexpr platform::TColor kGraphPointColor = platform::clYellow;
 
-// The main-window controls the monitor writes.
+// The main-window controls the monitor writes. The designer's numbers do not
+// pair a label with its bar: TeLabel1 is the physical figure, TeProgressBar1
+// the total, TeLabel4 the total and TeProgressBar4 the page file.
 struct FigureControls {
     platform::Label& TeLabel1;              // "Physical Memory"
     platform::Label& TeLabel2;              // "Virtual Memory"

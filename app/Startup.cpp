@@ -1,14 +1,14 @@
 #include "app/Startup.h"
 
 #include "app/Gates.h"
-#include "app/TrimCommand.h"
 #include "platform/Applications.h"
 #include "platform/Clock.h"
 #include "platform/MemoryStatus.h"
 #include "platform/RegistryBackend.h"
 #include "platform/SessionState.h"
-#include "recovery/SharedActivity.h"
-#include "recovery/TrimRunner.h"
+#include "trim/SharedActivity.h"
+#include "trim/TrimCommand.h"
+#include "trim/TrimRunner.h"
 
 #include <ctime>
 #include <exception>

@@ -32,7 +32,6 @@ void TMemoryThread::stop() {
 
 void TMemoryThread::Update() {
     const platform::MemoryStatus s = memory_.sample();
-    memoryLoad = static_cast<std::int32_t>(s.memoryLoad);
     writeFigures(controls_, computeFigures(s));
     if (controls_.sampled) controls_.sampled(s);
 }

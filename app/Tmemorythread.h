@@ -25,7 +25,6 @@ public:
     ~TMemoryThread() override;
 
     std::atomic<bool> running{false};
-    std::atomic<std::int32_t> memoryLoad{0};
     std::atomic<std::int32_t> totalPhysMB{0};
 
     // Stops the loop; the update in flight, if any, is dropped or served.

@@ -3,7 +3,7 @@
 #include "app/qt/MemmainformWidget.h"
 #include "app/qt/QtFormFactory.h"
 #include "bench/Ratios.h"
-#include "platform/linux/SystemMemory.h"
+#include "platform/linux/MemoryStatus.h"
 #include "platform/qt/UiDispatcher.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 //                                writes of STEP bytes
 // Each prints "freed BYTES seconds S", freed from memory.current before and after.
 #include "platform/linux/Applications.h"
-#include "recovery/Trim.h"
+#include "trim/Trim.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Arbitrary contents for /proc/meminfo, /proc/self/status and the overcommit
 // setting: the parsers take any bytes and the sample stays consistent.
-#include "platform/linux/SystemMemory.h"
+#include "platform/linux/MemoryStatus.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/MemoryStatus.h"
+
 #include <cstddef>
 
 namespace platform {
 
-inline constexpr std::size_t kRecoveryBlockSize = 1048576;
+inline constexpr std::size_t kRecoveryBlockSize = kBytesPerMB;
 
 // Fresh address space in blocks of 1 MB that charge the system's commit
 // account without touching a page.

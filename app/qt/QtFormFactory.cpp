@@ -1,10 +1,10 @@
 #include "app/qt/QtFormFactory.h"
 
 #include "app/qt/WizardformWidget.h"
-#include "recovery/qt/ApplicationsformWidget.h"
 #include "recovery/qt/WaitformWidget.h"
 #include "schedule/qt/SchedulerformWidget.h"
 #include "scrub/qt/ScrubformWidget.h"
+#include "trim/qt/ApplicationsformWidget.h"
 
 namespace kestrune {
 
@@ -20,7 +20,7 @@ std::unique_ptr<ModalWindow> QtFormFactory::createScheduler() {
     return std::make_unique<SchedulerWidget>(owner_, schedulerOffers(trim_));
 }
 
-std::unique_ptr<ApplicationsWindow> QtFormFactory::createApplications() {
+std::unique_ptr<AppListWindow> QtFormFactory::createApplications() {
     if (trim_ == nullptr) return nullptr;
     return std::make_unique<ApplicationsFormWidget>(owner_, *trim_);
 }

@@ -1,10 +1,10 @@
 #include "app/win32/Win32FormFactory.h"
 
 #include "app/win32/WizardformWindow.h"
-#include "recovery/win32/ApplicationsformWindow.h"
 #include "recovery/win32/WaitformWindow.h"
 #include "schedule/win32/SchedulerformWindow.h"
 #include "scrub/win32/ScrubformWindow.h"
+#include "trim/win32/ApplicationsformWindow.h"
 
 namespace kestrune {
 
@@ -24,7 +24,7 @@ std::unique_ptr<ModalWindow> Win32FormFactory::createScheduler() {
     return std::make_unique<SchedulerWindow>(owner_, schedulerOffers(trim_));
 }
 
-std::unique_ptr<ApplicationsWindow> Win32FormFactory::createApplications() {
+std::unique_ptr<AppListWindow> Win32FormFactory::createApplications() {
     if (trim_ == nullptr) return nullptr;
     return std::make_unique<ApplicationsFormWindow>(owner_, *trim_);
 }

@@ -18,7 +18,7 @@ public:
     std::unique_ptr<ScrubWindow> createScrubWindow() override;
     std::unique_ptr<ProgressWindow> createProgressWindow() override;
     std::unique_ptr<ModalWindow> createScheduler() override;
-    std::unique_ptr<ApplicationsWindow> createApplications() override;
+    std::unique_ptr<AppListWindow> createApplications() override;
 
 private:
     platform::MemorySource& memory_;

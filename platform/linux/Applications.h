@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Applications.h"
-#include "platform/linux/SystemMemory.h"
+#include "platform/linux/MemoryStatus.h"
 
 #include <map>
 #include <mutex>

@@ -3,6 +3,8 @@
 // system for any process of their own without elevation.
 #include "platform/windows/Applications.h"
 
+#include "platform/MemoryStatus.h"
+
 #include <windows.h>
 
 #include <psapi.h>
@@ -68,7 +70,6 @@ namespace {
 
 // Reading a process's figures, and trimming its working set.
 constexpr DWORD kAccess = PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_SET_QUOTA;
-constexpr std::uint64_t kMiB = 1048576;
 
 std::string utf8(const wchar_t* text, int length = -1) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
@@ -310,7 +311,7 @@ public:
             const std::uint64_t physical = static_cast<std::uint64_t>(perf.PhysicalTotal) * page;
             const std::uint64_t committed = static_cast<std::uint64_t>(perf.CommitTotal) * page;
             // A difference under a megabyte is the two counts' rounding, not a page file.
-            if (limit > physical + kMiB) {
+            if (limit > physical + kBytesPerMB) {
                 s.swapTotal = limit - physical;
                 // Committed memory beyond what memory holds can only be in
                 // the page files: a floor under what they hold.

@@ -1,7 +1,7 @@
 #include "app/Memmainform.h"
 #include "platform/RegistryBackend.h"
-#include "recovery/RequestGate.h"
 #include "support/Fakes.h"
+#include "trim/RequestGate.h"
 
 #include <gtest/gtest.h>
 
@@ -51,10 +51,10 @@ private:
     std::function<void()> shown_;
 };
 
-class FakeApplicationsWindow final : public ApplicationsWindow {
+class FakeAppListWindow final : public AppListWindow {
 public:
-    explicit FakeApplicationsWindow(int& alive) : alive_(alive) { ++alive_; }
-    ~FakeApplicationsWindow() override { --alive_; }
+    explicit FakeAppListWindow(int& alive) : alive_(alive) { ++alive_; }
+    ~FakeAppListWindow() override { --alive_; }
     TApplicationsForm& form() override { throw std::logic_error("not in these tests"); }
     void showInFront() override { ++shown; }
     int shown = 0;
@@ -78,14 +78,14 @@ public:
     }
     std::unique_ptr<ProgressWindow> createProgressWindow() override { return nullptr; }
     std::unique_ptr<ModalWindow> createScheduler() override { return nullptr; }
-    std::unique_ptr<ApplicationsWindow> createApplications() override {
+    std::unique_ptr<AppListWindow> createApplications() override {
         ++applications;
-        auto w = std::make_unique<FakeApplicationsWindow>(applicationsAlive);
+        auto w = std::make_unique<FakeAppListWindow>(applicationsAlive);
         lastApplications = w.get();
         return w;
     }
     FakeTutorial* last = nullptr;
-    FakeApplicationsWindow* lastApplications = nullptr;
+    FakeAppListWindow* lastApplications = nullptr;
     int applications = 0;
     int applicationsAlive = 0;
     int created = 0;

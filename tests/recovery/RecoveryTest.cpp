@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #if defined(__linux__)
-#include "platform/linux/SystemMemory.h"
+#include "platform/linux/MemoryStatus.h"
 #include "support/TempDir.h"
 
 #include <filesystem>

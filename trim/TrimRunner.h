@@ -3,8 +3,8 @@
 #include "platform/Applications.h"
 #include "platform/Clock.h"
 #include "platform/UiSync.h"
-#include "recovery/SharedActivity.h"
-#include "recovery/Trimthread.h"
+#include "trim/SharedActivity.h"
+#include "trim/TrimThread.h"
 
 #include <cstdint>
 #include <memory>

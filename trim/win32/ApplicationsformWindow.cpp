@@ -1,4 +1,4 @@
-#include "recovery/win32/ApplicationsformWindow.h"
+#include "trim/win32/ApplicationsformWindow.h"
 
 #include "platform/win32/Dpi.h"
 

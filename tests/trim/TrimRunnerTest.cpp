@@ -1,6 +1,6 @@
 #include "RequestGate.h"
-#include "recovery/TrimRunner.h"
 #include "support/Fakes.h"
+#include "trim/TrimRunner.h"
 
 #include <gtest/gtest.h>
 

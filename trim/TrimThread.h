@@ -4,8 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/Thread.h"
 #include "platform/UiSync.h"
-#include "recovery/SharedActivity.h"
-#include "recovery/Trim.h"
+#include "trim/SharedActivity.h"
+#include "trim/Trim.h"
 
 #include <atomic>
 #include <functional>
@@ -25,11 +25,6 @@ struct TrimListener {
     // Once, before the first, where another trim must end first.
     std::function<void()> waiting = {};
 };
-
-// The sum of two trims' results, as one trim of both.
-void addTrim(TrimResult& total, const TrimResult& more);
-// What a trim that handed back `result` tells, `failure` included.
-std::string describeTrim(const TrimResult& result, const std::string& failure);
 
 // Trims the chosen applications one after another, off the UI thread: a
 // gigabyte takes the kernel over a second. Each application's cooldown starts

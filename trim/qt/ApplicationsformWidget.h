@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/qt/Controls.h"
-#include "recovery/Applicationsform.h"
-#include "recovery/ApplicationsformLayout.h"
+#include "trim/Applicationsform.h"
+#include "trim/ApplicationsformLayout.h"
 
 #include <QDialog>
 
@@ -17,7 +17,7 @@ namespace kestrune {
 // The "Applications" window; the rules live in TApplicationsForm. Modeless:
 // it may stay open beside the user's work. A dialog, so Escape closes it as
 // its Close button does.
-class ApplicationsFormWidget final : public QDialog, public ApplicationsWindow {
+class ApplicationsFormWidget final : public QDialog, public AppListWindow {
 public:
     ApplicationsFormWidget(QWidget* owner, TrimRunner& runner);
     ~ApplicationsFormWidget() override;

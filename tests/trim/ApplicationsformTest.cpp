@@ -1,6 +1,6 @@
 #include "RequestGate.h"
-#include "recovery/Applicationsform.h"
 #include "support/Fakes.h"
+#include "trim/Applicationsform.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "platform/Applications.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
-#include "recovery/SharedActivity.h"
-#include "recovery/TrimRunner.h"
+#include "trim/SharedActivity.h"
+#include "trim/TrimRunner.h"
 
 #include <cstdint>
 #include <functional>
@@ -41,8 +41,6 @@ inline constexpr const char* kSelfNotTrimmed = "Kestrune never trims its own mem
 inline constexpr const char* kListName = "Applications and their memory";
 }  // namespace applicationsform
 
-// "1,234 MB": bytes in MB of 1,048,576, grouped whatever the locale.
-std::string megabytes(std::uint64_t bytes);
 // How long an application has been quiet, as the list shows it: "—" while
 // unknown (negative), "under a minute", "5 min", "2 h 5 min", "3 d 4 h".
 std::string idleText(std::int64_t seconds);
@@ -131,10 +129,12 @@ private:
     TrimRunner::Ticket ticket_ = 0;
 };
 
-// The window as its opener holds it: the view with its logic.
-class ApplicationsWindow {
+// The Applications window as its opener holds it: the view with its logic.
+// Named after its role, as ProgressWindow and TutorialWindow are, so that it
+// is not read as the Win32 view (ApplicationsFormWindow).
+class AppListWindow {
 public:
-    virtual ~ApplicationsWindow() = default;
+    virtual ~AppListWindow() = default;
     virtual TApplicationsForm& form() = 0;
     // Shows it, or brings it to the front where it is shown already.
     virtual void showInFront() = 0;

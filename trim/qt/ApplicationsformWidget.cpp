@@ -1,4 +1,4 @@
-#include "recovery/qt/ApplicationsformWidget.h"
+#include "trim/qt/ApplicationsformWidget.h"
 
 #include "platform/qt/ActiveWindow.h"
 #include "platform/qt/Design.h"

@@ -1,5 +1,5 @@
-#include "recovery/Trim.h"
 #include "support/Fakes.h"
+#include "trim/Trim.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/SystemMemory.h"
+#include "platform/linux/MemoryStatus.h"
 
 #include "platform/linux/Applications.h"
 

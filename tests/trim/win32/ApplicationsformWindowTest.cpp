@@ -1,8 +1,8 @@
 #include "platform/win32/Dpi.h"
 #include "platform/win32/UiDispatcher.h"
-#include "recovery/win32/ApplicationsformWindow.h"
 #include "support/Fakes.h"
 #include "support/win32/Win32Pump.h"
+#include "trim/win32/ApplicationsformWindow.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "recovery/Trim.h"
+#include "trim/Trim.h"
 
 #include "platform/Numbers.h"
 
@@ -11,13 +11,10 @@ namespace kestrune {
 namespace {
 
 using platform::AppMemory;
+using platform::kBytesPerMB;
 using platform::Reclaim;
 
-constexpr std::uint64_t kMiB = 1048576;
-
 std::uint64_t less(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : 0; }
-
-std::string megabytes(std::uint64_t bytes) { return platform::GroupThousands(std::to_string(bytes / kMiB)); }
 
 // Anonymous memory that went to swap between two readings. Where the system
 // keeps no swap account, the fall in anonymous memory is all there is to go by.
@@ -160,17 +157,21 @@ std::string whyNoneIdle(const std::vector<AppMemory>& apps, const ActivityTracke
     return "no application has been idle for " + minutes + " yet";
 }
 
+std::string megabytes(std::uint64_t bytes) {
+    return platform::GroupThousands(std::to_string(bytes / kBytesPerMB)) + " MB";
+}
+
 std::string TrimResult::describe() const {
-    std::string line = "Trimmed " + megabytes(freed) + " MB";
-    const std::string reserve = megabytes(trim::kSwapReserveBytes) + " MB of swap free";
+    std::string line = "Trimmed " + megabytes(freed);
+    const std::string reserve = megabytes(trim::kSwapReserveBytes) + " of swap free";
     bool guardSaid = false;
-    if (freed >= kMiB) {
+    if (freed >= kBytesPerMB) {
         std::vector<std::string> parts;
         if (splitKnown) {
             const std::uint64_t other = less(freed, fromCache + toSwap);
-            if (fromCache >= kMiB) parts.push_back(megabytes(fromCache) + " MB of file cache");
-            if (toSwap >= kMiB) parts.push_back(megabytes(toSwap) + " MB moved to swap");
-            if (other >= kMiB) parts.push_back(megabytes(other) + " MB of other memory");
+            if (fromCache >= kBytesPerMB) parts.push_back(megabytes(fromCache) + " of file cache");
+            if (toSwap >= kBytesPerMB) parts.push_back(megabytes(toSwap) + " moved to swap");
+            if (other >= kBytesPerMB) parts.push_back(megabytes(other) + " of other memory");
         }
         for (std::size_t i = 0; i < parts.size(); ++i) line += (i == 0 ? ": " : ", ") + parts[i];
     } else if (!none.empty()) {
@@ -195,6 +196,22 @@ std::string TrimResult::describe() const {
     if (!skipped.empty()) line += '.';
     for (const std::string& f : failures) line += " " + f + ".";
     return line;
+}
+
+void addTrim(TrimResult& total, const TrimResult& more) {
+    total.freed += more.freed;
+    total.fromCache += more.fromCache;
+    total.toSwap += more.toSwap;
+    total.splitKnown = total.splitKnown && more.splitKnown;
+    total.trimmedIds.insert(total.trimmedIds.end(), more.trimmedIds.begin(), more.trimmedIds.end());
+    total.skipped.insert(total.skipped.end(), more.skipped.begin(), more.skipped.end());
+    total.failures.insert(total.failures.end(), more.failures.begin(), more.failures.end());
+    total.swapGuard = total.swapGuard || more.swapGuard;
+    total.stopped = total.stopped || more.stopped;
+}
+
+std::string describeTrim(const TrimResult& result, const std::string& failure) {
+    return failure.empty() ? result.describe() : result.describe() + " The trim stopped early: " + failure;
 }
 
 TrimResult trimApplications(platform::Applications& system, const std::vector<AppMemory>& apps,

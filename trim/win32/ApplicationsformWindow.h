@@ -2,8 +2,8 @@
 
 #include "platform/win32/Controls.h"
 #include "platform/win32/Form.h"
-#include "recovery/Applicationsform.h"
-#include "recovery/ApplicationsformLayout.h"
+#include "trim/Applicationsform.h"
+#include "trim/ApplicationsformLayout.h"
 
 #include <optional>
 
@@ -30,7 +30,7 @@ inline constexpr UINT_PTR kRefreshTimer = 1;
 // The "Applications" window; the rules live in TApplicationsForm. Modeless,
 // owned by the main window so it stays in front of it: Escape, Close and the
 // title bar's close hide it, and its opener keeps it for the next time.
-class ApplicationsFormWindow final : public platform::win32::Form, public ApplicationsWindow {
+class ApplicationsFormWindow final : public platform::win32::Form, public AppListWindow {
 public:
     ApplicationsFormWindow(HWND owner, TrimRunner& runner);
     ~ApplicationsFormWindow() override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Applications.h"
+#include "platform/MemoryStatus.h"
 
 #include <atomic>
 #include <cstdint>
@@ -79,6 +80,9 @@ std::vector<platform::AppMemory> allApplications(const std::vector<platform::App
 // Why idleApplications chose none, in words that follow "Trimmed 0 MB: ".
 std::string whyNoneIdle(const std::vector<platform::AppMemory>& apps, const ActivityTracker& tracker, std::time_t now);
 
+// "1,234 MB": whole MB of platform::kBytesPerMB, grouped whatever the locale.
+std::string megabytes(std::uint64_t bytes);
+
 // What a trim took back, from the applications' figures read before and after.
 struct TrimResult {
     struct Skipped {
@@ -104,6 +108,11 @@ struct TrimResult {
     // cache, 32 MB moved to swap." Always begins "Trimmed N MB".
     std::string describe() const;
 };
+
+// The sum of two trims' results, as one trim of both.
+void addTrim(TrimResult& total, const TrimResult& more);
+// What a trim that handed back `result` tells, `failure` included.
+std::string describeTrim(const TrimResult& result, const std::string& failure);
 
 // Called after each request with the application it was made for, its figures
 // read again, and the result so far.

@@ -1,7 +1,7 @@
 #include "platform/qt/UiDispatcher.h"
-#include "recovery/qt/ApplicationsformWidget.h"
 #include "support/Fakes.h"
 #include "support/QtPump.h"
+#include "trim/qt/ApplicationsformWidget.h"
 
 #include <QHeaderView>
 #include <QLabel>

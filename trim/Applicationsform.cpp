@@ -1,4 +1,4 @@
-#include "recovery/Applicationsform.h"
+#include "trim/Applicationsform.h"
 
 #include "platform/Numbers.h"
 
@@ -12,8 +12,6 @@ namespace kestrune {
 using namespace applicationsform;
 
 namespace {
-
-constexpr std::uint64_t kMB = 1048576;
 
 // One decimal, with a point whatever the locale.
 std::string oneDecimal(double value) {
@@ -45,8 +43,6 @@ int compare(T a, T b) {
 }
 
 }  // namespace
-
-std::string megabytes(std::uint64_t bytes) { return platform::GroupThousands(std::to_string(bytes / kMB)) + " MB"; }
 
 std::string idleText(std::int64_t seconds) {
     if (seconds < 0) return kUnknown;

@@ -1,4 +1,4 @@
-#include "recovery/TrimRunner.h"
+#include "trim/TrimRunner.h"
 
 #include <utility>
 

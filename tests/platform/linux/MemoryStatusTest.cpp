@@ -1,4 +1,4 @@
-#include "platform/linux/SystemMemory.h"
+#include "platform/linux/MemoryStatus.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

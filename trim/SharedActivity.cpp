@@ -1,4 +1,4 @@
-#include "recovery/SharedActivity.h"
+#include "trim/SharedActivity.h"
 
 namespace kestrune {
 

@@ -1,7 +1,7 @@
-#include "app/TrimCommand.h"
-#include "recovery/Trim.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
+#include "trim/Trim.h"
+#include "trim/TrimCommand.h"
 
 #include <gtest/gtest.h>
 

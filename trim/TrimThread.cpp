@@ -1,25 +1,9 @@
-#include "recovery/Trimthread.h"
+#include "trim/TrimThread.h"
 
 #include <exception>
 #include <utility>
 
 namespace kestrune {
-
-void addTrim(TrimResult& total, const TrimResult& more) {
-    total.freed += more.freed;
-    total.fromCache += more.fromCache;
-    total.toSwap += more.toSwap;
-    total.splitKnown = total.splitKnown && more.splitKnown;
-    total.trimmedIds.insert(total.trimmedIds.end(), more.trimmedIds.begin(), more.trimmedIds.end());
-    total.skipped.insert(total.skipped.end(), more.skipped.begin(), more.skipped.end());
-    total.failures.insert(total.failures.end(), more.failures.begin(), more.failures.end());
-    total.swapGuard = total.swapGuard || more.swapGuard;
-    total.stopped = total.stopped || more.stopped;
-}
-
-std::string describeTrim(const TrimResult& result, const std::string& failure) {
-    return failure.empty() ? result.describe() : result.describe() + " The trim stopped early: " + failure;
-}
 
 TrimThread::TrimThread(platform::Applications& system, SharedActivity& activity, platform::Clock& clock,
                        platform::UiDispatcher& ui, unsigned gates, std::vector<platform::AppMemory> chosen,

@@ -1,6 +1,6 @@
-#include "app/TrimCommand.h"
+#include "trim/TrimCommand.h"
 
-#include "recovery/Trim.h"
+#include "trim/Trim.h"
 
 namespace kestrune {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Applications.h"
-#include "recovery/Trim.h"
+#include "trim/Trim.h"
 
 #include <cstdint>
 #include <ctime>
