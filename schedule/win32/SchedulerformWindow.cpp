@@ -33,18 +33,17 @@ SIZE designExtent(HWND w, const char* text) {
     return {toDesign(w, size.cx) + 1, toDesign(w, size.cy)};
 }
 
+BOOL CALLBACK matchId(HWND w, LPARAM found) {
+    auto& sought = *reinterpret_cast<std::pair<int, HWND>*>(found);
+    if (GetDlgCtrlID(w) != sought.first) return TRUE;
+    sought.second = w;
+    return FALSE;
+}
+
 // The control of that number anywhere on `top`, its panels' included.
 HWND descendant(HWND top, int id) {
     std::pair<int, HWND> sought{id, nullptr};
-    EnumChildWindows(
-        top,
-        [](HWND w, LPARAM found) -> BOOL {
-            auto& s = *reinterpret_cast<std::pair<int, HWND>*>(found);
-            if (GetDlgCtrlID(w) != s.first) return TRUE;
-            s.second = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&sought));
+    EnumChildWindows(top, matchId, reinterpret_cast<LPARAM>(&sought));
     return sought.second;
 }
 
