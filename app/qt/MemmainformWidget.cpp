@@ -100,6 +100,40 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     self_.setSurface(surface_);
     QWidget* const client = surface_->surface();
 
+    buildMenu(client);
+    buildFigures(client);
+    buildButtons(client);
+    form_ =
+        std::make_unique<TKestruneForm>(wiring(), TKestruneForm::Services{.memory = memory,
+                                                                          .vm = vm,
+                                                                          .clock = clock,
+                                                                          .ui = ui,
+                                                                          .forms = forms,
+                                                                          .appClosing = appClosing,
+                                                                          .sessionEnding = sessionEnding,
+                                                                          .notifier = &notifier_,
+                                                                          .trim = trim,
+                                                                          .focusedPid = &platform::activeWindowPid});
+
+    blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
+    makeTray();
+
+    // The menu along the top and the status bar along the bottom of however
+    // tall the window is made.
+    surface_->onResize = [this, client] {
+        menuBar_->setGeometry(0, 0, client->width(), px(menuBar_, m::kMenuBar.height));
+        statusBar_->setGeometry(0, client->height() - px(statusBar_, m::kStatusBarHeight), client->width(),
+                                px(statusBar_, m::kStatusBarHeight));
+    };
+    surface_->onResize();
+    // The window's paint is its surface's: the tutorial catches up there.
+    surface_->onPaint = [this](QPaintEvent*) {
+        if (form_) form_->FormPaint();
+    };
+}
+
+// The menu bar, its items handed to the rules.
+void KestruneFormWidget::buildMenu(QWidget* client) {
     menuBar_ = new QMenuBar(client);
     menuBar_->setObjectName(QStringLiteral("TeMenuBar1"));
     menuBar_->setNativeMenuBar(false);
@@ -122,6 +156,16 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     QAction* aboutItem = help->addAction(mnemonic(m::kAboutItem, m::kAboutKey));
     aboutItem->setObjectName(QStringLiteral("AboutItem"));
 
+    connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
+    connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
+    connect(applicationsItem, &QAction::triggered, this, [this] { form_->CustomItem8Click(); });
+    connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
+    connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
+    connect(aboutItem, &QAction::triggered, this, [this] { form_->AboutItemClick(); });
+}
+
+// The figures: the history graph and its scale, and a bar for each kind of memory.
+void KestruneFormWidget::buildFigures(QWidget* client) {
     auto* bevel = new QFrame(client);
     bevel->setObjectName(QStringLiteral("Bevel1"));
     platform::setAccessibleRole(bevel, QAccessible::Separator);
@@ -163,7 +207,9 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     infoLabel(
         info, "Label1", m::kInfoBars,
         {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4});
+}
 
+void KestruneFormWidget::buildButtons(QWidget* client) {
     button1_ = new QPushButton(mnemonic(m::kRecoverCaption, m::kRecoverKey), client);
     button1_->setObjectName(QStringLiteral("TeButton1"));
     place(button1_, m::kButton1);
@@ -179,6 +225,12 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     status_->setFixedWidth(px(status_, m::kStatusPanelWidth));
     statusBar_->addWidget(status_);
 
+    connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
+    connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+}
+
+// The controls as the rules see them, each through its adapter.
+TKestruneForm::Controls KestruneFormWidget::wiring() {
     l1_.emplace(label1_, true);
     l2_.emplace(label2_, true);
     l3_.emplace(label3_, true);
@@ -211,28 +263,10 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
                     .sampled = [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         .TeButton1 = *recover_,
         .TeButton2 = *scrub_};
-    form_ =
-        std::make_unique<TKestruneForm>(controls, TKestruneForm::Services{.memory = memory,
-                                                                          .vm = vm,
-                                                                          .clock = clock,
-                                                                          .ui = ui,
-                                                                          .forms = forms,
-                                                                          .appClosing = appClosing,
-                                                                          .sessionEnding = sessionEnding,
-                                                                          .notifier = &notifier_,
-                                                                          .trim = trim,
-                                                                          .focusedPid = &platform::activeWindowPid});
+    return controls;
+}
 
-    connect(exitItem, &QAction::triggered, this, [this] { form_->CustomItem1Click(); });
-    connect(schedulerItem, &QAction::triggered, this, [this] { form_->CustomItem7Click(); });
-    connect(applicationsItem, &QAction::triggered, this, [this] { form_->CustomItem8Click(); });
-    connect(tutorialItem, &QAction::triggered, this, [this] { form_->CustomItem2Click(); });
-    connect(supportItem, &QAction::triggered, this, [this] { form_->CustomItem5Click(); });
-    connect(aboutItem, &QAction::triggered, this, [this] { form_->AboutItemClick(); });
-    connect(button1_, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
-    connect(button2_, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
-    blockedClose_.emplace(this, [this] { return form_->BlockedCloseQuery(); });
-
+void KestruneFormWidget::makeTray() {
     TrayLogic::Actions trayActions{[this] {
                                        showNormal();
                                        raise();
@@ -246,19 +280,6 @@ KestruneFormWidget::KestruneFormWidget(platform::MemorySource& memory, platform:
     }
     tray_ = std::make_unique<KestruneTray>(TrayLogic(*recover_, *scrub_, std::move(trayActions), &autostart_));
     notifier_.setTrayIcon(tray_->icon());
-
-    // The menu along the top and the status bar along the bottom of however
-    // tall the window is made.
-    surface_->onResize = [this, client] {
-        menuBar_->setGeometry(0, 0, client->width(), px(menuBar_, m::kMenuBar.height));
-        statusBar_->setGeometry(0, client->height() - px(statusBar_, m::kStatusBarHeight), client->width(),
-                                px(statusBar_, m::kStatusBarHeight));
-    };
-    surface_->onResize();
-    // The window's paint is its surface's: the tutorial catches up there.
-    surface_->onPaint = [this](QPaintEvent*) {
-        if (form_) form_->FormPaint();
-    };
 }
 
 KestruneFormWidget::~KestruneFormWidget() = default;

@@ -48,6 +48,11 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    void buildMenu(QWidget* client);
+    void buildFigures(QWidget* client);
+    void buildButtons(QWidget* client);
+    TKestruneForm::Controls wiring();
+    void makeTray();
     QLabel* kindLabel(QWidget* box, const char* name);
     QProgressBar* kindBar(QWidget* box, const char* name);
 

@@ -85,6 +85,24 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
     self_.attach(hwnd());
     self_.setClientSize(m::kDesignClientWidth, m::kDesignClientHeight);
 
+    buildFigures();
+    buildButtons();
+    // No one to ask which application has the focus: the back end asks the
+    // system for the foreground window itself.
+    form_ = std::make_unique<TKestruneForm>(wiring(), TKestruneForm::Services{.memory = memory,
+                                                                              .vm = vm,
+                                                                              .clock = clock,
+                                                                              .ui = ui,
+                                                                              .forms = forms,
+                                                                              .appClosing = appClosing,
+                                                                              .sessionEnding = sessionEnding,
+                                                                              .notifier = &notices_,
+                                                                              .trim = trim});
+    makeTray();
+}
+
+// The figures: the history graph and its scale, and a bar for each kind of memory.
+void KestruneFormWindow::buildFigures() {
     control(WC_STATICA, "", SS_ETCHEDHORZ, m::id::kBevel1, belowMenu(m::kBevel1));
 
     const HWND history = panel(m::id::kTeGroupBox5, belowMenu(m::kGroupBox5), m::kHistoryTitle);
@@ -120,7 +138,9 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
         m::kInfoBars, m::id::kLabel1,
         {m::kInfoLabel1.left, m::kInfoLabel1.top, m::kInfoLabel2.width, m::kGroupBox6.height - m::kInfoLabel1.top - 4},
         info);
+}
 
+void KestruneFormWindow::buildButtons() {
     recover_ = platform::win32::Win32Button(
         button(withMnemonic(m::kRecoverCaption, m::kRecoverKey), m::id::kTeButton1, belowMenu(m::kButton1)),
         m::kRecoverKey);
@@ -129,10 +149,13 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
 
     status_ = control(STATUSCLASSNAMEA, m::kDesignStatus, 0, m::id::kTeStatusBar1, {0, 0, 0, 0});
     const int parts[] = {toDevice(hwnd(), m::kStatusPanelWidth), -1};
-    SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     statusPanel_ = StatusPanel(status_);
     statusPanel_.setText(m::kDesignStatus);
+}
 
+// The controls as the rules see them.
+TKestruneForm::Controls KestruneFormWindow::wiring() {
     TKestruneForm::Controls controls{
         .self = self_,
         .figures = {.TeLabel1 = l1_,
@@ -151,18 +174,10 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
                     .sampled = [this](const platform::MemoryStatus& s) { tray_->setLoad(s.memoryLoad); }},
         .TeButton1 = recover_,
         .TeButton2 = scrub_};
-    // No one to ask which application has the focus: the back end asks the
-    // system for the foreground window itself.
-    form_ = std::make_unique<TKestruneForm>(controls, TKestruneForm::Services{.memory = memory,
-                                                                              .vm = vm,
-                                                                              .clock = clock,
-                                                                              .ui = ui,
-                                                                              .forms = forms,
-                                                                              .appClosing = appClosing,
-                                                                              .sessionEnding = sessionEnding,
-                                                                              .notifier = &notices_,
-                                                                              .trim = trim});
+    return controls;
+}
 
+void KestruneFormWindow::makeTray() {
     TrayLogic::Actions trayActions{[this] { restoreFromTray(); }, [this] { form_->TeButton1Click(); },
                                    [this] { form_->TeButton2Click(); }, [this] { form_->CustomItem1Click(); }};
     if (form_->trimOffered()) {

@@ -104,6 +104,10 @@ private:
     };
 
     HMENU buildMenu();
+    void buildFigures();
+    void buildButtons();
+    TKestruneForm::Controls wiring();
+    void makeTray();
     HWND kindBox(int id, const platform::Rect& r, const char* title, int labelId, int barId,
                  platform::win32::Win32StaticText& label, platform::win32::Win32ProgressBar& bar);
     void menuCommand(int id);

@@ -18,6 +18,7 @@
 #include <QTreeView>
 
 #include <iterator>
+#include <span>
 #include <type_traits>
 
 namespace kestrune {
@@ -38,11 +39,17 @@ void speakAs(QWidget* w, const char* name) {
     if (qobject_cast<QComboBox*>(w) != nullptr) w->setAccessibleDescription(QString::fromUtf8(name));
 }
 
-QLabel* text(QWidget* parent, const char* caption, int x) {
+QLabel* text(QWidget* parent, const char* caption, int x, int y) {
     auto* l = new QLabel(QString::fromUtf8(caption), parent);
     l->adjustSize();
-    l->move(px(l, x), px(l, sf::kRowTop + sf::kTextDrop));
+    l->move(px(l, x), px(l, y));
     return l;
+}
+
+QStringList itemsOf(std::span<const char* const> items) {
+    QStringList list;
+    for (const char* item : items) list << QString::fromUtf8(item);
+    return list;
 }
 
 // A masked box's text as the window reads it: fixed positions, the colon
@@ -106,25 +113,74 @@ private:
     QDateEdit* w_;
 };
 
-QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items, const QString& initial, int x,
-                    int width) {
+QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items, const QString& initial,
+                    const platform::Rect& r) {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromUtf8(name));
     box->addItems(items);
     box->setCurrentText(initial);
     box->setEditable(false);
     box->setMaxVisibleItems(sf::kDropDownRows);
-    place(box, x, sf::kRowTop, width, sf::kBoxHeight);
+    platform::place(box, r);
     return box;
 }
 
-QPushButton* scheduleButton(QGroupBox* panel, const char* name) {
-    auto* b = new QPushButton(mnemonic(sf::kScheduleCaption, sf::kScheduleKey), panel);
-    b->setObjectName(QString::fromUtf8(name));
-    const int panelWidth = platform::scaleOf(panel).toDesign(panel->width());
-    place(b, panelWidth - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth,
-          sf::kButtonHeight);
-    return b;
+QLineEdit* maskedBox(QWidget* parent, const sf::PanelControl& c, const QString& mask, const char* spoken) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromUtf8(c.name));
+    e->setInputMask(mask);
+    e->setText(QString::fromUtf8(c.text));
+    speakAs(e, spoken);
+    platform::place(e, c.rect);
+    return e;
+}
+
+QComboBox* choiceBox(QWidget* parent, const sf::PanelControl& c, const QStringList& items, const char* spoken) {
+    QComboBox* box = dropDown(parent, c.name, items, QString::fromUtf8(c.text), c.rect);
+    speakAs(box, spoken);
+    return box;
+}
+
+QStringList monthDays() {
+    QStringList days;
+    for (int d = 1; d <= sf::kMonthDays; ++d) days << QString::number(d);
+    return days;
+}
+
+// One control of a period panel's line; words give none, as they take no keyboard.
+QWidget* lineControl(QGroupBox* panel, const sf::PanelControl& c) {
+    switch (c.part) {
+        case sf::Part::Words:
+            text(panel, c.text, c.rect.left, c.rect.top);
+            return nullptr;
+        case sf::Part::Minutes:
+            return maskedBox(panel, c, QStringLiteral("09;_"), sf::kMinutesName);
+        case sf::Part::Time:
+            // Two hour digits (the first optional), the colon kept, two minute digits.
+            return maskedBox(panel, c, QStringLiteral("09:99;_"), sf::kTimeName);
+        case sf::Part::AmPm:
+            return choiceBox(panel, c, itemsOf(sf::kAmPmItems), sf::kAmPmName);
+        case sf::Part::Weekday:
+            return choiceBox(panel, c, itemsOf(sf::kWeekdayItems), sf::kWeekdayName);
+        case sf::Part::MonthDay:
+            return choiceBox(panel, c, monthDays(), sf::kMonthDayName);
+        case sf::Part::Date: {
+            auto* date = new QDateEdit(dateOf(c.text), panel);
+            date->setObjectName(QString::fromUtf8(c.name));
+            date->setCalendarPopup(true);
+            speakAs(date, sf::kDateName);
+            date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+            platform::place(date, c.rect);
+            return date;
+        }
+        case sf::Part::Schedule: {
+            auto* b = new QPushButton(mnemonic(c.text, sf::kScheduleKey), panel);
+            b->setObjectName(QString::fromUtf8(c.name));
+            platform::place(b, c.rect);
+            return b;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -140,31 +196,19 @@ Adapter& SchedulerWidget::adapt(Widget* w) {
     return adapter;
 }
 
-QGroupBox* SchedulerWidget::panel(const char* name, int width) {
+QGroupBox* SchedulerWidget::panel(const char* name, int width, const char* spoken) {
     auto* box = new QGroupBox(client_);
     box->setObjectName(QString::fromUtf8(name));
     place(box, sf::kPanel.left, sf::kPanel.top, width, sf::kPanel.height);
     box->hide();
+    // Each period's panel is read under that period's name.
+    box->setAccessibleName(QString::fromUtf8(spoken));
     return box;
 }
 
-QLineEdit* SchedulerWidget::timeBox(QWidget* parent, const char* name, int x) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromUtf8(name));
-    // Two hour digits (the first optional), the colon kept, two minute digits.
-    e->setInputMask(QStringLiteral("09:99;_"));
-    e->setText(QString::fromUtf8(sf::kInitialTime));
-    speakAs(e, sf::kTimeName);
-    place(e, x, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight);
-    return e;
-}
-
-QComboBox* SchedulerWidget::amPm(QWidget* parent, const char* name, int x) {
-    QStringList items;
-    for (const char* item : sf::kAmPmItems) items << QString::fromUtf8(item);
-    QComboBox* box = dropDown(parent, name, items, QString::fromUtf8(sf::kInitialAmPm), x, sf::kAmPmWidth);
-    speakAs(box, sf::kAmPmName);
-    return box;
+template <class Widget>
+Widget* SchedulerWidget::named(const char* name) const {
+    return client_->findChild<Widget*>(QString::fromUtf8(name));
 }
 
 SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDialog(owner) {
@@ -175,19 +219,34 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
     self_.setSurface(surface);
     client_ = surface->surface();
 
+    // The keyboard goes as the eye reads: the periods, Run, the period's own
+    // line, the list, Remove, Close. Hidden panels' controls are passed over.
+    QWidget* run = buildRun();
+    std::vector<QWidget*> order = buildPeriodChoices();
+    order.push_back(run);
+    buildTimedPanels(order);
+    buildLoadPanel(order);
+    buildList(order);
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
+    wire(offers);
+    placeOnScreen();
+}
+
+QWidget* SchedulerWidget::buildRun() {
     auto* runLabel = new QLabel(mnemonic(sf::kRunCaption, sf::kRunKey), client_);
     runLabel->setObjectName(QStringLiteral("Label13"));
     runLabel->move(px(runLabel, sf::kRunLabelLeft), px(runLabel, sf::kRun.top + sf::kTextDrop));
     runLabel->adjustSize();
-    QStringList runItems;
-    for (const char* item : sf::kRunItems) runItems << QString::fromUtf8(item);
     QComboBox* run =
-        dropDown(client_, "TeComboBox11", runItems, QString::fromUtf8(sf::kRunItems[0]), sf::kRun.left, sf::kRun.width);
-    run->move(px(run, sf::kRun.left), px(run, sf::kRun.top));
+        dropDown(client_, "TeComboBox11", itemsOf(sf::kRunItems), QString::fromUtf8(sf::kRunItems[0]), sf::kRun);
     speakAs(run, sf::kRunCaption);
     runLabel->setBuddy(run);
     run_.emplace(run);
+    return run;
+}
 
+std::vector<QWidget*> SchedulerWidget::buildPeriodChoices() {
     auto* periods = new QGroupBox(client_);
     periods->setObjectName(QStringLiteral("TeGroupBox3"));
     place(periods, sf::kPeriods.left, sf::kPeriods.top, sf::kPeriods.width, sf::kPeriods.height);
@@ -195,117 +254,62 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
     // First of the window's children, as it stands first: a screen reader
     // reads them in that order.
     periods->lower();
-    const char* names[] = {"TeRadioButton2", "TeRadioButton1", "TeRadioButton3",
-                           "TeRadioButton4", "TeRadioButton5", "LoadRadioButton"};
-    static_assert(std::size(names) == sf::kPeriodCount);
-    QRadioButton* radios[sf::kPeriodCount];
+    std::vector<QWidget*> radios;
     for (int i = 0; i < static_cast<int>(sf::kPeriodCount); ++i) {
-        radios[i] = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
-        radios[i]->setObjectName(QString::fromUtf8(names[i]));
-        place(radios[i], sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight);
+        auto* r = new QRadioButton(mnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), periods);
+        r->setObjectName(QString::fromUtf8(sf::kClicks[i].name));
+        place(r, sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight);
+        r->setChecked(i == sf::kInitialPeriod);
+        // Tab enters the group on the checked choice: only it takes a Tab, as
+        // Qt arranges by itself once a choice has had the keyboard.
+        if (i != sf::kInitialPeriod) r->setFocusPolicy(static_cast<Qt::FocusPolicy>(r->focusPolicy() & ~Qt::TabFocus));
+        radios.push_back(r);
     }
-    radios[sf::kInitialPeriod]->setChecked(true);
-    // Tab enters the group on the checked choice: only it takes a Tab, as
-    // Qt arranges by itself once a choice has had the keyboard.
-    for (QRadioButton* r : radios)
-        if (!r->isChecked()) r->setFocusPolicy(static_cast<Qt::FocusPolicy>(r->focusPolicy() & ~Qt::TabFocus));
+    return radios;
+}
 
-    // The period panels, stacked in one place.
-    QGroupBox* hourly = panel("TeGroupBox1", sf::kHourlyPanelWidth);
-    text(hourly, sf::kAtWord, sf::kAtLeft);
-    auto* minutes = new QLineEdit(hourly);
-    minutes->setObjectName(QStringLiteral("TeMaskEdit1"));
-    minutes->setInputMask(QStringLiteral("09;_"));
-    minutes->setText(QString::fromUtf8(sf::kInitialMinutes));
-    speakAs(minutes, sf::kMinutesName);
-    place(minutes, sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight);
-    text(hourly, sf::kMinutesWords, sf::kMinutesWordsLeft);
-    QPushButton* b4 = scheduleButton(hourly, "TeButton4");
+// The period panels, stacked in one place.
+void SchedulerWidget::buildTimedPanels(std::vector<QWidget*>& order) {
+    for (std::size_t i = 0; i < std::size(sf::kTimedPanels); ++i) {
+        const sf::PeriodPanel& p = sf::kTimedPanels[i];
+        QGroupBox* box = panel(p.name, p.width, sf::kPeriodCaptions[i]);
+        for (const sf::PanelControl& c : sf::lineOf(p))
+            if (QWidget* w = lineControl(box, c)) order.push_back(w);
+    }
+}
 
-    QGroupBox* daily = panel("TeGroupBox2", sf::kPanel.width);
-    text(daily, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* dailyTime = timeBox(daily, "TeMaskEdit2", sf::kTimeLeft);
-    QComboBox* dailyAmPm = amPm(daily, "TeComboBox3", sf::kAmPmLeft);
-    QPushButton* b1 = scheduleButton(daily, "TeButton1");
-
-    QGroupBox* weekly = panel("TeGroupBox4", sf::kPanel.width);
-    text(weekly, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* weeklyTime = timeBox(weekly, "TeMaskEdit3", sf::kTimeLeft);
-    QComboBox* weeklyAmPm = amPm(weekly, "TeComboBox1", sf::kAmPmLeft);
-    text(weekly, sf::kOnWord, sf::kOnLeft);
-    QStringList weekdays;
-    for (const char* d : sf::kWeekdayItems) weekdays << QString::fromUtf8(d);
-    QComboBox* weekday = dropDown(weekly, "TeComboBox6", weekdays, QString::fromUtf8(sf::kInitialWeekday),
-                                  sf::kWeekdayLeft, sf::kWeekdayWidth);
-    speakAs(weekday, sf::kWeekdayName);
-    QPushButton* b5 = scheduleButton(weekly, "TeButton5");
-
-    QGroupBox* monthly = panel("TeGroupBox5", sf::kPanel.width);
-    text(monthly, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* monthlyTime = timeBox(monthly, "TeMaskEdit4", sf::kTimeLeft);
-    QComboBox* monthlyAmPm = amPm(monthly, "TeComboBox7", sf::kAmPmLeft);
-    text(monthly, sf::kOnTheWords, sf::kOnTheLeft);
-    QStringList days;
-    for (int d = 1; d <= sf::kMonthDays; ++d) days << QString::number(d);
-    QComboBox* dayBox = dropDown(monthly, "TeComboBox9", days, QString::fromUtf8(sf::kInitialMonthDay),
-                                 sf::kMonthDayLeft, sf::kMonthDayWidth);
-    speakAs(dayBox, sf::kMonthDayName);
-    text(monthly, sf::kDayOfMonthWords, sf::kDayOfMonthLeft);
-    QPushButton* b6 = scheduleButton(monthly, "TeButton6");
-
-    QGroupBox* once = panel("TeGroupBox6", sf::kPanel.width);
-    text(once, sf::kAtWord, sf::kAtLeft);
-    QLineEdit* onceTime = timeBox(once, "TeMaskEdit5", sf::kTimeLeft);
-    QComboBox* onceAmPm = amPm(once, "TeComboBox10", sf::kAmPmLeft);
-    text(once, sf::kOnWord, sf::kOnLeft);
-    auto* date = new QDateEdit(dateOf(sf::kInitialDate), once);
-    date->setObjectName(QStringLiteral("DateTimePicker1"));
-    date->setCalendarPopup(true);
-    speakAs(date, sf::kDateName);
-    date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
-    place(date, sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight);
-    QPushButton* b7 = scheduleButton(once, "TeButton7");
-
-    QGroupBox* byLoad = panel("LoadGroupBox", sf::kPanel.width);
+// "when the [memory load] exceeds [90] %,": each part just after the one before.
+void SchedulerWidget::buildLoadPanel(std::vector<QWidget*>& order) {
     namespace lt = loadtrigger;
-    // "when the [memory load] exceeds [90] %,": each part just after the one before.
-    auto* loadWords = new QLabel(QString::fromUtf8(sf::kLoadWords[0]), byLoad);
-    loadWords->adjustSize();
-    loadWords->move(px(loadWords, sf::kLoadWordsLeft), px(loadWords, sf::kLoadBoxTops[0] + sf::kTextDrop));
-    const int measureLeft =
-        sf::kLoadWordsLeft + platform::scaleOf(loadWords).toDesign(loadWords->width()) + sf::kLoadBoxGap;
+    QGroupBox* byLoad = panel(sf::kLoadPanelName, sf::kPanel.width, sf::kPeriodCaptions[sf::kPeriodCount - 1]);
+    const int first = sf::kLoadBoxTops[0] + sf::kTextDrop;
+    QLabel* loadWords = text(byLoad, sf::kLoadWords[0], sf::kLoadWordsLeft, first);
+    auto after = [](const QLabel* words, int left) {
+        return left + platform::scaleOf(words).toDesign(words->width()) + sf::kLoadBoxGap;
+    };
+    const int measureLeft = after(loadWords, sf::kLoadWordsLeft);
     // Its items are the rules': what this system tells.
-    QComboBox* measure = dropDown(byLoad, "LoadMeasureBox", {}, {}, measureLeft, sf::kLoadMeasureWidth);
-    measure->move(px(measure, measureLeft), px(measure, sf::kLoadBoxTops[0]));
+    QComboBox* measure = dropDown(byLoad, "LoadMeasureBox", {}, {},
+                                  {measureLeft, sf::kLoadBoxTops[0], sf::kLoadMeasureWidth, sf::kBoxHeight});
     speakAs(measure, sf::kLoadMeasureName);
     loadWords->setBuddy(measure);
-    auto* exceedsWord = new QLabel(QString::fromUtf8(sf::kLoadWords[1]), byLoad);
-    exceedsWord->adjustSize();
     const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
-    exceedsWord->move(px(exceedsWord, exceedsLeft), px(exceedsWord, sf::kLoadBoxTops[0] + sf::kTextDrop));
-    const int percentLeft =
-        exceedsLeft + platform::scaleOf(exceedsWord).toDesign(exceedsWord->width()) + sf::kLoadBoxGap;
+    const int percentLeft = after(text(byLoad, sf::kLoadWords[1], exceedsLeft, first), exceedsLeft);
     QSpinBox* percent = numberBox(byLoad, "LoadPercentEdit", lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
                                   percentLeft, sf::kLoadBoxTops[0]);
     speakAs(percent, sf::kLoadPercentName);
-    auto* percentSign = new QLabel(QString::fromUtf8(sf::kLoadWords[2]), byLoad);
-    percentSign->adjustSize();
-    percentSign->move(px(percentSign, percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
-                      px(percentSign, sf::kLoadBoxTops[0] + sf::kTextDrop));
-    auto* everyWords = new QLabel(QString::fromUtf8(sf::kLoadWords[3]), byLoad);
-    everyWords->adjustSize();
-    everyWords->move(px(everyWords, sf::kLoadWordsLeft), px(everyWords, sf::kLoadBoxTops[1] + sf::kTextDrop));
-    const int cooldownLeft =
-        sf::kLoadWordsLeft + platform::scaleOf(everyWords).toDesign(everyWords->width()) + sf::kLoadBoxGap;
+    text(byLoad, sf::kLoadWords[2], percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, first);
+    const int second = sf::kLoadBoxTops[1] + sf::kTextDrop;
+    const int cooldownLeft = after(text(byLoad, sf::kLoadWords[3], sf::kLoadWordsLeft, second), sf::kLoadWordsLeft);
     QSpinBox* cooldown = numberBox(byLoad, "LoadCooldownEdit", lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
                                    cooldownLeft, sf::kLoadBoxTops[1]);
     speakAs(cooldown, sf::kCooldownName);
-    auto* minutesWord = new QLabel(QString::fromUtf8(sf::kLoadWords[4]), byLoad);
-    minutesWord->adjustSize();
-    minutesWord->move(px(minutesWord, cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap),
-                      px(minutesWord, sf::kLoadBoxTops[1] + sf::kTextDrop));
-    QPushButton* b8 = scheduleButton(byLoad, "LoadButton");
+    text(byLoad, sf::kLoadWords[4], cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, second);
+    QWidget* button = lineControl(byLoad, sf::schedule(sf::kPanel.width, "LoadButton", sf::id::kLoadButton));
+    order.insert(order.end(), {measure, percent, cooldown, button});
+}
 
+void SchedulerWidget::buildList(std::vector<QWidget*>& order) {
     auto* list = new QTreeView(client_);
     list->setObjectName(QStringLiteral("TeListView1"));
     list_.emplace(list, sf::kListHeaders[0], sf::kListHeaders[1]);
@@ -325,24 +329,20 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
     auto* close = new QPushButton(mnemonic(sf::kCloseCaption, sf::kCloseKey), client_);
     close->setObjectName(QStringLiteral("TeButton2"));
     place(close, sf::kClose.left, sf::kClose.top, sf::kClose.width, sf::kClose.height);
+    order.insert(order.end(), {list, remove, close});
+}
 
-    // The keyboard goes as the eye reads: the periods, Run, the period's own
-    // line, the list, Remove, Close. Hidden panels' controls are passed over.
-    QWidget* order[] = {radios[0],   radios[1],   radios[2], radios[3], radios[4],  radios[5],  run,     minutes,
-                        b4,          dailyTime,   dailyAmPm, b1,        weeklyTime, weeklyAmPm, weekday, b5,
-                        monthlyTime, monthlyAmPm, dayBox,    b6,        onceTime,   onceAmPm,   date,    b7,
-                        measure,     percent,     cooldown,  b8,        list,       remove,     close};
-    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-
-    platform::Panel* panels[] = {&adapt<platform::QtPanel>(hourly), &adapt<platform::QtPanel>(daily),
-                                 &adapt<platform::QtPanel>(weekly), &adapt<platform::QtPanel>(monthly),
-                                 &adapt<platform::QtPanel>(once),   &adapt<platform::QtPanel>(byLoad)};
-    static_assert(std::size(panels) == sf::kPeriodCount);
-    // Each period's panel is read under that period's name.
-    QGroupBox* panelBoxes[] = {hourly, daily, weekly, monthly, once, byLoad};
-    for (std::size_t i = 0; i < sf::kPeriodCount; ++i)
-        panelBoxes[i]->setAccessibleName(QString::fromUtf8(sf::kPeriodCaptions[i]));
+// Hands the controls to the rules and their presses to its handlers.
+void SchedulerWidget::wire(SchedulerOffers offers) {
+    platform::Panel* panels[sf::kPeriodCount] = {};
+    for (std::size_t i = 0; i < std::size(sf::kTimedPanels); ++i)
+        panels[i] = &adapt<platform::QtPanel>(named<QGroupBox>(sf::kTimedPanels[i].name));
+    panels[sf::kPeriodCount - 1] = &adapt<platform::QtPanel>(named<QGroupBox>(sf::kLoadPanelName));
     panels[sf::kInitialPeriod]->setVisible(true);
+    auto masked = [this](const char* name) -> platform::Label& { return adapt<MaskedText>(named<QLineEdit>(name)); };
+    auto combo = [this](const char* name) -> platform::QtComboText& {
+        return adapt<platform::QtComboText>(named<QComboBox>(name));
+    };
     form_.emplace(TScheduler::Controls{.self = self_,
                                        .TeComboBox11 = *run_,
                                        .TeGroupBox1 = *panels[0],
@@ -350,42 +350,33 @@ SchedulerWidget::SchedulerWidget(QWidget* owner, SchedulerOffers offers) : QDial
                                        .TeGroupBox4 = *panels[2],
                                        .TeGroupBox5 = *panels[3],
                                        .TeGroupBox6 = *panels[4],
-                                       .TeMaskEdit1 = adapt<MaskedText>(minutes),
-                                       .TeMaskEdit2 = adapt<MaskedText>(dailyTime),
-                                       .TeMaskEdit3 = adapt<MaskedText>(weeklyTime),
-                                       .TeMaskEdit4 = adapt<MaskedText>(monthlyTime),
-                                       .TeMaskEdit5 = adapt<MaskedText>(onceTime),
-                                       .TeComboBox3 = adapt<platform::QtComboText>(dailyAmPm),
-                                       .TeComboBox1 = adapt<platform::QtComboText>(weeklyAmPm),
-                                       .TeComboBox7 = adapt<platform::QtComboText>(monthlyAmPm),
-                                       .TeComboBox10 = adapt<platform::QtComboText>(onceAmPm),
-                                       .TeComboBox6 = adapt<platform::QtComboText>(weekday),
-                                       .TeComboBox9 = adapt<platform::QtComboText>(dayBox),
-                                       .DateTimePicker1 = adapt<DateText>(date),
+                                       .TeMaskEdit1 = masked("TeMaskEdit1"),
+                                       .TeMaskEdit2 = masked("TeMaskEdit2"),
+                                       .TeMaskEdit3 = masked("TeMaskEdit3"),
+                                       .TeMaskEdit4 = masked("TeMaskEdit4"),
+                                       .TeMaskEdit5 = masked("TeMaskEdit5"),
+                                       .TeComboBox3 = combo("TeComboBox3"),
+                                       .TeComboBox1 = combo("TeComboBox1"),
+                                       .TeComboBox7 = combo("TeComboBox7"),
+                                       .TeComboBox10 = combo("TeComboBox10"),
+                                       .TeComboBox6 = combo("TeComboBox6"),
+                                       .TeComboBox9 = combo("TeComboBox9"),
+                                       .DateTimePicker1 = adapt<DateText>(named<QDateEdit>("DateTimePicker1")),
                                        .TeListView1 = *list_,
                                        .LoadGroupBox = *panels[5],
-                                       .LoadPercentEdit = adapt<SpinText>(percent),
-                                       .LoadCooldownEdit = adapt<SpinText>(cooldown),
-                                       .LoadMeasureBox = adapt<platform::QtComboText>(measure)},
+                                       .LoadPercentEdit = adapt<SpinText>(named<QSpinBox>("LoadPercentEdit")),
+                                       .LoadCooldownEdit = adapt<SpinText>(named<QSpinBox>("LoadCooldownEdit")),
+                                       .LoadMeasureBox = combo("LoadMeasureBox")},
                   offers);
 
-    connect(radios[0], &QRadioButton::clicked, this, [this] { form_->TeRadioButton2Click(); });
-    connect(radios[1], &QRadioButton::clicked, this, [this] { form_->TeRadioButton1Click(); });
-    connect(radios[2], &QRadioButton::clicked, this, [this] { form_->TeRadioButton3Click(); });
-    connect(radios[3], &QRadioButton::clicked, this, [this] { form_->TeRadioButton4Click(); });
-    connect(radios[4], &QRadioButton::clicked, this, [this] { form_->TeRadioButton5Click(); });
-    connect(radios[5], &QRadioButton::clicked, this, [this] { form_->LoadRadioButtonClick(); });
-    connect(b4, &QPushButton::clicked, this, [this] { form_->TeButton4Click(); });
-    connect(b1, &QPushButton::clicked, this, [this] { form_->TeButton1Click(); });
-    connect(b5, &QPushButton::clicked, this, [this] { form_->TeButton5Click(); });
-    connect(b6, &QPushButton::clicked, this, [this] { form_->TeButton6Click(); });
-    connect(b7, &QPushButton::clicked, this, [this] { form_->TeButton7Click(); });
-    connect(b8, &QPushButton::clicked, this, [this] { form_->LoadButtonClick(); });
-    connect(measure, &QComboBox::activated, this, [this] { form_->LoadMeasureBoxChange(); });
-    connect(remove, &QPushButton::clicked, this, [this] { form_->TeButton3Click(); });
-    connect(close, &QPushButton::clicked, this, [this] { form_->TeButton2Click(); });
+    for (const sf::Click& c : sf::kClicks)
+        connect(named<QAbstractButton>(c.name), &QAbstractButton::clicked, this,
+                [this, handler = c.handler] { ((*form_).*handler)(); });
+    connect(named<QComboBox>("LoadMeasureBox"), &QComboBox::activated, this, [this] { form_->LoadMeasureBoxChange(); });
+}
 
-    // The designed place, kept on the screen where that screen is smaller.
+// The designed place, kept on the screen where that screen is smaller.
+void SchedulerWidget::placeOnScreen() {
     QPoint at(px(sf::kDesignLeft), px(sf::kDesignTop));
     if (const QScreen* s = screen()) {
         const QRect area = s->availableGeometry();

@@ -34,9 +34,17 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    QGroupBox* panel(const char* name, int width);
-    QLineEdit* timeBox(QWidget* parent, const char* name, int x);
-    QComboBox* amPm(QWidget* parent, const char* name, int x);
+    QGroupBox* panel(const char* name, int width, const char* spoken);
+    QWidget* buildRun();
+    std::vector<QWidget*> buildPeriodChoices();
+    void buildTimedPanels(std::vector<QWidget*>& order);
+    void buildLoadPanel(std::vector<QWidget*>& order);
+    void buildList(std::vector<QWidget*>& order);
+    void wire(SchedulerOffers offers);
+    void placeOnScreen();
+    // The control of that name on the window.
+    template <class Widget>
+    Widget* named(const char* name) const;
     // The adapter of a control the rules see, kept for the window's life.
     template <class Adapter, class Widget>
     Adapter& adapt(Widget* w);

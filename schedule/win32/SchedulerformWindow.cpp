@@ -5,8 +5,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,33 +26,32 @@ SIZE designExtent(HWND w, const char* text) {
     const HDC dc = GetDC(w);
     const HGDIOBJ old = SelectObject(dc, dialogFontAt(dpiOf(w)));
     SIZE size{};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
+    const std::wstring shown = wide(text);
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(w, dc);
     return {toDesign(w, size.cx) + 1, toDesign(w, size.cy)};
 }
 
-using Handler = void (TScheduler::*)();
-struct Click {
-    int id;
-    Handler handler;
-};
-constexpr Click kClicks[] = {
-    {sf::id::kTeRadioButton2, &TScheduler::TeRadioButton2Click},
-    {sf::id::kTeRadioButton1, &TScheduler::TeRadioButton1Click},
-    {sf::id::kTeRadioButton3, &TScheduler::TeRadioButton3Click},
-    {sf::id::kTeRadioButton4, &TScheduler::TeRadioButton4Click},
-    {sf::id::kTeRadioButton5, &TScheduler::TeRadioButton5Click},
-    {sf::id::kLoadRadioButton, &TScheduler::LoadRadioButtonClick},
-    {sf::id::kTeButton4, &TScheduler::TeButton4Click},
-    {sf::id::kTeButton1, &TScheduler::TeButton1Click},
-    {sf::id::kTeButton5, &TScheduler::TeButton5Click},
-    {sf::id::kTeButton6, &TScheduler::TeButton6Click},
-    {sf::id::kTeButton7, &TScheduler::TeButton7Click},
-    {sf::id::kLoadButton, &TScheduler::LoadButtonClick},
-    {sf::id::kTeButton3, &TScheduler::TeButton3Click},
-    {sf::id::kTeButton2, &TScheduler::TeButton2Click},
-};
+BOOL CALLBACK matchId(HWND w, LPARAM found) {
+    auto& sought = *reinterpret_cast<std::pair<int, HWND>*>(found);
+    if (GetDlgCtrlID(w) != sought.first) return TRUE;
+    sought.second = w;
+    return FALSE;
+}
+
+// The control of that number anywhere on `top`, its panels' included.
+HWND descendant(HWND top, int id) {
+    std::pair<int, HWND> sought{id, nullptr};
+    EnumChildWindows(top, matchId, reinterpret_cast<LPARAM>(&sought));
+    return sought.second;
+}
+
+std::vector<std::string> monthDays() {
+    std::vector<std::string> days;
+    for (int d = 1; d <= sf::kMonthDays; ++d) days.push_back(std::to_string(d));
+    return days;
+}
 
 }  // namespace
 
@@ -79,41 +78,36 @@ HWND SchedulerWindow::word(const char* text, int left, int top, HWND parent) {
     return label(text, -1, {left, top, static_cast<int>(size.cx), static_cast<int>(size.cy)}, parent);
 }
 
-HWND SchedulerWindow::dropDown(int id, const char* const* items, std::size_t count, const char* initial, const Rect& r,
+HWND SchedulerWindow::dropDown(int id, std::span<const char* const> items, const char* initial, const Rect& r,
                                HWND parent) {
     const HWND box = control(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
-    for (std::size_t i = 0; i < count; ++i) SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+    for (const char* item : items) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
     Win32ComboText(box).setText(initial);
     // Closed, it is as high as the edit boxes beside it: the system sizes it
     // by the font, so its selection field is made up the difference, step by
     // step, as the two heights do not go one to one on every system.
     RECT closed{};
     GetWindowRect(box, &closed);
-    auto field = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    auto field = static_cast<int>(SendMessageW(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     for (int tries = 0; tries < 4 && closed.bottom - closed.top != toDevice(box, r.height); ++tries) {
         field += toDevice(box, r.height) - (closed.bottom - closed.top);
         if (field <= 0) break;
-        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        SendMessageW(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
         GetWindowRect(box, &closed);
     }
     // The height a drop-down list is made with is its height when open.
-    const auto item = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, 0, 0));
+    const auto item = static_cast<int>(SendMessageW(box, CB_GETITEMHEIGHT, 0, 0));
     SetWindowPos(box, nullptr, 0, 0, closed.right - closed.left,
                  closed.bottom - closed.top + sf::kDropDownRows * item + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return box;
 }
 
-HWND SchedulerWindow::timeBox(int id, HWND parent) {
-    const HWND box = control(WC_EDITA, sf::kInitialTime, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id,
-                             {sf::kTimeLeft, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
-    keepShape(box, sf::kTimeShape);
+HWND SchedulerWindow::maskedBox(const sf::PanelControl& c, const char* shape, HWND parent) {
+    const HWND box =
+        control(WC_EDITA, c.text, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, c.id, c.rect, parent, WS_EX_CLIENTEDGE);
+    keepShape(box, shape);
     centreTextVertically(box);
     return box;
-}
-
-HWND SchedulerWindow::amPm(int id, HWND parent) {
-    return dropDown(id, sf::kAmPmItems, std::size(sf::kAmPmItems), sf::kInitialAmPm,
-                    {sf::kAmPmLeft, sf::kRowTop, sf::kAmPmWidth, sf::kBoxHeight}, parent);
 }
 
 HWND SchedulerWindow::numberBox(int id, int upDownId, int low, int high, int initial, int left, int top, HWND parent) {
@@ -123,9 +117,9 @@ HWND SchedulerWindow::numberBox(int id, int upDownId, int low, int high, int ini
     const HWND upDown = control(UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                 upDownId, {0, 0, 0, 0}, parent);
     centreTextVertically(box);
-    SendMessageA(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
-    SendMessageA(upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
-    SendMessageA(upDown, UDM_SETPOS32, 0, static_cast<LPARAM>(initial));
+    SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
+    SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    SendMessageW(upDown, UDM_SETPOS32, 0, static_cast<LPARAM>(initial));
     return box;
 }
 
@@ -135,16 +129,41 @@ HWND SchedulerWindow::periodPanel(int id, int width) {
     return p;
 }
 
-HWND SchedulerWindow::scheduleButton(int id, HWND panel, int panelWidth) {
-    return button(
-        withMnemonic(sf::kScheduleCaption, sf::kScheduleKey), id,
-        {panelWidth - sf::kScheduleWidth - sf::kScheduleRight, sf::kScheduleTop, sf::kScheduleWidth, sf::kButtonHeight},
-        panel);
+// One control of a period panel's line.
+void SchedulerWindow::lineControl(const sf::PanelControl& c, HWND panel) {
+    switch (c.part) {
+        case sf::Part::Words:
+            word(c.text, c.rect.left, c.rect.top, panel);
+            return;
+        case sf::Part::Minutes:
+            maskedBox(c, sf::kMinutesShape, panel);
+            return;
+        case sf::Part::Time:
+            maskedBox(c, sf::kTimeShape, panel);
+            return;
+        case sf::Part::AmPm:
+            dropDown(c.id, sf::kAmPmItems, c.text, c.rect, panel);
+            return;
+        case sf::Part::Weekday:
+            dropDown(c.id, sf::kWeekdayItems, c.text, c.rect, panel);
+            return;
+        case sf::Part::MonthDay: {
+            const std::vector<std::string> days = monthDays();
+            std::vector<const char*> items;
+            for (const std::string& d : days) items.push_back(d.c_str());
+            dropDown(c.id, items, c.text, c.rect, panel);
+            return;
+        }
+        case sf::Part::Date:
+            control(DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, c.id, c.rect, panel);
+            return;
+        case sf::Part::Schedule:
+            button(withMnemonic(c.text, sf::kScheduleKey), c.id, c.rect, panel);
+            return;
+    }
 }
 
 SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
-    namespace id = sf::id;
-    namespace lt = loadtrigger;
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
     create("KestruneScheduler", sf::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
@@ -153,85 +172,48 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
 
     // The keyboard goes in the order made: the periods, Run, each panel's
     // line, the list, Remove, Close. Hidden panels' controls are passed over.
-    const HWND periods = panel(id::kTeGroupBox3, sf::kPeriods, "");
-    constexpr int kRadioIds[] = {id::kTeRadioButton2, id::kTeRadioButton1, id::kTeRadioButton3,
-                                 id::kTeRadioButton4, id::kTeRadioButton5, id::kLoadRadioButton};
-    static_assert(std::size(kRadioIds) == sf::kPeriodCount);
+    buildPeriodChoices();
+    buildRun();
+    for (const sf::PeriodPanel& p : sf::kTimedPanels) {
+        const HWND box = periodPanel(p.id, p.width);
+        for (const sf::PanelControl& c : sf::lineOf(p)) lineControl(c, box);
+    }
+    buildLoadPanel();
+    buildList();
+    wire(offers);
+    placeOnScreen();
+}
+
+void SchedulerWindow::buildPeriodChoices() {
+    const HWND periods = panel(sf::id::kTeGroupBox3, sf::kPeriods, "");
     for (int i = 0; i < static_cast<int>(sf::kPeriodCount); ++i) {
         const HWND radio =
-            button(withMnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), kRadioIds[i],
+            button(withMnemonic(sf::kPeriodCaptions[i], sf::kPeriodKeys[i]), sf::kClicks[i].id,
                    {sf::kRadioLeft, sf::kRadioTop + sf::kRadioPitch * i, sf::kRadioWidth, sf::kRadioHeight}, periods,
                    BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0));
         // Only the checked choice is a tab stop: Tab enters the group there.
         // Checking one (a click, an arrow) moves the stop to it.
-        const LONG_PTR style = GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP;
-        SetWindowLongPtrA(radio, GWL_STYLE, i == sf::kInitialPeriod ? style | WS_TABSTOP : style);
-        if (i == sf::kInitialPeriod) SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
+        const LONG_PTR style = GetWindowLongPtrW(radio, GWL_STYLE) & ~WS_TABSTOP;
+        SetWindowLongPtrW(radio, GWL_STYLE, i == sf::kInitialPeriod ? style | WS_TABSTOP : style);
+        if (i == sf::kInitialPeriod) SendMessageW(radio, BM_SETCHECK, BST_CHECKED, 0);
     }
+}
 
+void SchedulerWindow::buildRun() {
     // Its keyboard letter takes the keyboard to the list after it.
-    const std::string runCaption = withMnemonic(sf::kRunCaption, sf::kRunKey);
     const SIZE runSize = designExtent(hwnd(), sf::kRunCaption);
     control(
-        WC_STATICA, runCaption, SS_LEFT, id::kLabel13,
+        WC_STATICA, withMnemonic(sf::kRunCaption, sf::kRunKey), SS_LEFT, sf::id::kLabel13,
         {sf::kRunLabelLeft, sf::kRun.top + sf::kTextDrop, static_cast<int>(runSize.cx), static_cast<int>(runSize.cy)});
-    const HWND run =
-        dropDown(id::kTeComboBox11, sf::kRunItems, std::size(sf::kRunItems), sf::kRunItems[0], sf::kRun, nullptr);
-    SetWindowLongPtrA(run, GWL_STYLE, GetWindowLongPtrA(run, GWL_STYLE) | WS_GROUP);
+    const HWND run = dropDown(sf::id::kTeComboBox11, sf::kRunItems, sf::kRunItems[0], sf::kRun, nullptr);
+    SetWindowLongPtrW(run, GWL_STYLE, GetWindowLongPtrW(run, GWL_STYLE) | WS_GROUP);
+}
 
-    const int text = sf::kRowTop + sf::kTextDrop;
-    const HWND hourly = periodPanel(id::kTeGroupBox1, sf::kHourlyPanelWidth);
-    word(sf::kAtWord, sf::kAtLeft, text, hourly);
-    const HWND minutes =
-        control(WC_EDITA, sf::kInitialMinutes, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id::kTeMaskEdit1,
-                {sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight}, hourly, WS_EX_CLIENTEDGE);
-    keepShape(minutes, sf::kMinutesShape);
-    centreTextVertically(minutes);
-    word(sf::kMinutesWords, sf::kMinutesWordsLeft, text, hourly);
-    scheduleButton(id::kTeButton4, hourly, sf::kHourlyPanelWidth);
-
-    const HWND daily = periodPanel(id::kTeGroupBox2, sf::kPanel.width);
-    word(sf::kAtWord, sf::kAtLeft, text, daily);
-    const HWND dailyTime = timeBox(id::kTeMaskEdit2, daily);
-    const HWND dailyAmPm = amPm(id::kTeComboBox3, daily);
-    scheduleButton(id::kTeButton1, daily, sf::kPanel.width);
-
-    const HWND weekly = periodPanel(id::kTeGroupBox4, sf::kPanel.width);
-    word(sf::kAtWord, sf::kAtLeft, text, weekly);
-    const HWND weeklyTime = timeBox(id::kTeMaskEdit3, weekly);
-    const HWND weeklyAmPm = amPm(id::kTeComboBox1, weekly);
-    word(sf::kOnWord, sf::kOnLeft, text, weekly);
-    const HWND weekday =
-        dropDown(id::kTeComboBox6, sf::kWeekdayItems, std::size(sf::kWeekdayItems), sf::kInitialWeekday,
-                 {sf::kWeekdayLeft, sf::kRowTop, sf::kWeekdayWidth, sf::kBoxHeight}, weekly);
-    scheduleButton(id::kTeButton5, weekly, sf::kPanel.width);
-
-    const HWND monthly = periodPanel(id::kTeGroupBox5, sf::kPanel.width);
-    word(sf::kAtWord, sf::kAtLeft, text, monthly);
-    const HWND monthlyTime = timeBox(id::kTeMaskEdit4, monthly);
-    const HWND monthlyAmPm = amPm(id::kTeComboBox7, monthly);
-    word(sf::kOnTheWords, sf::kOnTheLeft, text, monthly);
-    std::vector<std::string> days;
-    for (int d = 1; d <= sf::kMonthDays; ++d) days.push_back(std::to_string(d));
-    std::vector<const char*> dayItems;
-    dayItems.reserve(days.size());
-    for (const std::string& d : days) dayItems.push_back(d.c_str());
-    const HWND monthDay = dropDown(id::kTeComboBox9, dayItems.data(), dayItems.size(), sf::kInitialMonthDay,
-                                   {sf::kMonthDayLeft, sf::kRowTop, sf::kMonthDayWidth, sf::kBoxHeight}, monthly);
-    word(sf::kDayOfMonthWords, sf::kDayOfMonthLeft, text, monthly);
-    scheduleButton(id::kTeButton6, monthly, sf::kPanel.width);
-
-    const HWND once = periodPanel(id::kTeGroupBox6, sf::kPanel.width);
-    word(sf::kAtWord, sf::kAtLeft, text, once);
-    const HWND onceTime = timeBox(id::kTeMaskEdit5, once);
-    const HWND onceAmPm = amPm(id::kTeComboBox10, once);
-    word(sf::kOnWord, sf::kOnLeft, text, once);
-    const HWND date = control(DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, id::kDateTimePicker1,
-                              {sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight}, once);
-    scheduleButton(id::kTeButton7, once, sf::kPanel.width);
-
-    // Each line's box sits just after its words, however wide they come out:
-    // "when the [memory load] exceeds [90] %," and "at most once every [30] minutes."
+// Each line's box sits just after its words, however wide they come out:
+// "when the [memory load] exceeds [90] %," and "at most once every [30] minutes."
+void SchedulerWindow::buildLoadPanel() {
+    namespace id = sf::id;
+    namespace lt = loadtrigger;
     const HWND byLoad = periodPanel(id::kLoadGroupBox, sf::kPanel.width);
     auto after = [this](const char* words, int left) {
         return left + static_cast<int>(designExtent(hwnd(), words).cx) + sf::kLoadBoxGap;
@@ -240,92 +222,90 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
     word(sf::kLoadWords[0], sf::kLoadWordsLeft, first + sf::kTextDrop, byLoad);
     const int measureLeft = after(sf::kLoadWords[0], sf::kLoadWordsLeft);
     // Its items are the rules': what this system tells.
-    const HWND measure = dropDown(id::kLoadMeasureBox, nullptr, 0, "",
-                                  {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight}, byLoad);
+    dropDown(id::kLoadMeasureBox, {}, "", {measureLeft, first, sf::kLoadMeasureWidth, sf::kBoxHeight}, byLoad);
     const int exceedsLeft = measureLeft + sf::kLoadMeasureWidth + sf::kLoadBoxGap;
     word(sf::kLoadWords[1], exceedsLeft, first + sf::kTextDrop, byLoad);
     const int percentLeft = after(sf::kLoadWords[1], exceedsLeft);
-    HWND boxes[2] = {};
-    boxes[0] = numberBox(id::kLoadPercentEdit, id::kLoadPercentUpDown, lt::kMinPercent, lt::kMaxPercent,
-                         lt::kDefaultPercent, percentLeft, first, byLoad);
+    numberBox(id::kLoadPercentEdit, id::kLoadPercentUpDown, lt::kMinPercent, lt::kMaxPercent, lt::kDefaultPercent,
+              percentLeft, first, byLoad);
     word(sf::kLoadWords[2], percentLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, first + sf::kTextDrop, byLoad);
     const int second = sf::kLoadBoxTops[1];
     word(sf::kLoadWords[3], sf::kLoadWordsLeft, second + sf::kTextDrop, byLoad);
     const int cooldownLeft = after(sf::kLoadWords[3], sf::kLoadWordsLeft);
-    boxes[1] = numberBox(id::kLoadCooldownEdit, id::kLoadCooldownUpDown, lt::kMinCooldown, lt::kMaxCooldown,
-                         lt::kDefaultCooldown, cooldownLeft, second, byLoad);
+    numberBox(id::kLoadCooldownEdit, id::kLoadCooldownUpDown, lt::kMinCooldown, lt::kMaxCooldown, lt::kDefaultCooldown,
+              cooldownLeft, second, byLoad);
     word(sf::kLoadWords[4], cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, second + sf::kTextDrop, byLoad);
-    scheduleButton(id::kLoadButton, byLoad, sf::kPanel.width);
+    lineControl(sf::schedule(sf::kPanel.width, "LoadButton", id::kLoadButton), byLoad);
+}
 
+void SchedulerWindow::buildList() {
     const HWND list = control(WC_LISTVIEWA, "",
                               LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
-                              id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+                              sf::id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < 2; ++column) {
-        std::string header = sf::kListHeaders[column];
-        LVCOLUMNA c{};
+        std::wstring header = wide(sf::kListHeaders[column]);
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         c.cx = toDevice(list, sf::kListColumnWidths[column]);
         c.pszText = header.data();
         c.iSubItem = column;
-        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
     }
 
-    button(withMnemonic(sf::kRemoveCaption, sf::kRemoveKey), id::kTeButton3, sf::kRemove);
-    button(withMnemonic(sf::kCloseCaption, sf::kCloseKey), id::kTeButton2, sf::kClose);
+    button(withMnemonic(sf::kRemoveCaption, sf::kRemoveKey), sf::id::kTeButton3, sf::kRemove);
+    button(withMnemonic(sf::kCloseCaption, sf::kCloseKey), sf::id::kTeButton2, sf::kClose);
+}
 
-    run_ = Win32ComboText(run);
-    minutes_ = Win32MaskedText(minutes, sf::kMinutesShape);
-    dailyTime_ = Win32MaskedText(dailyTime, sf::kTimeShape);
-    weeklyTime_ = Win32MaskedText(weeklyTime, sf::kTimeShape);
-    monthlyTime_ = Win32MaskedText(monthlyTime, sf::kTimeShape);
-    onceTime_ = Win32MaskedText(onceTime, sf::kTimeShape);
-    dailyAmPm_ = Win32ComboText(dailyAmPm);
-    weeklyAmPm_ = Win32ComboText(weeklyAmPm);
-    monthlyAmPm_ = Win32ComboText(monthlyAmPm);
-    onceAmPm_ = Win32ComboText(onceAmPm);
-    weekday_ = Win32ComboText(weekday);
-    monthDay_ = Win32ComboText(monthDay);
-    date_ = Win32DateText(date);
+// Hands the controls to the rules.
+void SchedulerWindow::wire(SchedulerOffers offers) {
+    namespace id = sf::id;
+    auto at = [this](int number) { return descendant(hwnd(), number); };
+    run_ = Win32ComboText(at(id::kTeComboBox11));
+    minutes_ = Win32MaskedText(at(id::kTeMaskEdit1), sf::kMinutesShape);
+    std::size_t clocks = 0;
+    for (std::size_t i = 0; i < std::size(sf::kTimedPanels); ++i) {
+        const sf::PeriodPanel& p = sf::kTimedPanels[i];
+        panels_[i] = Win32Panel(at(p.id));
+        if (p.time == nullptr) continue;
+        times_[clocks] = Win32MaskedText(at(p.timeId), sf::kTimeShape);
+        amPms_[clocks++] = Win32ComboText(at(p.amPmId));
+    }
+    panels_.back() = Win32Panel(at(id::kLoadGroupBox));
+    weekday_ = Win32ComboText(at(id::kTeComboBox6));
+    monthDay_ = Win32ComboText(at(id::kTeComboBox9));
+    date_ = Win32DateText(at(id::kDateTimePicker1));
     date_.setText(sf::kInitialDate);
-    measure_ = Win32ComboText(measure);
-    percent_ = Win32Label(boxes[0]);
-    cooldown_ = Win32Label(boxes[1]);
-    hourly_ = Win32Panel(hourly);
-    daily_ = Win32Panel(daily);
-    weekly_ = Win32Panel(weekly);
-    monthly_ = Win32Panel(monthly);
-    once_ = Win32Panel(once);
-    byLoad_ = Win32Panel(byLoad);
-    list_ = Win32ListView(list);
-    platform::Panel* panels[] = {&hourly_, &daily_, &weekly_, &monthly_, &once_, &byLoad_};
-    panels[sf::kInitialPeriod]->setVisible(true);
+    measure_ = Win32ComboText(at(id::kLoadMeasureBox));
+    percent_ = Win32Label(at(id::kLoadPercentEdit));
+    cooldown_ = Win32Label(at(id::kLoadCooldownEdit));
+    list_ = Win32ListView(at(id::kTeListView1));
+    panels_[sf::kInitialPeriod].setVisible(true);
     form_.emplace(TScheduler::Controls{.self = self_,
                                        .TeComboBox11 = run_,
-                                       .TeGroupBox1 = hourly_,
-                                       .TeGroupBox2 = daily_,
-                                       .TeGroupBox4 = weekly_,
-                                       .TeGroupBox5 = monthly_,
-                                       .TeGroupBox6 = once_,
+                                       .TeGroupBox1 = panels_[0],
+                                       .TeGroupBox2 = panels_[1],
+                                       .TeGroupBox4 = panels_[2],
+                                       .TeGroupBox5 = panels_[3],
+                                       .TeGroupBox6 = panels_[4],
                                        .TeMaskEdit1 = minutes_,
-                                       .TeMaskEdit2 = dailyTime_,
-                                       .TeMaskEdit3 = weeklyTime_,
-                                       .TeMaskEdit4 = monthlyTime_,
-                                       .TeMaskEdit5 = onceTime_,
-                                       .TeComboBox3 = dailyAmPm_,
-                                       .TeComboBox1 = weeklyAmPm_,
-                                       .TeComboBox7 = monthlyAmPm_,
-                                       .TeComboBox10 = onceAmPm_,
+                                       .TeMaskEdit2 = times_[0],
+                                       .TeMaskEdit3 = times_[1],
+                                       .TeMaskEdit4 = times_[2],
+                                       .TeMaskEdit5 = times_[3],
+                                       .TeComboBox3 = amPms_[0],
+                                       .TeComboBox1 = amPms_[1],
+                                       .TeComboBox7 = amPms_[2],
+                                       .TeComboBox10 = amPms_[3],
                                        .TeComboBox6 = weekday_,
                                        .TeComboBox9 = monthDay_,
                                        .DateTimePicker1 = date_,
                                        .TeListView1 = list_,
-                                       .LoadGroupBox = byLoad_,
+                                       .LoadGroupBox = panels_[5],
                                        .LoadPercentEdit = percent_,
                                        .LoadCooldownEdit = cooldown_,
                                        .LoadMeasureBox = measure_},
                   offers);
-    placeOnScreen();
 }
 
 // The designed place, kept on the screen where that screen is smaller.
@@ -333,7 +313,7 @@ void SchedulerWindow::placeOnScreen() {
     RECT frame{};
     GetWindowRect(hwnd(), &frame);
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     const int left =
         std::max<int>(area.left, std::min<int>(toDevice(sf::kDesignLeft), area.right - (frame.right - frame.left)));
     const int top =
@@ -364,7 +344,7 @@ void SchedulerWindow::command(int id, int code, HWND) {
     if (!form_) return;
     if (id == sf::id::kLoadMeasureBox && code == CBN_SELCHANGE) form_->LoadMeasureBoxChange();
     if (code != BN_CLICKED) return;
-    for (const Click& click : kClicks)
+    for (const sf::Click& click : sf::kClicks)
         if (click.id == id) (*form_.*click.handler)();
 }
 

@@ -6,54 +6,14 @@
 #include "schedule/Schedulerform.h"
 #include "schedule/SchedulerformLayout.h"
 
+#include <array>
 #include <optional>
+#include <span>
 
 namespace kestrune {
 
-namespace schedulerform::id {
-inline constexpr int kTeGroupBox3 = 100;  // the period choices
-inline constexpr int kTeRadioButton2 = 101;
-inline constexpr int kTeRadioButton1 = 102;
-inline constexpr int kTeRadioButton3 = 103;
-inline constexpr int kTeRadioButton4 = 104;
-inline constexpr int kTeRadioButton5 = 105;
-inline constexpr int kLoadRadioButton = 106;
-inline constexpr int kLabel13 = 110;
-inline constexpr int kTeComboBox11 = 111;
-inline constexpr int kTeGroupBox1 = 120;
-inline constexpr int kTeGroupBox2 = 121;
-inline constexpr int kTeGroupBox4 = 122;
-inline constexpr int kTeGroupBox5 = 123;
-inline constexpr int kTeGroupBox6 = 124;
-inline constexpr int kLoadGroupBox = 125;
-inline constexpr int kTeMaskEdit1 = 130;
-inline constexpr int kTeMaskEdit2 = 131;
-inline constexpr int kTeMaskEdit3 = 132;
-inline constexpr int kTeMaskEdit4 = 133;
-inline constexpr int kTeMaskEdit5 = 134;
-inline constexpr int kTeComboBox3 = 140;
-inline constexpr int kTeComboBox1 = 141;
-inline constexpr int kTeComboBox7 = 142;
-inline constexpr int kTeComboBox10 = 143;
-inline constexpr int kTeComboBox6 = 150;
-inline constexpr int kTeComboBox9 = 151;
-inline constexpr int kDateTimePicker1 = 152;
-inline constexpr int kLoadPercentEdit = 153;
-inline constexpr int kLoadPercentUpDown = 154;
-inline constexpr int kLoadCooldownEdit = 155;
-inline constexpr int kLoadCooldownUpDown = 156;
-inline constexpr int kLoadMeasureBox = 157;
-inline constexpr int kTeButton4 = 160;
-inline constexpr int kTeButton1 = 161;
-inline constexpr int kTeButton5 = 162;
-inline constexpr int kTeButton6 = 163;
-inline constexpr int kTeButton7 = 164;
-inline constexpr int kLoadButton = 165;
-inline constexpr int kTeListView1 = 170;
-inline constexpr int kTeButton3 = 171;
-// The ID Escape sends, so that Escape is a press of Close.
-inline constexpr int kTeButton2 = IDCANCEL;
-}  // namespace schedulerform::id
+// Escape sends IDCANCEL: so Escape is a press of Close.
+static_assert(schedulerform::id::kTeButton2 == IDCANCEL);
 
 // The date picker's date as month/day/four-digit year, whatever the locale
 // shows; a text that is no such date leaves the picker as it was.
@@ -83,22 +43,28 @@ protected:
 
 private:
     HWND word(const char* text, int left, int top, HWND parent);
-    HWND dropDown(int id, const char* const* items, std::size_t count, const char* initial, const platform::Rect& r,
+    HWND dropDown(int id, std::span<const char* const> items, const char* initial, const platform::Rect& r,
                   HWND parent);
-    HWND timeBox(int id, HWND parent);
-    HWND amPm(int id, HWND parent);
+    HWND maskedBox(const schedulerform::PanelControl& c, const char* shape, HWND parent);
     HWND numberBox(int id, int upDownId, int low, int high, int initial, int left, int top, HWND parent);
     HWND periodPanel(int id, int width);
-    HWND scheduleButton(int id, HWND panel, int panelWidth);
+    void lineControl(const schedulerform::PanelControl& c, HWND panel);
+    void buildPeriodChoices();
+    void buildRun();
+    void buildLoadPanel();
+    void buildList();
+    void wire(SchedulerOffers offers);
     void placeOnScreen();
 
     platform::win32::Win32Window self_;
-    platform::win32::Win32ComboText run_, dailyAmPm_, weeklyAmPm_, monthlyAmPm_, onceAmPm_, weekday_, monthDay_,
-        measure_;
-    platform::win32::Win32MaskedText minutes_, dailyTime_, weeklyTime_, monthlyTime_, onceTime_;
+    platform::win32::Win32ComboText run_, weekday_, monthDay_, measure_;
+    platform::win32::Win32MaskedText minutes_;
+    // Those of the panels set by the clock, in the panels' order.
+    std::array<platform::win32::Win32MaskedText, 4> times_;
+    std::array<platform::win32::Win32ComboText, 4> amPms_;
     Win32DateText date_;
     platform::win32::Win32Label percent_, cooldown_;
-    platform::win32::Win32Panel hourly_, daily_, weekly_, monthly_, once_, byLoad_;
+    std::array<platform::win32::Win32Panel, schedulerform::kPeriodCount> panels_;
     platform::win32::Win32ListView list_;
     std::optional<TScheduler> form_;
 };

@@ -18,22 +18,11 @@
 #   usage: a11y.sh EXECUTABLE
 set -euo pipefail
 exe=$1
-work=$(mktemp -d)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../support/xsession.sh"
-. "$here/../support/drive.sh"
-drive_home "$work"
-app=""
-cleanup() {
-  [ -z "$app" ] || kill -KILL "$app" 2>/dev/null || true
-  xsession_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/../support/blackbox.sh"
 fail() { drive_fail "a11y" "$@"; }
 
-xsession_start "$work" openbox
-xsession_a11y || fail "the accessibility bus did not start"
+blackbox_desktop
 
 "$exe" 2>>"$work/stderr" &
 app=$!

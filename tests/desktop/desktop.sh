@@ -24,18 +24,8 @@
 set -euo pipefail
 exe=$1
 case=$2
-work=$(mktemp -d)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../support/xsession.sh"
-. "$here/../support/drive.sh"
-drive_home "$work"
-app=""
-cleanup() {
-  [ -z "$app" ] || kill -KILL "$app" 2>/dev/null || true
-  xsession_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/../support/blackbox.sh"
 
 fail() { drive_fail "desktop $case" "$@"; }
 note() { echo "desktop $case: $*"; }
@@ -221,8 +211,7 @@ case $case in
     ;;
 
   wm-close)
-    xsession_start "$work" openbox
-    xsession_a11y || fail "the accessibility bus did not start"
+    blackbox_desktop
     start
     scrubMemory
     within 30 shown 'Memory Defragmenter' 1 || fail "Scrub Memory opened no scrub window"
@@ -243,8 +232,7 @@ case $case in
     ;;
 
   session-end)
-    xsession_start "$work" openbox
-    xsession_a11y || fail "the accessibility bus did not start"
+    blackbox_desktop
     start
     kill -TERM "$app"
     expectExit "SIGTERM while idle" 10 "$(ms)"
@@ -304,8 +292,7 @@ case $case in
     ;;
 
   fit)
-    xsession_start "$work" openbox
-    xsession_a11y || fail "the accessibility bus did not start"
+    blackbox_desktop
     export QT_SCALE_FACTOR=2
     start
     inReach "at twice the size"
@@ -334,8 +321,7 @@ case $case in
     }
     # A store, so that the schedule thread keeps a connection open to it.
     sqlite3 "$KESTRUNE_REGISTRY" 'PRAGMA journal_mode = WAL' >/dev/null
-    xsession_start "$work" openbox
-    xsession_a11y || fail "the accessibility bus did not start"
+    blackbox_desktop
     start
     sleep 12  # past the schedule thread's first pass
     scrubMemory
@@ -343,8 +329,7 @@ case $case in
     sleep 1
     lost "during a scrub"
 
-    xsession_start "$work" openbox
-    xsession_a11y || fail "the accessibility bus did not start"
+    blackbox_desktop
     start
     sleep 12
     recoverMemory

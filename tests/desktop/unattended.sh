@@ -14,25 +14,14 @@
 set -euo pipefail
 exe=$1
 case=$2
-work=$(mktemp -d)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../support/xsession.sh"
-. "$here/../support/drive.sh"
-drive_home "$work"
-app=""
-cleanup() {
-  [ -z "$app" ] || kill -KILL "$app" 2>/dev/null || true
-  xsession_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/../support/blackbox.sh"
 fail() { drive_fail "unattended $case" "$@"; }
 note() { echo "unattended $case: $*"; }
 notices=$work/notices.log
 : >"$notices"
 
-xsession_start "$work" openbox
-xsession_a11y || fail "the accessibility bus did not start"
+blackbox_desktop
 /usr/bin/python3 "$here/notices.py" "$notices" 2>>"$work/stderr" &
 xsession_pids+=($!)
 xsession_until dbus-send --session --print-reply --dest=org.freedesktop.Notifications \

@@ -11,17 +11,7 @@ set -euo pipefail
 exe=$1
 rounds=${2:-20}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../support/xsession.sh"
-. "$here/../support/drive.sh"
-work=$(mktemp -d)
-drive_home "$work"
-app=""
-cleanup() {
-  [ -z "$app" ] || kill -9 "$app" 2>/dev/null || true
-  xsession_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/../support/blackbox.sh"
 fail() { drive_fail store_kill "$@"; }
 store=$KESTRUNE_REGISTRY
 entries() {

@@ -12,17 +12,7 @@
 set -euo pipefail
 exe=$1
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$here/../support/xsession.sh"
-. "$here/../support/drive.sh"
-work=$(mktemp -d)
-drive_home "$work"
-app=""
-cleanup() {
-  [ -z "$app" ] || kill -9 "$app" 2>/dev/null || true
-  xsession_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/../support/blackbox.sh"
 fail() { drive_fail recovery_limits "$@"; }
 limited() { ulimit "$1" "$2" && shift 2 && exec "$@"; }
 # One line naming the limit, exit 1, and no window.
@@ -44,8 +34,7 @@ terminated() {
   [ $rc -eq 0 ] || fail "$what: SIGTERM: the program exited with $rc"
 }
 
-xsession_start "$work" openbox
-xsession_a11y || fail "the accessibility bus did not start"
+blackbox_desktop
 
 # Too small: one line, exit 1, and no window.
 refused "ulimit -v 100000" "address space" limited -v 100000 "$exe"

@@ -41,6 +41,31 @@ QLabel* ApplicationsFormWidget::line(QWidget* parent, const char* name, const pl
     return l;
 }
 
+QTreeWidget* ApplicationsFormWidget::buildList(QWidget* client) {
+    auto* list = new QTreeWidget(client);
+    list->setObjectName(QStringLiteral("AppList"));
+    list->setColumnCount(af::kColumnCount);
+    QStringList headers;
+    for (const char* h : af::kListHeaders) headers << QString::fromUtf8(h);
+    list->setHeaderLabels(headers);
+    for (int c = 0; c < af::kColumnCount; ++c) {
+        list->setColumnWidth(c, px(list, af::kListColumnWidths[c]));
+        // Figures line up on their right, as numbers do.
+        if (c != af::kNameColumn) list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    list->setAccessibleName(QString::fromUtf8(af::kListName));
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    place(list, af::kList);
+    list_.emplace(list);
+    listShown_.emplace(list);
+    return list;
+}
+
 ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runner) : QDialog(owner) {
     setObjectName(QStringLiteral("ApplicationsForm"));
     setWindowTitle(QString::fromUtf8(af::kCaption));
@@ -63,27 +88,7 @@ ApplicationsFormWidget::ApplicationsFormWidget(QWidget* owner, TrimRunner& runne
     caveat->setWordWrap(true);
     caveat_.emplace(caveat);
 
-    auto* list = new QTreeWidget(client);
-    list->setObjectName(QStringLiteral("AppList"));
-    list->setColumnCount(af::kColumnCount);
-    QStringList headers;
-    for (const char* h : af::kListHeaders) headers << QString::fromUtf8(h);
-    list->setHeaderLabels(headers);
-    for (int c = 0; c < af::kColumnCount; ++c) {
-        list->setColumnWidth(c, px(list, af::kListColumnWidths[c]));
-        // Figures line up on their right, as numbers do.
-        if (c != af::kNameColumn) list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    list->setAccessibleName(QString::fromUtf8(af::kListName));
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    place(list, af::kList);
-    list_.emplace(list);
-    listShown_.emplace(list);
+    QTreeWidget* list = buildList(client);
 
     QLabel* notice = line(client, "NoticeLabel", af::kList);
     notice->setWordWrap(true);

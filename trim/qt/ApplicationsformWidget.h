@@ -31,6 +31,7 @@ protected:
 
 private:
     QLabel* line(QWidget* parent, const char* name, const platform::Rect& r);
+    QTreeWidget* buildList(QWidget* client);
 
     platform::QtWindow self_{this};
     std::optional<platform::QtLabel> system_, swap_, pressure_, caveat_, notice_, status_;
