@@ -26,7 +26,8 @@ SIZE designExtent(HWND w, const char* text) {
     const HDC dc = GetDC(w);
     const HGDIOBJ old = SelectObject(dc, dialogFontAt(dpiOf(w)));
     SIZE size{};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
+    const std::wstring shown = platform::win32::wide(text);
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(w, dc);
     return {toDesign(w, size.cx) + 1, toDesign(w, size.cy)};
@@ -65,12 +66,12 @@ void Win32DateText::setText(const std::string& text) {
     } catch (const ConversionError&) {
         return;
     }
-    SendMessageA(w_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+    SendMessageW(w_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
 }
 
 std::string Win32DateText::text() const {
     SYSTEMTIME date{};
-    if (SendMessageA(w_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date)) != GDT_VALID) return {};
+    if (SendMessageW(w_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date)) != GDT_VALID) return {};
     return std::to_string(date.wMonth) + "/" + std::to_string(date.wDay) + "/" + std::to_string(date.wYear);
 }
 
@@ -81,30 +82,31 @@ HWND SchedulerWindow::word(const char* text, int left, int top, HWND parent) {
 
 HWND SchedulerWindow::dropDown(int id, const char* const* items, std::size_t count, const char* initial, const Rect& r,
                                HWND parent) {
-    const HWND box = control(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
-    for (std::size_t i = 0; i < count; ++i) SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+    const HWND box = control(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
+    for (std::size_t i = 0; i < count; ++i)
+        SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::win32::wide(items[i]).c_str()));
     Win32ComboText(box).setText(initial);
     // Closed, it is as high as the edit boxes beside it: the system sizes it
     // by the font, so its selection field is made up the difference, step by
     // step, as the two heights do not go one to one on every system.
     RECT closed{};
     GetWindowRect(box, &closed);
-    auto field = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    auto field = static_cast<int>(SendMessageW(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     for (int tries = 0; tries < 4 && closed.bottom - closed.top != toDevice(box, r.height); ++tries) {
         field += toDevice(box, r.height) - (closed.bottom - closed.top);
         if (field <= 0) break;
-        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        SendMessageW(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
         GetWindowRect(box, &closed);
     }
     // The height a drop-down list is made with is its height when open.
-    const auto item = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, 0, 0));
+    const auto item = static_cast<int>(SendMessageW(box, CB_GETITEMHEIGHT, 0, 0));
     SetWindowPos(box, nullptr, 0, 0, closed.right - closed.left,
                  closed.bottom - closed.top + sf::kDropDownRows * item + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return box;
 }
 
 HWND SchedulerWindow::timeBox(int id, HWND parent) {
-    const HWND box = control(WC_EDITA, sf::kInitialTime, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id,
+    const HWND box = control(WC_EDITW, sf::kInitialTime, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id,
                              {sf::kTimeLeft, sf::kRowTop, sf::kTimeWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
     keepShape(box, sf::kTimeShape);
     centreTextVertically(box);
@@ -117,15 +119,15 @@ HWND SchedulerWindow::amPm(int id, HWND parent) {
 }
 
 HWND SchedulerWindow::numberBox(int id, int upDownId, int low, int high, int initial, int left, int top, HWND parent) {
-    const HWND box = control(WC_EDITA, "", ES_LEFT | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, id,
+    const HWND box = control(WC_EDITW, "", ES_LEFT | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, id,
                              {left, top, sf::kNumberBoxWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
     // Inside the box's right end, which it narrows.
-    const HWND upDown = control(UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+    const HWND upDown = control(UPDOWN_CLASSW, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                 upDownId, {0, 0, 0, 0}, parent);
     centreTextVertically(box);
-    SendMessageA(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
-    SendMessageA(upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
-    SendMessageA(upDown, UDM_SETPOS32, 0, static_cast<LPARAM>(initial));
+    SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
+    SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    SendMessageW(upDown, UDM_SETPOS32, 0, static_cast<LPARAM>(initial));
     return box;
 }
 
@@ -147,7 +149,7 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
     namespace lt = loadtrigger;
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
-    create("KestruneScheduler", sf::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
+    create(L"KestruneScheduler", sf::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
            sf::kClientWidth, sf::kClientHeight);
     self_.attach(hwnd());
 
@@ -164,26 +166,26 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
                    BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0));
         // Only the checked choice is a tab stop: Tab enters the group there.
         // Checking one (a click, an arrow) moves the stop to it.
-        const LONG_PTR style = GetWindowLongPtrA(radio, GWL_STYLE) & ~WS_TABSTOP;
-        SetWindowLongPtrA(radio, GWL_STYLE, i == sf::kInitialPeriod ? style | WS_TABSTOP : style);
-        if (i == sf::kInitialPeriod) SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
+        const LONG_PTR style = GetWindowLongPtrW(radio, GWL_STYLE) & ~WS_TABSTOP;
+        SetWindowLongPtrW(radio, GWL_STYLE, i == sf::kInitialPeriod ? style | WS_TABSTOP : style);
+        if (i == sf::kInitialPeriod) SendMessageW(radio, BM_SETCHECK, BST_CHECKED, 0);
     }
 
     // Its keyboard letter takes the keyboard to the list after it.
     const std::string runCaption = withMnemonic(sf::kRunCaption, sf::kRunKey);
     const SIZE runSize = designExtent(hwnd(), sf::kRunCaption);
     control(
-        WC_STATICA, runCaption, SS_LEFT, id::kLabel13,
+        WC_STATICW, runCaption, SS_LEFT, id::kLabel13,
         {sf::kRunLabelLeft, sf::kRun.top + sf::kTextDrop, static_cast<int>(runSize.cx), static_cast<int>(runSize.cy)});
     const HWND run =
         dropDown(id::kTeComboBox11, sf::kRunItems, std::size(sf::kRunItems), sf::kRunItems[0], sf::kRun, nullptr);
-    SetWindowLongPtrA(run, GWL_STYLE, GetWindowLongPtrA(run, GWL_STYLE) | WS_GROUP);
+    SetWindowLongPtrW(run, GWL_STYLE, GetWindowLongPtrW(run, GWL_STYLE) | WS_GROUP);
 
     const int text = sf::kRowTop + sf::kTextDrop;
     const HWND hourly = periodPanel(id::kTeGroupBox1, sf::kHourlyPanelWidth);
     word(sf::kAtWord, sf::kAtLeft, text, hourly);
     const HWND minutes =
-        control(WC_EDITA, sf::kInitialMinutes, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id::kTeMaskEdit1,
+        control(WC_EDITW, sf::kInitialMinutes, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, id::kTeMaskEdit1,
                 {sf::kMinutesLeft, sf::kRowTop, sf::kMinutesWidth, sf::kBoxHeight}, hourly, WS_EX_CLIENTEDGE);
     keepShape(minutes, sf::kMinutesShape);
     centreTextVertically(minutes);
@@ -226,7 +228,7 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
     const HWND onceTime = timeBox(id::kTeMaskEdit5, once);
     const HWND onceAmPm = amPm(id::kTeComboBox10, once);
     word(sf::kOnWord, sf::kOnLeft, text, once);
-    const HWND date = control(DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, id::kDateTimePicker1,
+    const HWND date = control(DATETIMEPICK_CLASSW, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, id::kDateTimePicker1,
                               {sf::kDateLeft, sf::kRowTop, sf::kDateWidth, sf::kBoxHeight}, once);
     scheduleButton(id::kTeButton7, once, sf::kPanel.width);
 
@@ -257,18 +259,18 @@ SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
     word(sf::kLoadWords[4], cooldownLeft + sf::kNumberBoxWidth + sf::kLoadUnitGap, second + sf::kTextDrop, byLoad);
     scheduleButton(id::kLoadButton, byLoad, sf::kPanel.width);
 
-    const HWND list = control(WC_LISTVIEWA, "",
+    const HWND list = control(WC_LISTVIEWW, "",
                               LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
                               id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < 2; ++column) {
-        std::string header = sf::kListHeaders[column];
-        LVCOLUMNA c{};
+        std::wstring header = platform::win32::wide(sf::kListHeaders[column]);
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         c.cx = toDevice(list, sf::kListColumnWidths[column]);
         c.pszText = header.data();
         c.iSubItem = column;
-        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
     }
 
     button(withMnemonic(sf::kRemoveCaption, sf::kRemoveKey), id::kTeButton3, sf::kRemove);
@@ -333,7 +335,7 @@ void SchedulerWindow::placeOnScreen() {
     RECT frame{};
     GetWindowRect(hwnd(), &frame);
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     const int left =
         std::max<int>(area.left, std::min<int>(toDevice(sf::kDesignLeft), area.right - (frame.right - frame.left)));
     const int top =
@@ -370,8 +372,8 @@ void SchedulerWindow::command(int id, int code, HWND) {
 
 LRESULT SchedulerWindow::notify(const NMHDR& header) {
     // The list holds no rows: it asks for the cells of those it shows.
-    if (header.idFrom == sf::id::kTeListView1 && header.code == LVN_GETDISPINFOA)
-        list_.fill(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+    if (header.idFrom == sf::id::kTeListView1 && header.code == LVN_GETDISPINFOW)
+        list_.fill(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
     return 0;
 }
 
