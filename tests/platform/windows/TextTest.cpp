@@ -20,3 +20,10 @@ TEST(WindowsText, EmptyStaysEmptyAndAZeroInsideIsKept) {
     EXPECT_EQ(utf8(L""), "");
     EXPECT_EQ(utf8(wide(std::string("a\0b", 3))), std::string("a\0b", 3));
 }
+
+TEST(WindowsText, BytesThatAreNotUtf8ComeBackAsTheyWent) {
+    for (const std::string& bytes : {std::string("R\xff\xfe 10"), std::string("\xc3"), std::string("\xed\xa0\x80"),
+                                     std::string("\xc0\xaf"), std::string("\xf4\x90\x80\x80")})
+        EXPECT_EQ(utf8(wide(bytes)), bytes);
+    EXPECT_EQ(wide("R\xff"), L"R\xdcff");
+}
