@@ -12,13 +12,15 @@ namespace {
 constexpr int kSide = 32;  // the badge is drawn at this size; the shell scales it down
 constexpr std::size_t kPixels = std::size_t{kSide} * kSide;
 
-void copyText(char* to, std::size_t capacity, const std::string& text) {
-    std::strncpy(to, text.c_str(), capacity - 1);
-    to[capacity - 1] = '\0';
+using platform::win32::wide;
+
+template <std::size_t N>
+void copyText(wchar_t (&to)[N], const std::string& text) {
+    lstrcpynW(to, wide(text).c_str(), static_cast<int>(N));
 }
 
-NOTIFYICONDATAA iconData(HWND window) {
-    NOTIFYICONDATAA data{};
+NOTIFYICONDATAW iconData(HWND window) {
+    NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
     data.hWnd = window;
     data.uID = tray::id::kIcon;
@@ -26,12 +28,12 @@ NOTIFYICONDATAA iconData(HWND window) {
 }
 
 HFONT badgeFont() {
-    LOGFONTA face{};
+    LOGFONTW face{};
     face.lfHeight = -14;
     face.lfWeight = FW_BOLD;
     face.lfQuality = ANTIALIASED_QUALITY;
-    lstrcpynA(face.lfFaceName, "Tahoma", LF_FACESIZE);
-    return CreateFontIndirectA(&face);
+    lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
+    return CreateFontIndirectW(&face);
 }
 
 // The program's icon with the badge across it, in `font`, as a new icon.
@@ -71,7 +73,7 @@ HICON badged(HICON base, HFONT font, const std::string& badge, bool alarming) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, alarming ? RGB(255, 96, 96) : RGB(255, 225, 74));
     RECT box{0, 8, kSide, 26};
-    DrawTextA(dc, badge.c_str(), -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, wide(badge).c_str(), -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     GdiFlush();
     auto* pixel = static_cast<std::uint32_t*>(bits);
@@ -91,14 +93,14 @@ HICON badged(HICON base, HFONT font, const std::string& badge, bool alarming) {
 
 }  // namespace
 
-bool KestruneTray::available() { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }
+bool KestruneTray::available() { return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr; }
 
 KestruneTray::KestruneTray(HWND window, TrayLogic logic)
     : window_(window),
       logic_(std::move(logic)),
-      taskbarCreated_(RegisterWindowMessageA("TaskbarCreated")),
+      taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")),
       base_(static_cast<HICON>(
-          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR))),
+          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, kSide, kSide, LR_DEFAULTCOLOR))),
       font_(badgeFont()) {}
 
 KestruneTray::~KestruneTray() {
@@ -109,19 +111,19 @@ KestruneTray::~KestruneTray() {
 }
 
 void KestruneTray::add() {
-    NOTIFYICONDATAA data = iconData(window_);
+    NOTIFYICONDATAW data = iconData(window_);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = tray::id::kCallback;
     data.hIcon = shown_;
-    copyText(data.szTip, sizeof data.szTip, logic_.toolTip());
+    copyText(data.szTip, logic_.toolTip());
     // Without a taskbar this fails; TaskbarCreated brings it back.
-    added_ = Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+    added_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
 void KestruneTray::hide() {
     if (!added_) return;
-    NOTIFYICONDATAA data = iconData(window_);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    NOTIFYICONDATAW data = iconData(window_);
+    Shell_NotifyIconW(NIM_DELETE, &data);
     added_ = false;
 }
 
@@ -139,11 +141,11 @@ void KestruneTray::redraw() {
     const HICON next = badged(base_, font_, logic_.badge(), logic_.alarming());
     if (next == nullptr) return;
     if (added_) {
-        NOTIFYICONDATAA data = iconData(window_);
+        NOTIFYICONDATAW data = iconData(window_);
         data.uFlags = NIF_ICON | NIF_TIP;
         data.hIcon = next;
-        copyText(data.szTip, sizeof data.szTip, logic_.toolTip());
-        Shell_NotifyIconA(NIM_MODIFY, &data);
+        copyText(data.szTip, logic_.toolTip());
+        Shell_NotifyIconW(NIM_MODIFY, &data);
     }
     if (shown_ != nullptr) DestroyIcon(shown_);
     shown_ = next;
@@ -151,39 +153,38 @@ void KestruneTray::redraw() {
 
 void KestruneTray::notify(const std::string& title, const std::string& text) {
     if (!added_) return;  // nothing to show it on
-    // Wide: a notice may name an application in any script.
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
     data.hWnd = window_;
     data.uID = tray::id::kIcon;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_INFO;
-    lstrcpynW(data.szInfoTitle, platform::win32::wide(title).c_str(), static_cast<int>(std::size(data.szInfoTitle)));
-    lstrcpynW(data.szInfo, platform::win32::wide(text).c_str(), static_cast<int>(std::size(data.szInfo)));
+    copyText(data.szInfoTitle, title);
+    copyText(data.szInfo, text);
     Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 HMENU KestruneTray::buildMenu() const {
-    using platform::withMnemonic;
+    using platform::win32::appendMenuItem;
     const HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, tray::id::kShow, withMnemonic(tray::kShowItem, tray::kShowKey).c_str());
+    appendMenuItem(menu, MF_STRING, tray::id::kShow, tray::kShowItem, tray::kShowKey);
     SetMenuDefaultItem(menu, tray::id::kShow, FALSE);
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     // Disabled buttons mean disabled items: looked up each time the menu opens.
-    AppendMenuA(menu, MF_STRING | (logic_.recoverEnabled() ? 0 : MF_GRAYED), tray::id::kRecover,
-                withMnemonic(mainform::kRecoverCaption, mainform::kRecoverKey).c_str());
-    AppendMenuA(menu, MF_STRING | (logic_.scrubEnabled() ? 0 : MF_GRAYED), tray::id::kScrub,
-                withMnemonic(mainform::kScrubCaption, mainform::kScrubKey).c_str());
+    appendMenuItem(menu, MF_STRING | (logic_.recoverEnabled() ? 0 : MF_GRAYED), tray::id::kRecover,
+                   mainform::kRecoverCaption, mainform::kRecoverKey);
+    appendMenuItem(menu, MF_STRING | (logic_.scrubEnabled() ? 0 : MF_GRAYED), tray::id::kScrub, mainform::kScrubCaption,
+                   mainform::kScrubKey);
     if (logic_.offersTrim())
-        AppendMenuA(menu, MF_STRING | (logic_.trimEnabled() ? 0 : MF_GRAYED), tray::id::kTrimIdle,
-                    withMnemonic(tray::kTrimIdleItem, tray::kTrimIdleKey).c_str());
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        appendMenuItem(menu, MF_STRING | (logic_.trimEnabled() ? 0 : MF_GRAYED), tray::id::kTrimIdle,
+                       tray::kTrimIdleItem, tray::kTrimIdleKey);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     if (logic_.offersStartAtLogin()) {
-        AppendMenuA(menu, MF_STRING | (logic_.startsAtLogin() ? MF_CHECKED : 0), tray::id::kStartAtLogin,
-                    withMnemonic(tray::kStartAtLoginItem, tray::kStartAtLoginKey).c_str());
-        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        appendMenuItem(menu, MF_STRING | (logic_.startsAtLogin() ? MF_CHECKED : 0), tray::id::kStartAtLogin,
+                       tray::kStartAtLoginItem, tray::kStartAtLoginKey);
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
-    AppendMenuA(menu, MF_STRING, tray::id::kExit, withMnemonic(mainform::kExitItem, mainform::kExitKey).c_str());
+    appendMenuItem(menu, MF_STRING, tray::id::kExit, mainform::kExitItem, mainform::kExitKey);
     return menu;
 }
 
@@ -196,11 +197,11 @@ void KestruneTray::openMenu() {
     SetForegroundWindow(window_);
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr));
-    PostMessageA(window_, WM_NULL, 0, 0);
+    PostMessageW(window_, WM_NULL, 0, 0);
     DestroyMenu(menu);
     // Posted: a choice runs once the menu has finished with its click, so an
     // operation or the close never runs inside the menu's own loop.
-    if (chosen != 0) PostMessageA(window_, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    if (chosen != 0) PostMessageW(window_, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
 }
 
 void KestruneTray::choose(UINT item) {

@@ -19,9 +19,9 @@ using platform::win32::toDevice;
 platform::Rect belowMenu(const platform::Rect& r) { return {r.left, r.top - m::kMenuBar.height, r.width, r.height}; }
 
 std::string executablePath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length);
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return platform::win32::utf8(std::wstring_view(path, length));
 }
 
 }  // namespace
@@ -34,26 +34,24 @@ void KestruneFormWindow::Frame::setClientSize(int width, int height) {
 
 void KestruneFormWindow::StatusPanel::setText(const std::string& text) {
     if (text == shown_) return;
-    SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(bar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(platform::win32::wide(text).c_str()));
     shown_ = text;
 }
 
 HMENU KestruneFormWindow::buildMenu() {
     const HMENU bar = CreateMenu();
     const HMENU file = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, m::id::kCustomItem1, withMnemonic(m::kExitItem, m::kExitKey).c_str());
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), withMnemonic(m::kFileMenu, m::kFileKey).c_str());
+    platform::win32::appendMenuItem(file, MF_STRING, m::id::kCustomItem1, m::kExitItem, m::kExitKey);
+    platform::win32::appendMenuItem(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), m::kFileMenu, m::kFileKey);
     const HMENU edit = CreatePopupMenu();
-    AppendMenuA(edit, MF_STRING, m::id::kCustomItem7, withMnemonic(m::kSchedulerItem, m::kSchedulerKey).c_str());
-    // Its caption ends with an ellipsis, which only the wide call keeps.
-    AppendMenuW(edit, MF_STRING, m::id::kCustomItem8,
-                platform::win32::wide(withMnemonic(m::kApplicationsItem, m::kApplicationsKey)).c_str());
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), withMnemonic(m::kEditMenu, m::kEditKey).c_str());
+    platform::win32::appendMenuItem(edit, MF_STRING, m::id::kCustomItem7, m::kSchedulerItem, m::kSchedulerKey);
+    platform::win32::appendMenuItem(edit, MF_STRING, m::id::kCustomItem8, m::kApplicationsItem, m::kApplicationsKey);
+    platform::win32::appendMenuItem(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), m::kEditMenu, m::kEditKey);
     const HMENU help = CreatePopupMenu();
-    AppendMenuA(help, MF_STRING, m::id::kCustomItem2, withMnemonic(m::kTutorialItem, m::kTutorialKey).c_str());
-    AppendMenuA(help, MF_STRING, m::id::kCustomItem5, withMnemonic(m::kSupportItem, m::kSupportKey).c_str());
-    AppendMenuA(help, MF_STRING, m::id::kAboutItem, withMnemonic(m::kAboutItem, m::kAboutKey).c_str());
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), withMnemonic(m::kHelpMenu, m::kHelpKey).c_str());
+    platform::win32::appendMenuItem(help, MF_STRING, m::id::kCustomItem2, m::kTutorialItem, m::kTutorialKey);
+    platform::win32::appendMenuItem(help, MF_STRING, m::id::kCustomItem5, m::kSupportItem, m::kSupportKey);
+    platform::win32::appendMenuItem(help, MF_STRING, m::id::kAboutItem, m::kAboutItem, m::kAboutKey);
+    platform::win32::appendMenuItem(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), m::kHelpMenu, m::kHelpKey);
     return bar;
 }
 
@@ -79,7 +77,7 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
                                        TrimRunner* trim)
     : autostart_(executablePath()) {
     // A fixed width and a floor under the height: a frame that sizes, no maximise.
-    create("KestruneForm", m::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME, 0,
+    create(L"KestruneForm", m::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME, 0,
            nullptr, m::kDesignClientWidth, m::kDesignClientHeight - m::kMenuBar.height);
     SetMenu(hwnd(), buildMenu());
     self_.attach(hwnd());
@@ -103,7 +101,7 @@ KestruneFormWindow::KestruneFormWindow(platform::MemorySource& memory, platform:
 
 // The figures: the history graph and its scale, and a bar for each kind of memory.
 void KestruneFormWindow::buildFigures() {
-    control(WC_STATICA, "", SS_ETCHEDHORZ, m::id::kBevel1, belowMenu(m::kBevel1));
+    control(WC_STATICW, "", SS_ETCHEDHORZ, m::id::kBevel1, belowMenu(m::kBevel1));
 
     const HWND history = panel(m::id::kTeGroupBox5, belowMenu(m::kGroupBox5), m::kHistoryTitle);
     graph_ = std::make_unique<PerformanceGraph>(history, m::id::kPerformanceGraph1, m::kGraph);
@@ -147,7 +145,7 @@ void KestruneFormWindow::buildButtons() {
     scrub_ = platform::win32::Win32Button(
         button(withMnemonic(m::kScrubCaption, m::kScrubKey), m::id::kTeButton2, belowMenu(m::kButton2)), m::kScrubKey);
 
-    status_ = control(STATUSCLASSNAMEA, m::kDesignStatus, 0, m::id::kTeStatusBar1, {0, 0, 0, 0});
+    status_ = control(STATUSCLASSNAMEW, m::kDesignStatus, 0, m::id::kTeStatusBar1, {0, 0, 0, 0});
     const int parts[] = {toDevice(hwnd(), m::kStatusPanelWidth), -1};
     SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     statusPanel_ = StatusPanel(status_);
@@ -286,7 +284,7 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SIZE:
-            SendMessageA(status_, WM_SIZE, 0, 0);
+            SendMessageW(status_, WM_SIZE, 0, 0);
             // Minimised with a tray to go to: the window leaves the task bar for it.
             if (wParam == SIZE_MINIMIZED) {
                 if (tray_->minimised()) ShowWindow(hwnd(), SW_HIDE);
@@ -300,8 +298,8 @@ LRESULT KestruneFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
             RECT r{0, 0, toDevice(hwnd(), fixedClientWidth()),
                    toDevice(hwnd(), m::kMinClientHeight - m::kMenuBar.height)};
-            AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), TRUE,
-                               static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
+            AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE)), TRUE,
+                               static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE)));
             limits->ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
             limits->ptMaxTrackSize.x = r.right - r.left;
             // On a screen too small for that, the window fits it and scrolls.

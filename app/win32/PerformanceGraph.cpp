@@ -11,7 +11,7 @@
 namespace kestrune {
 namespace {
 
-constexpr const char* kClassName = "KestrunePerformanceGraph";
+constexpr const wchar_t* kClassName = L"KestrunePerformanceGraph";
 using platform::win32::GdiCanvas;
 
 TRIVERTEX vertex(int x, int y, platform::TColor c) {
@@ -27,23 +27,23 @@ TRIVERTEX vertex(int x, int y, platform::TColor c) {
 }  // namespace
 
 PerformanceGraph::PerformanceGraph(HWND parent, int id, const platform::Rect& design) {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA cls{};
-    if (GetClassInfoA(instance, kClassName, &cls) == 0) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW cls{};
+    if (GetClassInfoW(instance, kClassName, &cls) == 0) {
         cls.lpfnWndProc = &PerformanceGraph::windowProc;
         cls.hInstance = instance;
         cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
         cls.lpszClassName = kClassName;
-        RegisterClassA(&cls);
+        RegisterClassW(&cls);
     }
     const platform::Rect r = platform::win32::toDevice(parent, design);
-    hwnd_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, r.left, r.top, r.width, r.height, parent,
+    hwnd_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, r.left, r.top, r.width, r.height, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (hwnd_ != nullptr) SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (hwnd_ != nullptr) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 PerformanceGraph::~PerformanceGraph() {
-    if (hwnd_ != nullptr) SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    if (hwnd_ != nullptr) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
 }
 
 void PerformanceGraph::dataPoint(platform::TColor color, int value) {
@@ -56,7 +56,7 @@ void PerformanceGraph::redraw() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
 void PerformanceGraph::setName(const std::string& name) {
     if (name == name_) return;
-    SetWindowTextA(hwnd_, name.c_str());
+    SetWindowTextW(hwnd_, platform::win32::wide(name).c_str());
     name_ = name;
 }
 
@@ -126,7 +126,7 @@ void PerformanceGraph::paint(HDC dc, int w, int h) const {
 }
 
 LRESULT CALLBACK PerformanceGraph::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<PerformanceGraph*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<PerformanceGraph*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel
@@ -136,7 +136,7 @@ LRESULT CALLBACK PerformanceGraph::windowProc(HWND window, UINT message, WPARAM 
             return 0;
         }
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

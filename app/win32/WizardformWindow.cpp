@@ -16,9 +16,9 @@ HFONT headingFont(int dpi) {
     static std::map<int, HFONT> fonts;
     HFONT& font = fonts[dpi];
     if (font == nullptr) {
-        LOGFONTA face{};
-        GetObjectA(dialogFontAt(dpi), sizeof face, &face);
-        font = designFont(face.lfFaceName, w::kLabel1FontPixels, true, dpi);
+        LOGFONTW face{};
+        GetObjectW(dialogFontAt(dpi), sizeof face, &face);
+        font = designFont(platform::win32::utf8(face.lfFaceName).c_str(), w::kLabel1FontPixels, true, dpi);
     }
     return font;
 }
@@ -70,12 +70,12 @@ HWND raised(HWND panel) {
 }  // namespace
 
 WizardFormWindow::WizardFormWindow(HWND owner) {
-    create("KestruneWizardForm", w::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
+    create(L"KestruneWizardForm", w::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
            w::kClientWidth, w::kClientHeight);
     const HWND panel1 = raised(panel(w::id::kTePanel1, w::kPanel1));
     const HWND panel2 = raised(panel(w::id::kTePanel2, w::kPanel2));
     const HWND heading = label(w::kHeading, w::id::kLabel1, w::kLabel1, panel1);
-    SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont(dpi())), FALSE);
+    SendMessageW(heading, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont(dpi())), FALSE);
     label(w::kIntro, w::id::kLabel2, w::kLabel2, panel2);
     label(w::kStatus, w::id::kLabel9, {w::kLabel9.left, w::kLabel9.top, w::kLabel9.width, w::kLabel9ShownHeight},
           panel2);
@@ -83,7 +83,7 @@ WizardFormWindow::WizardFormWindow(HWND owner) {
     const HWND done = button(platform::withMnemonic(w::kDone, w::kDoneKey), w::id::kTeButton2, w::kButton2, panel2);
     const HWND box = button(platform::withMnemonic(w::kShowNextTime, w::kShowNextTimeKey), w::id::kTeCheckBox1,
                             w::kCheckBox1, panel2, BS_AUTOCHECKBOX);
-    SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
 
     self_.attach(hwnd());
     box_ = Win32CheckBox(box);
@@ -116,7 +116,7 @@ LRESULT WizardFormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             // Escape, through the dialog keys, closes it as the close box does.
             if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
-                SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+                SendMessageW(hwnd(), WM_CLOSE, 0, 0);
                 return 0;
             }
             break;

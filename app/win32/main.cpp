@@ -12,9 +12,11 @@
 #include "platform/win32/Form.h"
 #include "platform/win32/UiDispatcher.h"
 #include "platform/windows/ParentConsole.h"
+#include "platform/windows/Text.h"
 #include "scrub/win32/ScrubformWindow.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <functional>
@@ -22,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -117,6 +120,15 @@ private:
 }  // namespace kestrune
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The arguments as the system holds them, in UTF-8 for the parser.
+    int argc = 0;
+    LPWSTR* given = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 0; given != nullptr && i < argc; ++i) args.push_back(platform::windows::utf8(given[i]));
+    LocalFree(given);
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
     kestrune::Win32Toolkit toolkit;
-    return kestrune::runProgram(__argc, __argv, toolkit);
+    return kestrune::runProgram(static_cast<int>(args.size()), argv.data(), toolkit);
 }

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdio>
+#include <cwchar>
 #include <deque>
+#include <iterator>
 
 namespace {
 
@@ -28,12 +30,12 @@ struct State {
 State state;
 
 void showKind(size_t i, DWORDLONG freeBytes, DWORDLONG totalBytes) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%llu MB free of %llu MB", static_cast<unsigned long long>(freeBytes >> 20),
+    wchar_t text[96];
+    std::swprintf(text, std::size(text), L"%llu MB free of %llu MB", static_cast<unsigned long long>(freeBytes >> 20),
                   static_cast<unsigned long long>(totalBytes >> 20));
-    SetWindowTextA(state.figures[i], text);
+    SetWindowTextW(state.figures[i], text);
     const int used = totalBytes > 0 ? static_cast<int>((totalBytes - freeBytes) * 100 / totalBytes) : 0;
-    SendMessageA(state.bars[i], PBM_SETPOS, static_cast<WPARAM>(used), 0);
+    SendMessageW(state.bars[i], PBM_SETPOS, static_cast<WPARAM>(used), 0);
 }
 
 void refresh(HWND window) {
@@ -47,9 +49,9 @@ void refresh(HWND window) {
     state.points.push_back(static_cast<int>(m.dwMemoryLoad));
     if (state.points.size() > static_cast<size_t>((kGraph.right - kGraph.left) / 2)) state.points.pop_front();
     InvalidateRect(window, &kGraph, FALSE);
-    char text[48];
-    std::snprintf(text, sizeof text, "Memory load: %lu %%", static_cast<unsigned long>(m.dwMemoryLoad));
-    SendMessageA(state.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    wchar_t text[48];
+    std::swprintf(text, std::size(text), L"Memory load: %lu %%", static_cast<unsigned long>(m.dwMemoryLoad));
+    SendMessageW(state.status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void paintGraph(HDC dc) {
@@ -84,21 +86,21 @@ void paintGraph(HDC dc) {
     DeleteObject(grid);
 }
 
-HWND child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h) {
-    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 void build(HWND window) {
-    child(window, "BUTTON", "Memory History", BS_GROUPBOX, 8, 32, 513, 121);
-    const std::array<const char*, 4> titles{"Virtual Memory", "PageFile", "Physical Memory", "Total Memory"};
+    child(window, L"BUTTON", L"Memory History", BS_GROUPBOX, 8, 32, 513, 121);
+    const std::array<const wchar_t*, 4> titles{L"Virtual Memory", L"PageFile", L"Physical Memory", L"Total Memory"};
     for (size_t i = 0; i < titles.size(); ++i) {
         const int top = 152 + 48 * static_cast<int>(i);
-        child(window, "BUTTON", titles[i], BS_GROUPBOX, 6, top, 315, 41);
-        state.figures[i] = child(window, "STATIC", "", SS_LEFT, 22, top + 16, 120, 13);
-        state.bars[i] = child(window, PROGRESS_CLASSA, "", 0, 150, top + 16, 161, 17);
+        child(window, L"BUTTON", titles[i], BS_GROUPBOX, 6, top, 315, 41);
+        state.figures[i] = child(window, L"STATIC", L"", SS_LEFT, 22, top + 16, 120, 13);
+        state.bars[i] = child(window, PROGRESS_CLASSW, L"", 0, 150, top + 16, 161, 17);
     }
-    state.status = child(window, STATUSCLASSNAMEA, "", 0, 0, 0, 0, 0);
+    state.status = child(window, STATUSCLASSNAMEW, L"", 0, 0, 0, 0, 0);
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -123,7 +125,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             PostQuitMessage(0);
             return 0;
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -132,24 +134,24 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    WNDCLASSA cls{};
+    WNDCLASSW cls{};
     cls.lpfnWndProc = &windowProc;
     cls.hInstance = instance;
     cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = "BareFigures";
-    RegisterClassA(&cls);
+    cls.lpszClassName = L"BareFigures";
+    RegisterClassW(&cls);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, kWidth, kHeight};
     AdjustWindowRect(&frame, style, FALSE);
     const HWND window =
-        CreateWindowExA(0, cls.lpszClassName, "Bare figures", style, CW_USEDEFAULT, CW_USEDEFAULT,
+        CreateWindowExW(0, cls.lpszClassName, L"Bare figures", style, CW_USEDEFAULT, CW_USEDEFAULT,
                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, show);
     MSG msg{};
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }

@@ -9,28 +9,28 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         PostQuitMessage(0);
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    WNDCLASSA cls{};
+    WNDCLASSW cls{};
     cls.lpfnWndProc = &windowProc;
     cls.hInstance = instance;
     cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = "BareWindow";
-    RegisterClassA(&cls);
-    const HWND window = CreateWindowExA(0, cls.lpszClassName, "Bare window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    cls.lpszClassName = L"BareWindow";
+    RegisterClassW(&cls);
+    const HWND window = CreateWindowExW(0, cls.lpszClassName, L"Bare window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                         CW_USEDEFAULT, 300, 200, nullptr, nullptr, instance, nullptr);
-    CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 100, 70, 90, 30, window, nullptr,
+    CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 100, 70, 90, 30, window, nullptr,
                     instance, nullptr);
     ShowWindow(window, show);
     MSG msg{};
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }

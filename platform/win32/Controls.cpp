@@ -9,22 +9,8 @@
 
 namespace platform::win32 {
 
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
-    return out;
-}
-
-std::string utf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr, nullptr);
-    return out;
+void appendMenuItem(HMENU menu, UINT flags, UINT_PTR id, std::string_view caption, char key) {
+    AppendMenuW(menu, flags, id, wide(withMnemonic(caption, key)).c_str());
 }
 
 std::string windowText(HWND w) {
@@ -44,7 +30,7 @@ std::string Win32Label::text() const { return windowText(w_); }
 void Win32StaticText::setText(const std::string& text) {
     if (text == shown_) return;
     if (shrink_) fit(text);
-    SetWindowTextA(w_, text.c_str());
+    SetWindowTextW(w_, wide(text).c_str());
     shown_ = text;
 }
 
@@ -54,65 +40,67 @@ void Win32StaticText::fit(const std::string& text) {
     RECT room{};
     GetClientRect(w_, &room);
     const HFONT largest = dialogFontAt(dpiOf(w_));
-    LOGFONTA face{};
-    GetObjectA(largest, sizeof face, &face);
+    LOGFONTW face{};
+    GetObjectW(largest, sizeof face, &face);
     HFONT font = largest;
+    const std::wstring shown = wide(text);
     for (int height = -face.lfHeight; height >= toDevice(w_, 8); --height) {
         font = dialogFontOfHeight(height, largest);
         const HGDIOBJ previous = SelectObject(measure, font);
         SIZE extent{};
-        GetTextExtentPoint32A(measure, text.c_str(), static_cast<int>(text.size()), &extent);
+        GetTextExtentPoint32W(measure, shown.c_str(), static_cast<int>(shown.size()), &extent);
         SelectObject(measure, previous);
         if (extent.cx <= room.right) break;
     }
     if (font == font_) return;
-    SendMessageA(w_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(w_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     font_ = font;
 }
 
 void Win32ComboText::setText(const std::string& text) {
     const LRESULT found =
-        SendMessageA(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageA(w_, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+        SendMessageW(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide(text).c_str()));
+    SendMessageW(w_, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
 }
 
 std::string Win32ComboText::text() const {
-    const LRESULT index = SendMessageA(w_, CB_GETCURSEL, 0, 0);
+    const LRESULT index = SendMessageW(w_, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR) return {};
-    const LRESULT length = SendMessageA(w_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length = SendMessageW(w_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR) return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(w_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(w_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(length));
-    return text;
+    return utf8(text);
 }
 
 void Win32ComboText::setItems(const std::vector<std::string>& items) {
     const std::string chosen = text();
-    SendMessageA(w_, CB_RESETCONTENT, 0, 0);
-    for (const std::string& item : items) SendMessageA(w_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageW(w_, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items)
+        SendMessageW(w_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
     const LRESULT found =
-        SendMessageA(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(chosen.c_str()));
-    SendMessageA(w_, CB_SETCURSEL, static_cast<WPARAM>(found == CB_ERR ? 0 : found), 0);
+        SendMessageW(w_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide(chosen).c_str()));
+    SendMessageW(w_, CB_SETCURSEL, static_cast<WPARAM>(found == CB_ERR ? 0 : found), 0);
 }
 
 std::vector<std::string> Win32ComboText::items() const {
     std::vector<std::string> out;
-    const LRESULT count = SendMessageA(w_, CB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(w_, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageA(w_, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        const LRESULT length = SendMessageW(w_, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length == CB_ERR) continue;
-        std::string item(static_cast<std::size_t>(length) + 1, '\0');
-        SendMessageA(w_, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+        std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+        SendMessageW(w_, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
         item.resize(static_cast<std::size_t>(length));
-        out.push_back(std::move(item));
+        out.push_back(utf8(item));
     }
     return out;
 }
 
 void Win32Button::setCaption(const std::string& caption) {
     const std::string shown = key_ != 0 ? withMnemonic(caption, key_) : caption;
-    if (windowText(w_) != shown) SetWindowTextA(w_, shown.c_str());
+    if (windowText(w_) != shown) SetWindowTextW(w_, wide(shown).c_str());
 }
 
 std::string Win32Button::caption() const {
@@ -142,9 +130,10 @@ void Win32Button::setEnabled(bool enabled) {
     // box: a multi-line one takes Escape as a close of the window.
     const HWND window = GetAncestor(w_, GA_ROOT);
     const HWND next = GetNextDlgTabItem(window, w_, FALSE);
-    char kind[16] = {};
+    wchar_t kind[16] = {};
     const bool toButton = next != nullptr && next != w_ && IsWindowEnabled(next) &&
-                          GetClassNameA(next, kind, sizeof kind) > 0 && lstrcmpiA(kind, WC_BUTTONA) == 0;
+                          GetClassNameW(next, kind, static_cast<int>(std::size(kind))) > 0 &&
+                          lstrcmpiW(kind, WC_BUTTONW) == 0;
     handedTo_ = toButton ? next : window;
     SetFocus(handedTo_);
 }
@@ -153,22 +142,22 @@ void Win32Button::takeFocus() { giveFocus(w_); }
 bool Win32Button::enabled() const { return IsWindowEnabled(w_) != FALSE; }
 
 Win32ProgressBar::Win32ProgressBar(HWND w)
-    : w_(w), shown_(w != nullptr ? static_cast<int>(SendMessageA(w, PBM_GETPOS, 0, 0)) : 0) {}
+    : w_(w), shown_(w != nullptr ? static_cast<int>(SendMessageW(w, PBM_GETPOS, 0, 0)) : 0) {}
 
 void Win32ProgressBar::setPosition(int position) {
     if (position == shown_) return;
-    SendMessageA(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SendMessageW(w_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     shown_ = position;
 }
 
 void Win32CheckBox::setChecked(bool checked) {
-    SendMessageA(w_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(w_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
-bool Win32CheckBox::checked() const { return SendMessageA(w_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool Win32CheckBox::checked() const { return SendMessageW(w_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void Win32Panel::setVisible(bool visible) { ShowWindow(w_, visible ? SW_SHOWNA : SW_HIDE); }
 // Its own flag, as the window it sits in may itself be hidden.
-bool Win32Panel::visible() const { return (GetWindowLongPtrA(w_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Win32Panel::visible() const { return (GetWindowLongPtrW(w_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void Win32ListView::setRows(int count, Rows rows) {
     rows_ = std::move(rows);
@@ -181,8 +170,8 @@ void Win32ListView::setRows(int count, Rows rows) {
     InvalidateRect(w_, nullptr, TRUE);
 }
 
-void Win32ListView::fill(NMLVDISPINFOA& info) {
-    LVITEMA& item = info.item;
+void Win32ListView::fill(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
     if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return;
     std::string text;
     if (rows_ && item.iItem >= 0 && item.iItem < count_) {
@@ -192,20 +181,21 @@ void Win32ListView::fill(NMLVDISPINFOA& info) {
         }
         text = item.iSubItem == 0 ? cached_.first : cached_.second;
     }
-    lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+    lstrcpynW(item.pszText, wide(text).c_str(), item.cchTextMax);
 }
 
 int Win32ListView::rowCount() const { return ListView_GetItemCount(w_); }
 
 std::string Win32ListView::cell(int row, int column) const {
     // The list keeps at most 259 characters of a cell for its callers.
-    std::vector<char> buffer(260, '\0');
-    LVITEMA item{};
+    std::wstring buffer(260, L'\0');
+    LVITEMW item{};
     item.iSubItem = column;
     item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(buffer.size());
-    SendMessageA(w_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer.data();
+    const auto length = SendMessageW(w_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    buffer.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return utf8(buffer);
 }
 
 int Win32ListView::selectedRow() const { return ListView_GetNextItem(w_, -1, LVNI_SELECTED); }
@@ -324,11 +314,11 @@ std::string withCrLf(const std::string& text) {
 }  // namespace
 
 void Win32LineList::addLine(const std::string& line) {
-    const int end = GetWindowTextLengthA(w_);
+    const int end = GetWindowTextLengthW(w_);
     const std::string added = (any_ ? "\r\n" : "") + withCrLf(line);
     any_ = true;
-    SendMessageA(w_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-    SendMessageA(w_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
+    SendMessageW(w_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageW(w_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide(added).c_str()));
 }
 
 std::string Win32LineList::text() const {
@@ -339,7 +329,7 @@ std::string Win32LineList::text() const {
 }
 
 void Win32LineList::setText(const std::string& text) {
-    SetWindowTextA(w_, withCrLf(text).c_str());
+    SetWindowTextW(w_, wide(withCrLf(text)).c_str());
     any_ = !text.empty();
 }
 

@@ -1,21 +1,24 @@
 #pragma once
 
 #include "platform/Controls.h"
+#include "platform/windows/Text.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Adapters from the window logic's control interfaces to the system's own
 // controls. They hold the control's handle, not own it: its window does.
 namespace platform::win32 {
 
-// The logic's texts are UTF-8; the system's are UTF-16.
-std::wstring wide(const std::string& utf8);
-std::string utf8(const std::wstring& wide);
+using windows::utf8;
+using windows::wide;
+// Appends a menu item whose caption marks its key.
+void appendMenuItem(HMENU menu, UINT flags, UINT_PTR id, std::string_view caption, char key);
 // A window's text, as UTF-8.
 std::string windowText(HWND w);
 
@@ -132,7 +135,7 @@ public:
     int selectedRow() const override;
 
     // Answers the list's LVN_GETDISPINFO with the asked cell's text.
-    void fill(NMLVDISPINFOA& info);
+    void fill(NMLVDISPINFOW& info);
 
 private:
     HWND w_;

@@ -3,6 +3,7 @@
 #include "platform/DesignScale.h"
 #include "platform/MessageBox.h"
 #include "platform/win32/Dpi.h"
+#include "platform/windows/Text.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -16,7 +17,7 @@
 namespace platform::win32 {
 namespace {
 
-constexpr const char* kPanelClass = "KestrunePanel";
+constexpr const wchar_t* kPanelClass = L"KestrunePanel";
 
 std::string& title() {
     static std::string t = "Kestrune";
@@ -40,7 +41,7 @@ void modalWindowHiding(HWND window);
 
 // Asks a Form's window to give the control in wParam the keyboard.
 UINT giveFocusMessage() {
-    static const UINT message = RegisterWindowMessageA("KestruneGiveFocus");
+    static const UINT message = RegisterWindowMessageW(L"KestruneGiveFocus");
     return message;
 }
 
@@ -69,58 +70,58 @@ HFONT dialogFontAt(int dpi) {
     static std::map<int, HFONT> fonts;
     HFONT& font = fonts[dpi];
     if (font == nullptr) {
-        NONCLIENTMETRICSA metrics{};
+        NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
-        LOGFONTA face{};
-        if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) != 0)
+        LOGFONTW face{};
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) != 0)
             face = metrics.lfMessageFont;
         else
-            lstrcpynA(face.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
+            lstrcpynW(face.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
         face.lfHeight = -MulDiv(8, dpi, 72);
         face.lfWidth = 0;
         face.lfWeight = FW_NORMAL;
         face.lfItalic = FALSE;
-        font = CreateFontIndirectA(&face);
+        font = CreateFontIndirectW(&face);
     }
     return font;
 }
 
 HFONT dialogFontOfHeight(int height, HFONT largest) {
     static std::map<int, HFONT> fonts;
-    LOGFONTA face{};
-    GetObjectA(largest, sizeof face, &face);
+    LOGFONTW face{};
+    GetObjectW(largest, sizeof face, &face);
     if (height >= -face.lfHeight) return largest;
     HFONT& font = fonts[height];
     if (font == nullptr) {
         face.lfHeight = -height;
-        font = CreateFontIndirectA(&face);
+        font = CreateFontIndirectW(&face);
     }
     return font != nullptr ? font : largest;
 }
 
 HFONT designFont(const char* faceName, int pixels, bool bold, int dpi) {
-    LOGFONTA face{};
+    LOGFONTW face{};
     face.lfHeight = -toDeviceAt(dpi, pixels);
     face.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     face.lfCharSet = DEFAULT_CHARSET;
     face.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynA(face.lfFaceName, faceName, LF_FACESIZE);
-    return CreateFontIndirectA(&face);
+    lstrcpynW(face.lfFaceName, windows::wide(faceName).c_str(), LF_FACESIZE);
+    return CreateFontIndirectW(&face);
 }
 
 Form::~Form() {
     if (hwnd_ != nullptr) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
 }
 
-void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner, int clientWidth,
-                  int clientHeight) {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA cls{};
+void Form::create(const wchar_t* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
+                  int clientWidth, int clientHeight) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
-    if (GetClassInfoExA(instance, className, &cls) == 0) {
+    if (GetClassInfoExW(instance, className, &cls) == 0) {
         cls = {};
         cls.cbSize = sizeof cls;
         cls.style = CS_DBLCLKS;
@@ -128,29 +129,30 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
         cls.hInstance = instance;
         cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
         cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        cls.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-        cls.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+        cls.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        cls.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
         cls.lpszClassName = className;
-        RegisterClassExA(&cls);
+        RegisterClassExW(&cls);
     }
     registerPanelClass();
     dpi_ = fittingDpi(style, exStyle, clientWidth, clientHeight);
     layout_ = {toDeviceAt(dpi_, clientWidth), toDeviceAt(dpi_, clientHeight)};
     RECT r{0, 0, layout_.cx, layout_.cy};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    hwnd_ = CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            r.right - r.left, r.bottom - r.top, owner, nullptr, instance, this);
+    hwnd_ =
+        CreateWindowExW(exStyle | WS_EX_CONTROLPARENT, className, windows::wide(caption).c_str(), style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, owner, nullptr, instance, this);
 }
 
-HWND Form::control(const char* cls, const std::string& text, DWORD style, int id, const Rect& design, HWND parent,
+HWND Form::control(const wchar_t* cls, const std::string& text, DWORD style, int id, const Rect& design, HWND parent,
                    DWORD exStyle) {
     const Rect r = toDeviceAt(dpi_, design);
     const HWND w =
-        CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width, r.height,
-                        parent != nullptr ? parent : hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        GetModuleHandleA(nullptr), nullptr);
-    if (w != nullptr) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFontAt(dpi_)), FALSE);
+        CreateWindowExW(exStyle, cls, windows::wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                        r.width, r.height, parent != nullptr ? parent : hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (w != nullptr) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFontAt(dpi_)), FALSE);
     return w;
 }
 
@@ -159,26 +161,26 @@ HWND Form::panel(int id, const Rect& design, const char* title, HWND parent) {
     if (title != nullptr) {
         // Beneath everything the panel will hold, so its frame never paints
         // over them.
-        const HWND frame = control(WC_BUTTONA, title, BS_GROUPBOX, -1, {0, 0, design.width, design.height}, p);
+        const HWND frame = control(WC_BUTTONW, title, BS_GROUPBOX, -1, {0, 0, design.width, design.height}, p);
         SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     return p;
 }
 
 HWND Form::label(const std::string& text, int id, const Rect& design, HWND parent, DWORD style) {
-    return control(WC_STATICA, text, style | SS_NOPREFIX, id, design, parent);
+    return control(WC_STATICW, text, style | SS_NOPREFIX, id, design, parent);
 }
 
 HWND Form::button(const std::string& text, int id, const Rect& design, HWND parent, DWORD style) {
-    return control(WC_BUTTONA, text, style | WS_TABSTOP, id, design, parent);
+    return control(WC_BUTTONW, text, style | WS_TABSTOP, id, design, parent);
 }
 
 HWND Form::progressBar(const std::string& name, int id, const Rect& design, HWND parent) {
-    const HWND bar = control(PROGRESS_CLASSA, name, 0, id, design, parent);
+    const HWND bar = control(PROGRESS_CLASSW, name, 0, id, design, parent);
     SetWindowTheme(bar, L" ", L" ");  // a blank name: no style at all
     // Unstyled it takes a thin sunken edge: its frame is worked out again.
     SetWindowPos(bar, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    SendMessageA(bar, PBM_SETRANGE32, 0, 100);
+    SendMessageW(bar, PBM_SETRANGE32, 0, 100);
     return bar;
 }
 
@@ -189,13 +191,13 @@ void Form::command(int, int, HWND) {}
 LRESULT Form::notify(const NMHDR&) { return 0; }
 
 Form* Form::of(HWND window) {
-    char name[64] = {};
-    if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0) return nullptr;
-    WNDCLASSEXA cls{};
+    wchar_t name[64] = {};
+    if (window == nullptr || GetClassNameW(window, name, static_cast<int>(std::size(name))) == 0) return nullptr;
+    WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
-    if (GetClassInfoExA(GetModuleHandleA(nullptr), name, &cls) == 0 || cls.lpfnWndProc != &Form::windowProc)
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &cls) == 0 || cls.lpfnWndProc != &Form::windowProc)
         return nullptr;
-    return reinterpret_cast<Form*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 namespace {
@@ -203,9 +205,9 @@ namespace {
 RECT workAreaOf(HWND window) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info) != 0) return info.rcWork;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info) != 0) return info.rcWork;
     RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return area;
 }
 
@@ -218,7 +220,7 @@ int Form::fittingDpi(DWORD style, DWORD exStyle, int clientWidth, int clientHeig
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const auto fullArea = [] {
         RECT work{};
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
         return work;
     }();
     const Rect area{fullArea.left, fullArea.top, fullArea.right - fullArea.left, fullArea.bottom - fullArea.top};
@@ -241,8 +243,8 @@ Rect toDesign(HWND window, const Rect& device) { return toDesignAt(dpiOf(window)
 
 void Form::fitToScreen() {
     const bool wasCut = scrolls();
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
-    const auto oldStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    const auto oldStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
     DWORD style = oldStyle & ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
     RECT want{0, 0, layout_.cx, layout_.cy};
     AdjustWindowRectEx(&want, style, GetMenu(hwnd_) != nullptr, exStyle);
@@ -255,7 +257,7 @@ void Form::fitToScreen() {
 
     if (scrollsAcross_) style |= WS_HSCROLL;
     if (scrollsDown_) style |= WS_VSCROLL;
-    if (style != oldStyle) SetWindowLongPtrA(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(style));
+    if (style != oldStyle) SetWindowLongPtrW(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(style));
     RECT now{};
     GetWindowRect(hwnd_, &now);
     const Rect placed = placeWithin({now.left, now.top, fit.width, fit.height}, area, fit);
@@ -369,8 +371,8 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
                 // with the keyboard its default, so that one is pressed.
                 const HWND focus = GetFocus();
                 if (focus != nullptr && IsChild(hwnd_, focus) && IsWindowEnabled(focus) &&
-                    (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) != 0)
-                    SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                    (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) != 0)
+                    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
                                  reinterpret_cast<LPARAM>(focus));
                 return 0;
             }
@@ -387,7 +389,7 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
                 to = GetNextDlgTabItem(hwnd_, from != nullptr && IsChild(hwnd_, from) ? from : nullptr, wParam != 0);
             }
             if (to != nullptr && IsChild(hwnd_, to)) {
-                if ((SendMessageA(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) SendMessageA(to, EM_SETSEL, 0, -1);
+                if ((SendMessageW(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) SendMessageW(to, EM_SETSEL, 0, -1);
                 SetFocus(to);
             }
             return 0;
@@ -409,21 +411,21 @@ LRESULT Form::defaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK Form::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     if (message == WM_WINDOWPOSCHANGING && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW) != 0)
         modalWindowHiding(window);
@@ -435,19 +437,19 @@ LRESULT CALLBACK Form::windowProc(HWND window, UINT message, WPARAM wParam, LPAR
         // Shown, and placed by its own show handling: kept on the screen.
         if (message == WM_SHOWWINDOW && wParam != FALSE && self->hwnd_ != nullptr) self->fitToScreen();
     });
-    return handled ? result : DefWindowProcA(window, message, wParam, lParam);
+    return handled ? result : DefWindowProcW(window, message, wParam, lParam);
 }
 
 void Form::registerPanelClass() {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA cls{};
-    if (GetClassInfoA(instance, kPanelClass, &cls) != 0) return;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW cls{};
+    if (GetClassInfoW(instance, kPanelClass, &cls) != 0) return;
     cls.lpfnWndProc = &Form::panelProc;
     cls.hInstance = instance;
     cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     cls.lpszClassName = kPanelClass;
-    RegisterClassA(&cls);
+    RegisterClassW(&cls);
 }
 
 LRESULT CALLBACK Form::panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -460,9 +462,9 @@ LRESULT CALLBACK Form::panelProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_DRAWITEM:
-            return SendMessageA(GetParent(window), message, wParam, lParam);
+            return SendMessageW(GetParent(window), message, wParam, lParam);
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -511,15 +513,15 @@ void Win32Window::setClientSize(int width, int height) {
         }
     }
     RECT r{0, 0, toDevice(w_, width), toDevice(w_, height)};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_STYLE)), GetMenu(w_) != nullptr,
-                       static_cast<DWORD>(GetWindowLongPtrA(w_, GWL_EXSTYLE)));
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(w_, GWL_STYLE)), GetMenu(w_) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrW(w_, GWL_EXSTYLE)));
     SetWindowPos(w_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Win32Window::visible() const { return IsWindowVisible(w_) != FALSE; }
 void Win32Window::show() { ShowWindow(w_, SW_SHOW); }
 void Win32Window::hide() { ShowWindow(w_, SW_HIDE); }
-void Win32Window::close() { SendMessageA(w_, WM_CLOSE, 0, 0); }
+void Win32Window::close() { SendMessageW(w_, WM_CLOSE, 0, 0); }
 
 void Win32Window::repaintNow() { RedrawWindow(w_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
 
@@ -536,9 +538,9 @@ namespace {
 
 void dispatch(MSG& msg) {
     const HWND top = topLevel(msg.hwnd);
-    if (top != nullptr && IsDialogMessageA(top, &msg)) return;
+    if (top != nullptr && IsDialogMessageW(top, &msg)) return;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
 }
 
 BOOL CALLBACK collectEnabled(HWND w, LPARAM list) {
@@ -579,7 +581,7 @@ void modalWindowHiding(HWND window) {
 
 int runMessageLoop() {
     MSG msg{};
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) dispatch(msg);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatch(msg);
     return static_cast<int>(msg.wParam);
 }
 
@@ -594,7 +596,7 @@ void runModal(HWND window) {
     MSG msg{};
     bool quit = false;
     while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
             quit = true;
             break;
         }
@@ -617,9 +619,9 @@ LRESULT CALLBACK centredEdit(HWND edit, UINT message, WPARAM wParam, LPARAM lPar
             RECT& client = wParam != FALSE ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
                                            : *reinterpret_cast<RECT*>(lParam);
             const HDC dc = GetDC(edit);
-            const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
-            TEXTMETRICA metrics{};
-            GetTextMetricsA(dc, &metrics);
+            const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+            TEXTMETRICW metrics{};
+            GetTextMetricsW(dc, &metrics);
             SelectObject(dc, previous);
             ReleaseDC(edit, dc);
             const LONG spare = (client.bottom - client.top) - metrics.tmHeight;
@@ -674,7 +676,7 @@ void centreTextVertically(HWND edit) {
 
 void giveFocus(HWND control, HWND onlyFrom) {
     if (const HWND top = topLevel(control))
-        SendMessageA(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(onlyFrom));
+        SendMessageW(top, giveFocusMessage(), reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(onlyFrom));
 }
 
 void centreOnScreen(HWND window) {

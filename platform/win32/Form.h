@@ -69,10 +69,10 @@ public:
 
 protected:
     // Creates the window, hidden, with a client area of the design size.
-    void create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner, int clientWidth,
+    void create(const wchar_t* className, const char* caption, DWORD style, DWORD exStyle, HWND owner, int clientWidth,
                 int clientHeight);
     // A control in design pixels within `parent` (the window when null).
-    HWND control(const char* cls, const std::string& text, DWORD style, int id, const Rect& design,
+    HWND control(const wchar_t* cls, const std::string& text, DWORD style, int id, const Rect& design,
                  HWND parent = nullptr, DWORD exStyle = 0);
     // A container whose children sit in its own coordinates; with a title,
     // it draws a group box around them.

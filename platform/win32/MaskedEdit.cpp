@@ -62,11 +62,11 @@ WNDPROC& editProc() {
     return proc;
 }
 
-const char* shapeOf(HWND w) { return reinterpret_cast<const char*>(GetWindowLongPtrA(w, GWLP_USERDATA)); }
+const char* shapeOf(HWND w) { return reinterpret_cast<const char*>(GetWindowLongPtrW(w, GWLP_USERDATA)); }
 
 void setShown(HWND w, const std::string& text, std::size_t caret) {
-    CallWindowProcA(editProc(), w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageA(w, EM_SETSEL, caret, caret);
+    CallWindowProcW(editProc(), w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(text).c_str()));
+    SendMessageW(w, EM_SETSEL, caret, caret);
 }
 
 std::string shownText(HWND w) {
@@ -78,7 +78,7 @@ std::string shownText(HWND w) {
 std::pair<std::size_t, std::size_t> selection(HWND w) {
     DWORD from = 0;
     DWORD to = 0;
-    SendMessageA(w, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    SendMessageW(w, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     return {from, to};
 }
 
@@ -163,37 +163,37 @@ LRESULT CALLBACK shapedProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) 
             pasteDigits(w);
             return 0;
         case WM_CUT:
-            CallWindowProcA(editProc(), w, WM_COPY, 0, 0);
+            CallWindowProcW(editProc(), w, WM_COPY, 0, 0);
             eraseForward(w);
             return 0;
         case WM_CLEAR:
             eraseForward(w);
             return 0;
         case WM_SETTEXT: {
-            const char* given = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
-            const std::string text = fitted(given, shapeOf(w), kUnfilledPlace);
-            return CallWindowProcA(editProc(), w, WM_SETTEXT, wParam, reinterpret_cast<LPARAM>(text.c_str()));
+            const wchar_t* given = lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"";
+            const std::wstring text = wide(fitted(utf8(given), shapeOf(w), kUnfilledPlace));
+            return CallWindowProcW(editProc(), w, WM_SETTEXT, wParam, reinterpret_cast<LPARAM>(text.c_str()));
         }
         default:
             break;
     }
-    return CallWindowProcA(editProc(), w, message, wParam, lParam);
+    return CallWindowProcW(editProc(), w, message, wParam, lParam);
 }
 
 }  // namespace
 
 void keepShape(HWND edit, const char* shape) {
     // Every edit box has the class's one procedure.
-    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC));
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(edit, GWLP_WNDPROC));
     if (previous == &shapedProc) return;
     editProc() = previous;
-    SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shape));
-    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&shapedProc));
-    SendMessageA(edit, EM_LIMITTEXT, std::strlen(shape), 0);
-    SetWindowTextA(edit, windowText(edit).c_str());
+    SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shape));
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&shapedProc));
+    SendMessageW(edit, EM_LIMITTEXT, std::strlen(shape), 0);
+    SetWindowTextW(edit, wide(windowText(edit)).c_str());
 }
 
-void Win32MaskedText::setText(const std::string& text) { SetWindowTextA(w_, text.c_str()); }
+void Win32MaskedText::setText(const std::string& text) { SetWindowTextW(w_, wide(text).c_str()); }
 
 std::string Win32MaskedText::text() const { return fitted(windowText(w_), shape_, ' '); }
 

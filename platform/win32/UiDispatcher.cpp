@@ -8,19 +8,19 @@ namespace platform::win32 {
 namespace {
 
 constexpr UINT kRunTasks = WM_APP + 1;
-constexpr const char* kClassName = "KestruneUiDispatcher";
+constexpr const wchar_t* kClassName = L"KestruneUiDispatcher";
 
 }  // namespace
 
 Win32UiDispatcher::Win32UiDispatcher() : thread_(GetCurrentThreadId()) {
-    WNDCLASSA cls{};
+    WNDCLASSW cls{};
     cls.lpfnWndProc = &Win32UiDispatcher::windowProc;
-    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = kClassName;
-    RegisterClassA(&cls);  // a second dispatcher finds the class registered
+    RegisterClassW(&cls);  // a second dispatcher finds the class registered
     // A message-only window: never shown, never enumerated with the desktop's.
-    window_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
-    if (window_ != nullptr) SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    window_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
+    if (window_ != nullptr) SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 Win32UiDispatcher::~Win32UiDispatcher() {
@@ -50,7 +50,7 @@ bool Win32UiDispatcher::queue(std::function<void()> task) {
         wakePending_ = true;
     }
     // One message stands for every task queued before it is served.
-    if (wake && !PostMessageA(window_, kRunTasks, 0, 0)) {
+    if (wake && !PostMessageW(window_, kRunTasks, 0, 0)) {
         const std::lock_guard lock(mutex_);
         wakePending_ = false;
         tasks_.pop_back();
@@ -71,18 +71,18 @@ void Win32UiDispatcher::runQueued() {
         tasks_.pop_front();
         // One task a message: a task may open a modal loop, which serves
         // the next one from there.
-        if (tasks_.empty() || !PostMessageA(window_, kRunTasks, 0, 0)) wakePending_ = false;
+        if (tasks_.empty() || !PostMessageW(window_, kRunTasks, 0, 0)) wakePending_ = false;
     }
     task();
 }
 
 LRESULT CALLBACK Win32UiDispatcher::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kRunTasks) {
-        if (auto* self = reinterpret_cast<Win32UiDispatcher*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+        if (auto* self = reinterpret_cast<Win32UiDispatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
             guarded([self] { self->runQueued(); });
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace platform::win32

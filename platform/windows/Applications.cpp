@@ -4,6 +4,7 @@
 #include "platform/windows/Applications.h"
 
 #include "platform/MemoryStatus.h"
+#include "platform/windows/Text.h"
 
 #include <windows.h>
 
@@ -71,15 +72,6 @@ namespace {
 // Reading a process's figures, and trimming its working set.
 constexpr DWORD kAccess = PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_SET_QUOTA;
 
-std::string utf8(const wchar_t* text, int length = -1) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    if (length < 0) out.pop_back();  // the terminating zero
-    return out;
-}
-
 struct HandleCloser {
     void operator()(HANDLE h) const {
         if (h != nullptr && h != INVALID_HANDLE_VALUE) CloseHandle(h);
@@ -96,7 +88,7 @@ std::string systemText(DWORD error) {
     if (text != nullptr) LocalFree(text);
     while (!words.empty() && (iswspace(words.back()) || words.back() == L'.')) words.pop_back();
     if (words.empty()) return "error " + std::to_string(error);
-    return utf8(words.c_str(), static_cast<int>(words.size()));
+    return windows::utf8(words);
 }
 
 // The turn to trim, given back on the thread that took it.
@@ -119,7 +111,7 @@ bool imagePath(HANDLE process, std::wstring& path, std::string& key) {
     path.assign(buffer, size);
     std::wstring folded = path;
     CharLowerBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    key = utf8(folded.c_str(), static_cast<int>(folded.size()));
+    key = windows::utf8(folded);
     return !key.empty();
 }
 
@@ -226,7 +218,7 @@ std::string fileDescription(const std::wstring& path) {
             continue;
         std::wstring description(text, wcsnlen(text, length));
         while (!description.empty() && iswspace(description.back())) description.pop_back();
-        if (!description.empty()) return utf8(description.c_str(), static_cast<int>(description.size()));
+        if (!description.empty()) return windows::utf8(description);
     }
     return {};
 }
@@ -422,7 +414,7 @@ private:
         }
         // Read once: an executable's description does not change while it runs.
         std::string name = fileDescription(path);
-        if (name.empty()) name = winapps::fileName(utf8(path.c_str(), static_cast<int>(path.size())));
+        if (name.empty()) name = winapps::fileName(windows::utf8(path));
         const std::lock_guard lock(namesMutex_);
         return names_.emplace(key, std::move(name)).first->second;
     }

@@ -1,5 +1,7 @@
 #include "platform/windows/ParentConsole.h"
 
+#include "platform/windows/Text.h"
+
 #include <vector>
 
 namespace platform {
@@ -60,11 +62,9 @@ bool ParentConsole::write(HANDLE h, const std::string& line) {
     DWORD mode = 0;
     if (GetConsoleMode(h, &mode)) {
         // A console shows UTF-16 whatever its code page.
-        const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::vector<wchar_t> wide(static_cast<std::size_t>(size > 0 ? size : 0));
-        if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+        const std::wstring shown = windows::wide(text);
         DWORD written = 0;
-        return WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != FALSE;
+        return WriteConsoleW(h, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr) != FALSE;
     }
     // A file or a pipe gets the UTF-8 bytes.
     DWORD written = 0;

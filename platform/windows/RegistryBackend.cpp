@@ -3,6 +3,7 @@
 #include "platform/windows/RegistryBackend.h"
 
 #include "platform/RegistryReaderWriter.h"
+#include "platform/windows/Text.h"
 
 #include <windows.h>
 
@@ -41,7 +42,7 @@ public:
         const auto hive = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(root));
         char name[64];
         std::snprintf(name, sizeof name, "Global\\Kestrune.RegistryKey.%08" PRIx32 ".%016" PRIx64, hive, hash);
-        mutex_ = CreateMutexA(nullptr, FALSE, name);
+        mutex_ = CreateMutexW(nullptr, FALSE, windows::wide(name).c_str());
         if (mutex_ == nullptr) return;
         const auto wait = RegistryReaderWriter::lockWait().count();
         const DWORD result = WaitForSingleObject(mutex_, static_cast<DWORD>(wait));
@@ -92,15 +93,47 @@ std::string storeTop(const std::string& path) {
 
 bool keyExists(HKEY hive, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(hive, windows::wide(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
 bool userCopyExists(const std::string& path) { return keyExists(HKEY_CURRENT_USER, storeTop(path)); }
 
+bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// The store's data is text in UTF-8 as the logic wrote it; the registry
+// keeps text in UTF-16, so a text value crosses here, its zero included,
+// and any other value goes as it is.
 LONG setValue(HKEY key, const std::string& name, std::uint32_t type, const void* data, std::size_t size) {
-    return RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    if (!isText(type))
+        return RegSetValueExW(key, windows::wide(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                              static_cast<DWORD>(size));
+    const std::wstring text = windows::wide(std::string_view(static_cast<const char*>(data), size));
+    return RegSetValueExW(key, windows::wide(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+}
+
+// Reads a value's data into `capacity` bytes, text as UTF-8: `size` becomes
+// the count delivered, or, with ERROR_MORE_DATA, the count needed.
+LONG queryValue(HKEY key, const std::string& name, char* buffer, DWORD capacity, DWORD& size) {
+    const std::wstring wideName = windows::wide(name);
+    std::wstring data;
+    DWORD type = 0;
+    DWORD bytes = (capacity + 1) * static_cast<DWORD>(sizeof(wchar_t));
+    LONG result = ERROR_MORE_DATA;
+    while (result == ERROR_MORE_DATA) {
+        data.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+        bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        result = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes);
+    }
+    if (result != ERROR_SUCCESS) return result;
+    const std::string read = isText(type) ? windows::utf8(std::wstring_view(data.data(), bytes / sizeof(wchar_t)))
+                                          : std::string(reinterpret_cast<const char*>(data.data()), bytes);
+    size = static_cast<DWORD>(read.size());
+    if (read.size() > capacity) return ERROR_MORE_DATA;
+    std::copy(read.begin(), read.end(), buffer);
+    return ERROR_SUCCESS;
 }
 
 // Every key of the tree at `key`, as paths relative to it ("" for itself),
@@ -108,14 +141,16 @@ LONG setValue(HKEY key, const std::string& name, std::uint32_t type, const void*
 bool listKeys(HKEY key, const std::string& below, std::vector<std::string>& keys) {
     keys.push_back(below);
     HKEY open = key;
-    if (!below.empty() && RegOpenKeyExA(key, below.c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS) return false;
+    if (!below.empty() && RegOpenKeyExW(key, windows::wide(below).c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS)
+        return false;
     std::vector<std::string> children;
     LONG result = ERROR_SUCCESS;
     for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
-        char name[256];  // a key name is at most 255 characters
-        DWORD length = sizeof name;
-        result = RegEnumKeyExA(open, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_SUCCESS) children.push_back(below.empty() ? name : below + "\\" + name);
+        wchar_t name[256];  // a key name is at most 255 characters
+        DWORD length = static_cast<DWORD>(std::size(name));
+        result = RegEnumKeyExW(open, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const std::string child = windows::utf8(std::wstring_view(name, length));
+        if (result == ERROR_SUCCESS) children.push_back(below.empty() ? child : below + "\\" + child);
     }
     if (open != key) RegCloseKey(open);
     if (result != ERROR_NO_MORE_ITEMS) return false;
@@ -128,21 +163,22 @@ bool listKeys(HKEY key, const std::string& below, std::vector<std::string>& keys
 bool copyValues(HKEY from, HKEY to) {
     DWORD nameLongest = 0;
     DWORD dataLongest = 0;
-    if (RegQueryInfoKeyA(from, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameLongest,
+    if (RegQueryInfoKeyW(from, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameLongest,
                          &dataLongest, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    std::string name(nameLongest + 1, '\0');
+    std::wstring name(nameLongest + 1, L'\0');
     std::vector<BYTE> data(dataLongest + 1);
     for (DWORD index = 0;; ++index) {
         DWORD nameLength = nameLongest + 1;
         DWORD size = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        const LONG result = RegEnumValueA(from, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        const LONG result = RegEnumValueW(from, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
         if (result == ERROR_NO_MORE_ITEMS) return true;
         if (result != ERROR_SUCCESS) return false;
-        const std::string copied = name.substr(0, nameLength);
-        if (RegQueryValueExA(to, copied.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
-            setValue(to, copied, type, data.data(), size) != ERROR_SUCCESS)
+        // Copied as the registry holds it: text is UTF-16 on both sides.
+        const std::wstring copied = name.substr(0, nameLength);
+        if (RegQueryValueExW(to, copied.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
+            RegSetValueExW(to, copied.c_str(), 0, type, data.data(), size) != ERROR_SUCCESS)
             return false;
     }
 }
@@ -154,10 +190,11 @@ LONG openSource(const std::string& top, HKEY& source) {
     source = nullptr;
     const std::string below = top.substr(std::strlen(kSoftware));
     for (const char* store : kVirtualStores)
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, (store + below).c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, windows::wide(store + below).c_str(), 0, KEY_READ, &source) ==
+            ERROR_SUCCESS)
             return ERROR_SUCCESS;
     source = nullptr;
-    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, top.c_str(), 0, KEY_READ, &source);
+    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, windows::wide(top).c_str(), 0, KEY_READ, &source);
     if (opened == ERROR_SUCCESS) return ERROR_SUCCESS;
     source = nullptr;
     return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
@@ -191,20 +228,21 @@ bool makeUserCopy(const std::string& path) {
     for (std::size_t i = 0; copied && i < keys.size(); ++i) {
         HKEY to = nullptr;
         const std::string target = keys[i].empty() ? top : top + "\\" + keys[i];
-        copied = RegCreateKeyExA(HKEY_CURRENT_USER, target.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                 nullptr, &to, nullptr) == ERROR_SUCCESS;
+        copied = RegCreateKeyExW(HKEY_CURRENT_USER, windows::wide(target).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_ALL_ACCESS, nullptr, &to, nullptr) == ERROR_SUCCESS;
         if (!copied || source == nullptr) {
             if (to != nullptr) RegCloseKey(to);
             continue;
         }
         HKEY from = source;
-        copied = keys[i].empty() || RegOpenKeyExA(source, keys[i].c_str(), 0, KEY_READ, &from) == ERROR_SUCCESS;
+        copied = keys[i].empty() ||
+                 RegOpenKeyExW(source, windows::wide(keys[i]).c_str(), 0, KEY_READ, &from) == ERROR_SUCCESS;
         if (copied) copied = copyValues(from, to);
         if (from != source && from != nullptr) RegCloseKey(from);
         RegCloseKey(to);
     }
     if (source != nullptr) RegCloseKey(source);
-    if (!copied) RegDeleteTreeA(HKEY_CURRENT_USER, top.c_str());
+    if (!copied) RegDeleteTreeW(HKEY_CURRENT_USER, windows::wide(top).c_str());
     return copied;
 }
 
@@ -223,12 +261,11 @@ public:
     Read readValue(RootKey root, const std::string& path, const std::string& name, char* buffer, std::uint32_t capacity,
                    std::uint32_t& size) override {
         HKEY key = nullptr;
-        const LONG opened = RegOpenKeyExA(storeFor(root, path), path.c_str(), 0, KEY_QUERY_VALUE, &key);
+        const LONG opened = RegOpenKeyExW(storeFor(root, path), windows::wide(path).c_str(), 0, KEY_QUERY_VALUE, &key);
         if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? Read::Missing : Read::Failed;
         // The count is in and out: each call starts again from the whole buffer.
         DWORD delivered = capacity;
-        const LONG result =
-            RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &delivered);
+        const LONG result = queryValue(key, name, buffer, capacity, delivered);
         RegCloseKey(key);
         size = delivered;
         switch (result) {
@@ -266,8 +303,7 @@ public:
             if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
             std::string stored(capacity, '\0');
             DWORD read = capacity;
-            LONG status =
-                RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(stored.data()), &read);
+            LONG status = queryValue(key, name, stored.data(), capacity, read);
             if (status == ERROR_SUCCESS) {
                 stored.resize(strnlen(stored.c_str(), std::min<DWORD>(read, capacity)));
                 outcome = Change::Declined;
@@ -297,7 +333,7 @@ public:
                 name = std::to_string(number);
                 // Any answer but "no such value" means the name is taken,
                 // whatever the value's data or size.
-                taken = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+                taken = RegQueryValueExW(key, windows::wide(name).c_str(), nullptr, nullptr, nullptr, nullptr);
                 if (taken != ERROR_SUCCESS && taken != ERROR_MORE_DATA) break;
             }
             const LONG stored = taken == ERROR_FILE_NOT_FOUND ? setValue(key, name, type, data, size) : taken;
@@ -313,7 +349,7 @@ public:
                    HKEY key = nullptr;
                    const LONG opened = openKey(hive, path, KEY_SET_VALUE, key);
                    if (opened != ERROR_SUCCESS) return opened;
-                   const LONG result = RegDeleteValueA(key, name.c_str());
+                   const LONG result = RegDeleteValueW(key, windows::wide(name).c_str());
                    RegCloseKey(key);
                    return result;
                }) == ERROR_SUCCESS;
@@ -322,7 +358,8 @@ public:
     bool openListing(RootKey root, const std::string& path) override {
         closeListing();
         HKEY key = nullptr;
-        if (RegOpenKeyExA(storeFor(root, path), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExW(storeFor(root, path), windows::wide(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return false;
         listing_ = key;
         return true;
     }
@@ -333,35 +370,36 @@ public:
     }
 
     bool nextName(std::uint32_t index, std::string& name) override {
-        name.assign(kNameCapacity, '\0');
+        std::wstring read(kNameCapacity, L'\0');
         DWORD length = kNameCapacity;
-        if (RegEnumValueA(listing_, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumValueW(listing_, index, read.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return false;
-        name.resize(length);
+        name = windows::utf8(std::wstring_view(read.data(), length));
         return true;
     }
 
     bool listValues(RootKey root, const std::string& path, std::uint32_t capacity, const EachValue& each) override {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(storeFor(root, path), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-        std::string name(kNameCapacity, '\0');
+        if (RegOpenKeyExW(storeFor(root, path), windows::wide(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return false;
+        std::wstring listed(kNameCapacity, L'\0');
         std::vector<char> data(capacity + 1, '\0');
         LONG result = ERROR_SUCCESS;
         for (DWORD index = 0;; ++index) {
             DWORD length = kNameCapacity;
-            DWORD size = capacity;
-            result = RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(data.data()), &size);
-            Read read = Read::Ok;
-            if (result == ERROR_MORE_DATA) {
-                // The name is asked for again on its own, as not every
-                // system gives it when the data does not fit.
-                length = kNameCapacity;
-                result = RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-                read = Read::TooLarge;
-            }
+            result = RegEnumValueW(key, index, listed.data(), &length, nullptr, nullptr, nullptr, nullptr);
             if (result != ERROR_SUCCESS) break;
-            if (!each(name.substr(0, length), read, data.data(), read == Read::Ok ? size : 0)) {
+            // The data is read by the name, so that text comes as UTF-8.
+            const std::string name = windows::utf8(std::wstring_view(listed.data(), length));
+            DWORD size = 0;
+            const LONG got = queryValue(key, name, data.data(), capacity, size);
+            if (got == ERROR_FILE_NOT_FOUND) continue;  // deleted since it was listed
+            if (got != ERROR_SUCCESS && got != ERROR_MORE_DATA) {
+                result = got;
+                break;
+            }
+            const Read read = got == ERROR_SUCCESS ? Read::Ok : Read::TooLarge;
+            if (!each(name, read, data.data(), read == Read::Ok ? size : 0)) {
                 result = ERROR_NO_MORE_ITEMS;
                 break;
             }
@@ -377,13 +415,13 @@ public:
         const HKEY hive = storeFor(root, path);
         if (watched_ == nullptr || hive != watchedHive_ || path != watchedPath_) {
             closeWatch();
-            if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_NOTIFY, &watched_) != ERROR_SUCCESS) {
+            if (RegOpenKeyExW(hive, windows::wide(path).c_str(), 0, KEY_NOTIFY, &watched_) != ERROR_SUCCESS) {
                 watched_ = nullptr;
                 return std::nullopt;
             }
             watchedHive_ = hive;
             watchedPath_ = path;
-            changed_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            changed_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             if (changed_ == nullptr || !armWatch()) {
                 closeWatch();
                 return std::nullopt;
@@ -448,15 +486,15 @@ private:
         key = nullptr;
         // The system finds the key before it checks the access.
         if (refused(hive, access)) return keyExists(hive, path) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
-        return RegOpenKeyExA(hive, path.c_str(), 0, access, &key);
+        return RegOpenKeyExW(hive, windows::wide(path).c_str(), 0, access, &key);
     }
 
     // Opens the key, creating it and every missing one above it.
     LONG createKey(HKEY hive, const std::string& path, HKEY& key) const {
         key = nullptr;
         if (refused(hive, KEY_ALL_ACCESS)) return ERROR_ACCESS_DENIED;
-        return RegCreateKeyExA(hive, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                               nullptr);
+        return RegCreateKeyExW(hive, windows::wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                               nullptr, &key, nullptr);
     }
 
     bool machineWritable_;

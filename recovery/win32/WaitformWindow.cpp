@@ -20,7 +20,7 @@ bool isUserInput(UINT message) {
 void Form2Window::Redraw::repaintNow() {
     Win32Window::repaintNow();
     MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // For the loop that runs once the recovery is over.
             PostQuitMessage(static_cast<int>(msg.wParam));
@@ -28,13 +28,13 @@ void Form2Window::Redraw::repaintNow() {
         }
         if (isUserInput(msg.message)) continue;  // no click or key reaches any window meanwhile
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
 Form2Window::Form2Window(HWND owner) {
     // A caption but no close box: the window cannot be closed by the user.
-    create("KestruneForm2", w::kCaption, WS_POPUP | WS_CAPTION, WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, owner,
+    create(L"KestruneForm2", w::kCaption, WS_POPUP | WS_CAPTION, WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, owner,
            w::kClientWidth, w::kClientHeight);
     const HWND step =
         label(w::kDesignStep, w::id::kTeLabel1,

@@ -64,12 +64,12 @@ void Win32DateText::setText(const std::string& text) {
     } catch (const ConversionError&) {
         return;
     }
-    SendMessageA(w_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+    SendMessageW(w_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
 }
 
 std::string Win32DateText::text() const {
     SYSTEMTIME date{};
-    if (SendMessageA(w_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date)) != GDT_VALID) return {};
+    if (SendMessageW(w_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date)) != GDT_VALID) return {};
     return std::to_string(date.wMonth) + "/" + std::to_string(date.wDay) + "/" + std::to_string(date.wYear);
 }
 
@@ -80,7 +80,7 @@ HWND SchedulerWindow::word(const char* text, int left, int top, HWND parent) {
 
 HWND SchedulerWindow::dropDown(int id, std::span<const char* const> items, const char* initial, const Rect& r,
                                HWND parent) {
-    const HWND box = control(WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
+    const HWND box = control(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, r, parent);
     for (const char* item : items) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
     Win32ComboText(box).setText(initial);
     // Closed, it is as high as the edit boxes beside it: the system sizes it
@@ -104,17 +104,17 @@ HWND SchedulerWindow::dropDown(int id, std::span<const char* const> items, const
 
 HWND SchedulerWindow::maskedBox(const sf::PanelControl& c, const char* shape, HWND parent) {
     const HWND box =
-        control(WC_EDITA, c.text, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, c.id, c.rect, parent, WS_EX_CLIENTEDGE);
+        control(WC_EDITW, c.text, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, c.id, c.rect, parent, WS_EX_CLIENTEDGE);
     keepShape(box, shape);
     centreTextVertically(box);
     return box;
 }
 
 HWND SchedulerWindow::numberBox(int id, int upDownId, int low, int high, int initial, int left, int top, HWND parent) {
-    const HWND box = control(WC_EDITA, "", ES_LEFT | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, id,
+    const HWND box = control(WC_EDITW, "", ES_LEFT | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, id,
                              {left, top, sf::kNumberBoxWidth, sf::kBoxHeight}, parent, WS_EX_CLIENTEDGE);
     // Inside the box's right end, which it narrows.
-    const HWND upDown = control(UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+    const HWND upDown = control(UPDOWN_CLASSW, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                 upDownId, {0, 0, 0, 0}, parent);
     centreTextVertically(box);
     SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
@@ -155,7 +155,7 @@ void SchedulerWindow::lineControl(const sf::PanelControl& c, HWND panel) {
             return;
         }
         case sf::Part::Date:
-            control(DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, c.id, c.rect, panel);
+            control(DATETIMEPICK_CLASSW, "", DTS_SHORTDATEFORMAT | WS_TABSTOP, c.id, c.rect, panel);
             return;
         case sf::Part::Schedule:
             button(withMnemonic(c.text, sf::kScheduleKey), c.id, c.rect, panel);
@@ -203,7 +203,7 @@ void SchedulerWindow::buildRun() {
     // Its keyboard letter takes the keyboard to the list after it.
     const SIZE runSize = designExtent(hwnd(), sf::kRunCaption);
     control(
-        WC_STATICA, withMnemonic(sf::kRunCaption, sf::kRunKey), SS_LEFT, sf::id::kLabel13,
+        WC_STATICW, withMnemonic(sf::kRunCaption, sf::kRunKey), SS_LEFT, sf::id::kLabel13,
         {sf::kRunLabelLeft, sf::kRun.top + sf::kTextDrop, static_cast<int>(runSize.cx), static_cast<int>(runSize.cy)});
     const HWND run = dropDown(sf::id::kTeComboBox11, sf::kRunItems, sf::kRunItems[0], sf::kRun, nullptr);
     SetWindowLongPtrW(run, GWL_STYLE, GetWindowLongPtrW(run, GWL_STYLE) | WS_GROUP);
@@ -239,7 +239,7 @@ void SchedulerWindow::buildLoadPanel() {
 }
 
 void SchedulerWindow::buildList() {
-    const HWND list = control(WC_LISTVIEWA, "",
+    const HWND list = control(WC_LISTVIEWW, "",
                               LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
                               sf::id::kTeListView1, sf::kList, nullptr, WS_EX_CLIENTEDGE);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -350,8 +350,8 @@ void SchedulerWindow::command(int id, int code, HWND) {
 
 LRESULT SchedulerWindow::notify(const NMHDR& header) {
     // The list holds no rows: it asks for the cells of those it shows.
-    if (header.idFrom == sf::id::kTeListView1 && header.code == LVN_GETDISPINFOA)
-        list_.fill(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+    if (header.idFrom == sf::id::kTeListView1 && header.code == LVN_GETDISPINFOW)
+        list_.fill(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
     return 0;
 }
 

@@ -39,16 +39,17 @@ ScrubFormWindow::ScrubFormWindow(HWND owner, platform::MemorySource& memory, pla
                                  platform::UiDispatcher& ui, RandomSource& random)
     : heap_(std::make_unique<platform::BudgetHeap>(memory)) {
     // The map is painted by the window itself: its controls are left out of it.
-    create("KestruneScrubForm", s::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-           0, owner, s::kClientWidth, s::kClientHeight);
+    create(L"KestruneScrubForm", s::kCaption,
+           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, owner, s::kClientWidth,
+           s::kClientHeight);
     const HWND title =
         label(s::kTitle, s::id::kLabel1, {s::kLabel1.left, s::kLabel1.top, s::kLabel1ShownWidth, s::kLabel1.height});
-    SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont(dpi())), FALSE);
+    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont(dpi())), FALSE);
     // The button before the memo: it comes first in the tab order. It is
     // the default button (Enter presses it), with a letter each caption has.
     const HWND button = this->button(platform::withMnemonic(s::kClose, s::kButtonKey), s::id::kTeButton1, s::kButton1,
                                      nullptr, BS_DEFPUSHBUTTON);
-    const HWND memo = control(WC_EDITA, "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+    const HWND memo = control(WC_EDITW, "", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                               s::id::kTeMemo1, s::kMemo1, nullptr, WS_EX_CLIENTEDGE);
 
     self_.attach(hwnd());

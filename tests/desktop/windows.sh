@@ -200,6 +200,24 @@ code=0
 { [ "$code" -eq 2 ] && grep -q 'cannot be used together' "$work/trim.err"; } ||
   fail "--trim --trim-all ended with $code: $(cat "$work/trim.err")"
 
+echo "== beyond ASCII: installed in \"Zoë Łukasz\", its record kept in a profile there"
+# A folder whose name no one ANSI code page holds, for the program's own path
+# and the profile's AppData. Wine sets LOCALAPPDATA from the prefix's profile
+# for a program started from Linux; cmd hands on the one it is told.
+odd='Zoë Łukasz'
+mkdir -p "$WINEPREFIX/drive_c/$odd/AppData/Local"
+cp "$exe" "$WINEPREFIX/drive_c/$odd/kestrune.exe"
+code=0
+# (Wine escapes a quote inside an argument: the folder is made current instead.)
+out=$(LC_ALL=C.UTF-8 "$wine" cmd /c "set LOCALAPPDATA=C:\\$odd\\AppData\\Local& cd /d C:\\$odd& kestrune.exe --trim-all" \
+  2>"$work/trim.err" | tr -d '\r') || code=$?
+{ [ "$code" -eq 0 ] && [[ "$out" =~ ^Trimmed\ [0-9,]+\ MB ]]; } ||
+  fail "--trim-all from \"$odd\" ended with $code: $out $(cat "$work/trim.err")"
+# The record names the program by its own path, case folded.
+LC_ALL=C.UTF-8 grep -qF "c:\\zoë łukasz\\kestrune.exe" "$WINEPREFIX/drive_c/$odd/AppData/Local/Kestrune/trim-activity" ||
+  fail "--trim-all from \"$odd\" kept no record there that names it"
+echo "beyond ASCII: $out"
+
 echo "== --version and --help: where --trim's line goes, no window"
 code=0
 out=$("$wine" "$exe" --version 2>"$work/trim.err" | tr -d '\r') || code=$?

@@ -140,10 +140,10 @@ int trayIcons() {
 }  // namespace
 
 BOOL CALLBACK collectButton(HWND w, LPARAM list) {
-    char cls[32] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    const auto kind = GetWindowLongPtrA(w, GWL_STYLE) & BS_TYPEMASK;
-    if (lstrcmpiA(cls, "Button") == 0 && kind != BS_GROUPBOX && IsWindowVisible(w))
+    wchar_t cls[32] = {};
+    GetClassNameW(w, cls, static_cast<int>(std::size(cls)));
+    const auto kind = GetWindowLongPtrW(w, GWL_STYLE) & BS_TYPEMASK;
+    if (lstrcmpiW(cls, L"Button") == 0 && kind != BS_GROUPBOX && IsWindowVisible(w))
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
     return TRUE;
 }
@@ -156,7 +156,7 @@ int reach(HWND window) {
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
     const auto inside = [](const RECT& r, const RECT& box) {
         return r.left >= box.left && r.top >= box.top && r.right <= box.right && r.bottom <= box.bottom;
     };

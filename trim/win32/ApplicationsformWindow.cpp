@@ -17,7 +17,7 @@ using namespace platform::win32;
 void placeOver(HWND window, HWND owner) {
     RECT frame{}, area{};
     GetWindowRect(window, &frame);
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     RECT over = area;
@@ -38,8 +38,8 @@ HWND ApplicationsFormWindow::line(int id, const platform::Rect& r, HWND parent, 
 ApplicationsFormWindow::ApplicationsFormWindow(HWND owner, TrimRunner& runner) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
-    create("KestruneApplicationsForm", af::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, owner,
-           af::kClientWidth, af::kClientHeight);
+    create(L"KestruneApplicationsForm", af::kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
+           owner, af::kClientWidth, af::kClientHeight);
     self_.attach(hwnd());
 
     // The system's lines: one each, cut with an ellipsis rather than wrapped
@@ -51,7 +51,7 @@ ApplicationsFormWindow::ApplicationsFormWindow(HWND owner, TrimRunner& runner) {
     pressure_ = Win32Label(line(af::id::kPressureLabel, af::kSystemLines[2], box, oneLine));
     caveat_ = Win32Label(line(af::id::kCaveatLabel, af::kCaveat, nullptr, SS_LEFT));
 
-    const HWND list = control(WC_LISTVIEWA, "", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
+    const HWND list = control(WC_LISTVIEWW, "", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP,
                               af::id::kAppList, af::kList, nullptr, WS_EX_CLIENTEDGE);
     const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -72,7 +72,7 @@ ApplicationsFormWindow::ApplicationsFormWindow(HWND owner, TrimRunner& runner) {
     // In the list's place where trimming does not work here: the sentence,
     // inside a frame.
     const HWND notice = panel(af::id::kNoticePanel, af::kList);
-    control(WC_STATICA, "", SS_ETCHEDFRAME, -1, {0, 0, af::kList.width, af::kList.height}, notice);
+    control(WC_STATICW, "", SS_ETCHEDFRAME, -1, {0, 0, af::kList.width, af::kList.height}, notice);
     notice_ = Win32Label(line(af::id::kNoticeLabel,
                               {af::kNoticeMargin, af::kNoticeMargin, af::kList.width - 2 * af::kNoticeMargin,
                                af::kList.height - 2 * af::kNoticeMargin},

@@ -38,7 +38,7 @@ struct MainWindow {
         w->onClosed = [this] { closed = true; };
     }
     ~MainWindow() {
-        if (w && !closed) SendMessageA(w->hwnd(), WM_CLOSE, 0, 0);
+        if (w && !closed) SendMessageW(w->hwnd(), WM_CLOSE, 0, 0);
     }
     HWND control(int which) const { return findControl(w->hwnd(), which); }
     std::string text(int which) const { return textOf(control(which)); }
@@ -47,9 +47,9 @@ struct MainWindow {
         ASSERT_TRUE(win32PumpUntil([&] { return status() == "Memory Load: 75%"; }));
     }
     std::string status() const {
-        char text[64] = {};
-        SendMessageA(control(id::kTeStatusBar1), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-        return text;
+        wchar_t text[64] = {};
+        SendMessageW(control(id::kTeStatusBar1), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        return platform::win32::utf8(text);
     }
 };
 
@@ -113,7 +113,7 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
         int value;
     } bars[] = {
         {id::kTeProgressBar1, 19}, {id::kTeProgressBar2, 75}, {id::kTeProgressBar3, 2}, {id::kTeProgressBar4, 25}};
-    for (const auto& b : bars) EXPECT_EQ(SendMessageA(m.control(b.control), PBM_GETPOS, 0, 0), b.value) << b.control;
+    for (const auto& b : bars) EXPECT_EQ(SendMessageW(m.control(b.control), PBM_GETPOS, 0, 0), b.value) << b.control;
     {
         // Not smooth: the filled part of a bar is blocks with the face between them.
         const HWND bar = m.control(id::kTeProgressBar2);
@@ -121,7 +121,7 @@ TEST(MainWindowWin32, EachControlTakesItsPlaceCaptionAndFigure) {
         GetClientRect(bar, &r);
         const HDC dc = CreateCompatibleDC(nullptr);
         const HGDIOBJ previous = SelectObject(dc, CreateBitmap(r.right, r.bottom, 1, 32, nullptr));
-        SendMessageA(bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        SendMessageW(bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         int blocks = 0;
         bool inBlock = false;
         for (int x = 0; x < r.right * 70 / 100; ++x) {
@@ -152,16 +152,17 @@ TEST(MainWindowWin32, AKindsFigureShowsOnOneLineWithItsUnitAtA64BitVirtualTotal)
     // 128 TiB of address space, as a 64-bit program has, while a scrub holds 23 GB of it.
     m.memory.set(statusMB(65536, 16384, 65536, 65536, 134217727, 134193727, 75));
     m.showAndWaitForFigures();
-    const auto font = [&](int which) { return SendMessageA(m.control(which), WM_GETFONT, 0, 0); };
+    const auto font = [&](int which) { return SendMessageW(m.control(which), WM_GETFONT, 0, 0); };
     EXPECT_EQ(font(id::kTeLabel1), reinterpret_cast<LRESULT>(platform::win32::dialogFont()));  // a figure that fits
     const HWND label = m.control(id::kTeLabel2);
     const std::string text = textOf(label);
     ASSERT_EQ(text, "24000 MB / 134217727 MB");
-    EXPECT_EQ(GetWindowLongPtrA(label, GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << "a wrap cuts the unit off";
+    EXPECT_EQ(GetWindowLongPtrW(label, GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << "a wrap cuts the unit off";
     const HDC dc = GetDC(label);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     SIZE extent{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    const std::wstring shown = platform::win32::wide(text);
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     RECT room{};
@@ -173,13 +174,13 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     MainWindow m;
     m.showAndWaitForFigures();
     // Help > Tutorial opens the tutorial docked at the right.
-    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);
+    SendMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);
     ASSERT_TRUE(m.w->form().WizardForm);
     EXPECT_TRUE(m.w->form().WizardForm->form().window().visible());
     {
         // Help > About Kestrune: its box, owned by the window.
         BoxRecorder boxes;
-        SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kAboutItem, 0), 0);
+        SendMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kAboutItem, 0), 0);
         ASSERT_EQ(boxes.calls().size(), 1u);
         EXPECT_EQ(boxes.calls()[0].caption, "About Kestrune");
         EXPECT_EQ(boxes.calls()[0].owner, m.w->hwnd());
@@ -194,7 +195,7 @@ TEST(MainWindowWin32, MenuButtonsAndTheTrayReachTheirHandlersAndTheCloseStopsThe
     EnableWindow(m.control(id::kTeButton2), TRUE);
 
     // Its Exit is posted, and closes as File > Exit does.
-    PostMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(tray::id::kExit, 0), 0);
+    PostMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(tray::id::kExit, 0), 0);
     ASSERT_TRUE(win32PumpUntil([&] { return m.closed; }));
     EXPECT_TRUE(m.appClosing);
     EXPECT_FALSE(m.w->form().WizardForm);
@@ -213,7 +214,7 @@ TEST(MainWindowWin32, StartedMinimisedTheTrayShowsTheFirstSample) {
 TEST(MainWindowWin32, OutOfTheTrayTheWindowIsShownAnewCentredWithItsTutorialDocked) {
     MainWindow m;
     m.showAndWaitForFigures();
-    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);  // Help > Tutorial
+    SendMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem2, 0), 0);  // Help > Tutorial
     ASSERT_TRUE(m.w->form().WizardForm);
     const HWND tutorial = static_cast<HWND>(m.w->form().WizardForm->form().window().handle());
     SetWindowPos(m.w->hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // dragged to a corner
@@ -228,7 +229,7 @@ TEST(MainWindowWin32, OutOfTheTrayTheWindowIsShownAnewCentredWithItsTutorialDock
     // Centred, or as far left of that as the tutorial needs to stay on the
     // screen beside it.
     RECT work{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int centred = centredOffset(GetSystemMetrics(SM_CXSCREEN), main.right - main.left);
     EXPECT_EQ(main.top, centredOffset(GetSystemMetrics(SM_CYSCREEN), main.bottom - main.top));
     ASSERT_TRUE(win32PumpUntil([&] {
@@ -268,28 +269,28 @@ TEST(MainWindowWin32, EditApplicationsOpensOneWindowAndTheTraysTrimTakesTheIdleA
     m.clock.setNow(m.clock.now() + 600);
     m.showAndWaitForFigures();
 
-    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem8, 0), 0);
-    SendMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem8, 0), 0);
+    SendMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem8, 0), 0);
+    SendMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(id::kCustomItem8, 0), 0);
     ASSERT_TRUE(m.w->form().ApplicationsForm);
-    const HWND applications = FindWindowA("KestruneApplicationsForm", nullptr);
+    const HWND applications = FindWindowW(L"KestruneApplicationsForm", nullptr);
     ASSERT_NE(applications, nullptr);
     EXPECT_TRUE(IsWindowVisible(applications));
     EXPECT_EQ(GetWindow(applications, GW_OWNER), m.w->hwnd());
-    EXPECT_EQ(FindWindowExA(nullptr, applications, "KestruneApplicationsForm", nullptr), nullptr);  // only one
+    EXPECT_EQ(FindWindowExW(nullptr, applications, L"KestruneApplicationsForm", nullptr), nullptr);  // only one
 
     // The tray offers the trim while none runs; its choice is posted, as the menu's is.
     const HMENU menu = m.w->tray().buildMenu();
-    char text[64] = {};
-    GetMenuStringA(menu, tray::id::kTrimIdle, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "&Trim Idle Applications");
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, tray::id::kTrimIdle, text, static_cast<int>(std::size(text)), MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"&Trim Idle Applications");
     EXPECT_EQ(GetMenuState(menu, tray::id::kTrimIdle, MF_BYCOMMAND) & MF_GRAYED, 0u);
     DestroyMenu(menu);
-    PostMessageA(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(tray::id::kTrimIdle, 0), 0);
+    PostMessageW(m.w->hwnd(), WM_COMMAND, MAKEWPARAM(tray::id::kTrimIdle, 0), 0);
     ASSERT_TRUE(win32PumpUntil([&] { return !m.apps.requests().empty() && m.w->form().trimFree(); }));
     EXPECT_EQ(m.apps.requests()[0].id, "c:\\apps\\reader.exe");
 
     // The main window's close takes it along.
-    SendMessageA(m.w->hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(m.w->hwnd(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(m.closed);
     EXPECT_FALSE(IsWindow(applications));
 }

@@ -21,7 +21,7 @@ struct TutorialFixture {
     TutorialFixture() { window.form().showNextTimeFlag = &flag; }
     HWND h() const { return window.hwnd(); }
     HWND control(int id) const { return findControl(h(), id); }
-    bool ticked() const { return SendMessageA(control(w::id::kTeCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool ticked() const { return SendMessageW(control(w::id::kTeCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     platform::Rect place(int id) const {
         const RECT r = placeOf(control(id));
         return toDesign(platform::Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
@@ -53,8 +53,8 @@ TEST(TutorialWindowWin32, LaidOutAsDesignedInTwoRaisedPanelsWhoseBodyFollowsTheW
         EXPECT_EQ(textOf(f.control(c.id)), c.text);
         EXPECT_EQ(f.place(c.id), c.place) << c.id;
     }
-    LOGFONTA face{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(f.control(w::id::kLabel1), WM_GETFONT, 0, 0)), sizeof face, &face);
+    LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.control(w::id::kLabel1), WM_GETFONT, 0, 0)), sizeof face, &face);
     EXPECT_GE(face.lfWeight, FW_BOLD);
     EXPECT_TRUE(f.ticked());  // as designed, before it is shown
 
@@ -62,7 +62,7 @@ TEST(TutorialWindowWin32, LaidOutAsDesignedInTwoRaisedPanelsWhoseBodyFollowsTheW
     // side against the face (a highlight alone is not, on a near-white one).
     const HDC dc = CreateCompatibleDC(nullptr);
     const HGDIOBJ previous = SelectObject(dc, CreateBitmap(w::kPanel1.width, w::kPanel1.height, 1, 32, nullptr));
-    SendMessageA(f.control(w::id::kTePanel1), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    SendMessageW(f.control(w::id::kTePanel1), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     const int right = w::kPanel1.width - 1, bottom = w::kPanel1.height - 1;
     for (const POINT edge : {POINT{0, 20}, POINT{100, 0}, POINT{right, 20}, POINT{100, bottom}})
         EXPECT_EQ(GetPixel(dc, edge.x, edge.y), GetSysColor(COLOR_BTNSHADOW)) << edge.x << "," << edge.y;
@@ -91,13 +91,13 @@ TEST(TutorialWindowWin32, ShownItLoadsTheFlagAndDoneCloseOrEscapeWriteItBackAndO
     ShowWindow(f.h(), SW_SHOW);
     EXPECT_TRUE(f.ticked());
     click(f.h(), w::id::kTeCheckBox1);
-    SendMessageA(f.h(), WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+    SendMessageW(f.h(), WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
     EXPECT_FALSE(IsWindowVisible(f.h()));
     EXPECT_FALSE(f.flag);
 
     ShowWindow(f.h(), SW_SHOW);
     MSG escape{f.control(w::id::kTeCheckBox1), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
-    IsDialogMessageA(f.h(), &escape);  // as the message loop hands it on
+    IsDialogMessageW(f.h(), &escape);  // as the message loop hands it on
     EXPECT_FALSE(IsWindowVisible(f.h()));
     EXPECT_TRUE(IsWindow(f.h()));
     EXPECT_TRUE(f.boxes.calls().empty());

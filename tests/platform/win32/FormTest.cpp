@@ -15,7 +15,7 @@ namespace {
 class Huge final : public Form {
 public:
     Huge(int width, int height) {
-        create("KestruneTestHuge", "Huge", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, width, height);
+        create(L"KestruneTestHuge", "Huge", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, width, height);
         corner = button("Close", 7, {width - 90, height - 40, 81, 33});
         self.attach(hwnd());
     }
@@ -25,7 +25,7 @@ public:
 
 RECT workArea() {
     RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return area;
 }
 
@@ -45,7 +45,7 @@ TEST(FormFit, AWindowTheScreenCannotHoldFitsItsWorkAreaAndScrollsToEveryControl)
     EXPECT_GE(frame.top, area.top);
     EXPECT_LE(frame.right, area.right);
     EXPECT_LE(frame.bottom, area.bottom);
-    const auto style = GetWindowLongPtrA(w.hwnd(), GWL_STYLE);
+    const auto style = GetWindowLongPtrW(w.hwnd(), GWL_STYLE);
     EXPECT_TRUE((style & WS_VSCROLL) != 0 && (style & WS_HSCROLL) != 0);
     EXPECT_TRUE(w.scrolls());
     // To the logic its client area is still the one laid out.
@@ -53,8 +53,8 @@ TEST(FormFit, AWindowTheScreenCannotHoldFitsItsWorkAreaAndScrollsToEveryControl)
     EXPECT_EQ(w.self.clientHeight(), height);
 
     // Scrolled to the end, the corner's button is inside the window.
-    SendMessageA(w.hwnd(), WM_HSCROLL, SB_BOTTOM, 0);
-    SendMessageA(w.hwnd(), WM_VSCROLL, SB_BOTTOM, 0);
+    SendMessageW(w.hwnd(), WM_HSCROLL, SB_BOTTOM, 0);
+    SendMessageW(w.hwnd(), WM_VSCROLL, SB_BOTTOM, 0);
     RECT client{};
     GetClientRect(w.hwnd(), &client);
     const RECT button = testsupport::placeOf(w.corner);
@@ -70,7 +70,7 @@ TEST(FormFit, AWindowThatFitsIsLeftAsLaidOut) {
     ShowWindow(w.hwnd(), SW_SHOW);
     testsupport::win32Pump();
     EXPECT_FALSE(w.scrolls());
-    EXPECT_EQ(GetWindowLongPtrA(w.hwnd(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
+    EXPECT_EQ(GetWindowLongPtrW(w.hwnd(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
     RECT frame{};
     GetWindowRect(w.hwnd(), &frame);
     EXPECT_EQ(frame.left, 10);
@@ -83,7 +83,7 @@ namespace {
 class Buttons final : public Form {
 public:
     Buttons() {
-        create("KestruneTestButtons", "Buttons", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, 290, 60);
+        create(L"KestruneTestButtons", "Buttons", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, 290, 60);
         first = button("First", 7, {8, 8, 81, 33});
         next = button("Next", 8, {100, 8, 81, 33});
         last = button("Last", 9, {192, 8, 81, 33});
@@ -103,9 +103,9 @@ private:
 class Panelled final : public Form {
 public:
     Panelled() {
-        create("KestruneTestPanelled", "Panelled", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, 290, 60);
+        create(L"KestruneTestPanelled", "Panelled", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, nullptr, 290, 60);
         const HWND p = panel(5, {0, 0, 290, 60});
-        box = control(WC_EDITA, "", WS_TABSTOP, 6, {8, 8, 81, 23}, p);
+        box = control(WC_EDITW, "", WS_TABSTOP, 6, {8, 8, 81, 23}, p);
         done = button("Done", 7, {100, 8, 81, 33}, p);
     }
     HWND box;
@@ -121,7 +121,7 @@ private:
 // As the message loop hands a key on: through the window's dialog handling.
 void pressEnter(HWND window) {
     MSG msg{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-    IsDialogMessageA(window, &msg);
+    IsDialogMessageW(window, &msg);
 }
 
 }  // namespace
@@ -182,7 +182,7 @@ namespace {
 class Owned final : public Form {
 public:
     explicit Owned(HWND owner) {
-        create("KestruneTestOwned", "Owned", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, owner, 200, 60);
+        create(L"KestruneTestOwned", "Owned", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, owner, 200, 60);
         button("Close", 7, {8, 8, 81, 33});
     }
 
@@ -205,7 +205,7 @@ TEST(FormKeyboard, AnOwnedWindowClosedHandsTheKeyboardBackToItsOwner) {
     SetForegroundWindow(main.hwnd());
     SetFocus(main.next);
     Owned modal(main.hwnd());
-    PostMessageA(modal.hwnd(), WM_CLOSE, 0, 0);
+    PostMessageW(modal.hwnd(), WM_CLOSE, 0, 0);
     runModal(modal.hwnd());
     EXPECT_EQ(GetActiveWindow(), main.hwnd());
     EXPECT_EQ(GetFocus(), main.next);
@@ -214,7 +214,7 @@ TEST(FormKeyboard, AnOwnedWindowClosedHandsTheKeyboardBackToItsOwner) {
     ShowWindow(modeless.hwnd(), SW_SHOW);
     SetForegroundWindow(modeless.hwnd());
     ASSERT_EQ(GetActiveWindow(), modeless.hwnd());
-    SendMessageA(modeless.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(modeless.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(GetActiveWindow(), main.hwnd());
     EXPECT_EQ(GetFocus(), main.next);
 }

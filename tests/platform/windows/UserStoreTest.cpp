@@ -4,6 +4,7 @@
 
 #include "platform/Registry.h"
 #include "platform/windows/RegistryBackend.h"
+#include "platform/windows/Text.h"
 #include "support/StoredValues.h"
 
 #include <windows.h>
@@ -29,21 +30,23 @@ constexpr char kVirtualProductKey[] =
 // earlier build would have left it.
 void plant(HKEY hive, const std::string& key, const std::string& name, const std::string& text) {
     HKEY open = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(hive, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &open,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(hive, platform::windows::wide(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &open, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(open, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size()) + 1);
+    const std::wstring data = platform::windows::wide(text);
+    RegSetValueExW(open, platform::windows::wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(open);
 }
 
 // The value as the hive itself holds it, or "(none)".
 std::string held(HKEY hive, const std::string& key, const std::string& name) {
-    char data[260] = {};
-    DWORD size = sizeof data - 1;
-    if (RegGetValueA(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    wchar_t data[260] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    if (RegGetValueW(hive, platform::windows::wide(key).c_str(), platform::windows::wide(name).c_str(), RRF_RT_REG_SZ,
+                     nullptr, data, &size) != ERROR_SUCCESS)
         return "(none)";
-    return data;
+    return platform::windows::utf8(data);
 }
 
 // The store's calls as a standard user's copy of the program makes them.
@@ -154,7 +157,8 @@ TEST_F(UserStoreTest, AChangeThatDoesNotFallBackLeavesNoUsersCopy) {
     ASSERT_TRUE(registrytest::Reg(kProductKey).writeString("machine", "lastScrub"));
     EXPECT_EQ(held(HKEY_LOCAL_MACHINE, kProductKey, "lastScrub"), "machine");
     HKEY copy = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, &copy), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, platform::windows::wide(kProductKey).c_str(), 0, KEY_READ, &copy),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(UserStoreTest, AnEarlierBuildsVirtualStoreIsTakenOverWholeAsTheFirstCopy) {
@@ -177,3 +181,13 @@ TEST_F(UserStoreTest, AnEarlierBuildsVirtualStoreIsTakenOverWholeAsTheFirstCopy)
 }
 
 }  // namespace
+
+TEST_F(UserStoreTest, TextIsHeldInUtf16AndReadBackAsTheUtf8Written) {
+    StandardUser user;
+    const std::string text = "Zo\u00eb \u0141ukasz";
+    ASSERT_TRUE(user.write(kProductKey, "lastScrub", text));
+    EXPECT_EQ(held(HKEY_CURRENT_USER, kProductKey, "lastScrub"), text);  // what any other program reads there
+    EXPECT_EQ(user.read(kProductKey, "lastScrub"), text);
+    plant(HKEY_CURRENT_USER, kProductKey, "lastRecovery", text);
+    EXPECT_EQ(user.read(kProductKey, "lastRecovery"), text);
+}

@@ -37,14 +37,16 @@ struct Scheduler {
         EXPECT_NE(found, nullptr) << control;
         return found;
     }
-    void click(int button) const { SendMessageA(at(button), BM_CLICK, 0, 0); }
-    void type(int box, const char* text) const { SendMessageA(at(box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
-    void choose(int list, int item) const { SendMessageA(at(list), CB_SETCURSEL, static_cast<WPARAM>(item), 0); }
+    void click(int button) const { SendMessageW(at(button), BM_CLICK, 0, 0); }
+    void type(int box, const char* text) const {
+        SendMessageW(at(box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(platform::win32::wide(text).c_str()));
+    }
+    void choose(int list, int item) const { SendMessageW(at(list), CB_SETCURSEL, static_cast<WPARAM>(item), 0); }
     std::string cell(int row, int column) const {
         return platform::win32::Win32ListView(at(id::kTeListView1)).cell(row, column);
     }
-    bool shown(int panel) const { return (GetWindowLongPtrA(at(panel), GWL_STYLE) & WS_VISIBLE) != 0; }
-    LONG_PTR style(int control) const { return GetWindowLongPtrA(at(control), GWL_STYLE); }
+    bool shown(int panel) const { return (GetWindowLongPtrW(at(panel), GWL_STYLE) & WS_VISIBLE) != 0; }
+    LONG_PTR style(int control) const { return GetWindowLongPtrW(at(control), GWL_STYLE); }
 };
 
 void expectPlace(HWND control, const platform::Rect& design) {
@@ -55,7 +57,7 @@ void expectPlace(HWND control, const platform::Rect& design) {
     EXPECT_EQ(r.bottom, toDevice(design.top + design.height)) << GetDlgCtrlID(control);
 }
 
-int items(HWND list) { return static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0)); }
+int items(HWND list) { return static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0)); }
 std::string chosen(HWND list) { return platform::win32::Win32ComboText(list).text(); }
 
 constexpr int kRadios[] = {id::kTeRadioButton2, id::kTeRadioButton1, id::kTeRadioButton3,
@@ -73,14 +75,14 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
     GetClientRect(h, &client);
     EXPECT_EQ(client.right, toDevice(689));
     EXPECT_EQ(client.bottom, toDevice(343));
-    const LONG_PTR frameStyle = GetWindowLongPtrA(h, GWL_STYLE);
+    const LONG_PTR frameStyle = GetWindowLongPtrW(h, GWL_STYLE);
     EXPECT_TRUE(frameStyle & WS_SYSMENU);
     EXPECT_FALSE(frameStyle & (WS_THICKFRAME | WS_MAXIMIZEBOX));
     // At the designed place, or as near it as keeps the whole frame on the screen.
     RECT frame{};
     GetWindowRect(h, &frame);
     RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     EXPECT_EQ(frame.left, std::max(area.left, std::min<LONG>(toDevice(737), area.right - (frame.right - frame.left))));
     EXPECT_EQ(frame.top, std::max(area.top, std::min<LONG>(toDevice(315), area.bottom - (frame.bottom - frame.top))));
 
@@ -90,7 +92,7 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
         EXPECT_EQ(s.style(kRadios[i]) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
         // One group, entered at its first.
         EXPECT_EQ((s.style(kRadios[i]) & WS_GROUP) != 0, i == 0) << i;
-        EXPECT_EQ(SendMessageA(s.at(kRadios[i]), BM_GETCHECK, 0, 0), i == 1 ? BST_CHECKED : BST_UNCHECKED) << i;
+        EXPECT_EQ(SendMessageW(s.at(kRadios[i]), BM_GETCHECK, 0, 0), i == 1 ? BST_CHECKED : BST_UNCHECKED) << i;
         EXPECT_EQ(s.shown(kPanels[i]), i == 1) << i;
         expectPlace(s.at(kPanels[i]), {248, 16, i == 0 ? 425 : 433, 89});
     }
@@ -125,11 +127,11 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
     EXPECT_TRUE(s.style(id::kLoadCooldownEdit) & ES_NUMBER);
     int low = 0;
     int high = 0;
-    SendMessageA(s.at(id::kLoadCooldownUpDown), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+    SendMessageW(s.at(id::kLoadCooldownUpDown), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                  reinterpret_cast<LPARAM>(&high));
     EXPECT_EQ(low, 1);
     EXPECT_EQ(high, 1440);
-    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(s.at(id::kLoadCooldownUpDown), UDM_GETBUDDY, 0, 0)),
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(s.at(id::kLoadCooldownUpDown), UDM_GETBUDDY, 0, 0)),
               s.at(id::kLoadCooldownEdit));
 
     const HWND list = s.at(id::kTeListView1);
@@ -137,16 +139,16 @@ TEST(SchedulerWin32, LaidOutWithItsControlsAndInitialChoices) {
     EXPECT_EQ(
         s.style(id::kTeListView1) & (LVS_TYPEMASK | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS),
         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
-    EXPECT_TRUE(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
-    const char* headers[] = {"Scheduled Task", "When"};
+    EXPECT_TRUE(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+    const wchar_t* headers[] = {L"Scheduled Task", L"When"};
     const int widths[] = {200, 400};
     for (int column = 0; column < 2; ++column) {
-        char text[32] = {};
-        LVCOLUMNA c{};
+        wchar_t text[32] = {};
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH;
         c.pszText = text;
-        c.cchTextMax = sizeof text;
-        ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c)));
+        c.cchTextMax = static_cast<int>(std::size(text));
+        ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c)));
         EXPECT_STREQ(text, headers[column]);
         EXPECT_EQ(c.cx, toDevice(widths[column]));
     }
@@ -214,16 +216,16 @@ TEST(SchedulerWin32, EachPanelsControlsAndButtonsReachTheLogic) {
     s.type(id::kLoadPercentEdit, "90");
     const HWND measure = s.at(id::kLoadMeasureBox);
     s.choose(id::kLoadMeasureBox, 1);
-    SendMessageA(GetParent(measure), WM_COMMAND, MAKEWPARAM(id::kLoadMeasureBox, CBN_SELCHANGE),
+    SendMessageW(GetParent(measure), WM_COMMAND, MAKEWPARAM(id::kLoadMeasureBox, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(measure));
     s.click(id::kLoadButton);
     EXPECT_EQ(storedText(platform::kLoadTriggerKey, "1"), "R 20 5 0 pressure");
 
     // A row selected as a click selects it, then Remove.
-    LVITEMA select{};
+    LVITEMW select{};
     select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     select.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(s.at(id::kTeListView1), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+    SendMessageW(s.at(id::kTeListView1), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
     s.click(id::kTeButton3);
     EXPECT_EQ(storedText(platform::kScheduleKey, "1"), "(none)");
     EXPECT_EQ(ListView_GetItemCount(s.at(id::kTeListView1)), 7);
@@ -234,7 +236,7 @@ TEST(SchedulerWin32, EachPanelsControlsAndButtonsReachTheLogic) {
 TEST(SchedulerWin32, ShapedBoxesKeepTheirShapeAndReadInFixedPositions) {
     Scheduler s;
     const HWND time = s.at(id::kTeMaskEdit2);
-    auto key = [&](HWND box, WPARAM c) { SendMessageA(box, WM_CHAR, c, 1); };
+    auto key = [&](HWND box, WPARAM c) { SendMessageW(box, WM_CHAR, c, 1); };
     const Win32MaskedText read(time, schedulerform::kTimeShape);
 
     s.type(id::kTeMaskEdit2, "2:30");  // a set text is fitted field by field
@@ -242,10 +244,10 @@ TEST(SchedulerWin32, ShapedBoxesKeepTheirShapeAndReadInFixedPositions) {
     EXPECT_EQ(read.text(), " 2:30");
 
     // Typing over a whole selection: the places emptied, the digit at the first.
-    SendMessageA(time, EM_SETSEL, 0, -1);
+    SendMessageW(time, EM_SETSEL, 0, -1);
     key(time, '2');
     EXPECT_EQ(textOf(time), "2_:__");
-    SendMessageA(time, EM_SETSEL, 3, 3);
+    SendMessageW(time, EM_SETSEL, 3, 3);
     key(time, '4');
     key(time, 'x');  // no letter, sign or colon gets in
     key(time, ':');
@@ -255,21 +257,21 @@ TEST(SchedulerWin32, ShapedBoxesKeepTheirShapeAndReadInFixedPositions) {
     EXPECT_EQ(read.text(), " 2:45");
 
     // The caret passes over the colon, both ways; Delete unfills without moving.
-    SendMessageA(time, EM_SETSEL, 1, 1);
+    SendMessageW(time, EM_SETSEL, 1, 1);
     key(time, '1');
     EXPECT_EQ(textOf(time), "21:45");
     DWORD caret = 0;
-    SendMessageA(time, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    SendMessageW(time, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
     EXPECT_EQ(caret, 3u);
     key(time, '\b');
     EXPECT_EQ(textOf(time), "2_:45");
-    SendMessageA(time, EM_SETSEL, 3, 3);
-    SendMessageA(time, WM_KEYDOWN, VK_DELETE, 1);
+    SendMessageW(time, EM_SETSEL, 3, 3);
+    SendMessageW(time, WM_KEYDOWN, VK_DELETE, 1);
     EXPECT_EQ(textOf(time), "2_:_5");
     EXPECT_EQ(read.text(), " 2: 5");
 
     const HWND minutes = s.at(id::kTeMaskEdit1);
-    SendMessageA(minutes, EM_SETSEL, 0, -1);
+    SendMessageW(minutes, EM_SETSEL, 0, -1);
     key(minutes, '7');
     EXPECT_EQ(textOf(minutes), "7_");
     EXPECT_EQ(Win32MaskedText(minutes, schedulerform::kMinutesShape).text(), " 7");
@@ -278,7 +280,7 @@ TEST(SchedulerWin32, ShapedBoxesKeepTheirShapeAndReadInFixedPositions) {
     Win32DateText date(s.at(id::kDateTimePicker1));
     date.setText("2/3/2024");
     SYSTEMTIME held{};
-    ASSERT_EQ(SendMessageA(s.at(id::kDateTimePicker1), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&held)),
+    ASSERT_EQ(SendMessageW(s.at(id::kDateTimePicker1), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&held)),
               GDT_VALID);
     EXPECT_EQ(held.wYear, 2024);
     EXPECT_EQ(held.wMonth, 2);
@@ -303,7 +305,7 @@ bool endsTheModalLoop(Scheduler& s, HWND to, UINT message, WPARAM wParam) {
     watched = s.w.hwnd();
     timedOut = false;
     const UINT_PTR timer = SetTimer(nullptr, 0, 3000, &giveUp);
-    PostMessageA(to, message, wParam, 0);
+    PostMessageW(to, message, wParam, 0);
     s.w.showModal();
     KillTimer(nullptr, timer);
     return !timedOut && !IsWindowVisible(s.w.hwnd());
@@ -345,10 +347,10 @@ TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
     Scheduler s;
     ShowWindow(s.w.hwnd(), SW_SHOWNA);
     auto alt = [&](char letter) {
-        PostMessageA(s.at(id::kTeButton3), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+        PostMessageW(s.at(id::kTeButton3), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
         MSG msg{};
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (!IsDialogMessageA(s.w.hwnd(), &msg)) DispatchMessageA(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!IsDialogMessageW(s.w.hwnd(), &msg)) DispatchMessageW(&msg);
     };
     // Tab comes into the periods on the checked one, from either side.
     EXPECT_EQ(GetNextDlgTabItem(s.w.hwnd(), nullptr, FALSE), s.at(id::kTeRadioButton1));
@@ -356,7 +358,7 @@ TEST(SchedulerWin32, KeyboardLettersReachTheirControls) {
     // Run's letter takes the keyboard to its list, where Down changes it.
     alt('r');
     EXPECT_EQ(GetFocus(), s.at(id::kTeComboBox11));
-    SendMessageA(s.at(id::kTeComboBox11), WM_KEYDOWN, VK_DOWN, 1);
+    SendMessageW(s.at(id::kTeComboBox11), WM_KEYDOWN, VK_DOWN, 1);
     EXPECT_EQ(platform::win32::Win32ComboText(s.at(id::kTeComboBox11)).text(), "Scrub");
     alt('w');
     EXPECT_TRUE(s.shown(id::kTeGroupBox4));

@@ -56,10 +56,10 @@ TEST(ScrubWindowWin32, LaidOutAsDesignedItPaintsTheMapInItsBevelAndARefreshRepai
         EXPECT_EQ(platform::win32::toDesign(platform::Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}), c.place)
             << c.id;
     }
-    LOGFONTA face{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(findControl(f.h(), s::id::kLabel1), WM_GETFONT, 0, 0)), sizeof face,
+    LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(findControl(f.h(), s::id::kLabel1), WM_GETFONT, 0, 0)), sizeof face,
                &face);
-    EXPECT_STREQ(face.lfFaceName, "Verdana");
+    EXPECT_STREQ(face.lfFaceName, L"Verdana");
     EXPECT_EQ(GetNextDlgTabItem(f.h(), nullptr, FALSE), findControl(f.h(), s::id::kTeButton1));
 
     ShowWindow(f.h(), SW_SHOW);  // as its opener shows it: the scrub starts
@@ -72,7 +72,7 @@ TEST(ScrubWindowWin32, LaidOutAsDesignedItPaintsTheMapInItsBevelAndARefreshRepai
         sizeof info.bmiHeader, toDevice(s::kClientWidth), -toDevice(s::kClientHeight), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     const HGDIOBJ previous = SelectObject(dc, CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    SendMessageA(f.h(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    SendMessageW(f.h(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     const auto at = [&](int x, int y) { return GetPixel(dc, toDevice(x), toDevice(y)); };
     EXPECT_EQ(at(s::kBevel1.left + 2 + 5, s::kBevel1.top + 2 + 5), RGB(0, 128, 0));
     EXPECT_EQ(at(s::kBevel1.left, s::kBevel1.top), GetSysColor(COLOR_BTNSHADOW));
@@ -100,7 +100,7 @@ struct ModalDriver {
     static ModalDriver run;
     static void key(WPARAM key) {
         const HWND to = GetFocus() != nullptr ? GetFocus() : run.f->h();
-        PostMessageA(to, WM_KEYDOWN, key, 1);
+        PostMessageW(to, WM_KEYDOWN, key, 1);
     }
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         run.f->clock.advance(s::kStepIntervalMs + 50);
@@ -115,7 +115,7 @@ struct ModalDriver {
             run.focusAtClose = GetFocus();
             key(VK_RETURN);
         } else if (run.ticks > 2000) {
-            PostMessageA(run.f->h(), WM_CLOSE, 0, 0);  // never left waiting
+            PostMessageW(run.f->h(), WM_CLOSE, 0, 0);  // never left waiting
         }
     }
 };

@@ -8,9 +8,9 @@ void win32Pump() {
     // A bounded batch, as Qt's processEvents serves only what was there: a
     // thread on a fake clock posts its next call as soon as one is served.
     MSG msg{};
-    for (int served = 0; served < 200 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++served) {
+    for (int served = 0; served < 200 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++served) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
@@ -55,6 +55,6 @@ RECT placeOf(HWND control) {
     return r;
 }
 
-void click(HWND window, int id) { SendMessageA(findControl(window, id), BM_CLICK, 0, 0); }
+void click(HWND window, int id) { SendMessageW(findControl(window, id), BM_CLICK, 0, 0); }
 
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 #include "support/IsolatedStore.h"
 
 #include "platform/Registry.h"
+#include "platform/windows/Text.h"
 
 #include <windows.h>
 
@@ -18,8 +19,8 @@ constexpr char kVendorKey[] = "SOFTWARE\\Tarnwick Technologies\\Orbenfold";
 
 void createKey(const char* name, DWORD options) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::windows::wide(name).c_str(), 0, nullptr, options, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS)
         RegCloseKey(key);
 }
 
@@ -33,8 +34,9 @@ constexpr const char* kUserKeys[] = {
 };
 
 void clear() {
-    for (const char* key : {platform::kProductKey, kTestKey}) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
-    for (const char* key : kUserKeys) RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    for (const char* key : {platform::kProductKey, kTestKey})
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, platform::windows::wide(key).c_str());
+    for (const char* key : kUserKeys) RegDeleteTreeW(HKEY_CURRENT_USER, platform::windows::wide(key).c_str());
 }
 
 }  // namespace
@@ -48,14 +50,14 @@ IsolatedStore::IsolatedStore() : state_(std::make_unique<State>()) { clear(); }
 IsolatedStore::~IsolatedStore() {
     clear();
     // The volatile parent goes too, or no later test could write.
-    if (state_->unwritable) RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKey);
+    if (state_->unwritable) RegDeleteTreeW(HKEY_LOCAL_MACHINE, platform::windows::wide(kVendorKey).c_str());
 }
 
 void IsolatedStore::makeUnwritable() {
     // A key below a volatile key must be volatile too, so the program's
     // non-volatile product key can no longer be made. Every key that one
     // call creates gets its options: the parent comes first, non-volatile.
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kVendorKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, platform::windows::wide(kVendorKey).c_str());
     createKey(kVendorsKey, REG_OPTION_NON_VOLATILE);
     createKey(kVendorKey, REG_OPTION_VOLATILE);
     state_->unwritable = true;
@@ -68,17 +70,23 @@ void IsolatedStore::releaseWriteLock() {}
 
 std::string IsolatedStore::rawValue(const std::string& key, const std::string& name) const {
     HKEY open = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &open) != ERROR_SUCCESS) return "";
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::windows::wide(key).c_str(), 0, KEY_QUERY_VALUE, &open) !=
+        ERROR_SUCCESS)
+        return "";
     DWORD type = 0;
-    BYTE data[4096];
-    DWORD size = sizeof data;
-    const LONG result = RegQueryValueExA(open, name.c_str(), nullptr, &type, data, &size);
+    wchar_t held[2048];
+    DWORD size = sizeof held;
+    const LONG result = RegQueryValueExW(open, platform::windows::wide(name).c_str(), nullptr, &type,
+                                         reinterpret_cast<BYTE*>(held), &size);
     RegCloseKey(open);
     if (result != ERROR_SUCCESS) return "";
+    // Text as the store hands it on, UTF-8; the registry holds it in UTF-16.
+    const std::string data = type == REG_SZ ? platform::windows::utf8(std::wstring_view(held, size / sizeof(wchar_t)))
+                                            : std::string(reinterpret_cast<const char*>(held), size);
     std::string out = std::to_string(type) + ":";
-    for (DWORD i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < data.size(); ++i) {
         char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", data[i]);
+        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(data[i]));
         out += hex;
     }
     return out;

@@ -33,7 +33,7 @@ std::int64_t mappedKB() {
 }
 
 bool underWine() {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 

@@ -47,19 +47,19 @@ struct ApplicationsWindow32 {
         click.hdr.code = LVN_COLUMNCLICK;
         click.iItem = -1;
         click.iSubItem = column;
-        SendMessageA(h(), WM_NOTIFY, id::kAppList, reinterpret_cast<LPARAM>(&click));
+        SendMessageW(h(), WM_NOTIFY, id::kAppList, reinterpret_cast<LPARAM>(&click));
     }
     int headerFormat(int column) const {
-        HDITEMA item{};
+        HDITEMW item{};
         item.mask = HDI_FORMAT;
-        SendMessageA(ListView_GetHeader(at(id::kAppList)), HDM_GETITEMA, static_cast<WPARAM>(column),
+        SendMessageW(ListView_GetHeader(at(id::kAppList)), HDM_GETITEMW, static_cast<WPARAM>(column),
                      reinterpret_cast<LPARAM>(&item));
         return item.fmt;
     }
     // A key as the message loop hands it on: through the window's dialog handling.
     void key(UINT message, WPARAM code) const {
         MSG msg{at(id::kAppList), message, code, message == WM_SYSCHAR ? LPARAM{1} << 29 : 0, 0, {}};
-        IsDialogMessageA(h(), &msg);
+        IsDialogMessageW(h(), &msg);
     }
     bool enabled(int control) const { return IsWindowEnabled(at(control)) != FALSE; }
 };
@@ -81,15 +81,15 @@ TEST(ApplicationsWindowWin32, LaidOutWithItsListColumnsAndButtons) {
     EXPECT_EQ(textOf(a.at(id::kTrimIdleButton)), "Tr&im Idle");
     EXPECT_EQ(textOf(a.at(id::kCloseButton)), "&Close");
     // Many rows may be chosen at once.
-    EXPECT_EQ(GetWindowLongPtrA(a.at(id::kAppList), GWL_STYLE) & LVS_SINGLESEL, 0);
+    EXPECT_EQ(GetWindowLongPtrW(a.at(id::kAppList), GWL_STYLE) & LVS_SINGLESEL, 0);
     for (int column = 0; column < applicationsform::kColumnCount; ++column) {
-        char text[32] = {};
-        LVCOLUMNA c{};
+        wchar_t text[32] = {};
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_FMT;
         c.pszText = text;
-        c.cchTextMax = sizeof text;
-        SendMessageA(a.at(id::kAppList), LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
-        EXPECT_STREQ(text, applicationsform::kListHeaders[column]);
+        c.cchTextMax = static_cast<int>(std::size(text));
+        SendMessageW(a.at(id::kAppList), LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+        EXPECT_EQ(platform::win32::utf8(text), applicationsform::kListHeaders[column]);
         // Figures line up on their right.
         EXPECT_EQ(c.fmt & LVCFMT_JUSTIFYMASK, column == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT) << column;
     }
@@ -111,7 +111,7 @@ TEST(ApplicationsWindowWin32, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic
 
     // The refresh timer's tick reads the applications again.
     a.apps.put(appMB("c:\\apps\\reader.exe", "reader", 700, 0));
-    SendMessageA(a.h(), WM_TIMER, id::kRefreshTimer, 0);
+    SendMessageW(a.h(), WM_TIMER, id::kRefreshTimer, 0);
     EXPECT_EQ(a.cell(1, 1), "700 MB");
 
     // A row the user selects reaches the logic, which offers its trim.
@@ -144,7 +144,7 @@ TEST(ApplicationsWindowWin32, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic
     a.key(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_FALSE(IsWindowVisible(a.h()));
     a.apps.put(appMB("c:\\apps\\reader.exe", "reader", 800, 0));
-    SendMessageA(a.h(), WM_TIMER, id::kRefreshTimer, 0);  // one the system had queued
+    SendMessageW(a.h(), WM_TIMER, id::kRefreshTimer, 0);  // one the system had queued
     EXPECT_EQ(a.cell(1, 1), trimmed);
 
     // Shown again it reads afresh; Close and the title bar's close hide it.
@@ -153,7 +153,7 @@ TEST(ApplicationsWindowWin32, TheListItsHeaderTheButtonsAndTheTimerReachTheLogic
     click(a.h(), id::kCloseButton);
     EXPECT_FALSE(IsWindowVisible(a.h()));
     a.w->showInFront();
-    SendMessageA(a.h(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    SendMessageW(a.h(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindowVisible(a.h()));
     EXPECT_TRUE(IsWindow(a.h()));  // kept for the next time
 }
