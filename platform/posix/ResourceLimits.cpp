@@ -60,7 +60,7 @@ std::string threadShortage() {
     Gate gate;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, std::max<std::size_t>(kProbeStack, PTHREAD_STACK_MIN));
+    pthread_attr_setstacksize(&attr, std::max(kProbeStack, static_cast<std::size_t>(PTHREAD_STACK_MIN)));
     std::vector<pthread_t> started;
     int error = 0;
     for (unsigned i = 0; i < kThreadsToRun; ++i) {
