@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <stdexcept>
+#include <string>
 
 namespace platform {
 
@@ -12,11 +12,11 @@ namespace {
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kValue = "Kestrune";
 
-[[noreturn]] void fail(const std::string& what, LONG error) {
+Error fail(const std::string& what, LONG error) {
     char text[256] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(error), 0,
                    text, sizeof text, nullptr);
-    throw std::runtime_error(what + ": " + text);
+    return {what + ": " + text, static_cast<int>(error)};
 }
 
 }  // namespace
@@ -30,18 +30,19 @@ bool Autostart::enabled() const {
 
 std::string Autostart::execLine(const std::string& executable) { return "\"" + executable + "\" --minimized"; }
 
-void Autostart::setEnabled(bool on) const {
+Result<void> Autostart::setEnabled(bool on) const {
     if (!on) {
         const LONG result = RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue);
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) fail("cannot remove " + path_, result);
-        return;
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return fail("cannot remove " + path_, result);
+        return {};
     }
-    if (enabled()) return;  // the user's own entry stays as it is
+    if (enabled()) return {};  // the user's own entry stays as it is
     const std::string line = execLine(executable_);
     // The byte count with the zero byte, in the registry's own width.
     const DWORD size = static_cast<DWORD>(line.size()) + 1;
     const LONG result = RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(), size);
-    if (result != ERROR_SUCCESS) fail("cannot write " + path_, result);
+    if (result != ERROR_SUCCESS) return fail("cannot write " + path_, result);
+    return {};
 }
 
 }  // namespace platform
