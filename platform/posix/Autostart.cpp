@@ -67,7 +67,7 @@ bool execStarts(std::string_view exec, std::string_view program) {
         for (; at < exec.size() && (quote != 0 || exec[at] != ' '); ++at) {
             const char c = exec[at];
             if (c == '"') {
-                quote = quote == 0 ? c : 0;
+                quote = quote == 0 ? c : '\0';
             } else if (c == '\\' && at + 1 < exec.size()) {
                 word += exec[++at];
             } else {
