@@ -124,7 +124,8 @@ int runWindows(const CommandLine& options, Toolkit& toolkit) {
     scheduleThread.reset();
     // A trim in progress ends after its step; its result goes nowhere.
     trims.stop();
-    if (trimming) session.write(trim::kRecordName, activity.toText());
+    // At the end nobody is left to tell: the next trim only starts afresh.
+    if (trimming) (void)session.write(trim::kRecordName, activity.toText());
     // The windows go while the dispatcher their threads talk through is here.
     KestruneForm = nullptr;
     ScrubForm = nullptr;

@@ -12,6 +12,7 @@ TMemoryThread::TMemoryThread(FigureControls& controls, platform::MemorySource& m
     // The first figures are written here, on the UI thread, before the
     // window is first shown: no design text is ever seen, not even while an
     // operation started with the window holds the UI thread.
+    // The figure is a 32-bit signed count of whole MB, as the window always kept it.
     totalPhysMB = static_cast<std::int32_t>(platform::toMB(memory_.sample().totalPhys));
     const ScaleTexts scale = scaleTexts(totalPhysMB);
     controls_.TeLabel5.setText(scale.top);

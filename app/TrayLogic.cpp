@@ -2,7 +2,7 @@
 
 #include "platform/MessageBox.h"
 
-#include <stdexcept>
+#include <string>
 
 namespace kestrune {
 
@@ -15,13 +15,11 @@ bool TrayLogic::setLoad(std::uint32_t load) {
 
 void TrayLogic::setStartAtLogin(bool on) {
     if (autostart_ == nullptr) return;
-    try {
-        autostart_->setEnabled(on);
-    } catch (const std::runtime_error& e) {
+    if (const platform::Result<void> set = autostart_->setEnabled(on); !set) {
         platform::messageBox(nullptr,
                              std::string(on ? "Kestrune could not set itself to start at login: "
                                             : "Kestrune could not stop starting at login: ") +
-                                 e.what(),
+                                 set.error().text,
                              "Kestrune", platform::BoxKind::Error);
     }
 }

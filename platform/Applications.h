@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -118,9 +120,10 @@ public:
     virtual bool refresh(AppMemory& app) = 0;
     // Waits until no other trim of this user runs, calling `waiting` once if
     // it must, and holds the turn until the hold is destroyed, on the thread
-    // that took it. None when `stop` was set while it waited. Throws
-    // std::runtime_error, saying why, where no turn can be had.
-    virtual std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) = 0;
+    // that took it. None when `stop` was set while it waited; an error,
+    // saying why, where no turn can be had.
+    virtual Result<std::unique_ptr<TrimHold>> takeTurn(const std::atomic<bool>& stop,
+                                                       const std::function<void()>& waiting) = 0;
 };
 
 // The process-wide production instance for this system.

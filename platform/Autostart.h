@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <string>
 
 namespace platform {
@@ -17,9 +19,9 @@ public:
     // True when the entry is there and not switched off inside it (Hidden=true
     // or X-GNOME-Autostart-enabled=false, as desktops' own settings write).
     bool enabled() const;
-    // Writes the entry whole (never half a file) or removes it; throws
-    // std::runtime_error with a reason a user can read when that fails.
-    void setEnabled(bool on) const;
+    // Writes the entry whole (never half a file) or removes it; when that
+    // fails, an error with a reason a user can read.
+    Result<void> setEnabled(bool on) const;
 
     // The entry's Exec line for `executable`, quoted as desktop entries need.
     static std::string execLine(const std::string& executable);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,8 +23,8 @@ public:
     // The whole text; none when it was never written or cannot be read.
     std::optional<std::string> read(const std::string& name) const;
     // Replaces the text whole: a reader sees the old one or the new one,
-    // never a mix. False when it cannot be written.
-    bool write(const std::string& name, const std::string& text) const;
+    // never a mix. An error, with the system's words, when it cannot be written.
+    Result<void> write(const std::string& name, const std::string& text) const;
 
 private:
     std::filesystem::path folder_;

@@ -29,7 +29,7 @@ const char* pressureWord(double percent) {
 }
 
 int compareNames(const std::string& a, const std::string& b) {
-    const auto lower = [](unsigned char c) { return std::tolower(c); };
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
     const auto ends =
         std::mismatch(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
     if (ends.first == a.end()) return ends.second == b.end() ? 0 : -1;

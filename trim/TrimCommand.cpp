@@ -14,15 +14,13 @@ TrimCommandOutcome runTrimCommand(bool all, platform::Applications& apps, const 
     }
     // The record and the listing are read in turn, so that one run waiting
     // for another trims what is left and keeps what the other wrote.
-    std::unique_ptr<platform::TrimHold> turn;
-    try {
-        turn = apps.takeTurn(stop, {});
-    } catch (const std::exception& e) {
+    const platform::Result<std::unique_ptr<platform::TrimHold>> turn = apps.takeTurn(stop, {});
+    if (!turn) {
         outcome.status = 1;
-        outcome.err = e.what();
+        outcome.err = turn.error().text;
         return outcome;
     }
-    if (!turn) {
+    if (!turn.value()) {
         TrimResult stopped;
         stopped.stopped = true;
         outcome.out = stopped.describe();
@@ -41,7 +39,7 @@ TrimCommandOutcome runTrimCommand(bool all, platform::Applications& apps, const 
         result = trimApplications(apps, chosen, stop);
     for (const std::string& id : result.trimmedIds) tracker.trimmed(id, now);
     outcome.out = result.describe();
-    const bool kept = state.write(trim::kRecordName, tracker.toText());
+    const bool kept = state.write(trim::kRecordName, tracker.toText()).ok();
     // Only --trim needs the record to choose; --trim-all keeps it for the cooldown.
     if (!all && !kept)
         outcome.out += state.missing().empty()

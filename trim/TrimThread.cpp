@@ -41,8 +41,10 @@ void TrimThread::Execute() {
         const auto turn = system_.takeTurn(stop_, [this] {
             if (listener_.waiting) sync_.call([this] { listener_.waiting(); });
         });
+        if (!turn) failure = turn.error().text;
         for (const platform::AppMemory& app : chosen_) {
-            if (!turn) break;
+            // No turn: it could not be had, or a stop ended the wait.
+            if (!turn || !turn.value()) break;
             if (stop_) break;
             if (listener_.trimming) sync_.call([this, &app] { listener_.trimming(app.name); });
             if (stop_) break;

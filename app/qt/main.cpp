@@ -60,9 +60,9 @@ public:
             return 1;
         }
         sessionEnd();
-        for (const std::string& shortage : {platform::fitDescriptors(), platform::threadShortage()}) {
-            if (shortage.empty()) continue;
-            std::fprintf(stderr, "%s\n", shortage.c_str());
+        for (const platform::Result<void>& fits : {platform::fitDescriptors(), platform::threadShortage()}) {
+            if (fits) continue;
+            std::fprintf(stderr, "%s\n", fits.error().text.c_str());
             return 1;
         }
         platform::DisplayCheck display(argc_, argv_);

@@ -18,7 +18,6 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -724,38 +723,36 @@ ReclaimResult CgroupApplications::reclaim(AppMemory& app, std::uint64_t bytes) {
     return result;
 }
 
-std::unique_ptr<TrimHold> CgroupApplications::takeTurn(const std::atomic<bool>& stop,
-                                                       const std::function<void()>& waiting) {
+Result<std::unique_ptr<TrimHold>> CgroupApplications::takeTurn(const std::atomic<bool>& stop,
+                                                               const std::function<void()>& waiting) {
     const std::filesystem::path folder(places_.stateDir);
     if (folder.empty())
-        throw std::runtime_error("No trim can start, as there is no folder to take turns in: " + places_.stateMissing +
-                                 ".");
+        return Error{"No trim can start, as there is no folder to take turns in: " + places_.stateMissing + "."};
     const auto fail = [&folder](const std::string& what, int error) {
-        return std::runtime_error("No trim can start: " + what + " " + folder.string() + ": " + systemText(error) +
-                                  ".");
+        return Error{"No trim can start: " + what + " " + folder.string() + ": " + systemText(error) + ".", error};
     };
     // The login's own folder, which others may write in: see OwnFolder.
     const OwnFolder dir(folder);
-    if (dir.fd < 0) throw std::runtime_error("No trim can start: " + dir.failure + ".");
+    if (dir.fd < 0) return Error{"No trim can start: " + dir.failure + "."};
     const int fd = ::openat(dir.fd, "trim.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) throw fail("cannot open trim.lock in", errno);
+    if (fd < 0) return fail("cannot open trim.lock in", errno);
     bool told = false;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error == EINTR) continue;
         if (error != EWOULDBLOCK) {
             ::close(fd);
-            throw fail("cannot lock trim.lock in", error);
+            return fail("cannot lock trim.lock in", error);
         }
         if (!told && waiting) waiting();
         told = true;
         if (stop) {
             ::close(fd);
-            return nullptr;
+            return std::unique_ptr<TrimHold>();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return std::make_unique<FileLock>(fd);
+    return std::unique_ptr<TrimHold>(std::make_unique<FileLock>(fd));
 }
 
 bool CgroupApplications::refresh(AppMemory& app) {

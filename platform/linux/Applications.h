@@ -53,7 +53,8 @@ public:
     SystemFigures system() override;
     ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) override;
     bool refresh(AppMemory& app) override;
-    std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) override;
+    Result<std::unique_ptr<TrimHold>> takeTurn(const std::atomic<bool>& stop,
+                                               const std::function<void()>& waiting) override;
 
     // The session's cgroup folder; empty when trimming is unavailable.
     const std::string& root() const { return root_; }

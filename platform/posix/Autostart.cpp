@@ -33,20 +33,21 @@ std::string configHome() {
     return "/.config";
 }
 
-[[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
-    throw std::runtime_error(what + " " + path + ": " + std::system_category().message(error));
+Error fail(const std::string& what, const std::string& path, int error) {
+    return {what + " " + path + ": " + std::system_category().message(error), error};
 }
 
 // mkdir -p, each missing folder private to the user as ~/.config is.
-void makeFolders(const std::string& path) {
+Result<void> makeFolders(const std::string& path) {
     for (std::size_t at = 1; at <= path.size(); ++at) {
         if (at < path.size() && path[at] != '/') continue;
         const std::string folder = path.substr(0, at);
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) fail("cannot create the folder", folder, errno);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return fail("cannot create the folder", folder, errno);
     }
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) fail("cannot open the folder", path, errno);
-    if (!S_ISDIR(st.st_mode)) fail("cannot create the folder", path, ENOTDIR);
+    if (stat(path.c_str(), &st) != 0) return fail("cannot open the folder", path, errno);
+    if (!S_ISDIR(st.st_mode)) return fail("cannot create the folder", path, ENOTDIR);
+    return {};
 }
 
 std::string_view trim(std::string_view s) {
@@ -66,7 +67,7 @@ bool execStarts(std::string_view exec, std::string_view program) {
         for (; at < exec.size() && (quote != 0 || exec[at] != ' '); ++at) {
             const char c = exec[at];
             if (c == '"') {
-                quote = quote == 0 ? c : 0;
+                quote = quote == 0 ? c : '\0';
             } else if (c == '\\' && at + 1 < exec.size()) {
                 word += exec[++at];
             } else {
@@ -182,58 +183,67 @@ std::string Autostart::tryExecValue(const std::string& executable) {
     return value;
 }
 
-void Autostart::setEnabled(bool on) const {
+Result<void> Autostart::setEnabled(bool on) const {
     if (!on) {
-        if (unlink(path_.c_str()) != 0 && errno != ENOENT) fail("cannot remove", path_, errno);
-        return;
+        if (unlink(path_.c_str()) != 0 && errno != ENOENT) return fail("cannot remove", path_, errno);
+        return {};
     }
-    if (enabled()) return;  // the user's own entry stays as it is
+    if (enabled()) return {};  // the user's own entry stays as it is
+    std::string exec;
+    std::string tryExec;
+    try {
+        exec = execLine(executable_);
+        tryExec = tryExecValue(executable_);
+    } catch (const std::runtime_error& e) {
+        return Error{e.what(), EINVAL};
+    }
     const std::string entry =
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=Kestrune\n"
         "Comment=Watch memory use live and give unused memory back to the system\n"
         "Exec=" +
-        execLine(executable_) +
+        exec +
         "\n"
         // Once the program is gone (the package purged), desktops pass the
         // entry over instead of failing to start it at every login.
         "TryExec=" +
-        tryExecValue(executable_) +
+        tryExec +
         "\n"
         "Icon=kestrune\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
     const std::string folder = path_.substr(0, path_.rfind('/'));
-    makeFolders(folder);
+    if (Result<void> made = makeFolders(folder); !made) return made;
     // Written beside the entry and renamed over it, so a desktop reading it
     // at that moment, or a full disk, never sees half an entry.
     std::string temporary = path_ + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) fail("cannot write in", folder, errno);
+    if (fd < 0) return fail("cannot write in", folder, errno);
     auto abandon = [&](int error) {
         close(fd);
         unlink(temporary.c_str());
-        fail("cannot write", path_, error);
+        return fail("cannot write", path_, error);
     };
-    if (fchmod(fd, 0644) != 0) abandon(errno);
+    if (fchmod(fd, 0644) != 0) return abandon(errno);
     for (std::size_t done = 0; done < entry.size();) {
         const ssize_t n = write(fd, entry.data() + done, entry.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) abandon(errno);
+        if (n < 0) return abandon(errno);
         done += static_cast<std::size_t>(n);
     }
-    if (fsync(fd) != 0) abandon(errno);
+    if (fsync(fd) != 0) return abandon(errno);
     if (close(fd) != 0) {
         const int error = errno;
         unlink(temporary.c_str());
-        fail("cannot write", path_, error);
+        return fail("cannot write", path_, error);
     }
     if (rename(temporary.c_str(), path_.c_str()) != 0) {
         const int error = errno;
         unlink(temporary.c_str());
-        fail("cannot write", path_, error);
+        return fail("cannot write", path_, error);
     }
+    return {};
 }
 
 }  // namespace platform

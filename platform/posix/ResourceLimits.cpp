@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <dirent.h>
@@ -43,7 +44,7 @@ extern "C" void* waitAtGate(void* arg) {
 
 }  // namespace
 
-std::string fitDescriptors() {
+Result<void> fitDescriptors() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return {};
     const rlim_t needed = rlim_t{openDescriptors()} + kDescriptorsToRun;
@@ -52,15 +53,18 @@ std::string fitDescriptors() {
         limit.rlim_cur = needed;
         if (setrlimit(RLIMIT_NOFILE, &limit) == 0) return {};
     }
-    return "Kestrune needs " + std::to_string(needed) + " file descriptors to run, and its limit (ulimit -n) allows " +
-           std::to_string(limit.rlim_max) + ".";
+    // What the run would meet once out of descriptors.
+    return Error{"Kestrune needs " + std::to_string(needed) +
+                     " file descriptors to run, and its limit (ulimit -n) allows " + std::to_string(limit.rlim_max) +
+                     ".",
+                 EMFILE};
 }
 
-std::string threadShortage() {
+Result<void> threadShortage() {
     Gate gate;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, std::max<std::size_t>(kProbeStack, PTHREAD_STACK_MIN));
+    pthread_attr_setstacksize(&attr, std::max(kProbeStack, static_cast<std::size_t>(PTHREAD_STACK_MIN)));
     std::vector<pthread_t> started;
     int error = 0;
     for (unsigned i = 0; i < kThreadsToRun; ++i) {
@@ -78,8 +82,11 @@ std::string threadShortage() {
     if (error == 0) return {};
     const std::string why = error == EAGAIN ? "its limit on processes (ulimit -u) or the system's on threads allows "
                                             : "the system allows ";
-    return "Kestrune needs " + std::to_string(kThreadsToRun) + " threads to run, and " + why + "only " +
-           std::to_string(started.size()) + " more (" + std::strerror(error) + ").";  // NOLINT(concurrency-mt-unsafe)
+    return Error{"Kestrune needs " + std::to_string(kThreadsToRun) + " threads to run, and " + why + "only " +
+                     std::to_string(started.size()) + " more (" +
+                     std::strerror(error) +  // NOLINT(concurrency-mt-unsafe)
+                     ").",
+                 error};
 }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -19,13 +19,13 @@ inline constexpr unsigned kDescriptorsToRun = 64;
 inline constexpr unsigned kThreadsToRun = 16;
 
 // Raises the soft limit on open files where it leaves fewer than
-// kDescriptorsToRun free and the hard limit allows it. Empty when the run
-// has enough; else the one line that says why not.
-std::string fitDescriptors();
+// kDescriptorsToRun free and the hard limit allows it. An error when the
+// run has not enough: the one line that says why not.
+Result<void> fitDescriptors();
 
-// Starts kThreadsToRun threads at once and ends them again. Empty when they
-// all started; else the one line that says why not (ulimit -u, or the
+// Starts kThreadsToRun threads at once and ends them again. An error when
+// some did not start: the one line that says why not (ulimit -u, or the
 // system's own thread limits).
-std::string threadShortage();
+Result<void> threadShortage();
 
 }  // namespace platform

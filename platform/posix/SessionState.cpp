@@ -31,15 +31,19 @@ void tellRefused(const std::string& failure) {
         std::cerr << "Kestrune keeps no record of idle applications: " << failure << "." << std::endl;
 }
 
-bool writeAll(int fd, const std::string& text) {
+Error systemError(int code) { return {std::system_category().message(code), code}; }
+
+Result<void> writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return systemError(errno);
+        // Nothing written and no error: the file takes no more.
+        if (n == 0) return systemError(ENOSPC);
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -74,23 +78,24 @@ std::optional<std::string> SessionState::read(const std::string& name) const {
     return text;
 }
 
-bool SessionState::write(const std::string& name, const std::string& text) const {
-    if (folder_.empty()) return false;
+Result<void> SessionState::write(const std::string& name, const std::string& text) const {
+    if (folder_.empty()) return Error{missing_};
     const OwnFolder dir(folder_);
     if (dir.fd < 0) {
         tellRefused(dir.failure);
-        return false;
+        return Error{dir.failure};
     }
     // A name of its own, so that two runs writing at once never mix their texts.
     std::random_device random;
     const std::string part = name + ".new-" + std::to_string((std::uint64_t{random()} << 32) ^ random());
     const int fd = ::openat(dir.fd, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, text);
-    const bool closed = ::close(fd) == 0;
-    if (written && closed && ::renameat(dir.fd, part.c_str(), dir.fd, name.c_str()) == 0) return true;
+    if (fd < 0) return systemError(errno);
+    Result<void> written = writeAll(fd, text);
+    if (::close(fd) != 0 && written) written = systemError(errno);
+    if (written && ::renameat(dir.fd, part.c_str(), dir.fd, name.c_str()) == 0) return {};
+    if (written) written = systemError(errno);
     ::unlinkat(dir.fd, part.c_str(), 0);
-    return false;
+    return written;
 }
 
 SessionState userSessionState() {

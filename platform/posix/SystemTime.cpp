@@ -6,6 +6,7 @@ namespace platform::detail {
 
 std::uint32_t systemTickCount() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    // Cut to 32 bits, so it wraps as GetTickCount does.
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 

@@ -217,7 +217,8 @@ void QtTable::setRows(const std::vector<std::vector<std::string>>& rows) {
             item = new QTreeWidgetItem(w_);
             // Each column's cells lined up as its header is.
             for (int c = 0; c < w_->columnCount(); ++c)
-                item->setTextAlignment(c, Qt::Alignment::fromInt(w_->headerItem()->textAlignment(c)));
+                item->setTextAlignment(
+                    c, Qt::Alignment::fromInt(static_cast<Qt::Alignment::Int>(w_->headerItem()->textAlignment(c))));
         }
         const std::vector<std::string>& cells = rows[static_cast<std::size_t>(r)];
         for (int c = 0; c < static_cast<int>(cells.size()); ++c) {

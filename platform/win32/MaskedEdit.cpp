@@ -66,7 +66,7 @@ const char* shapeOf(HWND w) { return reinterpret_cast<const char*>(GetWindowLong
 
 void setShown(HWND w, const std::string& text, std::size_t caret) {
     CallWindowProcW(editProc(), w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(text).c_str()));
-    SendMessageW(w, EM_SETSEL, caret, caret);
+    SendMessageW(w, EM_SETSEL, caret, static_cast<LPARAM>(caret));  // a place in a short text
 }
 
 std::string shownText(HWND w) {

@@ -16,7 +16,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 
 namespace platform {
@@ -89,6 +88,11 @@ std::string systemText(DWORD error) {
     while (!words.empty() && (iswspace(words.back()) || words.back() == L'.')) words.pop_back();
     if (words.empty()) return "error " + std::to_string(error);
     return windows::utf8(words);
+}
+
+// `what`, then the system's words for `error`, as one sentence.
+Error systemError(const std::string& what, DWORD error) {
+    return {what + systemText(error) + ".", static_cast<int>(error)};
 }
 
 // The turn to trim, given back on the thread that took it.
@@ -365,25 +369,23 @@ public:
         return winapps::settle(result, before, app.inUse, bytes);
     }
 
-    std::unique_ptr<TrimHold> takeTurn(const std::atomic<bool>& stop, const std::function<void()>& waiting) override {
+    Result<std::unique_ptr<TrimHold>> takeTurn(const std::atomic<bool>& stop,
+                                               const std::function<void()>& waiting) override {
         // Named in the login session's own namespace: one turn per user at the desk.
         Handle mutex(CreateMutexW(nullptr, FALSE, L"Local\\Kestrune.Trim"));
-        if (!mutex)
-            throw std::runtime_error(
-                "No trim can start: the turn to trim cannot be made: " + systemText(GetLastError()) + ".");
+        if (!mutex) return systemError("No trim can start: the turn to trim cannot be made: ", GetLastError());
         bool told = false;
         while (true) {
             const DWORD got = WaitForSingleObject(mutex.get(), told ? 100 : 0);
             // Abandoned: its holder ended without giving it back; the turn is ours.
             if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) break;
             if (got != WAIT_TIMEOUT)
-                throw std::runtime_error(
-                    "No trim can start: the turn to trim cannot be had: " + systemText(GetLastError()) + ".");
+                return systemError("No trim can start: the turn to trim cannot be had: ", GetLastError());
             if (!told && waiting) waiting();
             told = true;
-            if (stop) return nullptr;
+            if (stop) return std::unique_ptr<TrimHold>();
         }
-        return std::make_unique<MutexHold>(std::move(mutex));
+        return std::unique_ptr<TrimHold>(std::make_unique<MutexHold>(std::move(mutex)));
     }
 
     bool refresh(AppMemory& app) override {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <stdexcept>
+#include <string>
 
 namespace platform {
 
@@ -14,11 +14,11 @@ namespace {
 constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kValue = L"Kestrune";
 
-[[noreturn]] void fail(const std::string& what, LONG error) {
+Error fail(const std::string& what, LONG error) {
     wchar_t text[256] = {};
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(error), 0,
                    text, static_cast<DWORD>(std::size(text)), nullptr);
-    throw std::runtime_error(what + ": " + windows::utf8(text));
+    return {what + ": " + windows::utf8(text), static_cast<int>(error)};
 }
 
 }  // namespace
@@ -33,18 +33,19 @@ bool Autostart::enabled() const {
 
 std::string Autostart::execLine(const std::string& executable) { return "\"" + executable + "\" --minimized"; }
 
-void Autostart::setEnabled(bool on) const {
+Result<void> Autostart::setEnabled(bool on) const {
     if (!on) {
         const LONG result = RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kValue);
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) fail("cannot remove " + path_, result);
-        return;
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return fail("cannot remove " + path_, result);
+        return {};
     }
-    if (enabled()) return;  // the user's own entry stays as it is
+    if (enabled()) return {};  // the user's own entry stays as it is
     const std::wstring line = windows::wide(execLine(executable_));
     // The byte count with the zero character, in the registry's own width.
     const DWORD size = static_cast<DWORD>((line.size() + 1) * sizeof(wchar_t));
     const LONG result = RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(), size);
-    if (result != ERROR_SUCCESS) fail("cannot write " + path_, result);
+    if (result != ERROR_SUCCESS) return fail("cannot write " + path_, result);
+    return {};
 }
 
 }  // namespace platform

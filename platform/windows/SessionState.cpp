@@ -29,11 +29,11 @@ std::optional<std::string> SessionState::read(const std::string& name) const {
     return text;
 }
 
-bool SessionState::write(const std::string& name, const std::string& text) const {
-    if (folder_.empty()) return false;
+Result<void> SessionState::write(const std::string& name, const std::string& text) const {
+    if (folder_.empty()) return Error{missing_};
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
-    if (ec) return false;
+    if (ec) return Error{ec.message(), ec.value()};
     // Only its user may read what it keeps.
     std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
                                  ec);
@@ -46,13 +46,17 @@ bool SessionState::write(const std::string& name, const std::string& text) const
         out << text;
         out.close();
         if (!out) {
+            // The stream keeps no system code of its own.
+            const Error failed{"cannot write " + part.string(), 0};
             std::filesystem::remove(part, ec);
-            return false;
+            return failed;
         }
     }
     std::filesystem::rename(part, folder_ / name, ec);
-    if (ec) std::filesystem::remove(part, ec);
-    return !ec;
+    if (!ec) return {};
+    const Error failed{ec.message(), ec.value()};
+    std::filesystem::remove(part, ec);
+    return failed;
 }
 
 SessionState userSessionState() {

@@ -325,11 +325,11 @@ void FakeApplications::setSystem(const platform::SystemFigures& figures) {
     system_ = figures;
 }
 
-std::unique_ptr<platform::TrimHold> FakeApplications::takeTurn(const std::atomic<bool>& stop,
-                                                               const std::function<void()>& waiting) {
+platform::Result<std::unique_ptr<platform::TrimHold>> FakeApplications::takeTurn(const std::atomic<bool>& stop,
+                                                                                 const std::function<void()>& waiting) {
     if (elsewhere_ && waiting) waiting();
     while (elsewhere_) {
-        if (stop) return nullptr;
+        if (stop) return std::unique_ptr<platform::TrimHold>();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return std::make_unique<platform::TrimHold>();

@@ -345,8 +345,8 @@ public:
     platform::ReclaimResult reclaim(platform::AppMemory& app, std::uint64_t bytes) override;
     bool refresh(platform::AppMemory& app) override;
     // Waits while another holds the turn (holdTurnElsewhere).
-    std::unique_ptr<platform::TrimHold> takeTurn(const std::atomic<bool>& stop,
-                                                 const std::function<void()>& waiting) override;
+    platform::Result<std::unique_ptr<platform::TrimHold>> takeTurn(const std::atomic<bool>& stop,
+                                                                   const std::function<void()>& waiting) override;
     void holdTurnElsewhere(bool held) { elsewhere_ = held; }
 
     void setUnavailable(std::string why);

@@ -27,8 +27,8 @@ public:
     platform::SystemFigures system() override { return fake_.system(); }
     platform::ReclaimResult reclaim(AppMemory& app, std::uint64_t bytes) override { return fake_.reclaim(app, bytes); }
     bool refresh(AppMemory& app) override { return fake_.refresh(app); }
-    std::unique_ptr<platform::TrimHold> takeTurn(const std::atomic<bool>& stop,
-                                                 const std::function<void()>& waiting) override {
+    platform::Result<std::unique_ptr<platform::TrimHold>> takeTurn(const std::atomic<bool>& stop,
+                                                                   const std::function<void()>& waiting) override {
         return fake_.takeTurn(stop, waiting);
     }
     int lists = 0;

@@ -39,9 +39,9 @@ TEST(TrayGui, StartAtLoginIsReadAfreshAndAFailureIsReported) {
     FakeButton recover, scrub;
     KestruneTray tray(TrayLogic(recover, scrub, {}, &autostart));
     ASSERT_NE(tray.menu().findChild<QAction*>(QStringLiteral("TrayStartAtLogin")), nullptr);
-    autostart.setEnabled(true);  // turned on by another copy, or by hand
+    ASSERT_TRUE(autostart.setEnabled(true));  // turned on by another copy, or by hand
     EXPECT_TRUE(tray.logic().startsAtLogin());
-    autostart.setEnabled(false);
+    ASSERT_TRUE(autostart.setEnabled(false));
 
     std::filesystem::remove(dir.file("autostart"));
     writeFile(dir.file("autostart"), "");  // a file where the folder goes

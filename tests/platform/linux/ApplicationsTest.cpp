@@ -203,7 +203,7 @@ TEST(LinuxApplications, OneTrimAtATimeInTheLoginsOwnFolder) {
     std::filesystem::create_directories(t.top() + "/run");
     CgroupApplications apps(t.places);
     std::atomic<bool> stop{false};
-    auto first = apps.takeTurn(stop, {});
+    auto first = apps.takeTurn(stop, {}).value();
     ASSERT_TRUE(first);
     EXPECT_EQ(std::filesystem::status(t.places.stateDir).permissions(), std::filesystem::perms::owner_all);
 
@@ -213,7 +213,7 @@ TEST(LinuxApplications, OneTrimAtATimeInTheLoginsOwnFolder) {
     std::atomic<bool> got{false};
     std::thread second([&] {
         auto turn = apps.takeTurn(stop, [&] { ++waited; });
-        got = turn != nullptr;
+        got = turn && turn.value() != nullptr;
     });
     while (waited == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -224,8 +224,8 @@ TEST(LinuxApplications, OneTrimAtATimeInTheLoginsOwnFolder) {
     EXPECT_EQ(waited, 1);
 
     // A stop ends the wait with no turn.
-    first = apps.takeTurn(stop, {});
-    std::thread stopped([&] { EXPECT_EQ(apps.takeTurn(stop, {}), nullptr); });
+    first = apps.takeTurn(stop, {}).value();
+    std::thread stopped([&] { EXPECT_EQ(apps.takeTurn(stop, {}).value(), nullptr); });
     stop = true;
     stopped.join();
     first.reset();
@@ -233,25 +233,22 @@ TEST(LinuxApplications, OneTrimAtATimeInTheLoginsOwnFolder) {
     // A folder that is not the user's own alone, or a link, is refused, never used.
     stop = false;
     std::filesystem::permissions(t.places.stateDir, std::filesystem::perms(0755));
-    EXPECT_THROW(apps.takeTurn(stop, {}), std::runtime_error);
+    EXPECT_FALSE(apps.takeTurn(stop, {}));
     std::filesystem::remove_all(t.places.stateDir);
     std::filesystem::create_directories(t.top() + "/elsewhere");
     std::filesystem::permissions(t.top() + "/elsewhere", std::filesystem::perms::owner_all);
     std::filesystem::create_directory_symlink(t.top() + "/elsewhere", t.places.stateDir);
-    EXPECT_THROW(apps.takeTurn(stop, {}), std::runtime_error);
+    EXPECT_FALSE(apps.takeTurn(stop, {}));
     EXPECT_FALSE(std::filesystem::exists(t.top() + "/elsewhere/trim.lock"));
 
     t.places.stateDir.clear();
     t.places.stateMissing = "XDG_RUNTIME_DIR is not set, and there is no /run/user/1000";
     CgroupApplications nowhere(t.places);
-    try {
-        nowhere.takeTurn(stop, {});
-        ADD_FAILURE() << "a turn with no folder";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(),
-                     "No trim can start, as there is no folder to take turns in: XDG_RUNTIME_DIR is not set, and "
-                     "there is no /run/user/1000.");
-    }
+    const auto none = nowhere.takeTurn(stop, {});
+    ASSERT_FALSE(none) << "a turn with no folder";
+    EXPECT_EQ(none.error().text,
+              "No trim can start, as there is no folder to take turns in: XDG_RUNTIME_DIR is not set, and "
+              "there is no /run/user/1000.");
 }
 
 TEST(LinuxApplications, AReclaimTheSystemForbidsIsRefused) {

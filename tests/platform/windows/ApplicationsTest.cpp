@@ -66,18 +66,18 @@ TEST(WindowsApplications, ProcessesOfOneExecutableAreOneApplication) {
 TEST(WindowsApplications, OneTrimAtATime) {
     platform::Applications& apps = platform::userApplications();
     std::atomic<bool> stop{false};
-    auto first = apps.takeTurn(stop, {});
+    auto first = apps.takeTurn(stop, {}).value();
     ASSERT_TRUE(first);
     std::atomic<int> waited{0};
     std::thread second([&] {
-        EXPECT_EQ(apps.takeTurn(stop, [&] { ++waited; }), nullptr);  // stopped while it waited
+        EXPECT_EQ(apps.takeTurn(stop, [&] { ++waited; }).value(), nullptr);  // stopped while it waited
     });
     while (waited == 0) Sleep(5);
     stop = true;
     second.join();
     first.reset();
     stop = false;
-    std::thread third([&] { EXPECT_NE(apps.takeTurn(stop, {}), nullptr); });  // given back: taken at once
+    std::thread third([&] { EXPECT_NE(apps.takeTurn(stop, {}).value(), nullptr); });  // given back: taken at once
     third.join();
 }
 
