@@ -166,7 +166,7 @@ void SchedulerWindow::lineControl(const sf::PanelControl& c, HWND panel) {
 SchedulerWindow::SchedulerWindow(HWND owner, SchedulerOffers offers) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
-    create("KestruneScheduler", sf::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
+    create(L"KestruneScheduler", sf::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner,
            sf::kClientWidth, sf::kClientHeight);
     self_.attach(hwnd());
 
