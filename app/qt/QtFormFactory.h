@@ -2,10 +2,10 @@
 
 #include "app/ViewFactory.h"
 #include "app/qt/WizardformWidget.h"
-#include "trim/qt/ApplicationsformWidget.h"
 #include "recovery/qt/WaitformWidget.h"
 #include "schedule/qt/SchedulerformWidget.h"
 #include "scrub/qt/ScrubformWidget.h"
+#include "trim/qt/ApplicationsformWidget.h"
 
 namespace kestrune {
 

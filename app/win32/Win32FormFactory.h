@@ -2,10 +2,10 @@
 
 #include "app/ViewFactory.h"
 #include "app/win32/WizardformWindow.h"
-#include "trim/win32/ApplicationsformWindow.h"
 #include "recovery/win32/WaitformWindow.h"
 #include "schedule/win32/SchedulerformWindow.h"
 #include "scrub/win32/ScrubformWindow.h"
+#include "trim/win32/ApplicationsformWindow.h"
 
 #include <windows.h>
 
