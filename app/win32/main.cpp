@@ -127,6 +127,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     for (int i = 0; given != nullptr && i < argc; ++i) args.push_back(platform::windows::utf8(given[i]));
     LocalFree(given);
     std::vector<const char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     kestrune::Win32Toolkit toolkit;

@@ -42,7 +42,7 @@ Result<void> Autostart::setEnabled(bool on) const {
     if (enabled()) return {};  // the user's own entry stays as it is
     const std::wstring line = windows::wide(execLine(executable_));
     // The byte count with the zero character, in the registry's own width.
-    const DWORD size = static_cast<DWORD>((line.size() + 1) * sizeof(wchar_t));
+    const DWORD size = static_cast<DWORD>(line.size() + 1) * static_cast<DWORD>(sizeof(wchar_t));
     const LONG result = RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kValue, REG_SZ, line.c_str(), size);
     if (result != ERROR_SUCCESS) return fail("cannot write " + path_, result);
     return {};

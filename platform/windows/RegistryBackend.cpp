@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -111,7 +112,7 @@ LONG setValue(HKEY key, const std::string& name, std::uint32_t type, const void*
                               static_cast<DWORD>(size));
     const std::wstring text = windows::wide(std::string_view(static_cast<const char*>(data), size));
     return RegSetValueExW(key, windows::wide(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+                          static_cast<DWORD>(text.size()) * static_cast<DWORD>(sizeof(wchar_t)));
 }
 
 // Reads a value's data into `capacity` bytes, text as UTF-8: `size` becomes
@@ -124,7 +125,7 @@ LONG queryValue(HKEY key, const std::string& name, char* buffer, DWORD capacity,
     LONG result = ERROR_MORE_DATA;
     while (result == ERROR_MORE_DATA) {
         data.assign(bytes / sizeof(wchar_t) + 1, L'\0');
-        bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        bytes = static_cast<DWORD>(data.size()) * static_cast<DWORD>(sizeof(wchar_t));
         result = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes);
     }
     if (result != ERROR_SUCCESS) return result;
@@ -149,8 +150,11 @@ bool listKeys(HKEY key, const std::string& below, std::vector<std::string>& keys
         wchar_t name[256];  // a key name is at most 255 characters
         DWORD length = static_cast<DWORD>(std::size(name));
         result = RegEnumKeyExW(open, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        const std::string child = windows::utf8(std::wstring_view(name, length));
-        if (result == ERROR_SUCCESS) children.push_back(below.empty() ? child : below + "\\" + child);
+        if (result != ERROR_SUCCESS) continue;
+        std::string path = below;
+        if (!path.empty()) path += '\\';
+        path += windows::utf8(std::wstring_view(name, length));
+        children.push_back(std::move(path));
     }
     if (open != key) RegCloseKey(open);
     if (result != ERROR_NO_MORE_ITEMS) return false;

@@ -150,6 +150,7 @@ void SchedulerWindow::lineControl(const sf::PanelControl& c, HWND panel) {
         case sf::Part::MonthDay: {
             const std::vector<std::string> days = monthDays();
             std::vector<const char*> items;
+            items.reserve(days.size());
             for (const std::string& d : days) items.push_back(d.c_str());
             dropDown(c.id, items, c.text, c.rect, panel);
             return;

@@ -35,7 +35,7 @@ void plant(HKEY hive, const std::string& key, const std::string& name, const std
               ERROR_SUCCESS);
     const std::wstring data = platform::windows::wide(text);
     RegSetValueExW(open, platform::windows::wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+                   static_cast<DWORD>(data.size() + 1) * static_cast<DWORD>(sizeof(wchar_t)));
     RegCloseKey(open);
 }
 

@@ -84,9 +84,9 @@ std::string IsolatedStore::rawValue(const std::string& key, const std::string& n
     const std::string data = type == REG_SZ ? platform::windows::utf8(std::wstring_view(held, size / sizeof(wchar_t)))
                                             : std::string(reinterpret_cast<const char*>(held), size);
     std::string out = std::to_string(type) + ":";
-    for (std::size_t i = 0; i < data.size(); ++i) {
+    for (const char byte : data) {
         char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(data[i]));
+        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(byte));
         out += hex;
     }
     return out;
